@@ -1,0 +1,6 @@
+#include "app/winmain.h"
+
+int WinMain()
+{
+    return 0;
+}

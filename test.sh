@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite: unit tests, the sanitizer
+# build's unit tests, the end-to-end tests under Xvfb, short fuzz runs and the benchmarks.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+jobs=$(nproc)
+export ALSOFT_DRIVERS=null
+
+echo "== build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+
+echo "== datagen --check"
+build/tools/datagen/datagen --source data --out build/game --check
+
+echo "== sanitizer build"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_DATA=OFF -DKORVANE_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+
+fuzz_ok=0
+if command -v clang++ >/dev/null; then
+  echo "== fuzz build"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF -DKORVANE_DATA=OFF -DKORVANE_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j"$jobs"
+  fuzz_ok=1
+fi
+
+echo "== unit tests"
+ctest --test-dir build -L unit -j"$jobs" --output-on-failure
+
+echo "== unit tests (ASan+UBSan)"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan -L unit -j"$jobs" --output-on-failure
+
+echo "== e2e tests (Xvfb)"
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir build -L e2e -j4 --output-on-failure
+
+if [ "$fuzz_ok" = 1 ]; then
+  echo "== fuzz (short runs)"
+  for f in build-fuzz/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    corpus="build-fuzz/corpus/$(basename "$f")"
+    mkdir -p "$corpus"
+    "$f" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 "$corpus" >/dev/null 2>"build-fuzz/$(basename "$f").log" \
+      || { echo "fuzz target $(basename "$f") failed:"; tail -40 "build-fuzz/$(basename "$f").log"; exit 1; }
+    echo "fuzz $(basename "$f"): ok"
+  done
+fi
+
+if [ -x build/bench/korvane_bench ]; then
+  echo "== benchmarks (figures only)"
+  build/bench/korvane_bench --benchmark_min_time=0.05 || true
+fi
+
+echo "== all tests passed"
