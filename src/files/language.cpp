@@ -1,0 +1,3 @@
+#include "files/language.h"
+
+int LoadLanguageData() { return 0; }

@@ -1,0 +1,3 @@
+#include "render/mesh_container.h"
+
+void CMeshContainer::ReleaseAllMeshData() {}
