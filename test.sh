@@ -15,7 +15,7 @@ echo "== datagen --check"
 build/tools/datagen/datagen --source data --out build/game --check
 
 echo "== sanitizer build"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_DATA=OFF -DKORVANE_BENCH=OFF >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_DATA=OFF -DKORVANE_TEST_GAME_DIR="$PWD/build/game" -DKORVANE_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 
 fuzz_ok=0

@@ -1,0 +1,5 @@
+#include "flight_ui/cockpit.h"
+
+CCockpit g_Cockpit;
+
+void CCockpit::Release() {}

@@ -1,0 +1,16 @@
+// The comm window: radio talks in space.
+#pragma once
+
+class CUnit;
+
+// Set while a radio talk or the radio menu holds the digit keys.
+extern int g_CommMode;
+
+class CCommWindow {
+public:
+    int state = 0;  // 1 talking
+    int Talk(CUnit* unit, int startLine);
+    void ChooseReply(int n);
+};
+
+extern CCommWindow g_CommWindow;

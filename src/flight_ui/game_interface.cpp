@@ -1,0 +1,22 @@
+#include "flight_ui/game_interface.h"
+#include "flight_ui/cockpit.h"
+
+int g_PlanetClicksEnabled = 1;
+CGameInterface g_GameInterface;
+
+int CGameInterface::IsDialogActive()
+{
+    return 0;
+}
+
+int CGameInterface::OnDialogClick()
+{
+    return 0;
+}
+
+void InitGameInterface() {}
+
+void ReleaseGameInterface()
+{
+    g_Cockpit.Release();
+}

@@ -1,0 +1,10 @@
+#include "flight_ui/radio_menu.h"
+
+CRadioMenu g_RadioMenu;
+
+void CRadioMenu::Open() {}
+void CRadioMenu::OnKey(int) {}
+void CRadioMenu::SelectPrevious() {}
+void CRadioMenu::SelectNext() {}
+void CRadioMenu::SelectEntry() {}
+void CRadioMenu::ToggleHelp() {}

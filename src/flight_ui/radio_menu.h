@@ -1,0 +1,16 @@
+// The radio menu: orders to wing-men, docked ships, mercenaries and help.
+#pragma once
+
+class CRadioMenu {
+public:
+    int state = 0;  // 1 open
+    int page = -1;
+    void Open();
+    void OnKey(int n);
+    void SelectPrevious();
+    void SelectNext();
+    void SelectEntry();
+    void ToggleHelp();
+};
+
+extern CRadioMenu g_RadioMenu;

@@ -1,0 +1,1154 @@
+#define GL_GLEXT_PROTOTYPES 1
+#include "platform/gfx/gl_device.h"
+#include <GL/glcorearb.h>
+#include <sys/stat.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+#include "platform/gfx/ff_shader.h"
+#include "platform/gfx/image.h"
+#include "platform/gfx/state_device.h"
+#include "platform/gfx/texture_base.h"
+#include "platform/win/window_sdl.h"
+
+namespace {
+
+GLuint g_usedProgram = 0; // the program glUseProgram last made current
+
+void UseProgram(GLuint id)
+{
+    if (g_usedProgram != id) {
+        glUseProgram(id);
+        g_usedProgram = id;
+    }
+}
+
+void UploadMatrix(GLint loc, const Matrix& m)
+{
+    // Row-major rows as GLSL rows, so "row vector * matrix" reads as the game writes it.
+    if (loc >= 0)
+        glUniformMatrix4fv(loc, 1, GL_TRUE, &m.m[0][0]);
+}
+
+GLuint CompileShader(GLenum type, const char* src, std::string* log)
+{
+    GLuint sh = glCreateShader(type);
+    glShaderSource(sh, 1, &src, nullptr);
+    glCompileShader(sh);
+    GLint ok = 0;
+    glGetShaderiv(sh, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char buf[4096] = {};
+        glGetShaderInfoLog(sh, sizeof(buf) - 1, nullptr, buf);
+        *log += type == GL_VERTEX_SHADER ? "vertex shader: " : "pixel shader: ";
+        *log += buf;
+        glDeleteShader(sh);
+        return 0;
+    }
+    return sh;
+}
+
+GLuint LinkProgram(const char* vs, const char* fs, std::string* log)
+{
+    GLuint v = CompileShader(GL_VERTEX_SHADER, vs, log);
+    if (!v)
+        return 0;
+    GLuint f = CompileShader(GL_FRAGMENT_SHADER, fs, log);
+    if (!f) {
+        glDeleteShader(v);
+        return 0;
+    }
+    GLuint p = glCreateProgram();
+    glAttachShader(p, v);
+    glAttachShader(p, f);
+    for (unsigned i = 0; i < ATTR_COUNT; ++i)
+        glBindAttribLocation(p, i, g_GfxAttribNames[i]);
+    glBindFragDataLocation(p, 0, "fx_Color");
+    glLinkProgram(p);
+    glDeleteShader(v);
+    glDeleteShader(f);
+    GLint ok = 0;
+    glGetProgramiv(p, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char buf[4096] = {};
+        glGetProgramInfoLog(p, sizeof(buf) - 1, nullptr, buf);
+        *log += "link: ";
+        *log += buf;
+        glDeleteProgram(p);
+        return 0;
+    }
+    return p;
+}
+
+class GlTexture : public GfxTextureBase {
+public:
+    GlTexture(unsigned w, unsigned h, unsigned levels, unsigned usage, D3DFORMAT format, D3DPOOL pool)
+        : GfxTextureBase(w, h, levels, usage, format, pool)
+    {
+        glGenTextures(1, &handle);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, handle);
+        for (unsigned i = 0; i < GetLevelCount(); ++i)
+            glTexImage2D(GL_TEXTURE_2D, (GLint)i, GL_RGBA8, (GLsizei)Width(i), (GLsizei)Height(i), 0, GL_BGRA,
+                         GL_UNSIGNED_INT_8_8_8_8_REV, IsRenderTarget() ? nullptr : Texels(i).data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)GetLevelCount() - 1);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        dirtyUnits = true;
+    }
+    static bool dirtyUnits; // a texture unit binding changed behind the device's back
+
+protected:
+    ~GlTexture() override
+    {
+        if (framebuffer)
+            glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &handle);
+        dirtyUnits = true;
+    }
+    void UploadLevel(unsigned level) override
+    {
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, handle);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexSubImage2D(GL_TEXTURE_2D, (GLint)level, 0, 0, (GLsizei)Width(level), (GLsizei)Height(level), GL_BGRA,
+                        GL_UNSIGNED_INT_8_8_8_8_REV, Texels(level).data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        dirtyUnits = true;
+    }
+};
+bool GlTexture::dirtyUnits = true;
+
+class GlDepthSurface : public GfxSurfaceBase {
+public:
+    GlDepthSurface(const D3DSURFACE_DESC& d) : GfxSurfaceBase(d, nullptr, 0)
+    {
+        glGenRenderbuffers(1, &handle);
+        glBindRenderbuffer(GL_RENDERBUFFER, handle);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, (GLsizei)d.Width, (GLsizei)d.Height);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    }
+
+protected:
+    ~GlDepthSurface() override { glDeleteRenderbuffers(1, &handle); }
+};
+
+class GlDecl : public GfxVertexDeclaration {
+public:
+    explicit GlDecl(const D3DVERTEXELEMENT9* e)
+    {
+        for (; e->Stream != 0xFF; ++e)
+            elements_.push_back(*e);
+    }
+    const D3DVERTEXELEMENT9* Elements(unsigned* count) override
+    {
+        if (count)
+            *count = (unsigned)elements_.size();
+        return elements_.data();
+    }
+
+private:
+    std::vector<D3DVERTEXELEMENT9> elements_;
+};
+
+class GlProgram : public GfxProgram {
+public:
+    explicit GlProgram(GLuint id) : id_(id) {}
+    GLuint Id() const { return id_; }
+    GLint Loc(const char* name)
+    {
+        auto it = locs_.find(name);
+        if (it != locs_.end())
+            return it->second;
+        GLint l = glGetUniformLocation(id_, name);
+        locs_[name] = l;
+        return l;
+    }
+    void SetFloats(const char* name, const float* v, unsigned count) override
+    {
+        GLint l = Loc(name);
+        if (l < 0)
+            return;
+        UseProgram(id_);
+        switch (count) {
+        case 1: glUniform1fv(l, 1, v); break;
+        case 2: glUniform2fv(l, 1, v); break;
+        case 3: glUniform3fv(l, 1, v); break;
+        default: glUniform4fv(l, 1, v); break;
+        }
+    }
+    void SetMatrix(const char* name, const Matrix& m) override
+    {
+        GLint l = Loc(name);
+        if (l < 0)
+            return;
+        UseProgram(id_);
+        UploadMatrix(l, m);
+    }
+    void SetSampler(const char* name, unsigned unit, GfxTexture* texture) override
+    {
+        GLint l = Loc(name);
+        if (l < 0)
+            return;
+        UseProgram(id_);
+        glUniform1i(l, (GLint)unit);
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, texture ? static_cast<GfxTextureBase*>(texture)->handle : 0);
+        GlTexture::dirtyUnits = true;
+        samplerUnits |= 1u << unit;
+    }
+    unsigned samplerUnits = 0; // units this program's textures use
+
+protected:
+    ~GlProgram() override
+    {
+        if (g_usedProgram == id_) {
+            glUseProgram(0);
+            g_usedProgram = 0;
+        }
+        glDeleteProgram(id_);
+    }
+
+private:
+    GLuint id_;
+    std::map<std::string, GLint> locs_;
+};
+
+struct FFProgram {
+    GLuint id = 0;
+    GLint world, view, proj, targetSize, flipY, pixelOffset, matDiffuse, matAmbient, matSpecular, matEmissive,
+        matPower, globalAmbient, lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPos, lightDir,
+        lightAtten, tfactor, alphaRef, tex[FF_MAX_STAGES];
+};
+
+GLenum CompareFunc(unsigned f)
+{
+    static const GLenum m[] = {GL_ALWAYS, GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL, GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
+    return f <= 8 ? m[f] : GL_ALWAYS;
+}
+
+GLenum BlendFactor(unsigned b)
+{
+    switch (b) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    default: return GL_ONE;
+    }
+}
+
+GLenum BlendOp(unsigned op)
+{
+    switch (op) {
+    case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN: return GL_MIN;
+    case D3DBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+GLenum StencilOp(unsigned op)
+{
+    switch (op) {
+    case D3DSTENCILOP_ZERO: return GL_ZERO;
+    case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT: return GL_INCR;
+    case D3DSTENCILOP_DECRSAT: return GL_DECR;
+    case D3DSTENCILOP_INVERT: return GL_INVERT;
+    case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+    default: return GL_KEEP;
+    }
+}
+
+GLint AddressMode(unsigned a)
+{
+    switch (a) {
+    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE: return GL_MIRRORED_REPEAT;
+    default: return GL_REPEAT;
+    }
+}
+
+Vec3 TransformPoint(const Vec3& p, const Matrix& m) { return Vec3TransformCoord(p, m); }
+
+class GlDevice : public GfxStateDevice {
+public:
+    GlDevice(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_PARAMETERS& params)
+        : window_(window), context_(context)
+    {
+        InitState(params);
+        D3DSURFACE_DESC d;
+        d.Format = params.BackBufferFormat;
+        d.Usage = D3DUSAGE_RENDERTARGET;
+        d.Width = params.BackBufferWidth;
+        d.Height = params.BackBufferHeight;
+        auto* bb = new GfxSurfaceBase(d, nullptr, 0);
+        bb->isBackBuffer = true;
+        backBuffer_ = bb;
+        d.Format = params.AutoDepthStencilFormat;
+        d.Usage = D3DUSAGE_DEPTHSTENCIL;
+        autoDepth_ = new GfxSurfaceBase(d, nullptr, 0);
+        state_.renderTarget = backBuffer_;
+        backBuffer_->AddRef();
+        state_.depthStencil = autoDepth_;
+        autoDepth_->AddRef();
+
+        glGenVertexArrays(1, &vao_);
+        glBindVertexArray(vao_);
+        glGenBuffers(1, &vbo_);
+        glGenBuffers(1, &ebo_);
+        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
+        glGenSamplers(FF_MAX_STAGES, samplers_);
+        glGenSamplers(1, &effectSampler_);
+        glSamplerParameteri(effectSampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glSamplerParameteri(effectSampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glGenFramebuffers(1, &fbo_);
+        glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        ApplyPresentParams(params);
+
+        const char* dir = std::getenv("KORVANE_SCREENSHOT");
+        if (dir && *dir) {
+            shotDir_ = dir;
+            shotFrames_ = GfxParseFrameList(std::getenv("KORVANE_SHOT_FRAMES"));
+        }
+    }
+
+    GfxResult Present(const GfxRect*, const GfxRect*, void*, const void*) override
+    {
+        if (DeviceIsLost())
+            return D3DERR_DEVICELOST;
+        ++presented_;
+        if (!shotDir_.empty() && std::find(shotFrames_.begin(), shotFrames_.end(), presented_) != shotFrames_.end())
+            Screenshot();
+        SDL_GL_SwapWindow(window_);
+        FrameDone();
+        return D3D_OK;
+    }
+
+    GfxResult Clear(unsigned count, const GfxRect* rects, unsigned flags, unsigned colour, float z, unsigned stencil) override
+    {
+        BindTarget();
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthMask(GL_TRUE);
+        glStencilMask(0xFF);
+        glEnable(GL_SCISSOR_TEST);
+        GLbitfield mask = 0;
+        if (flags & D3DCLEAR_TARGET) {
+            mask |= GL_COLOR_BUFFER_BIT;
+            glClearColor(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f,
+                         ((colour >> 24) & 0xFF) / 255.0f);
+        }
+        if (flags & D3DCLEAR_ZBUFFER) {
+            mask |= GL_DEPTH_BUFFER_BIT;
+            glClearDepth(z);
+        }
+        if (flags & D3DCLEAR_STENCIL) {
+            mask |= GL_STENCIL_BUFFER_BIT;
+            glClearStencil((GLint)stencil);
+        }
+        const D3DVIEWPORT9& vp = state_.viewport;
+        if (count && rects) {
+            for (unsigned i = 0; i < count; ++i) {
+                const GfxRect& r = rects[i];
+                Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+                glClear(mask);
+            }
+        } else {
+            Scissor((int)vp.x, (int)vp.y, (int)vp.width, (int)vp.height);
+            glClear(mask);
+        }
+        glDisable(GL_SCISSOR_TEST);
+        statesDirty_ = true;
+        return D3D_OK;
+    }
+
+    GfxResult GetDeviceCaps(D3DCAPS9* caps) override
+    {
+        if (!caps)
+            return D3DERR_INVALIDCALL;
+        *caps = D3DCAPS9();
+        caps->VertexShaderVersion = D3DVS_VERSION(3, 0);
+        caps->PixelShaderVersion = D3DPS_VERSION(3, 0);
+        GLint maxTex = 2048;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTex);
+        caps->MaxTextureWidth = caps->MaxTextureHeight = (unsigned)maxTex;
+        caps->MaxActiveLights = FF_MAX_LIGHTS;
+        caps->MaxSimultaneousTextures = FF_MAX_STAGES;
+        caps->MaxTextureBlendStages = FF_MAX_STAGES;
+        return D3D_OK;
+    }
+
+    GfxResult CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, GfxVertexDeclaration** decl) override
+    {
+        if (!elements || !decl)
+            return D3DERR_INVALIDCALL;
+        *decl = new GlDecl(elements);
+        return D3D_OK;
+    }
+
+    GfxResult DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned count, const void* vertices, unsigned stride) override
+    {
+        if (!vertices || !count || !stride)
+            return D3DERR_INVALIDCALL;
+        unsigned n = VertexCount(type, count);
+        if (!Prepare(vertices, (size_t)n * stride, stride))
+            return D3DERR_INVALIDCALL;
+        glDrawArrays(PrimitiveMode(type), 0, (GLsizei)n);
+        return D3D_OK;
+    }
+
+    GfxResult DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, unsigned minIndex, unsigned numVertices, unsigned count,
+                                     const void* indices, D3DFORMAT indexFormat, const void* vertices,
+                                     unsigned stride) override
+    {
+        if (!vertices || !indices || !count || !stride)
+            return D3DERR_INVALIDCALL;
+        unsigned n = VertexCount(type, count);
+        size_t isize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
+        if (!Prepare(vertices, (size_t)(minIndex + numVertices) * stride, stride))
+            return D3DERR_INVALIDCALL;
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(n * isize), indices, GL_STREAM_DRAW);
+        glDrawElements(PrimitiveMode(type), (GLsizei)n, isize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr);
+        return D3D_OK;
+    }
+
+    GfxResult CreateTexture(unsigned w, unsigned h, unsigned levels, unsigned usage, D3DFORMAT format, D3DPOOL pool,
+                            GfxTexture** texture) override
+    {
+        if (!texture || !w || !h || w > 8192 || h > 8192)
+            return D3DERR_INVALIDCALL;
+        if (usage & D3DUSAGE_RENDERTARGET)
+            levels = 1;
+        *texture = new GlTexture(w, h, levels, usage, format, pool);
+        return D3D_OK;
+    }
+
+    GfxResult CreateDepthStencilSurface(unsigned w, unsigned h, D3DFORMAT format, D3DMULTISAMPLE_TYPE, unsigned, int,
+                                        GfxSurface** surface) override
+    {
+        if (!surface || !w || !h)
+            return D3DERR_INVALIDCALL;
+        D3DSURFACE_DESC d;
+        d.Format = format;
+        d.Usage = D3DUSAGE_DEPTHSTENCIL;
+        d.Width = w;
+        d.Height = h;
+        *surface = new GlDepthSurface(d);
+        return D3D_OK;
+    }
+
+    GfxResult CreateProgram(const char* vs, const char* fs, GfxProgram** program, char* errors,
+                            unsigned errorsSize) override
+    {
+        if (!program || !vs || !fs)
+            return D3DERR_INVALIDCALL;
+        *program = nullptr;
+        std::string log;
+        GLuint id = LinkProgram(vs, fs, &log);
+        if (!id) {
+            if (errors && errorsSize)
+                std::snprintf(errors, errorsSize, "%s", log.c_str());
+            return E_FAIL;
+        }
+        *program = new GlProgram(id);
+        return D3D_OK;
+    }
+
+    GfxResult SetRenderTarget(unsigned index, GfxSurface* surface) override
+    {
+        GfxResult hr = GfxStateDevice::SetRenderTarget(index, surface);
+        statesDirty_ = true;
+        return hr;
+    }
+
+    GfxResult SetDepthStencilSurface(GfxSurface* surface) override
+    {
+        GfxResult hr = GfxStateDevice::SetDepthStencilSurface(surface);
+        statesDirty_ = true;
+        return hr;
+    }
+
+protected:
+    ~GlDevice() override
+    {
+        ReleaseBindings();
+        backBuffer_->Release();
+        autoDepth_->Release();
+        for (auto& p : ffPrograms_)
+            glDeleteProgram(p.second.id);
+        if (g_usedProgram) {
+            glUseProgram(0);
+            g_usedProgram = 0;
+        }
+        glDeleteSamplers(FF_MAX_STAGES, samplers_);
+        glDeleteSamplers(1, &effectSampler_);
+        glDeleteFramebuffers(1, &fbo_);
+        glDeleteBuffers(1, &vbo_);
+        glDeleteBuffers(1, &ebo_);
+        glDeleteVertexArrays(1, &vao_);
+        SDL_GL_MakeCurrent(window_, nullptr);
+        SDL_GL_DeleteContext(context_);
+    }
+
+    GfxResult OnReset(D3DPRESENT_PARAMETERS* params) override
+    {
+        D3DSURFACE_DESC d;
+        backBuffer_->GetDesc(&d);
+        backBuffer_->Release();
+        d.Width = params->BackBufferWidth;
+        d.Height = params->BackBufferHeight;
+        auto* bb = new GfxSurfaceBase(d, nullptr, 0);
+        bb->isBackBuffer = true;
+        backBuffer_ = bb;
+        ApplyPresentParams(*params);
+        statesDirty_ = true;
+        return D3D_OK;
+    }
+    GfxSurface* BackBufferSurface() override { return backBuffer_; }
+    GfxSurface* AutoDepthSurface() override { return autoDepth_; }
+
+private:
+    void ApplyPresentParams(const D3DPRESENT_PARAMETERS& p)
+    {
+        if (p.Windowed) {
+            SDL_SetWindowFullscreen(window_, 0);
+            SDL_SetWindowSize(window_, (int)p.BackBufferWidth, (int)p.BackBufferHeight);
+        } else {
+            SDL_DisplayMode mode;
+            if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+                mode.w = (int)p.BackBufferWidth;
+                mode.h = (int)p.BackBufferHeight;
+                mode.refresh_rate = (int)p.FullScreen_RefreshRateInHz;
+                SDL_SetWindowDisplayMode(window_, &mode);
+            }
+            SDL_SetWindowSize(window_, (int)p.BackBufferWidth, (int)p.BackBufferHeight);
+            SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN);
+        }
+        int interval = p.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
+                       : p.PresentationInterval == D3DPRESENT_INTERVAL_TWO    ? 2
+                                                                              : 1;
+        if (SDL_GL_SetSwapInterval(interval) != 0 && interval == 2)
+            SDL_GL_SetSwapInterval(1);
+    }
+
+    static unsigned VertexCount(D3DPRIMITIVETYPE type, unsigned n)
+    {
+        switch (type) {
+        case D3DPT_POINTLIST: return n;
+        case D3DPT_LINELIST: return n * 2;
+        case D3DPT_LINESTRIP: return n + 1;
+        case D3DPT_TRIANGLELIST: return n * 3;
+        case D3DPT_TRIANGLESTRIP:
+        case D3DPT_TRIANGLEFAN: return n + 2;
+        }
+        return 0;
+    }
+    static GLenum PrimitiveMode(D3DPRIMITIVETYPE type)
+    {
+        switch (type) {
+        case D3DPT_POINTLIST: return GL_POINTS;
+        case D3DPT_LINELIST: return GL_LINES;
+        case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+        case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+        case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+        default: return GL_TRIANGLES;
+        }
+    }
+
+    // Size of the current target and whether it is a texture (drawn upside down).
+    void TargetInfo(unsigned* w, unsigned* h, bool* flipped)
+    {
+        D3DSURFACE_DESC d;
+        state_.renderTarget->GetDesc(&d);
+        *w = d.Width;
+        *h = d.Height;
+        *flipped = !static_cast<GfxSurfaceBase*>(state_.renderTarget)->isBackBuffer;
+    }
+
+    void BindTarget()
+    {
+        auto* rt = static_cast<GfxSurfaceBase*>(state_.renderTarget);
+        if (rt->isBackBuffer) {
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            return;
+        }
+        GfxTextureBase* tex = static_cast<GfxTextureBase*>(rt->OwnerTexture());
+        auto* ds = static_cast<GfxSurfaceBase*>(state_.depthStencil);
+        GLuint depth = ds && ds != autoDepth_ ? ds->handle : 0;
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+        if (fboColor_ != tex->handle || fboLevel_ != rt->Level()) {
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex->handle, (GLint)rt->Level());
+            fboColor_ = tex->handle;
+            fboLevel_ = rt->Level();
+        }
+        if (fboDepth_ != depth) {
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+            fboDepth_ = depth;
+        }
+    }
+
+    void Scissor(int x, int y, int w, int h)
+    {
+        unsigned tw, th;
+        bool flipped;
+        TargetInfo(&tw, &th, &flipped);
+        glScissor(x, flipped ? y : (int)th - (y + h), w, h);
+    }
+
+    void Viewport(bool rhw)
+    {
+        unsigned tw, th;
+        bool flipped;
+        TargetInfo(&tw, &th, &flipped);
+        const D3DVIEWPORT9& vp = state_.viewport;
+        if (rhw) {
+            // Pre-transformed vertices address the whole target; the viewport only clips.
+            glViewport(0, 0, (GLsizei)tw, (GLsizei)th);
+            glDepthRange(0.0, 1.0);
+            glEnable(GL_SCISSOR_TEST);
+            Scissor((int)vp.x, (int)vp.y, (int)vp.width, (int)vp.height);
+        } else {
+            glViewport((GLint)vp.x, flipped ? (GLint)vp.y : (GLint)th - (GLint)(vp.y + vp.height), (GLsizei)vp.width,
+                       (GLsizei)vp.height);
+            glDepthRange(vp.minZ, vp.maxZ);
+            glDisable(GL_SCISSOR_TEST);
+        }
+    }
+
+    void ApplyRenderStates(bool flipped)
+    {
+        const unsigned* rs = state_.rs;
+        if (rs[D3DRS_ZENABLE])
+            glEnable(GL_DEPTH_TEST);
+        else
+            glDisable(GL_DEPTH_TEST);
+        glDepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+        glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+        if (rs[D3DRS_ALPHABLENDENABLE]) {
+            glEnable(GL_BLEND);
+            if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+                glBlendFuncSeparate(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]),
+                                    BlendFactor(rs[D3DRS_SRCBLENDALPHA]), BlendFactor(rs[D3DRS_DESTBLENDALPHA]));
+                glBlendEquationSeparate(BlendOp(rs[D3DRS_BLENDOP]), BlendOp(rs[D3DRS_BLENDOPALPHA]));
+            } else {
+                glBlendFunc(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]));
+                glBlendEquation(BlendOp(rs[D3DRS_BLENDOP]));
+            }
+        } else {
+            glDisable(GL_BLEND);
+        }
+        unsigned cull = rs[D3DRS_CULLMODE];
+        if (cull == D3DCULL_CW || cull == D3DCULL_CCW) {
+            glEnable(GL_CULL_FACE);
+            glCullFace(GL_BACK);
+            // The image of a texture target is upside down, which turns the winding round.
+            bool cullCw = (cull == D3DCULL_CW) != flipped;
+            glFrontFace(cullCw ? GL_CCW : GL_CW);
+        } else {
+            glDisable(GL_CULL_FACE);
+        }
+        unsigned fill = rs[D3DRS_FILLMODE];
+        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_WIREFRAME ? GL_LINE : fill == D3DFILL_POINT ? GL_POINT : GL_FILL);
+        unsigned cw = rs[D3DRS_COLORWRITEENABLE];
+        glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,
+                    cw & 8 ? GL_TRUE : GL_FALSE);
+        if (rs[D3DRS_STENCILENABLE]) {
+            glEnable(GL_STENCIL_TEST);
+            glStencilFunc(CompareFunc(rs[D3DRS_STENCILFUNC]), (GLint)rs[D3DRS_STENCILREF], rs[D3DRS_STENCILMASK]);
+            glStencilOp(StencilOp(rs[D3DRS_STENCILFAIL]), StencilOp(rs[D3DRS_STENCILZFAIL]),
+                        StencilOp(rs[D3DRS_STENCILPASS]));
+            glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+        } else {
+            glDisable(GL_STENCIL_TEST);
+        }
+    }
+
+    void ApplySampler(unsigned s)
+    {
+        const unsigned* p = state_.samp[s];
+        GLuint smp = samplers_[s];
+        unsigned minf = p[D3DSAMP_MINFILTER], mip = p[D3DSAMP_MIPFILTER];
+        GLint min;
+        if (mip == D3DTEXF_NONE)
+            min = minf == D3DTEXF_POINT ? GL_NEAREST : GL_LINEAR;
+        else if (mip == D3DTEXF_POINT)
+            min = minf == D3DTEXF_POINT ? GL_NEAREST_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_NEAREST;
+        else
+            min = minf == D3DTEXF_POINT ? GL_NEAREST_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_LINEAR;
+        glSamplerParameteri(smp, GL_TEXTURE_MIN_FILTER, min);
+        glSamplerParameteri(smp, GL_TEXTURE_MAG_FILTER, p[D3DSAMP_MAGFILTER] == D3DTEXF_POINT ? GL_NEAREST : GL_LINEAR);
+        glSamplerParameteri(smp, GL_TEXTURE_WRAP_S, AddressMode(p[D3DSAMP_ADDRESSU]));
+        glSamplerParameteri(smp, GL_TEXTURE_WRAP_T, AddressMode(p[D3DSAMP_ADDRESSV]));
+        glSamplerParameterf(smp, GL_TEXTURE_LOD_BIAS, GfxBitsFloat(p[D3DSAMP_MIPMAPLODBIAS]));
+        unsigned b = p[D3DSAMP_BORDERCOLOR];
+        float border[4] = {((b >> 16) & 0xFF) / 255.0f, ((b >> 8) & 0xFF) / 255.0f, (b & 0xFF) / 255.0f,
+                           ((b >> 24) & 0xFF) / 255.0f};
+        glSamplerParameterfv(smp, GL_TEXTURE_BORDER_COLOR, border);
+    }
+
+    // Vertex attributes of the current FVF or declaration over the bytes in the stream buffer.
+    bool SetupAttributes(unsigned stride, FFVertexInfo* info)
+    {
+        bool enabled[ATTR_COUNT] = {};
+        auto attrib = [&](unsigned loc, GLint size, GLenum type, bool norm, size_t offset) {
+            if (offset >= stride)
+                return;
+            glEnableVertexAttribArray(loc);
+            glVertexAttribPointer(loc, size, type, norm ? GL_TRUE : GL_FALSE, (GLsizei)stride, (const void*)offset);
+            enabled[loc] = true;
+        };
+        if (state_.declaration) {
+            unsigned count = 0;
+            const D3DVERTEXELEMENT9* e = state_.declaration->Elements(&count);
+            for (unsigned i = 0; i < count; ++i) {
+                int loc = -1;
+                switch (e[i].Usage) {
+                case D3DDECLUSAGE_POSITIONT: info->rhw = true; loc = ATTR_POSITION; break;
+                case D3DDECLUSAGE_POSITION: loc = ATTR_POSITION; break;
+                case D3DDECLUSAGE_NORMAL: info->normal = true; loc = ATTR_NORMAL; break;
+                case D3DDECLUSAGE_COLOR:
+                    loc = e[i].UsageIndex == 0 ? ATTR_DIFFUSE : ATTR_SPECULAR;
+                    (e[i].UsageIndex == 0 ? info->diffuse : info->specular) = true;
+                    break;
+                case D3DDECLUSAGE_TEXCOORD: loc = e[i].UsageIndex < 4 ? ATTR_TEXCOORD0 + e[i].UsageIndex : -1; break;
+                case D3DDECLUSAGE_TANGENT: loc = ATTR_TANGENT; break;
+                default: break;
+                }
+                if (loc < 0 || e[i].Stream != 0)
+                    continue;
+                switch (e[i].Type) {
+                case D3DDECLTYPE_FLOAT1: attrib(loc, 1, GL_FLOAT, false, e[i].Offset); break;
+                case D3DDECLTYPE_FLOAT2: attrib(loc, 2, GL_FLOAT, false, e[i].Offset); break;
+                case D3DDECLTYPE_FLOAT3: attrib(loc, 3, GL_FLOAT, false, e[i].Offset); break;
+                case D3DDECLTYPE_FLOAT4: attrib(loc, 4, GL_FLOAT, false, e[i].Offset); break;
+                case D3DDECLTYPE_D3DCOLOR: attrib(loc, GL_BGRA, GL_UNSIGNED_BYTE, true, e[i].Offset); break;
+                case D3DDECLTYPE_UBYTE4: attrib(loc, 4, GL_UNSIGNED_BYTE, false, e[i].Offset); break;
+                default: break;
+                }
+            }
+        } else {
+            unsigned fvf = state_.fvf;
+            size_t off = 0;
+            unsigned pos = fvf & D3DFVF_POSITION_MASK;
+            if (pos == D3DFVF_XYZRHW) {
+                info->rhw = true;
+                attrib(ATTR_POSITION, 4, GL_FLOAT, false, 0);
+                off = 16;
+            } else if (pos == D3DFVF_XYZ) {
+                attrib(ATTR_POSITION, 3, GL_FLOAT, false, 0);
+                off = 12;
+            } else {
+                return false;
+            }
+            if (fvf & D3DFVF_NORMAL) {
+                info->normal = true;
+                attrib(ATTR_NORMAL, 3, GL_FLOAT, false, off);
+                off += 12;
+            }
+            if (fvf & D3DFVF_PSIZE)
+                off += 4;
+            if (fvf & D3DFVF_DIFFUSE) {
+                info->diffuse = true;
+                attrib(ATTR_DIFFUSE, GL_BGRA, GL_UNSIGNED_BYTE, true, off);
+                off += 4;
+            }
+            if (fvf & D3DFVF_SPECULAR) {
+                info->specular = true;
+                attrib(ATTR_SPECULAR, GL_BGRA, GL_UNSIGNED_BYTE, true, off);
+                off += 4;
+            }
+            unsigned texCount = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+            static const unsigned floats[4] = {2, 3, 4, 1};
+            for (unsigned i = 0; i < texCount && i < 8; ++i) {
+                unsigned f = floats[(fvf >> (16 + i * 2)) & 3];
+                if (i < 4)
+                    attrib(ATTR_TEXCOORD0 + i, (GLint)f, GL_FLOAT, false, off);
+                off += f * 4;
+            }
+        }
+        // Missing inputs read as Direct3D's defaults.
+        for (unsigned i = 0; i < ATTR_COUNT; ++i) {
+            if (enabled[i])
+                continue;
+            glDisableVertexAttribArray(i);
+            if (i == ATTR_DIFFUSE)
+                glVertexAttrib4f(i, 1, 1, 1, 1);
+            else if (i == ATTR_POSITION || i >= ATTR_TEXCOORD0)
+                glVertexAttrib4f(i, 0, 0, 0, 1);
+            else
+                glVertexAttrib4f(i, 0, 0, 0, 0);
+        }
+        return true;
+    }
+
+    FFProgram* GetFFProgram(const FFKey& key)
+    {
+        std::string bytes = key.Bytes();
+        auto it = ffPrograms_.find(bytes);
+        if (it != ffPrograms_.end())
+            return &it->second;
+        std::string log;
+        std::string vs = FFVertexSource(key), fs = FFFragmentSource(key);
+        GLuint id = LinkProgram(vs.c_str(), fs.c_str(), &log);
+        if (!id) {
+            std::fprintf(stderr, "gfx: fixed-function shader failed: %s\n", log.c_str());
+            return nullptr;
+        }
+        FFProgram p;
+        p.id = id;
+#define LOC(field, name) p.field = glGetUniformLocation(id, name)
+        LOC(world, "u_World");
+        LOC(view, "u_View");
+        LOC(proj, "u_Proj");
+        LOC(targetSize, "u_TargetSize");
+        LOC(flipY, "u_FlipY");
+        LOC(pixelOffset, "u_PixelOffset");
+        LOC(matDiffuse, "u_MatDiffuse");
+        LOC(matAmbient, "u_MatAmbient");
+        LOC(matSpecular, "u_MatSpecular");
+        LOC(matEmissive, "u_MatEmissive");
+        LOC(matPower, "u_MatPower");
+        LOC(globalAmbient, "u_GlobalAmbient");
+        LOC(lightCount, "u_LightCount");
+        LOC(lightType, "u_LightType");
+        LOC(lightDiffuse, "u_LightDiffuse");
+        LOC(lightSpecular, "u_LightSpecular");
+        LOC(lightAmbient, "u_LightAmbient");
+        LOC(lightPos, "u_LightPos");
+        LOC(lightDir, "u_LightDir");
+        LOC(lightAtten, "u_LightAtten");
+        LOC(tfactor, "u_TFactor");
+        LOC(alphaRef, "u_AlphaRef");
+        LOC(tex[0], "u_Tex0");
+        LOC(tex[1], "u_Tex1");
+        LOC(tex[2], "u_Tex2");
+        LOC(tex[3], "u_Tex3");
+#undef LOC
+        return &(ffPrograms_[bytes] = p);
+    }
+
+    static void Colour4(GLint loc, const D3DCOLORVALUE& c)
+    {
+        if (loc >= 0)
+            glUniform4f(loc, c.r, c.g, c.b, c.a);
+    }
+    static void Packed4(GLint loc, unsigned c)
+    {
+        if (loc >= 0)
+            glUniform4f(loc, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
+                        ((c >> 24) & 0xFF) / 255.0f);
+    }
+
+    void SetFFUniforms(FFProgram* p, unsigned tw, unsigned th, bool flipped)
+    {
+        UseProgram(p->id);
+        UploadMatrix(p->world, state_.world);
+        UploadMatrix(p->view, state_.view);
+        UploadMatrix(p->proj, state_.projection);
+        glUniform2f(p->targetSize, (float)tw, (float)th);
+        glUniform1f(p->flipY, flipped ? -1.0f : 1.0f);
+        const D3DVIEWPORT9& vp = state_.viewport;
+        float ox = vp.width ? 1.0f / vp.width : 0.0f, oy = vp.height ? 1.0f / vp.height : 0.0f;
+        glUniform2f(p->pixelOffset, ox, flipped ? oy : -oy);
+        Colour4(p->matDiffuse, state_.material.Diffuse);
+        Colour4(p->matAmbient, state_.material.Ambient);
+        Colour4(p->matSpecular, state_.material.Specular);
+        Colour4(p->matEmissive, state_.material.Emissive);
+        if (p->matPower >= 0)
+            glUniform1f(p->matPower, state_.material.Power);
+        Packed4(p->globalAmbient, state_.rs[D3DRS_AMBIENT]);
+        Packed4(p->tfactor, state_.rs[D3DRS_TEXTUREFACTOR]);
+        if (p->alphaRef >= 0)
+            glUniform1f(p->alphaRef, (float)(state_.rs[D3DRS_ALPHAREF] & 0xFF));
+        if (p->lightCount >= 0) {
+            int types[FF_MAX_LIGHTS] = {};
+            float diff[FF_MAX_LIGHTS * 4] = {}, spec[FF_MAX_LIGHTS * 4] = {}, amb[FF_MAX_LIGHTS * 4] = {};
+            float pos[FF_MAX_LIGHTS * 3] = {}, dir[FF_MAX_LIGHTS * 3] = {}, att[FF_MAX_LIGHTS * 4] = {};
+            int n = 0;
+            for (unsigned i = 0; i < GFX_MAX_LIGHTS && n < (int)FF_MAX_LIGHTS; ++i) {
+                if (!state_.lightEnabled[i])
+                    continue;
+                const D3DLIGHT9& l = state_.lights[i];
+                types[n] = (int)l.Type;
+                const D3DCOLORVALUE* cs[3] = {&l.Diffuse, &l.Specular, &l.Ambient};
+                float* dst[3] = {diff, spec, amb};
+                for (int k = 0; k < 3; ++k) {
+                    dst[k][n * 4] = cs[k]->r;
+                    dst[k][n * 4 + 1] = cs[k]->g;
+                    dst[k][n * 4 + 2] = cs[k]->b;
+                    dst[k][n * 4 + 3] = cs[k]->a;
+                }
+                // Lighting runs in view space.
+                Vec3 p3 = TransformPoint(l.Position, state_.view);
+                Vec3 d3 = Vec3TransformNormal(l.Direction, state_.view);
+                pos[n * 3] = p3.x;
+                pos[n * 3 + 1] = p3.y;
+                pos[n * 3 + 2] = p3.z;
+                dir[n * 3] = d3.x;
+                dir[n * 3 + 1] = d3.y;
+                dir[n * 3 + 2] = d3.z;
+                att[n * 4] = l.Attenuation0;
+                att[n * 4 + 1] = l.Attenuation1;
+                att[n * 4 + 2] = l.Attenuation2;
+                att[n * 4 + 3] = l.Range;
+                ++n;
+            }
+            glUniform1i(p->lightCount, n);
+            glUniform1iv(p->lightType, FF_MAX_LIGHTS, types);
+            glUniform4fv(p->lightDiffuse, FF_MAX_LIGHTS, diff);
+            glUniform4fv(p->lightSpecular, FF_MAX_LIGHTS, spec);
+            glUniform4fv(p->lightAmbient, FF_MAX_LIGHTS, amb);
+            glUniform3fv(p->lightPos, FF_MAX_LIGHTS, pos);
+            glUniform3fv(p->lightDir, FF_MAX_LIGHTS, dir);
+            glUniform4fv(p->lightAtten, FF_MAX_LIGHTS, att);
+        }
+        for (unsigned s = 0; s < FF_MAX_STAGES; ++s)
+            if (p->tex[s] >= 0)
+                glUniform1i(p->tex[s], (GLint)s);
+    }
+
+    bool Prepare(const void* vertices, size_t bytes, unsigned stride)
+    {
+        BindTarget();
+        unsigned tw, th;
+        bool flipped;
+        TargetInfo(&tw, &th, &flipped);
+        glBindVertexArray(vao_);
+        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)bytes, vertices, GL_STREAM_DRAW);
+        FFVertexInfo info;
+        if (!SetupAttributes(stride, &info))
+            return false;
+        ApplyRenderStates(flipped);
+        Viewport(info.rhw);
+        if (state_.program) {
+            auto* prog = static_cast<GlProgram*>(state_.program);
+            UseProgram(prog->Id());
+            float flip = flipped ? -1.0f : 1.0f;
+            prog->SetFloats("fx_FlipY", &flip, 1);
+            const D3DVIEWPORT9& vp = state_.viewport;
+            float off[2] = {vp.width ? 1.0f / vp.width : 0.0f, vp.height ? (flipped ? 1.0f : -1.0f) / vp.height : 0.0f};
+            prog->SetFloats("fx_PixelOffset", off, 2);
+            for (unsigned u = 0; u < 8; ++u)
+                glBindSampler(u, prog->samplerUnits & (1u << u) ? effectSampler_ : 0);
+            boundUnitsValid_ = false;
+            return true;
+        }
+        bool hasTex[FF_MAX_STAGES];
+        for (unsigned s = 0; s < FF_MAX_STAGES; ++s)
+            hasTex[s] = state_.textures[s] != nullptr;
+        FFKey key = FFMakeKey(state_, info, hasTex);
+        FFProgram* p = GetFFProgram(key);
+        if (!p)
+            return false;
+        SetFFUniforms(p, tw, th, flipped);
+        for (unsigned s = 0; s < key.stageCount; ++s) {
+            GLuint h = state_.textures[s] ? static_cast<GfxTextureBase*>(state_.textures[s])->handle : 0;
+            glActiveTexture(GL_TEXTURE0 + s);
+            glBindTexture(GL_TEXTURE_2D, h);
+            ApplySampler(s);
+            glBindSampler(s, samplers_[s]);
+        }
+        return true;
+    }
+
+    void Screenshot()
+    {
+        unsigned w = backBuffer_ ? params_.BackBufferWidth : 0, h = params_.BackBufferHeight;
+        int ww = 0, wh = 0;
+        SDL_GL_GetDrawableSize(window_, &ww, &wh);
+        if (ww > 0 && wh > 0) {
+            w = (unsigned)ww;
+            h = (unsigned)wh;
+        }
+        std::vector<uint32_t> px((size_t)w * h), flipped((size_t)w * h);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, (GLsizei)w, (GLsizei)h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, px.data());
+        for (unsigned y = 0; y < h; ++y)
+            std::memcpy(&flipped[(size_t)y * w], &px[(size_t)(h - 1 - y) * w], w * 4);
+        mkdir(shotDir_.c_str(), 0755);
+        std::string path = shotDir_ + "/frame_" + std::to_string(presented_) + ".png";
+        std::string err;
+        if (!GfxWritePng(path.c_str(), w, h, flipped.data(), &err))
+            std::fprintf(stderr, "gfx: screenshot %s failed: %s\n", path.c_str(), err.c_str());
+    }
+
+    SDL_Window* window_;
+    SDL_GLContext context_;
+    GfxSurface* backBuffer_ = nullptr;
+    GfxSurface* autoDepth_ = nullptr;
+    GLuint vao_ = 0, vbo_ = 0, ebo_ = 0, fbo_ = 0;
+    GLuint fboColor_ = 0, fboLevel_ = 0, fboDepth_ = 0;
+    GLuint samplers_[FF_MAX_STAGES] = {};
+    GLuint effectSampler_ = 0;
+    bool statesDirty_ = true;
+    bool boundUnitsValid_ = false;
+    std::map<std::string, FFProgram> ffPrograms_;
+    unsigned presented_ = 0;
+    std::string shotDir_;
+    std::vector<unsigned> shotFrames_;
+};
+
+class GlSystem : public GfxSystem {
+public:
+    GlSystem()
+    {
+        SDL_DisplayMode desk;
+        if (SDL_GetDesktopDisplayMode(0, &desk) == 0)
+            desktop_ = Convert(desk);
+        else
+            desktop_ = {800, 600, 60, D3DFMT_X8R8G8B8};
+        int n = SDL_GetNumDisplayModes(0);
+        for (int i = 0; i < n; ++i) {
+            SDL_DisplayMode m;
+            if (SDL_GetDisplayMode(0, i, &m) == 0)
+                modes_.push_back(Convert(m));
+        }
+        // The classic sizes that fit the desktop are offered too (windowed play, small screens).
+        static const unsigned classic[][2] = {{640, 480}, {800, 600}, {1024, 768}};
+        for (auto& c : classic) {
+            if (c[0] > desktop_.Width || c[1] > desktop_.Height)
+                continue;
+            bool have = false;
+            for (auto& m : modes_)
+                have |= m.Width == c[0] && m.Height == c[1];
+            if (!have)
+                modes_.push_back({c[0], c[1], desktop_.RefreshRate, desktop_.Format});
+        }
+        if (modes_.empty())
+            modes_.push_back(desktop_);
+    }
+    static D3DDISPLAYMODE Convert(const SDL_DisplayMode& m)
+    {
+        D3DDISPLAYMODE d;
+        d.Width = (unsigned)m.w;
+        d.Height = (unsigned)m.h;
+        d.RefreshRate = (unsigned)m.refresh_rate;
+        d.Format = SDL_BITSPERPIXEL(m.format) == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
+        return d;
+    }
+    unsigned GetAdapterCount() override { return 1; }
+    GfxResult GetAdapterDisplayMode(unsigned adapter, D3DDISPLAYMODE* mode) override
+    {
+        if (adapter != 0 || !mode)
+            return D3DERR_INVALIDCALL;
+        *mode = desktop_;
+        return D3D_OK;
+    }
+    unsigned GetAdapterModeCount(unsigned adapter, D3DFORMAT format) override
+    {
+        unsigned n = 0;
+        for (auto& m : modes_)
+            n += adapter == 0 && Matches(m, format);
+        return n;
+    }
+    static bool Matches(const D3DDISPLAYMODE& m, D3DFORMAT f)
+    {
+        // The GL visual does any depth of colour: every mode is offered in either format.
+        (void)m;
+        return f == D3DFMT_X8R8G8B8 || f == D3DFMT_R5G6B5;
+    }
+    GfxResult EnumAdapterModes(unsigned adapter, D3DFORMAT format, unsigned index, D3DDISPLAYMODE* mode) override
+    {
+        if (adapter != 0 || !mode)
+            return D3DERR_INVALIDCALL;
+        unsigned n = 0;
+        for (auto& m : modes_) {
+            if (!Matches(m, format))
+                continue;
+            if (n++ == index) {
+                *mode = m;
+                mode->Format = format;
+                return D3D_OK;
+            }
+        }
+        return D3DERR_INVALIDCALL;
+    }
+    GfxResult CheckDeviceType(unsigned adapter, D3DDEVTYPE, D3DFORMAT display, D3DFORMAT backBuffer, int) override
+    {
+        if (adapter != 0 || display != backBuffer)
+            return D3DERR_NOTAVAILABLE;
+        return display == D3DFMT_X8R8G8B8 || display == D3DFMT_R5G6B5 ? D3D_OK : D3DERR_NOTAVAILABLE;
+    }
+    GfxResult CheckDepthStencilMatch(unsigned adapter, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT depth) override
+    {
+        if (adapter != 0)
+            return D3DERR_INVALIDCALL;
+        return depth == D3DFMT_D24S8 || depth == D3DFMT_D24X8 || depth == D3DFMT_D16 ? D3D_OK : D3DERR_NOTAVAILABLE;
+    }
+    GfxResult GetDeviceCaps(unsigned adapter, D3DDEVTYPE type, D3DCAPS9* caps) override
+    {
+        if (adapter != 0 || !caps)
+            return D3DERR_INVALIDCALL;
+        *caps = D3DCAPS9();
+        caps->DeviceType = type;
+        // A GL 3.3 core context (required by CreateDevice) runs GLSL 3.30: shader model 2.0 and up.
+        caps->VertexShaderVersion = D3DVS_VERSION(3, 0);
+        caps->PixelShaderVersion = D3DPS_VERSION(3, 0);
+        caps->MaxTextureWidth = caps->MaxTextureHeight = 4096;
+        caps->MaxActiveLights = FF_MAX_LIGHTS;
+        caps->MaxSimultaneousTextures = FF_MAX_STAGES;
+        caps->MaxTextureBlendStages = FF_MAX_STAGES;
+        return D3D_OK;
+    }
+    GfxResult CreateDevice(unsigned adapter, D3DDEVTYPE, void* focus, unsigned, D3DPRESENT_PARAMETERS* params,
+                           GfxDevice** device) override
+    {
+        if (!device || !params || adapter != 0)
+            return D3DERR_INVALIDCALL;
+        *device = nullptr;
+        void* handle = params->hDeviceWindow ? params->hDeviceWindow : focus;
+        SDL_Window* window = handle ? GetSdlWindow((WindowHandle)handle) : nullptr;
+        if (!window) {
+            std::fprintf(stderr, "gfx: no window for the device\n");
+            return D3DERR_INVALIDCALL;
+        }
+        SDL_GLContext ctx = SDL_GL_CreateContext(window);
+        if (!ctx) {
+            std::fprintf(stderr, "gfx: GL context failed: %s\n", SDL_GetError());
+            return D3DERR_NOTAVAILABLE;
+        }
+        SDL_GL_MakeCurrent(window, ctx);
+        GLint major = 0, minor = 0;
+        glGetIntegerv(GL_MAJOR_VERSION, &major);
+        glGetIntegerv(GL_MINOR_VERSION, &minor);
+        if (major * 10 + minor < 33) {
+            std::fprintf(stderr, "gfx: OpenGL %d.%d is below 3.3\n", major, minor);
+            SDL_GL_DeleteContext(ctx);
+            return D3DERR_NOTAVAILABLE;
+        }
+        *device = new GlDevice(window, ctx, *params);
+        return D3D_OK;
+    }
+
+private:
+    D3DDISPLAYMODE desktop_;
+    std::vector<D3DDISPLAYMODE> modes_;
+};
+
+} // namespace
+
+GfxSystem* GlGfxCreateSystem()
+{
+    if (!PlatformVideoInit())
+        return nullptr;
+    return new GlSystem();
+}

@@ -1,0 +1,84 @@
+// Texture and surface objects shared by both backends: the texels of every level are kept in
+// memory as ARGB words (so managed textures survive a reset and can be locked); a backend
+// uploads a level after it was unlocked.
+#pragma once
+#include <vector>
+#include "platform/gfx/device.h"
+
+class GfxTextureBase;
+
+class GfxSurfaceBase : public GfxSurface {
+public:
+    GfxSurfaceBase(const D3DSURFACE_DESC& desc, GfxTextureBase* owner, unsigned level)
+        : desc_(desc), owner_(owner), level_(level)
+    {
+    }
+    GfxResult GetDesc(D3DSURFACE_DESC* desc) override
+    {
+        if (!desc)
+            return D3DERR_INVALIDCALL;
+        *desc = desc_;
+        return D3D_OK;
+    }
+    GfxTexture* OwnerTexture() override;
+    unsigned Level() const { return level_; }
+    const D3DSURFACE_DESC& Desc() const { return desc_; }
+    // Backend handle (a GL renderbuffer for depth surfaces).
+    unsigned handle = 0;
+    bool isBackBuffer = false;
+
+protected:
+    ~GfxSurfaceBase() override;
+
+private:
+    friend class GfxTextureBase;
+    D3DSURFACE_DESC desc_;
+    GfxTextureBase* owner_; // no reference: a level surface holds its texture alive instead
+    unsigned level_;
+};
+
+class GfxTextureBase : public GfxTexture {
+public:
+    GfxTextureBase(unsigned width, unsigned height, unsigned levels, unsigned usage, D3DFORMAT format, D3DPOOL pool);
+
+    unsigned GetLevelCount() override { return (unsigned)levels_.size(); }
+    GfxResult GetLevelDesc(unsigned level, D3DSURFACE_DESC* desc) override;
+    GfxResult LockRect(unsigned level, D3DLOCKED_RECT* locked, const GfxRect* rect, unsigned flags) override;
+    GfxResult UnlockRect(unsigned level) override;
+    GfxResult GetSurfaceLevel(unsigned level, GfxSurface** surface) override;
+
+    unsigned Width(unsigned level = 0) const;
+    unsigned Height(unsigned level = 0) const;
+    unsigned Usage() const { return usage_; }
+    D3DFORMAT Format() const { return format_; }
+    D3DPOOL Pool() const { return pool_; }
+    bool IsRenderTarget() const { return (usage_ & D3DUSAGE_RENDERTARGET) != 0; }
+    // Texels of a level, ARGB words, rows top to bottom.
+    std::vector<uint32_t>& Texels(unsigned level) { return levels_[level]; }
+    // True when levels past 0 should be built from level 0 by the backend.
+    bool autoMips = false;
+
+    // Creation order of textures in this process, for logs.
+    unsigned serial = 0;
+    // Backend handles (GL texture and framebuffer names).
+    unsigned handle = 0;
+    unsigned framebuffer = 0;
+
+protected:
+    ~GfxTextureBase() override;
+    // Called after a level changed in memory.
+    virtual void UploadLevel(unsigned level) { (void)level; }
+    friend class GfxSurfaceBase;
+    void SurfaceGone(unsigned level) { surfaces_[level] = nullptr; }
+
+private:
+    unsigned width_, height_, usage_;
+    D3DFORMAT format_;
+    D3DPOOL pool_;
+    std::vector<std::vector<uint32_t>> levels_;
+    std::vector<GfxSurfaceBase*> surfaces_;
+    int locked_ = -1;
+};
+
+// Number of levels of a full chain down to 1x1.
+unsigned GfxFullMipCount(unsigned width, unsigned height);

@@ -1,0 +1,7 @@
+// CP1251 <-> UTF-8. Text is CP1251 everywhere in the game; UTF-8 only at the SDL boundary.
+#pragma once
+#include <string>
+
+std::string Cp1251ToUtf8(const char* text);
+// Characters that CP1251 cannot hold become the replacement character.
+std::string Utf8ToCp1251(const char* text, char replacement = '?');

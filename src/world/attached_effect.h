@@ -1,0 +1,71 @@
+// Attached effects: visual and functional parts of a unit or an effect object.
+#pragma once
+#include <cstdint>
+
+#include "world/game_object.h"
+
+class CSound;
+class CDescFile;
+
+constexpr int kSpriteMatrixCount = 128;
+constexpr int kTrailPointCount = 64;
+constexpr int kFlareCount = 16;
+constexpr int kAsteroidFieldSprites = 16;
+
+struct FlareSprite {
+    float x, y, width, height;
+    float u0, v0, u1, v1;
+    int textureId;
+};
+
+class CAttachedEffect : public CGameObject {
+public:
+    uint32_t lastUpdateTime;
+    int32_t started;
+    CSound* sound;
+    Matrix spriteMatrices[kSpriteMatrixCount];
+    CGameObject* parent;            // a CUnit or a CEffectObject
+    uint32_t trailCount;
+    Vec3 trailPoints[kTrailPointCount];
+    float trailIntensities[kTrailPointCount];
+    float trailValues[kTrailPointCount];
+    uint32_t trailTimes[kTrailPointCount];
+    int32_t lightSlot;
+    float lightRange;
+    float attenuation[3];
+    float colour1[4];
+    float colour2[4];
+    float doorOpening;
+    uint32_t doorWord;
+    uint32_t switchTime;
+    int32_t doorState;
+    int32_t requestedState;
+    int32_t flareTypes[kFlareCount];
+    uint32_t flareColours[kFlareCount];
+    uint32_t flareColours2[kFlareCount];
+    float flareSizes[kFlareCount];
+    FlareSprite flareSprites[2];
+    uint32_t flareWords[2];
+    int32_t asteroidCount;
+    Vec3 cockpitSway;
+    float cockpitLever;
+
+    CAttachedEffect();
+    CAttachedEffect(const CAttachedEffect&) = delete;
+    CAttachedEffect& operator=(const CAttachedEffect&) = delete;
+
+    // Reads one block from the parent's open description file (its first line already
+    // skipped by the parent) and sets the effect up by kind. Returns 1.
+    int Load(CDescFile& file, CGameObject* parentObject);
+    // Reads a block without keeping it: the surplus blocks above a record's limit.
+    static void SkipBlock(CDescFile& file);
+    // The set-up by kind after the block's lines (exposed for the parent's loaders and tests).
+    void SetUpByKind(const char* soundName);
+    void Update();
+    void SetSoundState(int state);
+    void SetAnimFrameByPercent(float percent);
+    void StopSound();
+    void ReleaseSound();
+    void Release();
+    void SetDefaultLights(int textureId0, int textureId1);
+};

@@ -1,0 +1,192 @@
+// The unit record: ships, stations, asteroids, suns, planets, the sky, and the
+// people, vehicles and scenery of the planet world.
+#pragma once
+#include <cstdint>
+
+#include "flight_ui/radio_dialog.h"
+#include "world/game_object.h"
+
+class CSound;
+class CItem;
+class CAttachedEffect;
+class CSavedOrder;
+class CUnit;
+class CDescFile;
+
+constexpr int kUnitTimerCount = 6;
+constexpr int kMaxDocked = 16;
+constexpr int kMaxGuards = 8;
+constexpr int kMaxLatched = 16;
+constexpr int kMaxUnitEffects = 16;
+constexpr int kMaxUnitItems = 10;
+constexpr int kUnitPathLength = 255;
+constexpr int kUnitNameLength = 129;
+constexpr int kPilotTextLength = 128;
+// Derived descriptions may name derived ones of their own; this deep and no deeper.
+constexpr int kMaxDerivedDepth = 4;
+
+// Kills, score, distance and ore of a pilot (36 bytes, as in the sector saves).
+struct CPilotStatistics {
+    float distance;
+    int32_t kills;
+    int32_t missionKills;
+    float killScore;
+    float missionKillScore;
+    int32_t shotsFired;
+    int32_t shotsOnTarget;
+    float oreDelivered;
+    float missionOreDelivered;
+};
+static_assert(sizeof(CPilotStatistics) == 36, "pilot statistics are saved as 36 bytes");
+
+// Pilot block of a unit, with its private data.
+class CPilotData {
+public:
+    CUnit* owner;
+    char folder[256];
+    int32_t objectId;
+    int32_t ownerId;
+    char title[kPilotTextLength];
+    char secondText[kPilotTextLength];
+    char pilotMarker[kPilotTextLength];
+    int32_t sex;                 // -1 none, 0 man, 1 woman
+    char pilotName[kPilotTextLength];
+    CGameObject* head;           // owned
+    char headText[256];
+    int32_t side;                // -1, 0 neutral, 1 player, 2 pirates, 3 aliens
+    float skill;
+    float skill2;
+    int32_t voicePitch;          // percent
+
+    CPilotData();
+    // Reads "Main.pd" of the folder for the owner, then its radio dialog.
+    void Load(CUnit* ownerUnit, const char* folderName);
+    void ReleaseHead();
+};
+
+// Random pilot names by sex and language.
+class CPilotName {
+public:
+    static void Pick(CPilotData& pilot);
+    static void Reset(CPilotData& pilot);
+};
+
+// Reads the radio dialog that follows the pilot lines of the owner's private data.
+void OpenPrivateData(CPilotData& pilot);
+
+// (value from the description file, upgrade bonus); current value = value + bonus.
+struct UnitBaseValue {
+    float value;
+    float bonus;
+};
+
+enum UnitBaseIndex {
+    UNIT_BASE_HULL = 0,
+    UNIT_BASE_RATING = 1,
+    UNIT_BASE_ENGINE = 2,
+    UNIT_BASE_MANOEUVRING = 3,
+    UNIT_BASE_SHOT = 4,
+};
+
+struct UnitSlotIds {
+    int32_t personId;
+    int32_t shipId;
+};
+
+class CUnit : public CGameObject {
+public:
+    uint32_t timers[kUnitTimerCount];
+    float collisionInterval;
+    float smokeInterval;
+    Vec3 orderVector;
+    float randomPhase;
+    int32_t orderType;
+    int32_t orderSubState;
+    int32_t scriptStep;
+    CWaypoint* waypoints;
+    CUnit* target;
+    CUnit* target2;
+    Vec3 targetPoint;
+    Vec3 destination;
+    Vec3 movePoint;
+    Vec3 heading;
+    Vec3 spinRates;
+    float cruiseSpeed;
+    CSavedOrder* orderStack;
+    int32_t manualControl;
+    int32_t collisionFlag;
+    CUnit* bayUnit;
+    CUnit* bayRequestUnit;
+    int32_t dockedCount;
+    CUnit* dockedUnits[kMaxDocked];
+    UnitSlotIds slotIds[kMaxDocked];
+    uint32_t dockStartTimes[kMaxDocked];
+    uint32_t dockTime;
+    uint32_t dockStart;
+    int32_t bayState;
+    int32_t dockingStage;
+    CUnit* boundUnit;
+    CUnit* guards[kMaxGuards];
+    int32_t guardCount;
+    int32_t latchPoint;
+    int32_t latchedCount;
+    CUnit* latchedUnits[kMaxLatched];
+    CUnit* transportEnds[2];
+    int32_t transportEndIds[2];
+    int32_t alertFlag;
+    int32_t humanPiloted;
+    int32_t actionSoundCount;
+    CSound* actionSounds[kActionCount];
+    int32_t effectCount;
+    CAttachedEffect* effects[kMaxUnitEffects];
+    int32_t itemCount;
+    CItem* items[kMaxUnitItems];
+    int32_t attachCursors[2];    // next laser point, next rocket point
+    CPilotData pilot;
+    CPilotStatistics statistics;
+    char descriptionPath[kUnitPathLength];
+    char displayName[kUnitNameLength];
+    float hullMax;
+    float hull;
+    float hullReference;
+    float rating;
+    float ore;
+    Vec3 impulse;
+    Vec3 spinState;
+    float engineMax;
+    float speed;
+    float speedPercent;
+    float commRange;
+    float viewFactor;
+    float manoeuvring;
+    float shotValue;
+    float shotValue2;
+    UnitBaseValue baseValues[5];
+    CUnit* derivedUnits[kDerivedSlotCount];
+    char derivedPaths[kDerivedSlotCount][kUnitPathLength];
+    int32_t inRadioTalk;
+    CRadioDialog radioDialog;
+
+    CUnit();
+    CUnit(const CUnit&) = delete;
+    CUnit& operator=(const CUnit&) = delete;
+
+    // Reads the unit's description; 0 when the file cannot be opened.
+    int Load(const char* path, int objectId);
+    void FinishLoad();
+    void UpdateParts();
+    void Release();
+    void ReleaseActionSounds();
+
+    // The order stack and route the unit owns (filled by the order code).
+    void ClearWaypoints();
+    void ClearOrderStack();
+
+    // Loader depth of derived descriptions (0 for a unit loaded by a spawner).
+    int loadDepth = 0;
+
+private:
+    void LoadDerived(CDescFile& file);
+    void SetSoundDistances();
+    void SetUpByClass(CDescFile& file);
+};

@@ -1,0 +1,160 @@
+// Attached effects: block reading by kind, the set-up, doors and the asteroid field.
+#include "world/attached_effect.h"
+
+#include "world/desc_file.h"
+#include "world/unit.h"
+#include "unit_test_util.h"
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+class EffectTest : public UnitFilesTest {
+protected:
+    // Loads the first block of a file holding the given blocks, then reads the marker line.
+    std::unique_ptr<CAttachedEffect> LoadBlock(const std::string& block, CGameObject* parent, std::string* after)
+    {
+        WriteFile("Data/T/E.obj", block + Col("After", "marker"));
+        CDescFile f;
+        EXPECT_EQ(f.Open("Data/T/E.obj"), 1);
+        f.SkipLine();
+        auto e = std::make_unique<CAttachedEffect>();
+        e->Load(f, parent);
+        char text[255];
+        f.ReadText(text, sizeof text);
+        *after = text;
+        return e;
+    }
+};
+
+TEST_F(EffectTest, ConstructedRecord)
+{
+    CAttachedEffect e;
+    EXPECT_EQ(e.lightSlot, -1);
+    EXPECT_EQ(e.requestedState, -1);
+    EXPECT_EQ(e.sound, nullptr);
+    EXPECT_EQ(e.asteroidCount, 0);
+}
+
+TEST_F(EffectTest, GateBayReadsItsNarrowColourLine)
+{
+    CUnit parent;
+    std::string after;
+    auto e = LoadBlock(EffectBlock("GEFFECT_GATEBAY", {"Data/T/Door.msh"}, {}, "", "255 128 064"), &parent, &after);
+    EXPECT_EQ(after, "marker");
+    EXPECT_EQ(e->kind, GEFFECT_GATEBAY);
+    EXPECT_FLOAT_EQ(e->colour1[0], 255.0f);
+    EXPECT_FLOAT_EQ(e->colour1[1], 128.0f);
+    EXPECT_FLOAT_EQ(e->colour1[2], 64.0f);
+    EXPECT_FLOAT_EQ(e->colour1[3], 1.0f);
+    EXPECT_EQ(e->drawMode, 2);
+    EXPECT_EQ(e->parent, &parent);
+    EXPECT_EQ(e->meshCount, 1);
+    e->Release();
+}
+
+TEST_F(EffectTest, LightSourceBlockEndsAfterItsColours)
+{
+    CUnit parent;
+    std::string after;
+    auto e = LoadBlock(LightBlock(), &parent, &after);
+    EXPECT_EQ(after, "marker");
+    EXPECT_FLOAT_EQ(e->lightRange, 750.0f);
+    EXPECT_FLOAT_EQ(e->attenuation[0], 1.0f);
+    EXPECT_FLOAT_EQ(e->attenuation[1], 0.5f);
+    EXPECT_FLOAT_EQ(e->colour1[2], 1.0f);
+    EXPECT_FLOAT_EQ(e->colour2[3], 1.0f);
+    e->Release();
+    EXPECT_EQ(e->lightSlot, -1);
+}
+
+TEST_F(EffectTest, SkipBlockConsumesEveryKindOfBlock)
+{
+    std::string blocks = LightBlock() + EffectBlock("GEFFECT_GATEBAY", {"a.msh", "b.msh"}, {"t1.bmp", "", "t3.bmp"}, "", "001 002 003") +
+                         EffectBlock("GEFFECT_ENGINEFLAME", {}, {}, "x.wav");
+    WriteFile("Data/T/E.obj", blocks + Col("After", "marker"));
+    CDescFile f;
+    ASSERT_EQ(f.Open("Data/T/E.obj"), 1);
+    for (int i = 0; i < 3; ++i) {
+        f.SkipLine();
+        CAttachedEffect::SkipBlock(f);
+    }
+    char text[255];
+    f.ReadText(text, sizeof text);
+    EXPECT_STREQ(text, "marker");
+}
+
+TEST_F(EffectTest, DrawModesByKind)
+{
+    CUnit parent;
+    std::string after;
+    EXPECT_EQ(LoadBlock(EffectBlock("GEFFECT_SELFILLUM_PART"), &parent, &after)->drawMode, 2);
+    EXPECT_EQ(LoadBlock(EffectBlock("GEFFECT_ENGINEFLAME", {}, {}, "Data/None.wav"), &parent, &after)->drawMode, 1);
+    EXPECT_EQ(LoadBlock(EffectBlock("GEFFECT_PLANETSKY"), &parent, &after)->drawMode, 1);
+    EXPECT_EQ(LoadBlock(EffectBlock("GEFFECT_COCKPIT_SCREEN3"), &parent, &after)->drawMode, 2);
+    EXPECT_EQ(LoadBlock(EffectBlock("GEFFECT_OBJECTSHADOW"), &parent, &after)->drawMode, 0);
+}
+
+TEST_F(EffectTest, AsteroidFieldSpritesFrom30000To15000)
+{
+    CUnit parent;
+    std::string after;
+    auto e = LoadBlock(EffectBlock("GEFFECT_ASTEROIDS_FIELD"), &parent, &after);
+    ASSERT_EQ(e->asteroidCount, 16);
+    for (int i = 0; i < 16; ++i) {
+        const Matrix& m = e->spriteMatrices[i];
+        float d = Vec3Length(Vec3(m.m[3][0], m.m[3][1], m.m[3][2]));
+        EXPECT_NEAR(d, 30000.0f - 1000.0f * i, 1.0f) << i;
+    }
+}
+
+TEST_F(EffectTest, DoorOpensAndClosesOnGameTime)
+{
+    CUnit parent;
+    parent.hull = 100.0f;
+    std::string after;
+    auto e = LoadBlock(EffectBlock("GEFFECT_GATEDOOR", {"Data/T/Door.msh"}), &parent, &after);
+    e->SetSoundState(1);
+    EXPECT_EQ(e->requestedState, 1);
+    g_GameClock.gameTime += 1000.0;
+    e->Update();
+    EXPECT_NEAR(e->doorOpening, 30.0f, 0.01f);
+    EXPECT_EQ(e->doorState, 1);
+    EXPECT_EQ(e->currentFrame, 1u);  // (5 - 1) * 0.3
+    e->SetSoundState(0);
+    g_GameClock.gameTime += 1000.0;
+    e->Update();
+    EXPECT_FLOAT_EQ(e->doorOpening, 0.0f);
+    EXPECT_EQ(e->doorState, 0);
+    EXPECT_EQ(e->requestedState, -1);
+
+    // Fully open, no request pending: a second open is ignored.
+    e->SetSoundState(1);
+    g_GameClock.gameTime += 4000.0;
+    e->Update();
+    EXPECT_FLOAT_EQ(e->doorOpening, 100.0f);
+    EXPECT_EQ(e->requestedState, -1);
+    uint32_t stamp = e->switchTime;
+    g_GameClock.gameTime += 500.0;
+    e->SetSoundState(1);
+    EXPECT_EQ(e->requestedState, -1);
+    EXPECT_EQ(e->switchTime, stamp);
+    e->Release();
+}
+
+TEST_F(EffectTest, PlanetSkyTurnsTwiceTheOtherWay)
+{
+    CUnit planet;
+    planet.angularStep = Vec3(0.0f, 0.01f, 0.0f);
+    planet.scale = Vec3(3, 3, 3);
+    CAttachedEffect sky;
+    sky.kind = GEFFECT_PLANETSKY;
+    sky.parent = &planet;
+    sky.Update();
+    EXPECT_FLOAT_EQ(sky.angularStep.y, -0.02f);
+    EXPECT_FLOAT_EQ(sky.scale2.x, 1.01f);
+    EXPECT_FLOAT_EQ(sky.scale.x, 3.0f);
+}
+
+} // namespace

@@ -1,0 +1,347 @@
+// Sounds and music, synthesised: 16-bit PCM WAV at 22050 Hz, mono for every effect and
+// voice (3D sounds must be mono), stereo for music. Deterministic: a fixed-seed LCG.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "datagen.h"
+
+namespace {
+
+constexpr int kRate = 22050;
+constexpr double kPi = 3.14159265358979323846;
+
+struct Noise {
+    uint32_t state;
+    explicit Noise(uint32_t seed) : state(seed) {}
+    double Next()  // -1..1
+    {
+        state = state * 1664525u + 1013904223u;
+        return (double)(state >> 8) / 8388608.0 - 1.0;
+    }
+};
+
+using Samples = std::vector<double>;  // interleaved when stereo
+
+void Put16(std::vector<uint8_t>& v, uint16_t x)
+{
+    v.push_back(uint8_t(x));
+    v.push_back(uint8_t(x >> 8));
+}
+
+void Put32(std::vector<uint8_t>& v, uint32_t x)
+{
+    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
+}
+
+std::vector<uint8_t> MakeWav(const Samples& s, int channels)
+{
+    // Peak-normalise to -1 dBFS so that every file is clearly audible.
+    double peak = 1e-9;
+    for (double x : s) peak = std::max(peak, std::fabs(x));
+    double scale = 0.89 * 32767.0 / peak;
+    uint32_t dataBytes = uint32_t(s.size() * 2);
+    std::vector<uint8_t> v;
+    v.reserve(44 + dataBytes);
+    v.insert(v.end(), {'R', 'I', 'F', 'F'});
+    Put32(v, 36 + dataBytes);
+    v.insert(v.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    Put32(v, 16);
+    Put16(v, 1);
+    Put16(v, uint16_t(channels));
+    Put32(v, kRate);
+    Put32(v, uint32_t(kRate * channels * 2));
+    Put16(v, uint16_t(channels * 2));
+    Put16(v, 16);
+    v.insert(v.end(), {'d', 'a', 't', 'a'});
+    Put32(v, dataBytes);
+    for (double x : s) Put16(v, uint16_t(int16_t(std::lround(std::clamp(x * scale, -32767.0, 32767.0)))));
+    return v;
+}
+
+// Short fades at both ends so that nothing clicks.
+void Edges(Samples& s, int channels, double seconds = 0.004)
+{
+    size_t frames = s.size() / channels;
+    size_t n = std::min(frames / 2, size_t(seconds * kRate));
+    for (size_t i = 0; i < n; ++i) {
+        double g = double(i) / double(n);
+        for (int c = 0; c < channels; ++c) {
+            s[i * channels + c] *= g;
+            s[(frames - 1 - i) * channels + c] *= g;
+        }
+    }
+}
+
+// A one-pole low-pass over a mono signal.
+void LowPass(Samples& s, double cutoffHz)
+{
+    double a = 1.0 - std::exp(-2.0 * kPi * cutoffHz / kRate);
+    double y = 0;
+    for (double& x : s) x = (y += a * (x - y));
+}
+
+Samples Impact(uint32_t seed, double seconds, double thumpHz, double bright)
+{
+    Noise n(seed);
+    size_t len = size_t(seconds * kRate);
+    Samples s(len);
+    for (size_t i = 0; i < len; ++i) s[i] = n.Next();
+    LowPass(s, bright);
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / kRate;
+        s[i] = s[i] * std::exp(-t * 9.0) + 0.8 * std::sin(2 * kPi * thumpHz * t * (1.0 - 0.3 * t)) * std::exp(-t * 14.0);
+    }
+    Edges(s, 1, 0.001);
+    return s;
+}
+
+Samples Laser(double startHz, double endHz, double seconds)
+{
+    size_t len = size_t(seconds * kRate);
+    Samples s(len);
+    double phase = 0;
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / len;
+        phase += 2 * kPi * (startHz + (endHz - startHz) * t) / kRate;
+        s[i] = (std::sin(phase) + 0.3 * std::sin(3 * phase)) * std::exp(-t * 3.0);
+    }
+    Edges(s, 1);
+    return s;
+}
+
+Samples Rocket(uint32_t seed, double seconds, double cutoff)
+{
+    Noise n(seed);
+    size_t len = size_t(seconds * kRate);
+    Samples s(len);
+    for (double& x : s) x = n.Next();
+    LowPass(s, cutoff);
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / len;
+        s[i] *= std::min(1.0, t * 20.0) * std::exp(-t * 2.5);
+    }
+    Edges(s, 1);
+    return s;
+}
+
+Samples Explosion(uint32_t seed, double seconds)
+{
+    Noise n(seed);
+    size_t len = size_t(seconds * kRate);
+    Samples s(len), rumble(len);
+    for (size_t i = 0; i < len; ++i) {
+        s[i] = n.Next();
+        rumble[i] = n.Next();
+    }
+    LowPass(s, 1800);
+    LowPass(rumble, 120);
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / kRate;
+        s[i] = s[i] * std::exp(-t * 3.0) + 6.0 * rumble[i] * std::exp(-t * 1.2);
+    }
+    Edges(s, 1, 0.002);
+    return s;
+}
+
+Samples Tone(std::initializer_list<double> notesHz, double noteSeconds, double decay)
+{
+    size_t per = size_t(noteSeconds * kRate);
+    Samples s;
+    for (double hz : notesHz) {
+        for (size_t i = 0; i < per; ++i) {
+            double t = double(i) / kRate;
+            s.push_back(std::sin(2 * kPi * hz * t) * std::exp(-t * decay));
+        }
+    }
+    Edges(s, 1);
+    return s;
+}
+
+// A loopable bed: hum (work) or hiss (radio).
+Samples Bed(uint32_t seed, double seconds, double humHz, double hiss)
+{
+    Noise n(seed);
+    size_t len = size_t(seconds * kRate);
+    Samples s(len), h(len);
+    for (double& x : h) x = n.Next();
+    LowPass(h, 3000);
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / kRate;
+        double hum = humHz > 0 ? std::sin(2 * kPi * humHz * t) + 0.4 * std::sin(2 * kPi * humHz * 2 * t) : 0;
+        s[i] = hum + hiss * h[i];
+    }
+    return s;
+}
+
+Samples Wind(uint32_t seed, double seconds, int chirps)
+{
+    Noise n(seed);
+    size_t len = size_t(seconds * kRate);
+    Samples s(len);
+    for (double& x : s) x = n.Next();
+    LowPass(s, 500);
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / kRate;
+        s[i] *= 0.6 + 0.4 * std::sin(2 * kPi * t / seconds * 1.5 + seed);
+    }
+    // Bird-like chirps at fixed places.
+    for (int c = 0; c < chirps; ++c) {
+        double start = seconds * (c + 0.5) / (chirps + 0.5);
+        double base = 2200 + 300 * ((seed + c) % 5);
+        for (size_t i = size_t(start * kRate); i < len && i < size_t((start + 0.12) * kRate); ++i) {
+            double t = double(i) / kRate - start;
+            s[i] += 0.15 * std::sin(2 * kPi * (base + 4000 * t) * t) * std::sin(kPi * t / 0.12);
+        }
+    }
+    Edges(s, 1, 0.2);
+    return s;
+}
+
+// Speech-like buzz: a glottal pulse train through two moving formants, in syllables.
+Samples Voice(uint32_t seed, double seconds, double pitchHz)
+{
+    Noise n(seed);
+    size_t len = size_t(seconds * kRate);
+    Samples s(len);
+    double phase = 0, f1 = 0, f2 = 0;
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / kRate;
+        double syll = std::fmod(t, 0.22) / 0.22;
+        phase += pitchHz * (1.0 + 0.05 * std::sin(t * 3)) / kRate;
+        double pulse = phase - std::floor(phase) < 0.1 ? 1.0 : 0.0;
+        double form1 = 500 + 300 * std::sin(t * 7 + seed), form2 = 1500 + 500 * std::sin(t * 5 + seed * 2);
+        f1 += (pulse - f1) * (form1 / kRate);
+        f2 += (pulse - f2) * (form2 / kRate);
+        s[i] = (f1 - f2 + 0.05 * n.Next()) * std::sin(kPi * syll);
+    }
+    Edges(s, 1, 0.02);
+    return s;
+}
+
+// Stereo music: a chord progression with a pad, bass and arpeggio; battle pieces are
+// faster and have a beat.
+Samples Music(uint32_t seed, double seconds, bool battle)
+{
+    static const double roots[][4] = {{220.0, 174.61, 261.63, 196.0},   // A F C G
+                                      {196.0, 164.81, 220.0, 146.83},   // G E A D
+                                      {146.83, 174.61, 130.81, 196.0}}; // D F C G
+    const double* prog = roots[seed % 3];
+    double bar = battle ? 1.2 : 2.4;
+    size_t len = size_t(seconds * kRate);
+    Samples s(len * 2);
+    Noise n(seed * 7 + 1);
+    for (size_t i = 0; i < len; ++i) {
+        double t = double(i) / kRate;
+        int b = int(t / bar);
+        double root = prog[b % 4];
+        double inBar = t - b * bar;
+        bool minor = (b % 4) == 0 && seed % 2;
+        double third = root * (minor ? 1.1892 : 1.2599), fifth = root * 1.4983;
+        double pad = (std::sin(2 * kPi * root * t) + std::sin(2 * kPi * third * t) + std::sin(2 * kPi * fifth * t)) / 3;
+        double bass = std::sin(2 * kPi * root / 2 * t) * (battle ? std::exp(-std::fmod(inBar, bar / 4) * 6) : 1.0);
+        double step = bar / 8;
+        int k = int(inBar / step) % 4;
+        double arpHz = (k == 0 ? root : k == 1 ? third : k == 2 ? fifth : root * 2) * 2;
+        double arp = std::sin(2 * kPi * arpHz * t) * std::exp(-std::fmod(inBar, step) * 8);
+        double drum = 0;
+        if (battle) {
+            double beat = std::fmod(inBar, bar / 4);
+            drum = std::sin(2 * kPi * 60 * beat) * std::exp(-beat * 25) + 0.3 * n.Next() * std::exp(-std::fmod(beat + bar / 8, bar / 4) * 40);
+        }
+        double mono = 0.35 * pad + 0.35 * bass + 0.2 * drum;
+        s[i * 2] = mono + 0.25 * arp * 0.7;
+        s[i * 2 + 1] = mono + 0.25 * arp * 0.3;
+    }
+    Edges(s, 2, 0.05);
+    return s;
+}
+
+void AddMono(datagen::DataSet& set, const std::string& path, const Samples& s)
+{
+    set.Add(path, MakeWav(s, 1));
+}
+
+// Calm and battle pieces the location files may name; the location data lists them.
+const char* const kMusicCalm[] = {"Data/Music/Space/Calm 01.wav", "Data/Music/Space/Calm 02.wav",
+                                  "Data/Music/Space/Calm 03.wav", "Data/Music/Planet/Calm 01.wav",
+                                  "Data/Music/Planet/Calm 02.wav"};
+const char* const kMusicBattle[] = {"Data/Music/Space/Battle 01.wav", "Data/Music/Space/Battle 02.wav",
+                                    "Data/Music/Planet/Battle 01.wav"};
+
+}  // namespace
+
+DATAGEN_GENERATOR(sounds)
+{
+    const std::string space = "Data/Sounds/Space/";
+    AddMono(set, space + "ImpactShip_01.wav", Impact(11, 0.6, 90, 2500));
+    AddMono(set, space + "ImpactLeaf_01.wav", Impact(12, 0.5, 140, 3500));
+    AddMono(set, space + "DamageLeaf_01.wav", Impact(13, 0.4, 180, 4500));
+    AddMono(set, space + "Fire_LaserM1.wav", Laser(1800, 400, 0.35));
+    AddMono(set, space + "Fire_LaserM2.wav", Laser(1400, 300, 0.4));
+    AddMono(set, space + "Fire_LaserM3.wav", Laser(1100, 200, 0.45));
+    AddMono(set, space + "Fire_RocketM1.wav", Rocket(21, 0.9, 1500));
+    AddMono(set, space + "Fire_MissileM1.wav", Rocket(22, 1.1, 900));
+    AddMono(set, space + "Fire_SeedM1.wav", Laser(600, 1600, 0.5));
+    AddMono(set, space + "ImpactLaser01.wav", Impact(31, 0.3, 220, 5000));
+    AddMono(set, space + "ImpactLaser02.wav", Impact(32, 0.3, 260, 5500));
+    AddMono(set, space + "ImpactLaser03.wav", Impact(33, 0.3, 300, 6000));
+    AddMono(set, space + "ImpactMissile01.wav", Explosion(34, 0.9));
+    AddMono(set, space + "ImpactRocket01.wav", Explosion(35, 0.8));
+    AddMono(set, space + "ImpactSeed01.wav", Impact(36, 0.4, 400, 3000));
+    for (int i = 1; i <= 4; ++i) {
+        char n[64];
+        std::snprintf(n, sizeof n, "ExplodeDebris_%02d.wav", i);
+        AddMono(set, space + n, Explosion(40 + i, 1.6 + 0.2 * i));
+        std::snprintf(n, sizeof n, "ExplodeMed%02d.wav", i);
+        AddMono(set, space + n, Explosion(50 + i, 2.0 + 0.2 * i));
+    }
+    AddMono(set, space + "ExplodeStation_01.wav", Explosion(60, 4.0));
+
+    const std::string cockpit = space + "Cockpit/";
+    AddMono(set, cockpit + "WeaponOff.wav", Tone({880, 440}, 0.08, 10));
+    AddMono(set, cockpit + "WeaponOn.wav", Tone({440, 880}, 0.08, 10));
+    AddMono(set, cockpit + "Targeting.wav", Tone({1320}, 0.05, 30));
+    AddMono(set, cockpit + "TargetOn.wav", Tone({1320, 1760}, 0.07, 15));
+    AddMono(set, cockpit + "IncomingMissile.wav", Tone({1000, 1500, 1000, 1500}, 0.1, 2));
+    AddMono(set, cockpit + "SelectTarget.wav", Tone({990}, 0.09, 20));
+    AddMono(set, cockpit + "Background_Work.wav", Bed(71, 3.0, 55, 0.15));
+    AddMono(set, cockpit + "Align_TargetSpeed.wav", Tone({660, 990}, 0.1, 8));
+    AddMono(set, cockpit + "Background_Comm.wav", Bed(72, 2.0, 0, 1.0));
+
+    const std::string menu = "Data/Sounds/GameMenu/";
+    AddMono(set, menu + "MainBt_MouseIn.wav", Tone({740}, 0.06, 25));
+    AddMono(set, menu + "MainBt_Press.wav", Tone({520, 780}, 0.07, 15));
+    AddMono(set, menu + "Bt_MouseIn.wav", Tone({1050}, 0.04, 40));
+    AddMono(set, menu + "Bt_Press.wav", Tone({700, 1050}, 0.05, 20));
+    AddMono(set, menu + "CheckBox_On.wav", Tone({1200}, 0.05, 30));
+
+    for (int i = 1; i <= 7; ++i) {
+        char n[64];
+        std::snprintf(n, sizeof n, "Data/Sounds/Planet/Ambient/%02d.wav", i);
+        AddMono(set, n, Wind(80 + i, 3.0 + 0.5 * (i % 4), i % 3));
+    }
+
+    const char* voices[] = {"Data/Voices/Intro/Intro 01/Intro_Land.wav",   "Data/Voices/Intro/Intro 01/Intro_Space.wav",
+                            "Data/Voices/Intro/Intro 01/Outro_Space.wav",  "Data/Voices/Intro/Intro 02/Intro_Space.wav",
+                            "Data/Voices/Intro/Intro 02/Outro_Space.wav",  "Data/Voices/Intro/Sector 01/Intro_Space.wav",
+                            "Data/Voices/Intro/Sector 01/Outro_Space.wav", "Data/Voices/Intro/Sector 09/Intro_Space.wav",
+                            "Data/Voices/Intro/Sector 12/Intro_Space.wav", "Data/Voices/Intro/Sector 12/Outro_Space.wav"};
+    uint32_t seed = 100;
+    for (const char* v : voices) {
+        AddMono(set, v, Voice(seed, 3.0, 110 + (seed % 3) * 30));
+        ++seed;
+    }
+
+    seed = 200;
+    for (const char* m : kMusicCalm) set.Add(m, MakeWav(Music(seed++, 10.0, false), 2));
+    for (const char* m : kMusicBattle) set.Add(m, MakeWav(Music(seed++, 10.0, true), 2));
+    set.Add("Data/Music/Game menu/Start logo.wav", MakeWav(Music(300, 8.0, false), 2));
+    set.Add("Data/Music/Intro/Intro 02/Intro.wav", MakeWav(Music(301, 8.0, false), 2));
+    set.Add("Data/Music/Intro/Intro 02/Outro.wav", MakeWav(Music(302, 8.0, false), 2));
+    set.Add("Data/Music/Intro/Sector 12/Outro.wav", MakeWav(Music(303, 8.0, true), 2));
+    return true;
+}

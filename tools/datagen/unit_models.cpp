@@ -1,0 +1,352 @@
+// Models and textures that the unit description files name beyond the first generated
+// set: the twenty ship models, alien ships and station, gate doors, engine effects,
+// suns, planets and the far asteroid field. A file already made by another generator
+// is left as it is.
+#include <cmath>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+#include <jpeglib.h>
+#include "datagen.h"
+#include "mesh_builder.h"
+
+namespace {
+
+using meshgen::P3;
+
+// ---- textures --------------------------------------------------------------------------
+
+struct Rgb {
+    float r, g, b;
+};
+
+struct Picture {
+    int w, h;
+    std::vector<uint8_t> rgb;
+    Picture(int w_, int h_) : w(w_), h(h_), rgb(size_t(w_) * h_ * 3) {}
+    void Set(int x, int y, Rgb c)
+    {
+        auto q = [](float v) { return uint8_t(v <= 0 ? 0 : v >= 1 ? 255 : int(v * 255.0f + 0.5f)); };
+        uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+        p[0] = q(c.r), p[1] = q(c.g), p[2] = q(c.b);
+    }
+};
+
+void Put16(std::vector<uint8_t>& o, uint16_t v) { o.push_back(uint8_t(v)), o.push_back(uint8_t(v >> 8)); }
+void Put32(std::vector<uint8_t>& o, uint32_t v) { Put16(o, uint16_t(v)), Put16(o, uint16_t(v >> 16)); }
+
+std::vector<uint8_t> Bmp(const Picture& im)
+{
+    const uint32_t row = uint32_t((im.w * 3 + 3) & ~3);
+    std::vector<uint8_t> o;
+    o.push_back('B'), o.push_back('M');
+    Put32(o, 54 + row * uint32_t(im.h)), Put32(o, 0), Put32(o, 54);
+    Put32(o, 40), Put32(o, uint32_t(im.w)), Put32(o, uint32_t(im.h)), Put16(o, 1), Put16(o, 24);
+    Put32(o, 0), Put32(o, row * uint32_t(im.h)), Put32(o, 2835), Put32(o, 2835), Put32(o, 0), Put32(o, 0);
+    for (int y = im.h - 1; y >= 0; --y) {
+        size_t start = o.size();
+        for (int x = 0; x < im.w; ++x) {
+            const uint8_t* p = &im.rgb[(size_t(y) * im.w + x) * 3];
+            o.push_back(p[2]), o.push_back(p[1]), o.push_back(p[0]);
+        }
+        while (o.size() - start < row) o.push_back(0);
+    }
+    return o;
+}
+
+struct JpegTrap {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+void JpegTrapExit(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegTrap*>(c->err)->jump, 1); }
+
+bool Jpeg(const Picture& im, std::vector<uint8_t>* out)
+{
+    jpeg_compress_struct c;
+    JpegTrap trap;
+    c.err = jpeg_std_error(&trap.mgr);
+    trap.mgr.error_exit = JpegTrapExit;
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_compress(&c);
+        std::free(mem);
+        return false;
+    }
+    jpeg_create_compress(&c);
+    jpeg_mem_dest(&c, &mem, &size);
+    c.image_width = JDIMENSION(im.w);
+    c.image_height = JDIMENSION(im.h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 90, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(&im.rgb[size_t(c.next_scanline) * im.w * 3]);
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    out->assign(mem, mem + size);
+    jpeg_destroy_compress(&c);
+    std::free(mem);
+    return true;
+}
+
+// A ".bmp" texture and its ".jpg" twin (read instead with "BMP to JPG" on).
+bool AddTexture(datagen::DataSet& set, const std::string& bmpPath, const Picture& im)
+{
+    if (set.Has(bmpPath)) return true;
+    set.Add(bmpPath, Bmp(im));
+    std::vector<uint8_t> jpg;
+    if (!Jpeg(im, &jpg)) {
+        std::fprintf(stderr, "datagen: cannot encode %s as JPEG\n", bmpPath.c_str());
+        return false;
+    }
+    set.Add(bmpPath.substr(0, bmpPath.size() - 4) + ".jpg", std::move(jpg));
+    return true;
+}
+
+float Noise(int x, int y, uint32_t seed) { return meshgen::Hash01(seed ^ (uint32_t(x) * 73856093u) ^ (uint32_t(y) * 19349663u)); }
+
+Picture Hull(Rgb base, uint32_t seed)
+{
+    Picture im(128, 128);
+    for (int y = 0; y < im.h; ++y)
+        for (int x = 0; x < im.w; ++x) {
+            bool seam = (x % 32) == 0 || (y % 32) == 0;
+            float n = 0.85f + 0.15f * Noise(x / 8, y / 8, seed);
+            float k = seam ? 0.55f : n;
+            bool stripe = (y / 16) == 3 && (x / 8) % 2 == 0;
+            Rgb c = stripe ? Rgb{0.9f, 0.75f, 0.2f} : Rgb{base.r * k, base.g * k, base.b * k};
+            im.Set(x, y, c);
+        }
+    return im;
+}
+
+Picture Radial(Rgb centre, Rgb edge, float power)
+{
+    Picture im(64, 64);
+    for (int y = 0; y < im.h; ++y)
+        for (int x = 0; x < im.w; ++x) {
+            float dx = (x + 0.5f) / 32.0f - 1.0f, dy = (y + 0.5f) / 32.0f - 1.0f;
+            float d = std::min(1.0f, std::sqrt(dx * dx + dy * dy));
+            float t = std::pow(1.0f - d, power);
+            im.Set(x, y, {edge.r + (centre.r - edge.r) * t, edge.g + (centre.g - edge.g) * t,
+                          edge.b + (centre.b - edge.b) * t});
+        }
+    return im;
+}
+
+Picture Bands(Rgb a, Rgb b, uint32_t seed, int bands)
+{
+    Picture im(256, 128);
+    for (int y = 0; y < im.h; ++y)
+        for (int x = 0; x < im.w; ++x) {
+            float t = 0.5f + 0.5f * std::sin(float(y) / float(im.h) * float(bands) * 3.14159f +
+                                             2.0f * Noise(x / 16, y / 8, seed));
+            float n = 0.9f + 0.1f * Noise(x / 2, y / 2, seed + 1);
+            im.Set(x, y, {(a.r + (b.r - a.r) * t) * n, (a.g + (b.g - a.g) * t) * n, (a.b + (b.b - a.b) * t) * n});
+        }
+    return im;
+}
+
+Picture Clouds(uint32_t seed)
+{
+    Picture im(128, 64);
+    for (int y = 0; y < im.h; ++y)
+        for (int x = 0; x < im.w; ++x) {
+            float v = Noise(x / 8, y / 4, seed) * 0.6f + Noise(x / 3, y / 2, seed + 7) * 0.4f;
+            v = v > 0.55f ? (v - 0.55f) * 2.2f : 0.0f;
+            im.Set(x, y, {v, v, v});
+        }
+    return im;
+}
+
+Picture Speckle(uint32_t seed)
+{
+    Picture im(64, 64);
+    for (int y = 0; y < im.h; ++y)
+        for (int x = 0; x < im.w; ++x) {
+            float v = Noise(x, y, seed) > 0.97f ? 1.0f : 0.05f * Noise(x / 4, y / 4, seed + 3);
+            im.Set(x, y, {v, v * 0.95f, v * 0.9f});
+        }
+    return im;
+}
+
+// ---- meshes -----------------------------------------------------------------------------
+
+void AddModel(datagen::DataSet& set, const std::string& path, const meshgen::Model& m)
+{
+    if (!set.Has(path)) set.Add(path, meshgen::Serialize(m));
+}
+
+// The fighter stretched per model; normals follow the inverse scale.
+meshgen::Model ScaledFighter(P3 s)
+{
+    meshgen::Model m = meshgen::MakeFighter();
+    for (auto& frame : m.frames)
+        for (auto& v : frame) {
+            v.p = P3{v.p.x * s.x, v.p.y * s.y, v.p.z * s.z};
+            v.n = meshgen::Norm(P3{v.n.x / s.x, v.n.y / s.y, v.n.z / s.z});
+        }
+    for (auto& list : m.points)
+        for (auto& p : list) p = P3{p.x * s.x, p.y * s.y, p.z * s.z};
+    P3 mn = m.frames[0][0].p, mx = mn;
+    for (const auto& v : m.frames[0]) {
+        mn = P3{std::min(mn.x, v.p.x), std::min(mn.y, v.p.y), std::min(mn.z, v.p.z)};
+        mx = P3{std::max(mx.x, v.p.x), std::max(mx.y, v.p.y), std::max(mx.z, v.p.z)};
+    }
+    m.SetBox(mn, mx);
+    return m;
+}
+
+meshgen::Model FromBuilder(const meshgen::Builder& b)
+{
+    meshgen::Model m;
+    m.SetGeometry(b);
+    return m;
+}
+
+meshgen::Model LeafShip(int n)
+{
+    meshgen::Builder b;
+    float r = 5.0f + float(n);
+    b.Ellipsoid({0, 0, 0}, {r, r * 0.25f, r * 1.6f}, 18, 10);
+    b.Ellipsoid({0, r * 0.2f, 0}, {r * 0.3f, r * 0.3f, r * 0.3f}, 10, 6);
+    meshgen::Model m = FromBuilder(b);
+    m.points[0] = {{0, r * 0.5f, 0}};
+    m.points[2] = {{-r * 0.6f, 0, r}, {r * 0.6f, 0, r}};
+    m.points[4] = {{0, 0, -r * 1.6f}};
+    return m;
+}
+
+meshgen::Model LeafStation()
+{
+    meshgen::Builder b;
+    b.Ellipsoid({0, 0, 0}, {160, 90, 160}, 24, 14);
+    for (int i = 0; i < 6; ++i) {
+        float a = 2.0f * 3.14159265f * float(i) / 6.0f;
+        b.Ellipsoid({std::cos(a) * 200.0f, 0, std::sin(a) * 200.0f}, {70, 20, 40}, 12, 6);
+    }
+    meshgen::Model m = FromBuilder(b);
+    m.points[0] = {{0, 90, 0}, {0, -90, 0}, {160, 0, 0}, {-160, 0, 0}, {0, 0, 160}, {0, 0, -160}};
+    m.points[5] = {{0, 100, 0}};
+    return m;
+}
+
+// Two slabs over the gate that slide apart over five frames (closed to open).
+meshgen::Model GateDoor()
+{
+    meshgen::Model m;
+    for (int f = 0; f < 5; ++f) {
+        meshgen::Builder b;
+        float open = 45.0f * float(f) / 4.0f;
+        b.Box({-45 - open, -30, 192}, {0 - open, 30, 196});
+        b.Box({0 + open, -30, 192}, {45 + open, 30, 196});
+        if (f == 0) {
+            m.SetGeometry(b);
+        } else {
+            m.frames.push_back(b.verts);
+        }
+    }
+    m.points[0] = {{0, 0, 194}};
+    return m;
+}
+
+meshgen::Model Flame()
+{
+    meshgen::Builder b;
+    b.CylinderZ({0, 0, 0}, 0.5f, 0.05f, -3.0f, 0.0f, 10);
+    return FromBuilder(b);
+}
+
+meshgen::Model Galo()
+{
+    meshgen::Builder b;
+    b.Box({-1, -1, -0.01f}, {1, 1, 0.01f});
+    return FromBuilder(b);
+}
+
+struct ShipShape {
+    const char* folder;
+    P3 scale;
+    Rgb colour;
+};
+
+const ShipShape kShips[] = {
+    {"Eagle.M1", {1.0f, 1.0f, 1.0f}, {0.75f, 0.78f, 0.85f}},
+    {"Hammer.M1", {1.2f, 1.3f, 0.9f}, {0.6f, 0.55f, 0.5f}},
+    {"Midia.M1", {0.9f, 1.0f, 1.1f}, {0.5f, 0.7f, 0.6f}},
+    {"Pegas.M1", {1.1f, 0.9f, 1.0f}, {0.85f, 0.85f, 0.8f}},
+    {"Python.M1", {0.8f, 0.8f, 1.4f}, {0.4f, 0.6f, 0.3f}},
+    {"Raptor.M1", {1.0f, 0.8f, 1.2f}, {0.7f, 0.4f, 0.35f}},
+    {"Shark.M1", {1.3f, 0.7f, 1.1f}, {0.45f, 0.5f, 0.65f}},
+    {"Siluro.M1", {0.7f, 0.7f, 1.5f}, {0.6f, 0.6f, 0.7f}},
+    {"Valise.M1", {1.5f, 1.5f, 1.2f}, {0.7f, 0.65f, 0.4f}},
+    {"Wanderer.M1", {1.2f, 1.0f, 1.3f}, {0.55f, 0.45f, 0.6f}},
+    {"Cobra.M2", {1.4f, 1.0f, 1.6f}, {0.3f, 0.45f, 0.3f}},
+    {"Eagle.M2", {1.5f, 1.2f, 1.5f}, {0.6f, 0.65f, 0.75f}},
+    {"Glider.M2", {2.0f, 0.8f, 1.4f}, {0.8f, 0.8f, 0.85f}},
+    {"Hammer.M2", {1.7f, 1.6f, 1.3f}, {0.5f, 0.45f, 0.4f}},
+    {"Hound.M2", {1.3f, 1.1f, 1.8f}, {0.55f, 0.35f, 0.25f}},
+    {"Luger.M2", {1.4f, 1.0f, 1.7f}, {0.35f, 0.35f, 0.4f}},
+    {"Midia.M2", {1.4f, 1.3f, 1.5f}, {0.4f, 0.6f, 0.55f}},
+    {"Raptor.M2", {1.5f, 1.1f, 1.8f}, {0.75f, 0.3f, 0.25f}},
+    {"Shark.M2", {1.9f, 1.0f, 1.6f}, {0.35f, 0.45f, 0.7f}},
+    {"Slider.M2", {1.6f, 0.9f, 2.0f}, {0.65f, 0.6f, 0.5f}},
+};
+
+} // namespace
+
+DATAGEN_GENERATOR(unit_models)
+{
+    bool ok = true;
+    uint32_t seed = 1000;
+    for (const ShipShape& s : kShips) {
+        std::string folder = std::string("Data/Space/Ship/") + s.folder + "/";
+        AddModel(set, folder + "Main.msh", ScaledFighter(s.scale));
+        ok &= AddTexture(set, folder + "Main.bmp", Hull(s.colour, seed++));
+    }
+    for (int n = 1; n <= 5; ++n) {
+        char folder[64];
+        std::snprintf(folder, sizeof folder, "Data/Space/Ship/UFO-Leaf %02d/", n);
+        AddModel(set, std::string(folder) + "Main.msh", LeafShip(n));
+        ok &= AddTexture(set, std::string(folder) + "Main.bmp", Bands({0.2f, 0.5f, 0.2f}, {0.5f, 0.8f, 0.3f}, 50 + n, 6));
+    }
+    AddModel(set, "Data/Space/Station/Leaf 01/Main.msh", LeafStation());
+    ok &= AddTexture(set, "Data/Space/Station/Leaf 01/Main.bmp", Bands({0.15f, 0.4f, 0.2f}, {0.45f, 0.7f, 0.25f}, 61, 9));
+    AddModel(set, "Data/Space/Station/Base 01/GateDoor.msh", GateDoor());
+
+    AddModel(set, "Data/Space/Ship/Effects/Flame.msh", Flame());
+    AddModel(set, "Data/Space/Ship/Effects/Galo.msh", Galo());
+    ok &= AddTexture(set, "Data/Space/Ship/Effects/Flame.bmp", Radial({1.0f, 0.9f, 0.6f}, {0.2f, 0.1f, 0.0f}, 1.5f));
+    ok &= AddTexture(set, "Data/Space/Ship/Effects/Galo.bmp", Radial({1.0f, 1.0f, 0.9f}, {0, 0, 0}, 2.5f));
+    ok &= AddTexture(set, "Data/Space/Ship/Effects/Trail.bmp", Radial({0.6f, 0.7f, 1.0f}, {0, 0, 0}, 2.0f));
+    ok &= AddTexture(set, "Data/Space/Ship/Effects/Debris.bmp", Hull({0.3f, 0.28f, 0.25f}, 77));
+
+    const Rgb suns[2] = {{1.0f, 0.95f, 0.7f}, {0.75f, 0.85f, 1.0f}};
+    for (int n = 1; n <= 2; ++n) {
+        char folder[64];
+        std::snprintf(folder, sizeof folder, "Data/Space/Static/Sun %02d/", n);
+        Rgb c = suns[n - 1];
+        ok &= AddTexture(set, std::string(folder) + "Main.bmp", Radial(c, {c.r * 0.8f, c.g * 0.7f, c.b * 0.5f}, 0.5f));
+        ok &= AddTexture(set, std::string(folder) + "Galo.bmp", Radial(c, {0, 0, 0}, 3.0f));
+        ok &= AddTexture(set, std::string(folder) + "Flare.bmp", Radial({c.r * 0.6f, c.g * 0.6f, c.b * 0.6f}, {0, 0, 0}, 1.2f));
+    }
+    const Rgb planets[3][2] = {{{0.2f, 0.35f, 0.6f}, {0.35f, 0.55f, 0.3f}},
+                               {{0.55f, 0.35f, 0.2f}, {0.8f, 0.6f, 0.4f}},
+                               {{0.75f, 0.85f, 0.95f}, {0.5f, 0.6f, 0.75f}}};
+    for (int n = 1; n <= 3; ++n) {
+        char folder[64];
+        std::snprintf(folder, sizeof folder, "Data/Space/Static/Planet %02d/", n);
+        ok &= AddTexture(set, std::string(folder) + "Main.bmp", Bands(planets[n - 1][0], planets[n - 1][1], 300 + n, 5 + n));
+        ok &= AddTexture(set, std::string(folder) + "Sky.bmp", Clouds(400 + n));
+        ok &= AddTexture(set, std::string(folder) + "Galo.bmp", Radial(planets[n - 1][0], {0, 0, 0}, 1.5f));
+    }
+    ok &= AddTexture(set, "Data/Space/Static/Asteroid Field 01/Field.bmp", Speckle(501));
+    return ok;
+}
