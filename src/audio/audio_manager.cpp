@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "app/settings.h"
-#include "audio/audio_links.h"
+#include "locations/location_director.h"
+#include "world/game_clock.h"
+#include "world/world.h"
 #include "platform/crt/rand.h"
 #include "platform/win/message_box.h"
 #include "world/game_object.h"
@@ -129,7 +131,7 @@ CSound* CAudioManager::PlayPooledEffect(CGameObject* emitter, int pool)
     CSound* first = effectPools[pool][0].sound;
     if (!first) return nullptr;
     if (g_LocationKind != g_WorldIndex) return nullptr;
-    if (Vec3Length(emitter->position - AudioCameraPosition()) > first->maxDistance) return nullptr;
+    if (Vec3Length(emitter->position - g_World.Camera().eye) > first->maxDistance) return nullptr;
     for (auto& slot : effectPools[pool]) {
         if (!slot.sound || slot.emitter) continue;
         slot.sound->Stop();
@@ -256,9 +258,9 @@ void UpdatePlanetAmbient()
 {
     CAudioManager& a = g_AudioManager;
     if (g_WorldIndex != 0 || !SoundOn()) return;
-    int id = AudioLocationId();
+    int id = g_LocationDirector.locationId;
     if (id != 110 && id != 111) return;
-    unsigned now = (unsigned)AudioGameTime();
+    unsigned now = g_GameClock.NowMs();
     if (!a.ambientSound) {
         if ((float)(now - a.ambientStart) / 1000.0f > (float)a.ambientPause) {
             char name[64];
@@ -283,7 +285,7 @@ void UpdatePlanetAmbient()
 void UpdateAudio()
 {
     CAudioManager& a = g_AudioManager;
-    if (!SoundOn() || a.paused || AudioRealFrameSeconds() == 0.0f) return;
+    if (!SoundOn() || a.paused || g_GameClock.realFrameSeconds == 0.0f) return;
     if (a.listener) a.listener->CommitDeferredSettings();
     UpdatePlanetAmbient();
     a.musicPlayer.Update();

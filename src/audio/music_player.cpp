@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "app/settings.h"
-#include "audio/audio_links.h"
+#include "locations/location_director.h"
+#include "world/game_clock.h"
+#include "world/world.h"
 #include "audio/audio_manager.h"
 #include "audio/sound.h"
 #include "audio/wave_file.h"
@@ -34,7 +36,7 @@ void CMusicSegment::Play()
     segment->SetCurrentPosition(0);
     segment->Play(0);
     segmentState = 1;
-    startTime = AudioRealTime();
+    startTime = float(g_GameClock.realTime);
 }
 
 void CMusicSegment::Stop()
@@ -48,7 +50,7 @@ void CMusicSegment::Stop()
 void CMusicSegment::Pause()
 {
     if (paused || !segment) return;
-    if (AudioRealTime() - startTime > 250.0f && !IsPlaying()) return;
+    if (float(g_GameClock.realTime) - startTime > 250.0f && !IsPlaying()) return;
     resumePosition = GetResumeTime();
     segment->Stop();
     segmentState = 0;
@@ -62,7 +64,7 @@ void CMusicSegment::Resume()
     segment->SetCurrentPosition((unsigned)resumePosition);
     segment->Play(0);
     segmentState = 1;
-    startTime = AudioRealTime();
+    startTime = float(g_GameClock.realTime);
 }
 
 void CMusicSegment::SetVolume(float level)
@@ -192,7 +194,7 @@ void CMusicPlayer::LoadNameLists(int fileHandle)
 
 void CMusicPlayer::Update()
 {
-    float now = AudioGameTime();
+    float now = float(g_GameClock.gameTime);
     if (requestedKind != -1) {
         float t = (now - (float)requestTime) / 1000.0f;
         if (t < 2.0f) {
@@ -205,7 +207,7 @@ void CMusicPlayer::Update()
     }
     if (!g_Settings.music) return;
     if (segment) {
-        if (AudioRealTime() - segment->startTime < 250.0f) return;
+        if (float(g_GameClock.realTime) - segment->startTime < 250.0f) return;
         if (!segment->IsPlaying()) ReleaseSegment();
         return;
     }
@@ -220,16 +222,16 @@ void CMusicPlayer::Update()
     if (!name) return;
     segment = OpenMusicSegment(name);
     if (!segment) return;
-    startTime = (uint32_t)AudioGameTime();
+    startTime = g_GameClock.NowMs();
     segment->SetVolume(100.0f);
     segment->Play();
 }
 
 void CMusicPlayer::RequestKind(int k)
 {
-    if (AudioDirectorBusy() || k == kind || requestedKind != -1) return;
+    if (g_LocationDirector.missionOver || k == kind || requestedKind != -1) return;
     requestedKind = k;
-    requestTime = (uint32_t)AudioGameTime();
+    requestTime = g_GameClock.NowMs();
 }
 
 void CMusicPlayer::Play(const char* name)
@@ -238,7 +240,7 @@ void CMusicPlayer::Play(const char* name)
         ReleaseSegment();
         segment = OpenMusicSegment(name);
         if (segment) {
-            startTime = (uint32_t)AudioGameTime();
+            startTime = g_GameClock.NowMs();
             segment->SetVolume(100.0f);
             segment->Play();
         }

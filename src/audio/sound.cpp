@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/settings.h"
-#include "audio/audio_links.h"
+#include "locations/location_director.h"
+#include "world/game_clock.h"
+#include "world/world.h"
 #include "audio/audio_manager.h"
 #include "audio/wave_file.h"
 #include "platform/win/message_box.h"

@@ -3,3 +3,4 @@
 CCockpit g_Cockpit;
 
 void CCockpit::Release() {}
+void CCockpit::Update() {}

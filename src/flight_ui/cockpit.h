@@ -6,6 +6,10 @@ public:
     int shown = 1;         // the cockpit is drawn
     int overlayShown = 1;  // the HUD overlay is drawn
     void Release();
+    // The step of a frame in the space world.
+    void Update();
+    // The unit the cockpit shows; null when none.
+    class CUnit* unit = nullptr;
 };
 
 extern CCockpit g_Cockpit;

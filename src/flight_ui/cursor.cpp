@@ -10,3 +10,5 @@ void CCursor::Init()
 }
 
 void CCursor::Update() {}
+void CCursor::Draw() {}
+void CCursor::DrawTargetMark() {}

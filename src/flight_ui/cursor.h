@@ -12,4 +12,6 @@ public:
     static int sheet;
     static void Init();
     static void Update();
+    static void Draw();
+    static void DrawTargetMark();
 };

@@ -20,3 +20,11 @@ void ReleaseGameInterface()
 {
     g_Cockpit.Release();
 }
+
+CDialogBox g_DialogBox;
+
+void CGameInterface::Draw() {}
+void ResetGameInterface() {}
+void CDialogBox::Draw() {}
+void CSubtitles::Draw() {}
+void CSubtitles::Clear() {}

@@ -9,6 +9,7 @@ public:
     int shown = 1;
     int IsDialogActive();
     int OnDialogClick();
+    void Draw();
 };
 
 extern CGameInterface g_GameInterface;
@@ -16,3 +17,19 @@ extern CGameInterface g_GameInterface;
 void InitGameInterface();
 // Releases the interface's sound and font textures, then the cockpit.
 void ReleaseGameInterface();
+// Back to the start of a location: panels closed, talks ended.
+void ResetGameInterface();
+
+// The dialog box of the planet world.
+class CDialogBox {
+public:
+    void Draw();
+};
+extern CDialogBox g_DialogBox;
+
+// Subtitles of the scenes.
+class CSubtitles {
+public:
+    static void Draw();
+    static void Clear();
+};

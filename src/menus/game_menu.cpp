@@ -16,3 +16,5 @@ int CGameMenu::OnClick()
 {
     return 0;
 }
+
+void CGameMenu::Draw() {}

@@ -19,4 +19,6 @@ public:
     static void Run();
     // A left button press; 1 when a button took it.
     static int OnClick();
+    // Draws the menu over a running location while it is active.
+    static void Draw();
 };

@@ -9,3 +9,5 @@ int CStationMenu::OnClick()
 {
     return 0;
 }
+void CStationMenu::Update() {}
+void CStationMenu::Draw() {}

@@ -10,4 +10,6 @@ public:
     static void Release();
     // A left button press; 1 when a button took it.
     static int OnClick();
+    static void Update();
+    static void Draw();
 };

@@ -13,3 +13,4 @@ void CNetwork::Shutdown()
 void CNetwork::SetState(int) {}
 void CNetwork::OnReceive(int) {}
 void CNetwork::SetSocketWritable(int, int) {}
+void CNetwork::Update() {}

@@ -11,6 +11,8 @@ public:
     void SetState(int state);
     void OnReceive(int socket);
     void SetSocketWritable(int socket, int flag);
+    // The network step of a frame (inside the world's update).
+    void Update();
 };
 
 extern CNetwork g_Network;

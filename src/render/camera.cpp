@@ -14,11 +14,68 @@
 #include "render/mesh.h"
 #include "world/game_object.h"
 #include "world/unit.h"
-#include "render/camera_links.h"
+#include "app/settings.h"
+#include "app/wndproc.h"
+#include "menus/game_menu.h"
+#include "menus/station_menu.h"
+#include "world/object_list.h"
+#include "world/world.h"
 
 CCamera g_MenuCamera;
 
 namespace {
+
+// The followed object lives: a listed unit that is not dying; any other object does.
+bool ObjectAlive(CGameObject* object)
+{
+    if (!object) return false;
+    for (int w = 0; w < 2; ++w)
+        for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i)
+            if (CObjectList::units[w][i] == object) return CObjectList::units[w][i]->IsAlive();
+    return true;
+}
+
+// Keys, pointer, wheel, debug view and "Invert mouse" of this frame.
+CameraInput GatherInput()
+{
+    CameraInput input;
+    input.keyLeft = g_KeyLeft;
+    input.keyRight = g_KeyRight;
+    input.keyUp = g_KeyUp;
+    input.keyDown = g_KeyDown;
+    input.mouseX = g_MouseX;
+    input.mouseY = g_MouseY;
+    input.mouseRightDown = g_MouseRightDown;
+    input.wheelDelta = g_MouseWheelDelta;
+    input.debugView = g_DebugView;
+    input.invertMouse = g_Settings.invertMouse;
+    input.stationMenuShown = g_StationMenuActive;
+    return input;
+}
+
+// The wheel is used up towards 0 by the control step.
+void StoreInput(const CameraInput& input) { g_MouseWheelDelta = input.wheelDelta; }
+
+// The point list entry of the ship's cockpit (ships carry one cockpit point).
+int CockpitIndex(const CUnit*) { return 0; }
+
+// The station interior's offset of a location of kind 2 comes with the interior scene
+// scripts; until then the view does not follow one.
+bool StationInteriorShift(Vec3*) { return false; }
+
+void SetListener(const Vec3& position, const Vec3& direction, const Vec3& up, CGameObject* followed)
+{
+    g_AudioManager.SetListenerPosition(position);
+    g_AudioManager.SetListenerOrientation(direction, up);
+    Vec3 velocity;
+    for (int w = 0; w < 2 && followed; ++w)
+        for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i) {
+            CUnit* u = CObjectList::units[w][i];
+            if (u != followed) continue;
+            velocity = Vec3(u->worldMatrix.m[2][0], u->worldMatrix.m[2][1], u->worldMatrix.m[2][2]) * u->speed;
+        }
+    g_AudioManager.SetListenerVelocity(velocity);
+}
 
 constexpr float kPi = 3.14159265358979323846f;
 
@@ -269,7 +326,7 @@ void CCamera::Zoom(float step)
 
 void CCamera::RotateFollowOffset(float angleSide, float angleUp)
 {
-    if (!target || !CameraObjectAlive(target)) return;
+    if (!target || !ObjectAlive(target)) return;
     const Vec3 upAxis(0.0f, 1.0f, 0.0f);
     Vec3 side = Vec3Cross(upAxis, followOffset);
     Vec3 offset = RotateAbout(followOffset, side, angleSide);
@@ -312,15 +369,15 @@ void CCamera::StartFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float du
 
 void CCamera::StartCinematicFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration)
 {
-    if (!target) SetTarget(CameraPlayerObject());
+    if (!target) SetTarget(g_PlayerObject);
     StartFlyTo(lookAtPoint, eyePoint, duration);
-    if (!CameraGameMenuActive()) StartLetterbox(1, 1.0f);
+    if (!g_GameMenuActive) StartLetterbox(1, 1.0f);
 }
 
 void CCamera::SetCinematicMode(CUnit* unit, const Vec3& eyePoint, int relative, const Vec3* axis, float speed,
                                float moveTime)
 {
-    if (!target) SetTarget(CameraPlayerObject());
+    if (!target) SetTarget(g_PlayerObject);
     if (unit) {
         shotUnit = unit;
         orbitAxis = axis ? *axis : Vec3();
@@ -345,14 +402,14 @@ void CCamera::SetCinematicMode(CUnit* unit, const Vec3& eyePoint, int relative, 
         shotMoveTime = 0.0f;
         ToggleView();
     }
-    if (!CameraGameMenuActive()) StartLetterbox(cinematicView ? 1 : 0, 1.0f);
+    if (!g_GameMenuActive) StartLetterbox(cinematicView ? 1 : 0, 1.0f);
 }
 
 void CCamera::ToggleView()
 {
     cinematicView = !cinematicView;
     StartLetterbox(cinematicView ? 1 : 0, 1.0f);
-    if (!target) SetTarget(CameraPlayerObject());
+    if (!target) SetTarget(g_PlayerObject);
 }
 
 void CCamera::StartLetterbox(int mode, float duration)
@@ -448,9 +505,9 @@ void CCamera::DrawFadeAt(uint32_t nowMs)
 
 void CCamera::Update()
 {
-    CameraInput input = CameraGatherInput();
+    CameraInput input = GatherInput();
     UpdateWith(input, timeGetTime());
-    CameraStoreInput(input);
+    StoreInput(input);
 }
 
 void CCamera::UpdateWith(CameraInput& input, uint32_t nowMs)
@@ -496,7 +553,7 @@ void CCamera::UpdatePlanet(CameraInput& input, float dt)
 
     // 3. The look-at point stays on the ground.
     Vec3 ground;
-    if (CameraPickGround(this, &ground)) {
+    if (g_World.PickGroundPoint(400.0f, 300.0f, &ground)) {
         const Vec3 shift = ground - lookAt;
         eye += shift;
         lookAt += shift;
@@ -514,7 +571,7 @@ void CCamera::UpdatePlanet(CameraInput& input, float dt)
 
     // 5. Inside a docked station the view follows the interior's offset.
     Vec3 interior;
-    if (CameraStationInteriorShift(&interior)) {
+    if (StationInteriorShift(&interior)) {
         eye += interior * 7.5f;
         lookAt += interior * 7.5f;
     }
@@ -545,7 +602,7 @@ void CCamera::UpdateShake(float dt)
 
 void CCamera::UpdateSpaceInside(CameraInput& input, float dt)
 {
-    CUnit* ship = CameraPlayerObject();
+    CUnit* ship = g_PlayerObject;
     if (!ship) return;
     // 2. Target angles from the pointer or from the ship's own turning.
     float targetPitch, targetYaw, rate;
@@ -570,7 +627,7 @@ void CCamera::UpdateSpaceInside(CameraInput& input, float dt)
     const Vec3 right = Axis(m, 0), shipUp = Axis(m, 1), forward = Axis(m, 2);
     Vec3 cockpit = ship->position;
     if (ship->meshCount > 0 && ship->meshes[0]) {
-        if (const Vec3* p = ship->meshes[0]->GetPoint(MESH_POINTS_COCKPIT, CameraCockpitIndex(ship)))
+        if (const Vec3* p = ship->meshes[0]->GetPoint(MESH_POINTS_COCKPIT, CockpitIndex(ship)))
             cockpit = Vec3TransformCoord(*p, m);
     }
     Vec3 look = RotateAbout(forward * 1000.0f, shipUp, yaw);
@@ -615,7 +672,7 @@ void CCamera::UpdateShot(float dt, uint32_t nowMs)
 
 void CCamera::UpdateFollow()
 {
-    if (!target || !CameraObjectAlive(target)) return;
+    if (!target || !ObjectAlive(target)) return;
     const Matrix& m = target->worldMatrix;
     lookAt = target->position;
     eye = target->position + Vec3TransformNormal(followOffset, m);
@@ -626,16 +683,18 @@ void CCamera::UpdateFollow()
 void CCamera::UpdateListener()
 {
     const Vec3 direction = Vec3Normalize(lookAt - eye);
-    CameraSetListener(eye, direction, up, target);
+    SetListener(eye, direction, up, target);
 }
 
 void DrawStatistics()
 {
-    CFont* font = CameraCurrentFont();
+    CFont* font = g_World.Camera().GetFont();
     if (!font) return;
     char line[128];
     int units = 0, bullets = 0, effects = 0;
-    CameraObjectCounts(&units, &bullets, &effects);
+    units = CObjectList::Count();
+    bullets = CObjectList::CountBullets();
+    effects = CObjectList::CountEffects();
     const unsigned white = 0xFFFFFFFFu;
     std::snprintf(line, sizeof(line), "FPS: %.02f", (double)g_D3DRender.GetFPS());
     font->DrawTextUniform(5.0f, 5.0f, line, white, 1.0f);
@@ -644,6 +703,6 @@ void DrawStatistics()
     font->DrawTextUniform(5.0f, 25.0f, line, white, 1.0f);
     std::snprintf(line, sizeof(line), "Faces per frame: %d", g_D3DRender.facesDrawn);
     font->DrawTextUniform(5.0f, 45.0f, line, white, 1.0f);
-    std::snprintf(line, sizeof(line), "Sounds number: %d", CameraSoundCount());
+    std::snprintf(line, sizeof(line), "Sounds number: %d", g_AudioManager.soundCount);
     font->DrawTextUniform(5.0f, 65.0f, line, white, 1.0f);
 }

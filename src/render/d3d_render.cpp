@@ -11,7 +11,7 @@
 #include "menus/game_menu.h"
 #include "platform/win/message_box.h"
 #include "platform/win/timer.h"
-#include "render/camera_links.h"
+#include "world/world.h"
 #include "render/d3d_render_links.h"
 #include "render/draw2d.h"
 #include "render/font.h"
@@ -474,7 +474,7 @@ void CD3DRender::DrawMessageScreen(float x, float y, const char* text, unsigned 
         return;
     if (FAILED(device->BeginScene()))
         return;
-    CFont* font = CameraCurrentFont();
+    CFont* font = g_World.Camera().GetFont();
     if (font) {
         if (x == -1.0f)
             x = 400.0f - font->GetTextWidth(1.0f, text) * 0.5f;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/camera_links.h"
+#include "app/wndproc.h"
 #include "platform/gfx/device.h"
 #include "render/d3d_render.h"
 

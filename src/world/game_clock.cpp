@@ -1,27 +1,49 @@
 #include "world/game_clock.h"
+
+#include "app/wndproc.h"
 #include "audio/audio_manager.h"
 #include "platform/win/timer.h"
 
 CGameClock g_GameClock;
 
+namespace {
+constexpr double kStartTime = 60000.0;
+// A stall (loading, a dragged window) slows the game down instead of making it jump.
+constexpr std::uint32_t kMaxDeltaMs = 50;
+}  // namespace
+
 void CGameClock::Reset()
 {
     lastTick = timeGetTime();
     frameSeconds = 0.0f;
-    gameTime = realTime = savedTime = 60000.0;
+    realFrameSeconds = 0.0f;
+    gameTime = realTime = savedTime = kStartTime;
     timeScale = 1.0f;
 }
 
 void CGameClock::Tick()
 {
-    std::uint32_t now = timeGetTime();
-    std::uint32_t delta = now - lastTick;
+    TickAt(timeGetTime());
+}
+
+void CGameClock::TickAt(std::uint32_t now)
+{
+    if (g_DebugView && g_KeyPageUp) {
+        if (timeScale < 32.0f) timeScale *= 2.0f;
+        g_KeyPageUp = 0;
+    }
+    if (g_DebugView && g_KeyPageDown) {
+        if (timeScale >= 0.25f) timeScale *= 0.5f;
+        g_KeyPageDown = 0;
+    }
+    std::uint32_t delta = now - lastTick;  // unsigned: a counter wrap still subtracts right
     lastTick = now;
-    if (delta > 50)
-        delta = 50;
-    realTime += delta;
-    frameSeconds = float(delta) * 0.001f * timeScale;
-    gameTime += double(delta) * timeScale;
+    if (delta > kMaxDeltaMs) delta = kMaxDeltaMs;
+    realTime += double(delta);
+    realFrameSeconds = float(delta) * 0.001f;
+    double scaled = double(delta) * double(timeScale);
+    frameSeconds = float(scaled * 0.001);
+    gameTime += scaled;
 }
 
 void CGameClock::Pause()
@@ -35,7 +57,7 @@ void CGameClock::Resume()
 {
     timeScale = 1.0f;
     gameTime = savedTime;
-    lastTick = timeGetTime();
+    lastTick = timeGetTime();  // the paused span never reaches the next delta
     g_AudioManager.ResumeAll();
 }
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include "platform/math/mesh_data.h"
 #include "render/mesh.h"
-#include "world/game_object_links.h"
+#include "world/world.h"
 #include "world/world.h"
 
 CGameObject::CGameObject() { Reinitialize(); }
@@ -110,9 +110,7 @@ int CGameObject::SelectDetailLevelForDistance(float distance) const
 
 int CGameObject::SelectDetailLevel() const
 {
-    Vec3 eye;
-    if (!GameObjectCameraEye(&eye)) return 0;
-    return SelectDetailLevelForDistance(Vec3Length(drawPosition - eye));
+    return SelectDetailLevelForDistance(Vec3Length(drawPosition - g_World.Camera().eye));
 }
 
 void CGameObject::PublishMeshHeaderValue()
@@ -122,7 +120,7 @@ void CGameObject::PublishMeshHeaderValue()
     // A damaged header must not turn into an absurd or undefined size.
     int size = 0;
     if (v >= 1.0f) size = v < 2147483520.0f ? int(v) : 2147483520;
-    GameObjectSetNavGridSize(size);
+    g_World.navGrid.SetSize(size);
 }
 
 int CGameObject::IntersectSegment(const Vec3& point)

@@ -325,9 +325,14 @@ void CNavGrid::SmoothPath(CWaypoint* route)
     while (a && a->next && a->next->next) {
         CWaypoint* b = a->next;
         CWaypoint* c = b->next;
+        // Ten samples, and more on long legs: spaced a whole cell or more apart they
+        // could step over a wall one cell thick.
+        float length = std::sqrt((c->x - a->x) * (c->x - a->x) + (c->z - a->z) * (c->z - a->z));
+        int samples = 10;
+        if (length * 4.0f > float(samples)) samples = int(std::ceil(length * 4.0f));
         bool clear = true;
-        for (int i = 1; i <= 10 && clear; ++i) {
-            float t = i * 0.1f;
+        for (int i = 1; i <= samples && clear; ++i) {
+            float t = float(i) / float(samples);
             Vec3 p(a->x + (c->x - a->x) * t, 0.0f, a->z + (c->z - a->z) * t);
             clear = IsCellFree(p);
         }
@@ -361,6 +366,10 @@ CWaypoint* CNavGrid::FindPathFrom(const Vec3& start, const Vec3& target)
 
     int c = startC, r = startR;
     int prevC = -1, prevR = -1;
+    // A search that cannot get there ends at the cell nearest the target it reached,
+    // not at whichever cell the wave happened to expand last.
+    int nearC = startC, nearR = startR;
+    float nearest = Vec3LengthSq(CellCentre(c, r) - Vec3(target.x, 0.0f, target.z));
     repeatCount = 0;
     // The repeat limit ends a search that stalls; this one ends any that wanders.
     long long passes = 64LL * size * size;
@@ -375,6 +384,16 @@ CWaypoint* CNavGrid::FindPathFrom(const Vec3& start, const Vec3& target)
         }
         prevC = c;
         prevR = r;
+        float d = Vec3LengthSq(CellCentre(c, r) - Vec3(target.x, 0.0f, target.z));
+        if (d < nearest) {
+            nearest = d;
+            nearC = c;
+            nearR = r;
+        }
+    }
+    if (c != targetC || r != targetR) {
+        c = nearC;
+        r = nearR;
     }
 
     CWaypoint* route = StepPathBack(c, r, startC, startR);

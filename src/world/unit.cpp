@@ -197,7 +197,6 @@ void CUnit::Release()
 
 void CUnit::ClearOrderStack()
 {
-    // Saved orders are pushed only by the order code, which frees its nodes; a unit
-    // that never took an order has none.
-    orderStack = nullptr;
+    // Saved orders with their routes; the order code frees them.
+    DiscardOrderStack();
 }

@@ -23,7 +23,7 @@ constexpr int kUnitPathLength = 255;
 constexpr int kUnitNameLength = 129;
 constexpr int kPilotTextLength = 128;
 // Derived descriptions may name derived ones of their own; this deep and no deeper.
-constexpr int kMaxDerivedDepth = 4;
+constexpr int kMaxDerivedDepth = 3;
 
 // Kills, score, distance and ore of a pilot (36 bytes, as in the sector saves).
 struct CPilotStatistics {
@@ -184,6 +184,93 @@ public:
 
     // Loader depth of derived descriptions (0 for a unit loaded by a spawner).
     int loadDepth = 0;
+
+    // ---- Orders and flight (unit_orders.cpp, unit_ops.cpp, unit_space.cpp) ----
+    // Orders. where: a point (Vec3) for ACTION_STAY / ACTION_MOVE, a unit for
+    // ACTION_GUARD, ACTION_ATTACK, ACTION_DOCKING and ACTION_FOLLOW. 0 when refused.
+    int SetOrder(int type, const void* where, CUnit* secondTarget, int force);
+    void PushOrder();
+    void PopOrder();
+    // Frees every saved order with its route; bound unit := null; the route stays.
+    void DiscardOrderStack();
+    void SetTargetsById(int firstId, int secondId);
+    bool IsAlive() const;
+    bool IsDockingStage2() const;
+    bool IsDockingStage3() const;
+    bool IsDockingStage4() const;
+    bool IsDockingPhase() const;
+
+    // Attached effects by kind (first of the kind, or null).
+    CAttachedEffect* FindEffectOfKind(int effectKind) const;
+    CAttachedEffect* FindGateConnect() const;
+    CAttachedEffect* FindSelfIllumPart() const;
+    CAttachedEffect* FindGateDoor() const;
+    CAttachedEffect* FindGateBay() const;
+    CAttachedEffect* FindCockpit() const;
+    CAttachedEffect* FindCockpitRadar() const;
+    CAttachedEffect* FindCockpitPanel3() const;
+    CAttachedEffect* FindCockpitScreen1() const;
+    CAttachedEffect* FindCockpitScreen2() const;
+    CAttachedEffect* FindCockpitScreen3() const;
+    void DrawEffectOfKind(int effectKind, int pass);
+    void DrawShadow();
+    void DrawObjectLight();
+    void DrawSunGlow();
+    void DrawEngineEffects();
+    void Draw(int pass);
+
+    // Sounds of the ten actions.
+    void PlaySoundSlot(int action, int loop);
+    void StopLoopSound();
+    void UpdateSounds();
+    bool IsStaySoundPlaying() const;
+    void StopAllSounds();
+
+    // Items, weapons, rating.
+    CItem* FindCargoItem() const;
+    bool HasWeapons() const;
+    void FireLasers();
+    void FireRockets();
+    void FireMissiles();
+    float GetMeanShotValue(int weaponKind) const;
+    float GetMeanShotSpeed() const;
+    float GetFirepower() const;
+    float GetRating() const;
+    void SetThrottlePercent(float wantedSpeed);
+    void ComputeLeadPoint(const CUnit* aimTarget, Vec3* outPoint) const;
+
+    bool IsCraft() const;
+    using CGameObject::IntersectRays;
+    // segment: two points. Effects first, the unit's own meshes last.
+    bool IntersectRays(const Vec3* segment, int mode, Vec3* outHit, float margin);
+    void InitMercenary();
+    void InitMultiplayerName();
+    void ResetTimers();
+
+    // Space world behaviour.
+    void UpdateSpace();
+    void FlightStep(float dt);
+    void SteerToPoint(float dt);
+    void AvoidObstacles();
+    void UpdateSpeed(float dt);
+    void Move(float dt);
+    void Collide(int probes);
+    void SendPositionUpdate(float dt);
+    // Far bodies are drawn at the view distance, scaled down.
+    void UpdateDistantDraw(float size, const Vec3& eye);
+
+    // Handlers built with the space AI, the docking bay, dying, damage and the scene scripts.
+    void ChooseDefaultAction(float dt);
+    void SpaceActGuard(float dt);
+    void SpaceActAttack(float dt);
+    void SpaceActTransport(float dt);
+    void SpaceActDocking(float dt);
+    void UpdateDockingBay(float dt);
+    void UpdateDying(float dt);
+    void RunSpaceScript(int scriptKind, float dt);
+    void TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const Vec3* impulseDirection);
+    int GetSparkSlot() const;
+    // ---- end of orders and flight ----
 
 private:
     void LoadDerived(CDescFile& file);

@@ -17,7 +17,7 @@ namespace {
 
 // Surplus lines above a record's limits are consumed up to the file's end, and no
 // further than this, so a huge count cannot keep a loader busy.
-constexpr int kMaxSurplusLines = 4096;
+constexpr int kMaxSurplusLines = 1024;
 
 } // namespace
 
@@ -127,8 +127,11 @@ void CUnit::LoadDerived(CDescFile& file)
 {
     int lines = file.ReadCount();
     char path[kDescLineLength];
+    // Fifteen slots: more lines than that can only replace units, so they are read, not loaded.
+    int loads = 0;
     for (int i = 0; i < lines && i < kMaxSurplusLines && !file.Ended(); ++i) {
         int slot = file.ReadDerivedLine(path, sizeof(path));
+        if (loads >= kDerivedSlotCount - 1) continue;
         if (slot <= 0 || slot >= kDerivedSlotCount) {
             DebugOutF("CUnit::Load(): unknown derived slot on line %d of \"%s\"", i + 1, descriptionPath);
             continue;
@@ -144,6 +147,7 @@ void CUnit::LoadDerived(CDescFile& file)
             continue;
         }
         CUnit* d = new CUnit();
+        ++loads;
         d->loadDepth = loadDepth + 1;
         if (!d->Load(path, -1)) {
             d->Release();

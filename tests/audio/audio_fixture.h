@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include "app/settings.h"
-#include "audio/audio_links.h"
+#include "locations/location_director.h"
+#include "world/game_clock.h"
+#include "world/world.h"
 #include "audio/audio_manager.h"
 #include "wav_builder.h"
 
@@ -45,7 +47,12 @@ protected:
         g_Settings.musicVolume = 100;
         g_WorldIndex = 1;
         g_LocationKind = 1;
-        g_AudioLinkFallback = AudioLinkFallback{};
+        g_GameClock.Reset();
+        g_GameClock.realFrameSeconds = 0.016f;
+        g_World.cameras[1].eye = Vec3();
+        g_World.cameras[0].eye = Vec3();
+        g_LocationDirector.locationId = 0;
+        g_LocationDirector.missionOver = 0;
         g_AudioManager.fade = 100.0f;
         g_AudioManager.paused = 0;
         g_AudioManager.ambientSound = nullptr;
@@ -92,8 +99,8 @@ protected:
     // Advance both clocks and run the frame's audio service.
     void Frame(float ms)
     {
-        g_AudioLinkFallback.gameTime += ms;
-        g_AudioLinkFallback.realTime += ms;
+        g_GameClock.gameTime += ms;
+        g_GameClock.realTime += ms;
         UpdateAudio();
     }
 

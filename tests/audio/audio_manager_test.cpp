@@ -238,10 +238,10 @@ TEST_F(AudioTest, PlanetAmbienceComesAndGoes)
 {
     g_WorldIndex = 0;
     g_LocationKind = 0;
-    g_AudioLinkFallback.locationId = 5;
+    g_LocationDirector.locationId = 5;
     Frame(2000);
     EXPECT_EQ(g_AudioManager.ambientSound, nullptr);
-    g_AudioLinkFallback.locationId = 110;
+    g_LocationDirector.locationId = 110;
     GameSrand(0);
     Frame(16);
     ASSERT_NE(g_AudioManager.ambientSound, nullptr);

@@ -90,10 +90,10 @@ TEST_F(MusicTest, RequestsThatAreIgnored)
 {
     player.RequestKind(0);  // the current kind
     EXPECT_EQ(player.requestedKind, -1);
-    g_AudioLinkFallback.directorBusy = 1;
+    g_LocationDirector.missionOver = 1;
     player.RequestKind(1);
     EXPECT_EQ(player.requestedKind, -1);
-    g_AudioLinkFallback.directorBusy = 0;
+    g_LocationDirector.missionOver = 0;
     // Without a piece the kind switches after 2 s.
     player.RequestKind(1);
     Frame(1999);

@@ -12,7 +12,9 @@
 #include <unistd.h>
 
 #include "app/settings.h"
-#include "audio/audio_links.h"
+#include "locations/location_director.h"
+#include "world/game_clock.h"
+#include "world/world.h"
 #include "audio/audio_manager.h"
 #include "files/file_manager.h"
 #include "world/game_object.h"
@@ -41,8 +43,8 @@ TEST(WaveOutputChild, PlayIntoTheWaveWriter)
     g_AudioManager.musicPlayer.Play("Data/Music/Game menu/Start logo.wav");
     ASSERT_NE(g_AudioManager.musicPlayer.segment, nullptr);
     for (int i = 0; i < 100; ++i) {
-        g_AudioLinkFallback.gameTime += 20;
-        g_AudioLinkFallback.realTime += 20;
+        g_GameClock.gameTime += 20;
+        g_GameClock.realTime += 20;
         UpdateAudio();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

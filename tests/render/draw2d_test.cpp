@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "capture_device.h"
-#include "render/camera_links.h"
+#include "app/wndproc.h"
 #include "render/draw2d.h"
 
 namespace {

@@ -359,3 +359,39 @@ TEST_F(PilotDataTest, PickAndReset)
 }
 
 } // namespace
+
+#include "../../tools/datagen/unit_check.h"
+
+namespace {
+
+TEST_F(UnitLoadTest, DataCheckListsWhatAUnitCannotFind)
+{
+    g_Settings.audio = 1;  // sounds are asked for (none loads without a device)
+    WriteFile("Data/T/Engine.wav", "RIFF");
+    UnitText t;
+    t.meshes = {"Data/T/Ship.msh", "Data/T/NoMesh.msh"};
+    t.textures = {"Data/T/NoTexture.bmp"};
+    t.items = {"Data/T/NoItem/Main.obj"};
+    t.actions = {Col("ACTION_DEAD", "00000000Data/T/NoSound.wav"), Col("ACTION_MOVE", "00000000Data/T/Engine.wav")};
+    t.derived = {Col("DERIVED_DEBRIS_1", "Data/T/NoDebris/Main.obj")};
+    WriteFile("Data/Space/Ship/Bad/Main.obj", t.Text());
+    std::vector<std::string> missing;
+    EXPECT_TRUE(unitcheck::CheckUnit("Data/Space/Ship/Bad/Main.obj", &missing));
+    auto has = [&missing](const std::string& what) {
+        for (const std::string& m : missing)
+            if (m.find(what) != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(has("mesh Data/T/NoMesh.msh"));
+    EXPECT_FALSE(has("mesh Data/T/Ship.msh"));
+    EXPECT_TRUE(has("texture Data/T/NoTexture.bmp"));
+    EXPECT_TRUE(has("item 1 of"));
+    EXPECT_TRUE(has("sound Data/T/NoSound.wav"));
+    EXPECT_FALSE(has("Engine.wav"));
+    EXPECT_TRUE(has("derived unit Data/T/NoDebris/Main.obj"));
+    EXPECT_FALSE(unitcheck::CheckUnit("Data/Space/Ship/None/Main.obj", &missing));
+    EXPECT_TRUE(unitcheck::IsUnitDescription("Data/Space/Static/Sun 01/Main.obj"));
+    EXPECT_FALSE(unitcheck::IsUnitDescription("Data/Space/Item/System/Cargo M1/Main.obj"));
+}
+
+} // namespace

@@ -77,8 +77,10 @@ std::string FFVertexSource(const FFKey& k)
     s += "    v_Tex[0] = in_TexCoord0; v_Tex[1] = in_TexCoord1; v_Tex[2] = in_TexCoord2; v_Tex[3] = in_TexCoord3;\n";
     if (k.rhw) {
         // Screen pixels with centres on integer coordinates; w from the reciprocal.
+        // Edges then lie on pixel centres: a nudge of 1/64 pixel upwards makes the top edge
+        // the one that covers them, as Direct3D fills.
         s += "    float w = in_Position.w != 0.0 ? 1.0 / in_Position.w : 1.0;\n"
-             "    vec2 ndc = (in_Position.xy + 0.5) / u_TargetSize * 2.0 - 1.0;\n"
+             "    vec2 ndc = (in_Position.xy + vec2(0.5, 0.5 - 1.0 / 64.0)) / u_TargetSize * 2.0 - 1.0;\n"
              "    ndc.y = -ndc.y * u_FlipY;\n"
              "    gl_Position = vec4(ndc * w, (2.0 * in_Position.z - 1.0) * w, w);\n";
         s += k.hasDiffuse ? "    v_Diffuse = in_Diffuse;\n" : "    v_Diffuse = vec4(1.0);\n";

@@ -1,0 +1,11 @@
+// Campaign progress: the hero station's ships and ore saved per pilot and sector.
+#pragma once
+
+// Fills the hero station from the pilot's save of the sector.
+void LoadSectorSave(int sector);
+// Writes the hero station as the save of the sector.
+void WriteSectorSave(int sector);
+// Number of unlocked sectors of the current pilot.
+int CountSavedSectors();
+// Ships and ore at the start of the sector's save (0 and 0.0 without one).
+void ReadSectorSaveSummary(int sector, int* ships, float* ore);

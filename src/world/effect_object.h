@@ -1,0 +1,53 @@
+// Effect objects: explosions, smoke puffs, sparks and tumbling parts in a world's
+// effect list. The record is complete; its loading and per-kind steps come with the
+// effect-object code.
+#pragma once
+#include <cstdint>
+
+#include "world/game_object.h"
+#include "world/object_codes.h"
+
+class CAttachedEffect;
+class CSound;
+
+constexpr int kMaxEffectObjectEffects = 4;
+constexpr int kEffectObjectPathLength = 255;
+constexpr int kEffectObjectNameLength = 129;
+
+class CEffectObject : public CGameObject {
+public:
+    int32_t loaded;
+    uint32_t lastUpdateTime;
+    uint32_t phaseStartTime;
+    uint32_t thirdTime;
+    float phaseLength;
+    int32_t effectCount;
+    CAttachedEffect* effects[kMaxEffectObjectEffects];
+    char filePath[kEffectObjectPathLength];
+    char name[kEffectObjectNameLength];
+    float alive;            // 0: the list removes it
+    float damage;
+    int32_t endState;
+    Vec3 direction;
+    float speed;
+    float growth;
+    float tumbleInertia;
+    float lifeTime;
+    float remainingLife;
+    int32_t soundCount;
+    CSound* sounds[kActionCount];
+
+    CEffectObject();
+    CEffectObject(const CEffectObject&) = delete;
+    CEffectObject& operator=(const CEffectObject&) = delete;
+
+    void ResetState();
+    // The step of a frame.
+    void Update();
+    // Placement after a location has loaded.
+    void Prepare();
+    void ResetTimers();
+    void ReleaseSounds();
+    // Effects, meshes, textures and sounds; the list frees the record.
+    void Release();
+};

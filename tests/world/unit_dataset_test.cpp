@@ -1,0 +1,145 @@
+// Every unit of the built data set loads whole through the game's loader, out of the
+// archives and as loose files, and the pilot folders the game names carry their dialogs.
+#include "../../tools/datagen/unit_check.h"
+
+#include "app/settings.h"
+#include "platform/gfx/null_device.h"
+#include "render/d3d_render.h"
+#include "world/world.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+class UnitDataSetTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(std::string(KORVANE_GAME_DIR) + "/Data/Objects.hdr"))
+            GTEST_SKIP() << "the data set is not built in " << KORVANE_GAME_DIR;
+        saved_ = g_Settings;
+        old_ = std::filesystem::current_path();
+        std::filesystem::current_path(KORVANE_GAME_DIR);
+        g_Settings.debugOut = 0;
+        g_Settings.language = 0;
+        g_Settings.useFileManager = GetParam();
+        CFileManager::Init();
+        D3DPRESENT_PARAMETERS p;
+        p.BackBufferWidth = 800;
+        p.BackBufferHeight = 600;
+        p.Windowed = 1;
+        device_ = new NullGfxDevice(p);
+        savedDevice_ = g_D3DRender.device;
+        g_D3DRender.device = device_;
+        savedWorld_ = g_WorldIndex;
+        g_WorldIndex = 1;
+    }
+    void TearDown() override
+    {
+        if (!device_) return;
+        g_WorldIndex = savedWorld_;
+        g_D3DRender.device = savedDevice_;
+        device_->Release();
+        CFileManager::Release();
+        g_Settings = saved_;
+        std::filesystem::current_path(old_);
+    }
+
+    std::vector<std::string> UnitPaths() const
+    {
+        std::vector<std::string> paths;
+        if (GetParam()) {
+            for (uint32_t i = 0; g_ArchiveEntries[0] && i < g_ArchiveEntryCounts[0]; ++i)
+                if (unitcheck::IsUnitDescription(g_ArchiveEntries[0][i].name)) paths.push_back(g_ArchiveEntries[0][i].name);
+        } else {
+            for (const auto& e : std::filesystem::recursive_directory_iterator("Data/Space")) {
+                std::string p = e.path().generic_string();
+                if (e.is_regular_file() && unitcheck::IsUnitDescription(p)) paths.push_back(p);
+            }
+        }
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+
+    GameSettings saved_{};
+    std::filesystem::path old_;
+    NullGfxDevice* device_ = nullptr;
+    GfxDevice* savedDevice_ = nullptr;
+    int savedWorld_ = 0;
+};
+
+TEST_P(UnitDataSetTest, EveryUnitLoadsWhole)
+{
+    std::vector<std::string> paths = UnitPaths();
+    // The twenty ship models with their human-flown variants, stations, asteroids, suns, planets, sky.
+    EXPECT_GE(paths.size(), 55u);
+    for (const char* must : {"Data/Space/Ship/Raptor.M2/Main_H.obj", "Data/Space/Ship/Pegas.M1/Main.obj",
+                             "Data/Space/Static/Asteroid 01/Main.obj", "Data/Space/Ship/Mine 01/Main.obj",
+                             "Data/Space/Ship/UFO-Leaf 05/Main.obj", "Data/Space/Sky/Sky 01/Main.obj"})
+        EXPECT_NE(std::find(paths.begin(), paths.end(), must), paths.end()) << must;
+    std::vector<std::string> missing;
+    for (const std::string& p : paths) EXPECT_TRUE(unitcheck::CheckUnit(p, &missing)) << p;
+    for (const std::string& m : missing) ADD_FAILURE() << "missing " << m;
+}
+
+TEST_P(UnitDataSetTest, ShipsAndStationsAreWhatTheGameExpects)
+{
+    for (const std::string& p : UnitPaths()) {
+        CUnit* u = new CUnit();
+        ASSERT_EQ(u->Load(p.c_str(), -1), 1) << p;
+        if (p.find("/Ship/") != std::string::npos && p.find("Mine") == std::string::npos) {
+            EXPECT_EQ(u->objectClass, (unsigned)GCLASS_SPACE_SHIP) << p;
+            EXPECT_TRUE(IsShipKindValue(u->kind)) << p;
+            EXPECT_GT(u->hullMax, 0.0f) << p;
+            EXPECT_GT(u->engineMax, 0.0f) << p;
+            EXPECT_GE(u->itemCount, 1) << p;
+            ASSERT_GT(u->meshCount, 0) << p;
+            EXPECT_GE(u->meshes[0]->m_PointCount[MESH_POINTS_LASER], 1) << p;
+        }
+        if (IsStationKindValue(u->kind)) {
+            EXPECT_GE(u->boundsRadius, 300.0f) << p;
+        }
+        u->Release();
+        delete u;
+    }
+}
+
+TEST_P(UnitDataSetTest, PilotFoldersInBothLanguages)
+{
+    std::vector<std::string> missing;
+    for (const std::string& f : unitcheck::PilotFolders()) unitcheck::CheckPilotFolder(f, &missing);
+    for (const std::string& m : missing) ADD_FAILURE() << "missing " << m;
+
+    for (int lang = 0; lang <= 1; ++lang) {
+        g_Settings.language = lang;
+        for (const std::string& f : unitcheck::PilotFolders()) {
+            CUnit* u = new CUnit();
+            u->kind = GTYPE_SP_NPCSHIP;
+            u->pilot.Load(u, f.c_str());
+            EXPECT_GE(u->pilot.side, 0) << f;
+            bool talks = f.find("Neutral") != std::string::npos || f.find("Pirates") != std::string::npos ||
+                         f.find("Mercenaries") != std::string::npos || f.find("Human/Hero station") == 0 || f == "Human/Station" ||
+                         f.find("Quest") != std::string::npos;
+            if (talks) {
+                EXPECT_GT(u->radioDialog.lineCount, 3u) << f;
+            }
+            if (f.find("Pirates") != std::string::npos) {
+                EXPECT_EQ(u->pilot.side, 2) << f;
+                EXPECT_NE(u->radioDialog.TakeLine(TEXTLINE_END_DIALOG_REJECT_COMM), nullptr) << f;
+            }
+            if (f.find("Mercenaries") != std::string::npos || f.find("Hero") != std::string::npos) {
+                EXPECT_EQ(u->pilot.side, 1) << f;
+            }
+            u->Release();
+            delete u;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, UnitDataSetTest, ::testing::Values(1, 0),
+                         [](const ::testing::TestParamInfo<int>& i) { return i.param ? "Archives" : "Loose"; });
+
+} // namespace
