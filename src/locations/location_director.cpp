@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/settings.h"
 #include "app/winmain.h"
 #include "app/wndproc.h"
 #include "audio/audio_manager.h"
@@ -101,6 +102,9 @@ void CLocationDirector::Init()
     // Nothing is released here: the record may hold anything before the first start.
     *this = CLocationDirector();
     locationId = -1;
+    // The "Space" setting picks the world the chain starts in.
+    g_WorldIndex = g_Settings.space ? 1 : 0;
+    g_LocationKind = g_WorldIndex;
 }
 
 int CLocationDirector::LoadNextLocation()

@@ -422,8 +422,6 @@ bool ReadOrders(CLocationFile& file)
             unit->SetOrder(action, &order.point, nullptr, 0);
         else
             unit->SetOrder(action, target, nullptr, 0);
-        unit->target = target;
-        unit->destination = order.point;
         if (texts) {
             SetStationInterior(unit->pilot.objectId, order.text1, order.text2);
             if (order.text1[0]) {

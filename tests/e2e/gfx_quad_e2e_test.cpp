@@ -96,7 +96,7 @@ TEST(GfxE2E, DeviceDrawsClearedLitTexturedAndBumpedFrames)
                       std::string(work) + "/Data/Misc/" + f);
     ASSERT_EQ(chdir(work), 0);
     setenv("KORVANE_SCREENSHOT", shots.c_str(), 1);
-    setenv("KORVANE_SHOT_FRAMES", "1,2,3", 1);
+    setenv("KORVANE_SHOT_FRAMES", "1,2,3,4", 1);
     g_Settings.useFileManager = 0;
     g_Settings.windowed = 1;
 
@@ -239,6 +239,33 @@ TEST(GfxE2E, DeviceDrawsClearedLitTexturedAndBumpedFrames)
     dev->EndScene();
     ASSERT_EQ(g_D3DRender.Present(), 0);
 
+    // Frame 4: point lights with range and attenuation, fixed pipeline, white texture.
+    dev->SetViewport(&full);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000u, 1.0f, 0);
+    dev->BeginScene();
+    dev->SetVertexDeclaration(nullptr);
+    g_D3DRender.SetLighting(1);
+    dev->SetRenderState(D3DRS_AMBIENT, 0);
+    dev->SetMaterial(&white);
+    dev->LightEnable(0, 0);
+    g_D3DRender.SetTexturePtr(base, 0);
+    for (int side = 0; side < 2; ++side) {
+        const Matrix w = MatrixTranslation(side == 0 ? -1.2f : 1.2f, 0, 0);
+        dev->SetTransform(D3DTS_WORLD, &w);
+        D3DLIGHT9 point;
+        point.Type = D3DLIGHT_POINT;
+        point.Diffuse = {1, 1, 1, 1};
+        point.Position = Vec3(side == 0 ? -1.2f : 1.2f, 0, -2);
+        point.Range = side == 0 ? 1.5f : 10.0f; // the left quad lies out of range
+        point.Attenuation1 = 0.5f;
+        dev->SetLight(1, &point);
+        dev->LightEnable(1, 1);
+        dev->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+        dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(LitVertex));
+    }
+    dev->EndScene();
+    ASSERT_EQ(g_D3DRender.Present(), 0);
+
     decl->Release();
     base->Release();
     flat->Release();
@@ -248,9 +275,9 @@ TEST(GfxE2E, DeviceDrawsClearedLitTexturedAndBumpedFrames)
     g_D3DRender.FreeD3DRender();
     DestroyWindow(window);
 
-    GfxImage f1, f2, f3;
+    GfxImage f1, f2, f3, f4;
     std::string err;
-    for (auto [n, im] : {std::pair{1, &f1}, std::pair{2, &f2}, std::pair{3, &f3}}) {
+    for (auto [n, im] : {std::pair{1, &f1}, std::pair{2, &f2}, std::pair{3, &f3}, std::pair{4, &f4}}) {
         std::ifstream in(shots + "/frame_" + std::to_string(n) + ".png", std::ios::binary);
         std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
         ASSERT_TRUE(GfxDecodePng(bytes.data(), bytes.size(), im, &err)) << "frame " << n << ": " << err;
@@ -282,5 +309,11 @@ TEST(GfxE2E, DeviceDrawsClearedLitTexturedAndBumpedFrames)
     Rgb lit = Mean(f3, 250, 270, 330, 330), unlit = Mean(f3, 470, 270, 550, 330);
     EXPECT_TRUE(Near(lit, 0xc0 * 1.1, 0xc0 * 1.1, 0xc0 * 1.1, 8)) << lit.r;
     EXPECT_TRUE(Near(unlit, 0xc0 * 0.1, 0xc0 * 0.1, 0xc0 * 0.1, 8)) << unlit.r;
+
+    // Point lights: out of range gives black. Lighting is per vertex: each corner lies sqrt(6)
+    // from the light, so N.L = 2 / sqrt(6) and attenuation 1 / (0.5 sqrt(6)): two thirds.
+    Rgb far = Mean(f4, 210, 290, 240, 310), near = Mean(f4, 560, 290, 590, 310);
+    EXPECT_TRUE(Near(far, 0, 0, 0, 2)) << far.r;
+    EXPECT_TRUE(Near(near, 0xc0 * 2 / 3.0, 0xc0 * 2 / 3.0, 0xc0 * 2 / 3.0, 6)) << near.r;
     fs::remove_all(work);
 }

@@ -386,6 +386,7 @@ TEST_F(ObjectList, TargetScores)
     raider->manoeuvring = 1.0f;
     raider->hullMax = 200.0f;
     raider->pilot.skill = raider->pilot.skill2 = 1.0f;
+    for (CUnit* u : {me, guarded, raider}) CObjectList::Add(u);
     const float w = raider->GetRating();
     ASSERT_GT(w, 0.0f);
     // d1 = 50 < R/3 with R = 300: near = (1 - 0.5) / 10; d2 = 50: guard = 1 - 50/300.

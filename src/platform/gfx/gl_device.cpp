@@ -97,9 +97,7 @@ public:
                          GL_UNSIGNED_INT_8_8_8_8_REV, IsRenderTarget() ? nullptr : Texels(i).data());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)GetLevelCount() - 1);
         glBindTexture(GL_TEXTURE_2D, 0);
-        dirtyUnits = true;
     }
-    static bool dirtyUnits; // a texture unit binding changed behind the device's back
 
 protected:
     ~GlTexture() override
@@ -107,7 +105,6 @@ protected:
         if (framebuffer)
             glDeleteFramebuffers(1, &framebuffer);
         glDeleteTextures(1, &handle);
-        dirtyUnits = true;
     }
     void UploadLevel(unsigned level) override
     {
@@ -117,10 +114,8 @@ protected:
         glTexSubImage2D(GL_TEXTURE_2D, (GLint)level, 0, 0, (GLsizei)Width(level), (GLsizei)Height(level), GL_BGRA,
                         GL_UNSIGNED_INT_8_8_8_8_REV, Texels(level).data());
         glBindTexture(GL_TEXTURE_2D, 0);
-        dirtyUnits = true;
     }
 };
-bool GlTexture::dirtyUnits = true;
 
 class GlDepthSurface : public GfxSurfaceBase {
 public:
@@ -197,7 +192,6 @@ public:
         glUniform1i(l, (GLint)unit);
         glActiveTexture(GL_TEXTURE0 + unit);
         glBindTexture(GL_TEXTURE_2D, texture ? static_cast<GfxTextureBase*>(texture)->handle : 0);
-        GlTexture::dirtyUnits = true;
         samplerUnits |= 1u << unit;
     }
     unsigned samplerUnits = 0; // units this program's textures use
@@ -375,7 +369,6 @@ public:
             glClear(mask);
         }
         glDisable(GL_SCISSOR_TEST);
-        statesDirty_ = true;
         return D3D_OK;
     }
 
@@ -471,20 +464,6 @@ public:
         return D3D_OK;
     }
 
-    GfxResult SetRenderTarget(unsigned index, GfxSurface* surface) override
-    {
-        GfxResult hr = GfxStateDevice::SetRenderTarget(index, surface);
-        statesDirty_ = true;
-        return hr;
-    }
-
-    GfxResult SetDepthStencilSurface(GfxSurface* surface) override
-    {
-        GfxResult hr = GfxStateDevice::SetDepthStencilSurface(surface);
-        statesDirty_ = true;
-        return hr;
-    }
-
 protected:
     ~GlDevice() override
     {
@@ -518,7 +497,6 @@ protected:
         bb->isBackBuffer = true;
         backBuffer_ = bb;
         ApplyPresentParams(*params);
-        statesDirty_ = true;
         return D3D_OK;
     }
     GfxSurface* BackBufferSurface() override { return backBuffer_; }
@@ -948,7 +926,6 @@ private:
             prog->SetFloats("fx_PixelOffset", off, 2);
             for (unsigned u = 0; u < 8; ++u)
                 glBindSampler(u, prog->samplerUnits & (1u << u) ? effectSampler_ : 0);
-            boundUnitsValid_ = false;
             return true;
         }
         bool hasTex[FF_MAX_STAGES];
@@ -999,8 +976,6 @@ private:
     GLuint fboColor_ = 0, fboLevel_ = 0, fboDepth_ = 0;
     GLuint samplers_[FF_MAX_STAGES] = {};
     GLuint effectSampler_ = 0;
-    bool statesDirty_ = true;
-    bool boundUnitsValid_ = false;
     std::map<std::string, FFProgram> ffPrograms_;
     unsigned presented_ = 0;
     std::string shotDir_;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -270,4 +271,27 @@ TEST(ImageTest, TexturesRoundUpToPowersOfTwoWithMips)
               D3D_OK);
     EXPECT_EQ(t, nullptr);
     dev->Release();
+}
+
+TEST(ImageTest, EveryLooseImageOfTheBuiltDataDecodes)
+{
+    namespace fs = std::filesystem;
+    fs::path data = fs::path(KORVANE_GAME_DIR) / "Data";
+    if (!fs::exists(data))
+        GTEST_SKIP() << "the data set is not built";
+    int checked = 0;
+    for (auto& e : fs::recursive_directory_iterator(data)) {
+        std::string ext = e.path().extension().string();
+        for (auto& c : ext)
+            c = (char)tolower((unsigned char)c);
+        if (ext != ".dds" && ext != ".bmp" && ext != ".jpg" && ext != ".png")
+            continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        GfxImage im;
+        std::string err;
+        EXPECT_TRUE(GfxDecodeImage(bytes.data(), bytes.size(), &im, nullptr, &err)) << e.path() << ": " << err;
+        ++checked;
+    }
+    RecordProperty("images", checked);
 }
