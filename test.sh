@@ -38,15 +38,22 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir build -L e2e -j4 --output-on-failure
 
 if [ "$fuzz_ok" = 1 ]; then
-  echo "== fuzz (short runs)"
-  for f in build-fuzz/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
-    corpus="build-fuzz/corpus/$(basename "$f")"
-    mkdir -p "$corpus"
-    "$f" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 "$corpus" >/dev/null 2>"build-fuzz/$(basename "$f").log" \
-      || { echo "fuzz target $(basename "$f") failed:"; tail -40 "build-fuzz/$(basename "$f").log"; exit 1; }
-    echo "fuzz $(basename "$f"): ok"
-  done
+  echo "== fuzz (short runs, 20 s each, four at a time)"
+  fuzz_one() {
+    f=$1; n=$(basename "$f")
+    mkdir -p "build-fuzz/corpus/$n"
+    if "$f" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 "build-fuzz/corpus/$n" \
+         >/dev/null 2>"build-fuzz/$n.log"; then
+      echo "fuzz $n: ok"
+    else
+      echo "fuzz target $n failed:"; tail -40 "build-fuzz/$n.log"; return 1
+    fi
+  }
+  export -f fuzz_one
+  targets=()
+  for f in build-fuzz/fuzz/fuzz_*; do [ -x "$f" ] && targets+=("$f"); done
+  [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets were built"; exit 1; }
+  printf '%s\n' "${targets[@]}" | xargs -P 4 -I{} bash -c 'fuzz_one "$1"' _ {}
 fi
 
 if [ -x build/bench/korvane_bench ]; then

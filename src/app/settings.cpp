@@ -3,6 +3,7 @@
 #include "platform/win/directory.h"
 #include "platform/win/launch_counter.h"
 #include "platform/win/profile.h"
+#include "render/draw2d.h"
 #include "world/world.h"
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +79,7 @@ void LoadSettings()
     s.bmpToJpg = ReadKey("Misc", "BMP to JPG", 1);
     s.useGameMenu = ReadKey("Misc", "Use game menu", 1);
     s.debugOut = ReadKey("Misc", "Debug out", 0);
+    InitCircleTables();
 }
 
 void SaveSettings()

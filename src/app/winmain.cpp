@@ -104,6 +104,7 @@ void RunFrameLoop()
             g_KeyEsc = 0;
             if (g_Settings.useGameMenu) {
                 if (g_GameMode != 2) {
+                    // Stops the clock and pauses the sounds with it.
                     g_AppActive = 0;
                     g_GameClock.Pause();
                 }
@@ -118,8 +119,10 @@ void RunFrameLoop()
                 g_MenuDialogTime = now;
                 g_PointerShown = 1;
                 CCursor::Update();
+                DebugOutF("Esc: location %d paused, game menu opened", g_LocationDirector.locationId);
             } else {
                 g_LocationFinished = 1;
+                DebugOutF("Esc: location %d finished", g_LocationDirector.locationId);
             }
         }
 

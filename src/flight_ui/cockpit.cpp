@@ -4,3 +4,7 @@ CCockpit g_Cockpit;
 
 void CCockpit::Release() {}
 void CCockpit::Update() {}
+
+// The panels hold no render targets yet, so there is nothing to give up or make again.
+void ReleaseCockpitPanels() {}
+void ReloadCockpitPanels() {}

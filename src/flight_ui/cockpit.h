@@ -13,3 +13,8 @@ public:
 };
 
 extern CCockpit g_Cockpit;
+
+// Around a device reset: the comm window, the target and system screens and the radar give
+// up their render-target textures before it and make them again after it.
+void ReleaseCockpitPanels();
+void ReloadCockpitPanels();

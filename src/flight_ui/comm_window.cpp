@@ -9,3 +9,5 @@ int CCommWindow::Talk(CUnit*, int)
 }
 
 void CCommWindow::ChooseReply(int) {}
+
+void CCommWindow::CreateRenderTarget(const char*) {}

@@ -11,6 +11,8 @@ public:
     int state = 0;  // 1 talking
     int Talk(CUnit* unit, int startLine);
     void ChooseReply(int n);
+    // The panel texture under the cockpit effect's texture name (shared with the radio menu).
+    void CreateRenderTarget(const char* name);
 };
 
 extern CCommWindow g_CommWindow;

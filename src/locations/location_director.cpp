@@ -133,6 +133,7 @@ int CLocationDirector::LoadNextLocation()
         GameSrand(timeGetTime());
     else if (IsNetworkLocation(newId))
         GameSrand(LocationNetRandomSeed());
+    DebugOutF("Location %d: %s", newId, folder);
     g_World.LoadLocation(folder);
     if (!g_LocationLoad.canRun) {
         g_LocationFinished = 1;
@@ -191,6 +192,10 @@ void CLocationDirector::UpdateBattleMusic()
 
 void CLocationDirector::EndLocation()
 {
+    if (g_PlayerObject && g_WorldIndex == 1) {
+        const Vec3 p = g_PlayerObject->position;
+        DebugOutF("Location %d ended: player at (%.0f, %.0f, %.0f)", locationId, p.x, p.y, p.z);
+    }
     startTime = 0;
     reserved2 = 0;
     musicCheckTime = 0;

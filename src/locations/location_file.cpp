@@ -379,6 +379,10 @@ LocRead CLocationFile::ReadShipGroup(LocShipGroup* out)
         Report("negative number of ships");
         ok = false;
     }
+    if (ok && out->count > kLocMaxCount) {
+        Report("more ships than a world holds, cut to 1024");
+        out->count = kLocMaxCount;
+    }
     if (ReadLineIn("ship groups") != LOC_READ_OK)
         return LOC_READ_EOF;
     if (!ok)
@@ -407,6 +411,10 @@ LocRead CLocationFile::ReadAsteroidField(LocAsteroidField* out)
     if (ok && out->count < 0) {
         Report("negative number of asteroids");
         ok = false;
+    }
+    if (ok && out->count > kLocMaxCount) {
+        Report("more asteroids than a world holds, cut to 1024");
+        out->count = kLocMaxCount;
     }
     if (ok && (out->inner < 0.0f || out->outer < out->inner)) {
         Report("asteroid field radii must satisfy 0 <= inner <= outer");
@@ -505,7 +513,7 @@ int CountLocationEntries(const char* path)
             break;
         if (r == LOC_READ_EOF)
             return total;
-        if (r == LOC_READ_OK)
+        if (r == LOC_READ_OK && total < 1000000)
             total += group.count;
     }
     if (!file.SkipLines(3))
@@ -519,7 +527,7 @@ int CountLocationEntries(const char* path)
             break;
         if (r == LOC_READ_EOF)
             return total;
-        if (r == LOC_READ_OK)
+        if (r == LOC_READ_OK && total < 1000000)
             total += field.count;
     }
     return total;

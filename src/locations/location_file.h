@@ -14,6 +14,8 @@ constexpr int kLocPlanetLastWidth = 63;   // z of planet files
 constexpr int kLocColourWidth = 3;        // R, G, B
 constexpr int kLocLineBuffer = 1024;
 constexpr int kLocTextSize = 512;
+// A world holds at most this many units: larger counts are cut to it.
+constexpr int kLocMaxCount = 1024;
 
 // End markers: found anywhere in the label column of a section's end line.
 extern const char kLocEndStatic[];   // "//"

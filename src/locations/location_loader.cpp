@@ -23,7 +23,6 @@
 #include "world/game_clock.h"
 #include "world/object_list.h"
 #include "world/unit.h"
-#include "world/unit_links.h"
 #include "world/world.h"
 
 LocationLoadInfo g_LocationLoad;
@@ -35,6 +34,16 @@ const char kAsteroidPath[] = "Data/Space/Static/Asteroid 01/Main.obj";
 const char kOreSourcePath[] = "Data/Space/Ship/Mine 01/Main.obj";
 const char kOreSourcePilot[] = "Human/Mining.Source";
 constexpr float kDegreesPerRadian = 57.2957f;
+
+// The destinations the file's orders gave: the objects' preparation at the end of the load
+// puts every destination back on the unit's own position, so they are set again after it.
+struct FileOrder {
+    CUnit* unit;
+    Vec3 point;
+    int action;
+};
+FileOrder g_FileOrders[kMaxUnits];
+int g_FileOrderCount = 0;
 
 void Missing(const char* format, const char* a, const char* b = "", int line = 0)
 {
@@ -422,6 +431,8 @@ bool ReadOrders(CLocationFile& file)
             unit->SetOrder(action, &order.point, nullptr, 0);
         else
             unit->SetOrder(action, target, nullptr, 0);
+        if (g_FileOrderCount < kMaxUnits)
+            g_FileOrders[g_FileOrderCount++] = FileOrder{unit, order.point, action};
         if (texts) {
             SetStationInterior(unit->pilot.objectId, order.text1, order.text2);
             if (order.text1[0]) {
@@ -456,7 +467,7 @@ void PlaceDockingShip(CUnit* ship, CUnit* host, int index)
     host->latchedUnits[host->latchedCount++] = ship;
     ship->orderSubState = 100;
     if (index % 2 == 0)
-        UnitReleaseSound(&ship->actionSounds[ACTION_GET_DAMAGE]);
+        g_AudioManager.ReleaseSound(&ship->actionSounds[ACTION_GET_DAMAGE]);
     AddUnit(ship);
 }
 
@@ -657,8 +668,14 @@ void LoadSpace(CLocationFile& file)
             ++next;
         if (next >= CObjectList::unitCount[1])
             break;
-        if (slot >= 0 && slot < kLightSlots)
-            world.lights[1][slot].owner = CObjectList::units[1][next];
+        if (slot >= 0 && slot < kLightSlots) {
+            CUnit* star = CObjectList::units[1][next];
+            CLight& light = world.lights[1][slot];
+            light.owner = star;
+            // The light comes from its star towards the middle of the location.
+            light.light.Position = star->position;
+            light.light.Direction = Vec3Normalize(-star->position);
+        }
         ++next;
     }
     g_LocationLoad.canRun = ok && player ? 1 : 0;
@@ -759,6 +776,8 @@ void CWorld::CreateAsteroidField(const Vec3& centre, float innerRadius, float ou
     const float span = outerRadius - innerRadius;
     const int range = span >= 1.0f && span < 2.0e9f ? (int)span : 0;
     int dropped = 0;
+    if (count > kLocMaxCount)
+        count = kLocMaxCount;
     for (int i = 0; i < count; ++i) {
         CUnit* unit = LoadUnit(kAsteroidPath, -1, nullptr);
         if (!unit)
@@ -822,6 +841,7 @@ void CWorld::PlaceBetweenObjects(CUnit* ship, int fromId, int toId)
 void CWorld::LoadLocation(const char* folder)
 {
     g_LocationLoad = LocationLoadInfo();
+    g_FileOrderCount = 0;
     const double savedTime = g_GameClock.gameTime;
     PauseAllSounds();
     SetEffectVector("DirLight2_Diff", 0.0f, 0.0f, 0.0f, 0.0f);
@@ -869,6 +889,15 @@ void CWorld::LoadLocation(const char* folder)
 
     Camera().Update();
     PrepareObjects();
+    for (int i = 0; i < g_FileOrderCount; ++i) {
+        CUnit* unit = g_FileOrders[i].unit;
+        if (CObjectList::IndexOf(unit) < 0 || unit->orderType != g_FileOrders[i].action)
+            continue;
+        unit->destination = g_FileOrders[i].point;
+        if (g_FileOrders[i].action == ACTION_MOVE)
+            unit->movePoint = g_FileOrders[i].point;
+    }
+    g_FileOrderCount = 0;
     g_D3DRender.SetCursorPos800x600(400.0f, 300.0f);
     if (g_GameMode == 2)
         LocationTouchPeers();

@@ -14,3 +14,4 @@ void CNetwork::SetState(int) {}
 void CNetwork::OnReceive(int) {}
 void CNetwork::SetSocketWritable(int, int) {}
 void CNetwork::Update() {}
+void CNetwork::SendObjectMessage(int, CGameObject*, const void*) {}

@@ -12,7 +12,7 @@
 #include "platform/win/message_box.h"
 #include "platform/win/timer.h"
 #include "world/world.h"
-#include "render/d3d_render_links.h"
+#include "flight_ui/cockpit.h"
 #include "render/draw2d.h"
 #include "render/font.h"
 

@@ -5,7 +5,9 @@
 #include <cstring>
 #include "app/settings.h"
 #include "platform/math/bounds.h"
+#include "render/camera.h"
 #include "render/d3d_render.h"
+#include "render/light.h"
 #include "render/mesh.h"
 #include "render/mesh_container.h"
 #include "world/attached_effect.h"
@@ -483,26 +485,12 @@ void CGameObject::DrawBump(const Matrix& matrix)
     fx->SetMatrix("matWorldViewProj", &wvp);
     fx->SetMatrix("matWorld", &matrix);
 
-    // Eye and light directions in the model space of this draw.
-    Matrix toModel;
-    if (!MatrixInverse(&toModel, nullptr, matrix)) toModel = MatrixIdentity();
-    Matrix viewInverse;
-    if (MatrixInverse(&viewInverse, nullptr, view)) {
-        Vec3 eye(viewInverse.m[3][0], viewInverse.m[3][1], viewInverse.m[3][2]);
-        Vec3 eyeMS = Vec3TransformCoord(eye, toModel);
-        Vec4 v(eyeMS.x, eyeMS.y, eyeMS.z, 1.0f);
-        fx->SetVector("EyePosMS", &v);
-    }
-    const char* dirNames[2] = {"DirLight_DirMS", "DirLight2_DirMS"};
-    int selected = 0;
-    for (unsigned i = 0; i < 16 && selected < 2; ++i) {
-        int enabled = 0;
-        D3DLIGHT9 light;
-        if (FAILED(dev->GetLightEnable(i, &enabled)) || !enabled) continue;
-        if (FAILED(dev->GetLight(i, &light)) || light.Type != D3DLIGHT_DIRECTIONAL) continue;
-        Vec3 d = Vec3Normalize(Vec3TransformNormal(light.Direction, toModel));
-        Vec4 v(d.x, d.y, d.z, 0.0f);
-        fx->SetVector(dirNames[selected++], &v);
+    // Eye and the two selected lights in the model space of this draw.
+    SetEyePosMS(&g_World.Camera(), matrix);
+    const int w = g_WorldIndex == 0 ? 0 : 1;
+    for (int k = 0; k < 2; ++k) {
+        const int slot = g_SelectedLights[w][k];
+        if (slot >= 0 && slot < kLightSlots) g_World.lights[w][slot].SetEffectDirectionMS(matrix);
     }
 
     r.SetEffectTexture("texBaseMap1", r.GetTexture(textureIds[0]));

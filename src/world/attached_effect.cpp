@@ -4,11 +4,18 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/settings.h"
+#include "audio/audio_manager.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/radar.h"
+#include "flight_ui/target_screen.h"
+#include "platform/crt/rand.h"
 #include "render/mesh.h"
 #include "world/desc_file.h"
+#include "world/game_clock.h"
 #include "world/object_codes.h"
 #include "world/unit.h"
-#include "world/unit_links.h"
+#include "world/world.h"
 
 CAttachedEffect::CAttachedEffect()
 {
@@ -102,12 +109,25 @@ bool ParentIsUnit(const CGameObject* p)
     return p && p->objectClass != GCLASS_EFFECT;
 }
 
+CSound* LoadEffectSound(const char* name)
+{
+    NoteUnitSoundRequest(name);
+    return g_AudioManager.LoadSound(name, SOUND_3D, 1.0f, 10.0f);
+}
+
+void SetSoundDistances(CSound* sound, float minDistance, float maxDistance)
+{
+    sound->minDistance = minDistance;
+    sound->maxDistance = maxDistance;
+    sound->SetMinMaxDistance(minDistance, maxDistance);
+}
+
 // A random vector of length above 1, each component (rand % 2001) * 0.01 - 10.
 Vec3 RandomFieldVector()
 {
     for (;;) {
-        Vec3 v((UnitRand() % 2001) * 0.01f - 10.0f, (UnitRand() % 2001) * 0.01f - 10.0f,
-               (UnitRand() % 2001) * 0.01f - 10.0f);
+        Vec3 v((GameRand() % 2001) * 0.01f - 10.0f, (GameRand() % 2001) * 0.01f - 10.0f,
+               (GameRand() % 2001) * 0.01f - 10.0f);
         if (Vec3Length(v) > 1.0f) return v;
     }
 }
@@ -116,7 +136,7 @@ Vec3 RandomFieldVector()
 
 void CAttachedEffect::SetUpByKind(const char* soundName)
 {
-    const bool space = UnitWorldIndex() == 1;
+    const bool space = g_WorldIndex == 1;
     const bool hasSound = soundName && soundName[0];
     switch (kind) {
     case GEFFECT_SELFILLUM_FLAT:
@@ -126,9 +146,9 @@ void CAttachedEffect::SetUpByKind(const char* soundName)
         break;
     case GEFFECT_ENGINEFLAME:
         if (hasSound) {
-            sound = UnitLoadSound(soundName, 3, 1.0f, 10.0f);
+            sound = LoadEffectSound(soundName);
             if (sound) {
-                UnitSetSoundVolume(sound, 0.0f);
+                sound->SetVolume(0.0f);
                 float mn = 8.0f, mx = 80.0f;
                 if (space) {
                     int pk = parent ? parent->kind : 0;
@@ -136,7 +156,7 @@ void CAttachedEffect::SetUpByKind(const char* soundName)
                     else if (IsStationKindValue(pk)) { mn = 300.0f; mx = 3000.0f; }
                     else { mn = 20.0f; mx = 200.0f; }
                 }
-                UnitSetSoundDistances(sound, mn, mx);
+                SetSoundDistances(sound, mn, mx);
             }
         }
         drawMode = 1;
@@ -155,28 +175,42 @@ void CAttachedEffect::SetUpByKind(const char* soundName)
         break;
     case GEFFECT_COCKPIT_RADAR:
         drawMode = 2;
-        UnitCreateRadarTarget(this);
+        g_Radar.CreateRenderTarget(textureNames[0]);
         break;
     case GEFFECT_COCKPIT_SCREEN1:
     case GEFFECT_COCKPIT_SCREEN2:
         drawMode = 2;
-        UnitCreateScreenTarget(this, kind == GEFFECT_COCKPIT_SCREEN1 ? 0 : 1);
+        (kind == GEFFECT_COCKPIT_SCREEN1 ? g_TargetScreen : g_SystemScreen).CreateRenderTarget(textureNames[0]);
         break;
     case GEFFECT_COCKPIT_SCREEN3:
         drawMode = 2;
-        UnitCreateCommTarget(this);
+        g_CommWindow.CreateRenderTarget(textureNames[0]);
         break;
     case GEFFECT_GATEDOOR:
         if (hasSound) {
-            sound = UnitLoadSound(soundName, 3, 1.0f, 10.0f);
+            sound = LoadEffectSound(soundName);
             if (sound) {
-                if (space) UnitSetSoundDistances(sound, 100.0f, 1000.0f);
-                else UnitSetSoundDistances(sound, 5.0f, 50.0f);
+                if (space) SetSoundDistances(sound, 100.0f, 1000.0f);
+                else SetSoundDistances(sound, 5.0f, 50.0f);
             }
         }
         break;
     case GEFFECT_LIGHTSOURCE:
-        lightSlot = UnitAddLight(parent);
+    {
+        // A point light with the block's range, attenuation and colours; the update
+        // places it on the parent's first light point.
+        D3DLIGHT9 light;
+        light.Type = D3DLIGHT_POINT;
+        light.Diffuse = {colour1[0], colour1[1], colour1[2], colour1[3]};
+        light.Specular = {colour2[0], colour2[1], colour2[2], colour2[3]};
+        light.Range = lightRange;
+        light.Falloff = 1.0f;
+        light.Attenuation0 = attenuation[0];
+        light.Attenuation1 = attenuation[1];
+        light.Attenuation2 = attenuation[2];
+        if (parent) light.Position = parent->position;
+        lightSlot = g_World.AddLight(&light, parent);
+    }
         break;
     case GEFFECT_ASTEROIDS_FIELD:
         asteroidCount = kAsteroidFieldSprites;
@@ -217,7 +251,7 @@ void CAttachedEffect::Update()
 {
     const CGameObject* p = parent;
     const bool hasMesh = meshCount > 0 && meshes[0];
-    const uint32_t now = UnitNowMs();
+    const uint32_t now = g_GameClock.NowMs();
     switch (kind) {
     case GTYPE_SP_ASTEROID:
     case GEFFECT_ADDITION_PART:
@@ -281,7 +315,7 @@ void CAttachedEffect::Update()
         if (hasMesh && ParentAlive(p)) FollowParent(this, p);
         if (hasMesh && meshes[0]->m_SubMeshCount > 1) {
             if (requestedState == -1) {
-                if (sound) UnitStopSound(sound);
+                if (sound) sound->Stop();
             } else if (requestedState == 1) {
                 doorState = 1;
                 doorOpening += (now - switchTime) * 0.001f * 30.0f;
@@ -323,11 +357,31 @@ void CAttachedEffect::Update()
         }
         break;
     case GEFFECT_ENGINEFLAME:
+        started = 1;
+        UpdateEngineSound();
+        break;
     case GEFFECT_PLANETGALO:
+        started = 1;
+        if (p) {
+            scale = p->scale;
+            scale2 = p->scale2 * 1.25f;
+            position = p->position;
+            // The halo stands in front of the planet, towards the eye, and faces it.
+            const Vec3 eye = g_World.Camera().eye;
+            const Vec3 u = Vec3Normalize(p->drawPosition - eye);
+            drawPosition = Vec3(p->drawPosition.x - u.x * scale2.x * 100.0f, p->drawPosition.y - u.y * scale2.y * 100.0f,
+                                p->drawPosition.z - u.z * scale2.z * 100.0f);
+            Matrix inverse;
+            if (MatrixInverse(&inverse, nullptr, MatrixLookAtLH(position, eye, Vec3(0.0f, 1.0f, 0.0f))))
+                worldMatrix = inverse;
+            UpdateTransform();
+        }
+        break;
     case GEFFECT_LIGHTSOURCE:
+        started = 1;
+        PlaceLight();
+        break;
     case GEFFECT_HAIRSPRING:
-        // The engine sound, the halo facing the camera and the light's placement run
-        // with the drawing and audio code of the world.
         started = 1;
         break;
     default:
@@ -343,13 +397,13 @@ void CAttachedEffect::SetSoundState(int state)
     if (state == 0 && doorState == 0) return;
     requestedState = state;
     if (sound) {
-        int world = UnitWorldIndex(), lk = UnitLocationKind();
+        const int world = g_WorldIndex, lk = g_LocationKind;
         if ((world == 0 && (lk == 0 || lk == 2)) || (world == 1 && lk == 1)) {
-            UnitSetSoundVolume(sound, 100.0f);
-            UnitPlaySoundOnce(sound);
+            sound->SetVolume(100.0f);
+            sound->Play(0);
         }
     }
-    switchTime = UnitNowMs();
+    switchTime = g_GameClock.NowMs();
 }
 
 void CAttachedEffect::SetAnimFrameByPercent(float percent)
@@ -370,15 +424,76 @@ void CAttachedEffect::SetAnimFrameByPercent(float percent)
 
 void CAttachedEffect::StopSound()
 {
-    if (sound) UnitStopSound(sound);
+    if (sound) sound->Stop();
 }
 
 void CAttachedEffect::ReleaseSound()
 {
     if (!sound) return;
-    UnitStopSound(sound);
-    UnitReleaseSound(&sound);
+    sound->Stop();
+    g_AudioManager.ReleaseSound(&sound);
     sound = nullptr;
+}
+
+void CAttachedEffect::UpdateEngineSound()
+{
+    if (!sound || g_Settings.audio == 0) return;
+    const CGameObject* p = parent;
+    const CUnit* unit = ParentIsUnit(p) ? static_cast<const CUnit*>(p) : nullptr;
+    const bool silent = !p || (unit && !unit->IsAlive()) ||
+                        (p->objectClass == GCLASS_BULLET && unit && unit->shotValue2 <= 0.0f) ||
+                        (g_LocationKind == 2 && g_WorldIndex != 0);
+    if (silent) {
+        sound->SetVolume(0.0f);
+        sound->Stop();
+        return;
+    }
+    if (Vec3Length(g_AudioManager.listenerPosition - p->position) > sound->maxDistance) {
+        if (sound->IsPlaying()) sound->Stop();
+        return;
+    }
+    // Effect objects carry no engine values: full volume, their own pitch.
+    const float engineMax = unit ? unit->engineMax : 0.0f;
+    const float speed = unit ? unit->speed : 0.0f;
+    sound->SetVolume(g_WorldIndex == 1 && engineMax != 0.0f ? 70.0f + 30.0f * speed / engineMax : 100.0f);
+
+    Vec3 at = p->position;
+    const CMesh* mesh = p->meshCount > 0 ? p->meshes[0] : nullptr;
+    if (mesh && mesh->m_PointCount[MESH_POINTS_ENGINE] > 0 && mesh->m_Points[MESH_POINTS_ENGINE]) {
+        const int n = mesh->m_PointCount[MESH_POINTS_ENGINE];
+        Vec3 sum;
+        for (int i = 0; i < n; ++i) sum = sum + mesh->m_Points[MESH_POINTS_ENGINE][i];
+        const Vec3 mean = sum * (1.0f / (float)n);
+        at = Vec3TransformCoord(Vec3(mean.x * p->scale2.x, mean.y * p->scale2.y, mean.z * p->scale2.z), p->worldMatrix);
+    }
+    sound->SetPosition(at);
+    const Vec3 forward(p->worldMatrix.m[2][0], p->worldMatrix.m[2][1], p->worldMatrix.m[2][2]);
+    sound->SetVelocity(forward * speed);
+    if (engineMax != 0.0f) {
+        const float divisor = 2.0f - speed / engineMax;
+        // Past twice the engine maximum the pitch would turn negative; keep the last one.
+        if (divisor > 0.0f && sound->frequency != 0) sound->SetFrequency((unsigned)((float)sound->frequency / divisor));
+    }
+    if (!sound->IsPlaying()) sound->Play(1);
+}
+
+void CAttachedEffect::PlaceLight()
+{
+    const CGameObject* p = parent;
+    if (lightSlot < 0 || lightSlot >= kLightSlots || !ParentAlive(p) || p->meshCount <= 0 || !p->meshes[0]) return;
+    const CMesh* mesh = p->meshes[0];
+    if (mesh->m_PointCount[MESH_POINTS_LIGHT1] <= 0 || !mesh->m_Points[MESH_POINTS_LIGHT1]) return;
+    const Vec3 point = mesh->m_Points[MESH_POINTS_LIGHT1][0];
+    CLight& light = g_World.lights[g_WorldIndex == 0 ? 0 : 1][lightSlot];
+    light.light.Position =
+        Vec3TransformCoord(Vec3(point.x * p->scale2.x, point.y * p->scale2.y, point.z * p->scale2.z), p->worldMatrix);
+    light.light.Range = lightRange;
+    light.light.Attenuation0 = attenuation[0];
+    light.light.Attenuation1 = attenuation[1];
+    light.light.Attenuation2 = attenuation[2];
+    light.light.Diffuse = {colour1[0], colour1[1], colour1[2], colour1[3]};
+    light.light.Specular = {colour2[0], colour2[1], colour2[2], colour2[3]};
+    light.Apply();
 }
 
 void CAttachedEffect::Release()
@@ -387,7 +502,7 @@ void CAttachedEffect::Release()
     ReleaseMeshes();
     ReleaseTextures();
     if (lightSlot != -1) {
-        UnitFreeLight(lightSlot);
+        g_World.FreeLight(lightSlot);
         lightSlot = -1;
     }
 }

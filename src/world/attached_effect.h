@@ -68,4 +68,10 @@ public:
     void ReleaseSound();
     void Release();
     void SetDefaultLights(int textureId0, int textureId1);
+
+private:
+    // Engine flame: the engine's loop follows the parent, its pitch and volume the speed.
+    void UpdateEngineSound();
+    // Light source: the world light slot on the parent's first light point.
+    void PlaceLight();
 };

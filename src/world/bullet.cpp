@@ -1,10 +1,14 @@
 #include "world/bullet.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "audio/audio_manager.h"
+#include "locations/location_director.h"
+#include "world/desc_file.h"
 #include "world/effect_object.h"
 #include "world/game_clock.h"
+#include "world/object_list.h"
 
 CBulletEffect::CBulletEffect()
     : word(0), started(0), sound(nullptr), parent(nullptr), trailCount(0)
@@ -61,6 +65,46 @@ void CBullet::ResetState()
         derived[i] = nullptr;
         derivedPaths[i][0] = 0;
     }
+}
+
+int CBullet::Load(const char* path)
+{
+    CDescFile file;
+    if (!file.Open(path)) return 0;
+    loaded = 1;
+    std::snprintf(filePath, sizeof filePath, "%s", path);
+    networkId = -1;
+    char text[kDescLineLength];
+    ReadObjectHeader(file, this, text, sizeof text, nullptr);
+    std::snprintf(name, sizeof name, "%.*s", int(sizeof name) - 1, text);
+    if (g_GameMode == 2 && networkId == -1) {
+        networkId = CObjectList::NextId();
+        if (kind == GTYPE_LASER_WEAPON) drawMode = 1;
+    }
+    file.SkipLine();
+    alive = file.ReadFloat();
+    damage = (float)file.ReadInt();
+    file.ReadTwoNumbers(&maxSpeed, &speed);
+    turnInertia = file.ReadFloat();
+    flightTime = remainingFlightTime = file.ReadFloat();
+    // The effect blocks and the derived objects come with the bullet code.
+    const uint32_t now = g_GameClock.NowMs();
+    trailTime = now;
+    file.Close();
+    if (meshCount > 0 && meshes[0]) UpdateBounds();
+    drawPosition = position;
+    lastUpdateTime = hitTestTime = endTime = now;
+    return 1;
+}
+
+void CBullet::FinishSpawn()
+{
+    targetPoint = position;
+    // Drawn where it was put from its first frame on, not at the load's origin.
+    drawPosition = position;
+    UpdateTransform();
+    const uint32_t now = g_GameClock.NowMs();
+    lastUpdateTime = trailTime = hitTestTime = endTime = now;
 }
 
 void CBullet::Update()

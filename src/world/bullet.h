@@ -71,6 +71,10 @@ public:
     CBullet& operator=(const CBullet&) = delete;
 
     void ResetState();
+    // Reads the description: 1 on success, 0 when the file cannot be opened.
+    int Load(const char* path);
+    // Once the creator has placed the bullet: target point, matrices and time stamps.
+    void FinishSpawn();
     // The step of a frame.
     void Update();
     void DrawEffects();

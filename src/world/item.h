@@ -4,6 +4,7 @@
 
 #include "world/game_object.h"
 
+class CBullet;
 class CSound;
 class CUnit;
 
@@ -60,10 +61,24 @@ public:
     // Current values := base + bonus (placement).
     void ApplyBaseValues();
     void Update();
+    // 0..100: how far the reload (or a running anti-missile activation) has come.
     int GetReadyPercent();
     void StopSound();
     void ReleaseSound();
     void Release();
+
+private:
+    // Last fire time := now, not ready, trigger cleared.
+    void RestartReload();
+    // Laser and rocket launcher; the missile launcher after its lock holds.
+    void UpdateGun();
+    void UpdateMissileLauncher();
+    void UpdateAntiMissile();
+    // Shared by the guns: the muzzle and the sound that follows it, the readiness and the
+    // trigger. True when a shot goes off this frame (ammunition, sound, count and shake done).
+    bool TryFire(Vec3* muzzle);
+    // Places the new bullet's last values, finishes it and hands it to the bullet list.
+    void LaunchBullet(CBullet* bullet);
 };
 
 // Damage of a bullet description, read without creating the bullet; 0 when unreadable.

@@ -5,8 +5,9 @@
 #include "app/settings.h"
 #include "files/file_manager.h"
 #include "world/desc_file.h"
+#include "menus/pilots_page.h"
+#include "platform/crt/rand.h"
 #include "world/unit.h"
-#include "world/unit_links.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void ReadSkill(const char* value, float* skill)
     if (std::strstr(value, "RANDOM_SKILL")) {
         float s = 0.0f;
         for (int j = 1; j <= 5; ++j)
-            if (UnitRand() % j == 0) s += (UnitRand() % 21) / 100.0f;
+            if (GameRand() % j == 0) s += (GameRand() % 21) / 100.0f;
         *skill = s;
     } else if (std::strstr(value, "NONE")) {
         return;
@@ -60,7 +61,7 @@ void ReadSkill(const char* value, float* skill)
 int OpenPilotFile(CDescFile& file, const char* folder)
 {
     char path[600];
-    if (UnitEnglish()) {
+    if (g_Settings.language == 1) {
         std::snprintf(path, sizeof(path), "Data/Space/Private data.ENG/%s%s", folder, "/Main.pd");
         if (file.Open(path, FILE_KIND_PRIVATE_DATA)) return 1;
     }
@@ -86,7 +87,7 @@ CPilotData::CPilotData()
     side = -1;
     skill = 0.0f;
     skill2 = 0.0f;
-    voicePitch = UnitRand() % 26 + 105;
+    voicePitch = GameRand() % 26 + 105;
 }
 
 void CPilotData::ReleaseHead()
@@ -101,9 +102,9 @@ void CPilotData::ReleaseHead()
 void CPilotName::Pick(CPilotData& pilot)
 {
     if (pilot.sex != 0 && pilot.sex != 1) return;
-    int lang = UnitEnglish() ? 1 : 0;
-    const char* first = kFirstNames[lang][pilot.sex][UnitRand() % kNameVariants];
-    const char* last = kLastNames[lang][pilot.sex][UnitRand() % kNameVariants];
+    int lang = g_Settings.language == 1 ? 1 : 0;
+    const char* first = kFirstNames[lang][pilot.sex][GameRand() % kNameVariants];
+    const char* last = kLastNames[lang][pilot.sex][GameRand() % kNameVariants];
     std::snprintf(pilot.pilotName, sizeof(pilot.pilotName), "%s %s", first, last);
 }
 
@@ -117,7 +118,7 @@ void CPilotData::Load(CUnit* ownerUnit, const char* folderName)
 {
     ReleaseHead();
     owner = ownerUnit;
-    UnitCopyText(folder, sizeof(folder), folderName);
+    CopyTextCut(folder, sizeof(folder), folderName);
 
     CDescFile file;
     if (!OpenPilotFile(file, folder)) {
@@ -129,27 +130,27 @@ void CPilotData::Load(CUnit* ownerUnit, const char* folderName)
 
     file.ReadText(value, sizeof(value));
     BackquoteDoubleQuotes(value);
-    if (std::strstr(value, "FROM_OBJECT") && owner) UnitCopyText(title, sizeof(title), owner->displayName);
-    else UnitCopyText(title, sizeof(title), value);
+    if (std::strstr(value, "FROM_OBJECT") && owner) CopyTextCut(title, sizeof(title), owner->displayName);
+    else CopyTextCut(title, sizeof(title), value);
     file.ReadText(value, sizeof(value));
     BackquoteDoubleQuotes(value);
-    UnitCopyText(secondText, sizeof(secondText), value);
+    CopyTextCut(secondText, sizeof(secondText), value);
     file.ReadText(value, sizeof(value));
     BackquoteDoubleQuotes(value);
-    UnitCopyText(pilotMarker, sizeof(pilotMarker), value);
+    CopyTextCut(pilotMarker, sizeof(pilotMarker), value);
 
     file.ReadText(value, sizeof(value));
     if (std::strstr(value, "NONE")) sex = -1;
-    else if (std::strstr(value, "RANDOM_SEX")) sex = (UnitRand() % 100) / 50;
+    else if (std::strstr(value, "RANDOM_SEX")) sex = (GameRand() % 100) / 50;
     else if (std::strstr(value, "WOMAN")) sex = 1;
     else if (std::strstr(value, "MAN")) sex = 0;
 
     file.ReadText(value, sizeof(value));
     if (std::strstr(value, "RANDOM_NAME")) CPilotName::Pick(*this);
-    else if (std::strstr(value, "PLAYER_NAME")) UnitCopyText(pilotName, sizeof(pilotName), UnitPlayerName());
-    else if (std::strstr(value, "NONE")) UnitCopyText(pilotName, sizeof(pilotName), "<нет данных>");
-    else UnitCopyText(pilotName, sizeof(pilotName), value);
-    if (std::strstr(pilotMarker, "PILOT_NAME")) UnitCopyText(pilotMarker, sizeof(pilotMarker), pilotName);
+    else if (std::strstr(value, "PLAYER_NAME")) CopyTextCut(pilotName, sizeof(pilotName), g_PlayerName);
+    else if (std::strstr(value, "NONE")) CopyTextCut(pilotName, sizeof(pilotName), "<нет данных>");
+    else CopyTextCut(pilotName, sizeof(pilotName), value);
+    if (std::strstr(pilotMarker, "PILOT_NAME")) CopyTextCut(pilotMarker, sizeof(pilotMarker), pilotName);
 
     file.ReadText(value, sizeof(value));
     if (std::strstr(value, "WORLD_STATUS_NEUTRAL")) side = 0;
@@ -174,7 +175,7 @@ void CPilotData::Load(CUnit* ownerUnit, const char* folderName)
     if (value[0] && head) head->AddTexture(0, value, 0);
 
     file.ReadText(value, sizeof(value));
-    UnitCopyText(headText, sizeof(headText), value);
+    CopyTextCut(headText, sizeof(headText), value);
     int pitch = voicePitch;
     if (file.ReadOptionalInt(&pitch)) voicePitch = pitch;
     file.Close();

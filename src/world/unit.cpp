@@ -3,10 +3,24 @@
 
 #include <cstring>
 
+#include "audio/audio_manager.h"
+#include "locations/location_director.h"
+#include "platform/crt/rand.h"
 #include "render/mesh.h"
 #include "world/attached_effect.h"
+#include "world/game_clock.h"
 #include "world/item.h"
-#include "world/unit_links.h"
+
+void (*g_UnitSoundRequestHook)(const char* name) = nullptr;
+
+void CopyTextCut(char* out, size_t size, const char* text)
+{
+    if (!out || size == 0) return;
+    size_t n = text ? std::strlen(text) : 0;
+    if (n > size - 1) n = size - 1;
+    if (n) std::memmove(out, text, n);
+    out[n] = 0;
+}
 
 CUnit::CUnit()
 {
@@ -14,7 +28,7 @@ CUnit::CUnit()
     collisionInterval = 0.0f;
     smokeInterval = 0.0f;
     orderVector = Vec3();
-    randomPhase = (UnitRand() % 5000) * 0.001f;
+    randomPhase = (GameRand() % 5000) * 0.001f;
     orderType = 0;
     orderSubState = 0;
     scriptStep = 0;
@@ -25,9 +39,9 @@ CUnit::CUnit()
     destination = Vec3();
     movePoint = Vec3();
     {
-        float x = (UnitRand() % 2001) * 0.001f - 1.0f;
-        float y = (UnitRand() % 2001) * 0.001f - 1.0f;
-        float z = (UnitRand() % 2001) * 0.001f - 1.0f;
+        float x = (GameRand() % 2001) * 0.001f - 1.0f;
+        float y = (GameRand() % 2001) * 0.001f - 1.0f;
+        float z = (GameRand() % 2001) * 0.001f - 1.0f;
         heading = Vec3Normalize(Vec3(x, y, z));
     }
     spinRates = Vec3();
@@ -73,7 +87,7 @@ CUnit::CUnit()
     impulse = Vec3();
     spinState = Vec3();
     engineMax = speed = speedPercent = 0.0f;
-    commRange = UnitGameMode() == 2 ? 15000.0f : 10000.0f;
+    commRange = g_GameMode == 2 ? 15000.0f : 10000.0f;
     viewFactor = 0.5f;
     manoeuvring = 0.0f;
     shotValue = shotValue2 = 0.0f;
@@ -110,7 +124,7 @@ void CUnit::FinishLoad()
         boundsCentre = Vec3();
         boundsRadius = 300.0f;
     }
-    uint32_t now = UnitNowMs();
+    uint32_t now = g_GameClock.NowMs();
     for (uint32_t& t : timers) t = now;
 }
 
@@ -125,7 +139,7 @@ void CUnit::UpdateParts()
     worldMatrix.m[3][2] = position.z;
     drawPosition = position;
     drawMatrix = worldMatrix;
-    uint32_t now = UnitNowMs();
+    uint32_t now = g_GameClock.NowMs();
     for (uint32_t& t : timers) t = now;
     hullMax = hull = hullReference = baseValues[UNIT_BASE_HULL].value + baseValues[UNIT_BASE_HULL].bonus;
     rating = baseValues[UNIT_BASE_RATING].value + baseValues[UNIT_BASE_RATING].bonus;
@@ -141,7 +155,7 @@ void CUnit::UpdateParts()
 void CUnit::ReleaseActionSounds()
 {
     for (CSound*& s : actionSounds) {
-        if (s) UnitReleaseSound(&s);
+        if (s) g_AudioManager.ReleaseSound(&s);
         s = nullptr;
     }
     actionSoundCount = 0;

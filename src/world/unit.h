@@ -1,6 +1,7 @@
 // The unit record: ships, stations, asteroids, suns, planets, the sky, and the
 // people, vehicles and scenery of the planet world.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "flight_ui/radio_dialog.h"
@@ -24,6 +25,18 @@ constexpr int kUnitNameLength = 129;
 constexpr int kPilotTextLength = 128;
 // Derived descriptions may name derived ones of their own; this deep and no deeper.
 constexpr int kMaxDerivedDepth = 3;
+
+// Called with every sound name that a unit, its items or its effects ask the audio
+// manager for, found or not; the data check lists the missing ones. Null normally.
+extern void (*g_UnitSoundRequestHook)(const char* name);
+inline void NoteUnitSoundRequest(const char* name)
+{
+    if (g_UnitSoundRequestHook && name) g_UnitSoundRequestHook(name);
+}
+
+// Copies a text into a buffer of size bytes, cut to fit; the two may overlap, and null
+// copies as empty.
+void CopyTextCut(char* out, size_t size, const char* text);
 
 // Kills, score, distance and ore of a pilot (36 bytes, as in the sector saves).
 struct CPilotStatistics {

@@ -5,13 +5,19 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "audio/audio_manager.h"
 #include "files/language.h"
+#include "locations/location_director.h"
+#include "net/network.h"
+#include "platform/crt/rand.h"
 #include "render/mesh.h"
 #include "world/attached_effect.h"
 #include "world/desc_file.h"
+#include "world/game_clock.h"
 #include "world/item.h"
+#include "world/object_list.h"
 #include "world/unit.h"
-#include "world/unit_links.h"
+#include "world/world.h"
 
 namespace {
 
@@ -28,18 +34,18 @@ int CUnit::Load(const char* path, int objectId)
         DebugOutF("CUnit::Load(): can't open \"%s\"", path ? path : "(null)");
         return 0;
     }
-    UnitCopyText(descriptionPath, sizeof(descriptionPath), path);
+    CopyTextCut(descriptionPath, sizeof(descriptionPath), path);
     pilot.objectId = objectId;
 
     // Lines 1-9 and the texture block: the common header.
     char name[kDescLineLength];
     int vertexType = -1;
     ReadObjectHeader(file, this, name, sizeof(name), &vertexType);
-    UnitCopyText(displayName, sizeof(displayName), name);
+    CopyTextCut(displayName, sizeof(displayName), name);
 
-    if (UnitGameMode() == 2 && pilot.ownerId == -1) {
-        pilot.ownerId = UnitLocalPlayerId();
-        if (objectClass == GCLASS_BULLET) pilot.objectId = UnitNextNetworkId();
+    if (g_GameMode == 2 && pilot.ownerId == -1) {
+        pilot.ownerId = g_Network.session.ownIndex;
+        if (objectClass == GCLASS_BULLET) pilot.objectId = CObjectList::NextId();
     }
 
     // Values.
@@ -97,13 +103,14 @@ int CUnit::Load(const char* path, int objectId)
             meshes[0]->m_ActionFrames[action][0] = first;
             meshes[0]->m_ActionFrames[action][1] = last;
         }
-        if (UnitSoundOn() && text[0]) {
+        if (g_Settings.audio != 0 && text[0]) {
             if (actionSounds[action]) {
-                UnitReleaseSound(&actionSounds[action]);
+                g_AudioManager.ReleaseSound(&actionSounds[action]);
                 actionSounds[action] = nullptr;
                 --actionSoundCount;
             }
-            actionSounds[action] = UnitLoadSound(text, 3, 500.0f, 500.0f);
+            NoteUnitSoundRequest(text);
+            actionSounds[action] = g_AudioManager.LoadSound(text, SOUND_3D, 500.0f, 500.0f);
             if (actionSounds[action]) ++actionSoundCount;
         }
     }
@@ -141,7 +148,7 @@ void CUnit::LoadDerived(CDescFile& file)
             delete derivedUnits[slot];
             derivedUnits[slot] = nullptr;
         }
-        UnitCopyText(derivedPaths[slot], sizeof(derivedPaths[slot]), path);
+        CopyTextCut(derivedPaths[slot], sizeof(derivedPaths[slot]), path);
         if (loadDepth >= kMaxDerivedDepth) {
             DebugOutF("CUnit::Load(): derived units of \"%s\" nest too deep", descriptionPath);
             continue;
@@ -161,7 +168,7 @@ void CUnit::LoadDerived(CDescFile& file)
 void CUnit::SetSoundDistances()
 {
     float mn = 1.0f, mx = 10.0f;
-    if (UnitWorldIndex() == 1) {
+    if (g_WorldIndex == 1) {
         mn = 50.0f;
         mx = 500.0f;
     } else {
@@ -198,14 +205,18 @@ void CUnit::SetSoundDistances()
             break;
         }
     }
-    for (CSound* s : actionSounds)
-        if (s) UnitSetSoundDistances(s, mn, mx);
+    for (CSound* s : actionSounds) {
+        if (!s) continue;
+        s->minDistance = mn;
+        s->maxDistance = mx;
+        s->SetMinMaxDistance(mn, mx);
+    }
 }
 
 void CUnit::SetUpByClass(CDescFile& file)
 {
     if (objectClass == GCLASS_CHARACTER_NPC) {
-        UnitCopyText(displayName, sizeof(displayName), TranslateName(displayName));
+        CopyTextCut(displayName, sizeof(displayName), TranslateName(displayName));
         char value[kDescLineLength];
         file.ReadText(value, sizeof(value));
         if (value[0] == 'Y' && !file.LastWasSeparator() && !std::strstr(value, "//-")) {
@@ -216,13 +227,13 @@ void CUnit::SetUpByClass(CDescFile& file)
             } else {
                 char dialogPath[600];
                 std::snprintf(dialogPath, sizeof(dialogPath), "%s%.*spd",
-                              UnitEnglish() ? "Data/Planet/Private data.ENG/" : "Data/Planet/Private data.RUS/",
+                              g_Settings.language == 1 ? "Data/Planet/Private data.ENG/" : "Data/Planet/Private data.RUS/",
                               (int)(len - 3), human);
                 radioDialog.LoadFile(dialogPath, this);
             }
         }
     } else if (objectClass == GCLASS_ITEM || objectClass == GCLASS_SPACE_SHIP) {
-        UnitCopyText(displayName, sizeof(displayName), TranslateName(displayName));
+        CopyTextCut(displayName, sizeof(displayName), TranslateName(displayName));
     }
 
     if (objectClass == GCLASS_SPACE_SHIP && IsStationKindValue(kind)) {
@@ -230,11 +241,11 @@ void CUnit::SetUpByClass(CDescFile& file)
             CItem* cargo = items[i];
             if (!cargo || cargo->kind != GTYPE_CARGOSYSTEM) continue;
             float c = cargo->capacity;
-            if (UnitGameMode() == 0) c += (UnitLocationId() - 21) * 300.0f;
-            else if (UnitGameMode() == 2) c += UnitResourceChoice() * 3000.0f;
+            if (g_GameMode == 0) c += (g_LocationDirector.locationId - 21) * 300.0f;
+            else if (g_GameMode == 2) c += g_Network.session.menuChoice * 3000.0f;
             int k = (int)std::lround(c / 2.5f + 1.0f);
             if (k < 1) k = 1;
-            float stock = (float)(UnitRand() % k) - c / 5.0f + c;
+            float stock = (float)(GameRand() % k) - c / 5.0f + c;
             cargo->capacity = c;
             cargo->baseValues[ITEM_BASE_CAPACITY].value = c;
             ore = stock;
@@ -245,23 +256,23 @@ void CUnit::SetUpByClass(CDescFile& file)
     if (objectClass == GCLASS_BULLET && (kind == GTYPE_ROCKT_WEAPON || kind == GTYPE_MISSL_WEAPON)) {
         pilot.skill = 1.0f;
         pilot.skill2 = 1.0f;
-        timers[4] = UnitNowMs();
+        timers[4] = g_GameClock.NowMs();
     }
 
     if (objectClass == GCLASS_SPACE_OBJECT && kind == GTYPE_SP_ASTEROID) {
-        rotation.x = (UnitRand() % 11) / 5.0f - 1.0f;
-        rotation.y = (UnitRand() % 11) / 5.0f - 1.0f;
-        rotation.z = (UnitRand() % 11) / 5.0f - 1.0f;
-        float s = (UnitRand() % 41) / 5.0f + 1.0f;
+        rotation.x = (GameRand() % 11) / 5.0f - 1.0f;
+        rotation.y = (GameRand() % 11) / 5.0f - 1.0f;
+        rotation.z = (GameRand() % 11) / 5.0f - 1.0f;
+        float s = (GameRand() % 41) / 5.0f + 1.0f;
         scale = Vec3(s, s, s);
-        spinRates.x = ((UnitRand() % 21) * 0.001f - 0.01f) / s;
-        spinRates.y = ((UnitRand() % 21) * 0.001f - 0.01f) / s;
-        spinRates.z = ((UnitRand() % 21) * 0.001f - 0.01f) / s;
+        spinRates.x = ((GameRand() % 21) * 0.001f - 0.01f) / s;
+        spinRates.y = ((GameRand() % 21) * 0.001f - 0.01f) / s;
+        spinRates.z = ((GameRand() % 21) * 0.001f - 0.01f) / s;
     }
 
     if (objectClass == GCLASS_SPACE_OBJECT || objectClass == GCLASS_TREE || objectClass == GCLASS_STATIC) {
         if (meshCount > 0 && meshes[0] && meshes[0]->m_SubMeshCount > 1) {
-            currentFrame = (unsigned)(UnitRand() % meshes[0]->m_SubMeshCount);
+            currentFrame = (unsigned)(GameRand() % meshes[0]->m_SubMeshCount);
             frameCounter = (float)currentFrame;
         }
     }

@@ -15,7 +15,6 @@
 #include "net/network.h"
 #include "platform/crt/rand.h"
 #include "render/d3d_render.h"
-#include "render/d3d_render_links.h"
 #include "world/bullet.h"
 #include "world/effect_object.h"
 #include "world/game_clock.h"
@@ -334,7 +333,8 @@ void CWorld::Render()
         dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         if (g_GameInterface.shown) g_DialogBox.Draw();
         if (CCursor::state != 6) CCursor::Draw();
-        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        // Back to the default states' culling: the models' front faces are counter-clockwise.
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
         camera.DrawLetterbox();
         CSubtitles::Draw();
         CGameMenu::Draw();
@@ -379,6 +379,15 @@ void CWorld::Render()
 
 // ---- lights --------------------------------------------------------------------
 
+void SetGlobalAmbient(unsigned colour)
+{
+    if (g_D3DRender.device) g_D3DRender.device->SetRenderState(D3DRS_AMBIENT, colour);
+    if (g_D3DRender.effect) {
+        Vec4 v(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f, 1.0f);
+        g_D3DRender.effect->SetVector("GlobalAmbient", &v);
+    }
+}
+
 int CWorld::FindFreeLightSlot() const
 {
     for (int i = 0; i < kLightSlots; ++i)
@@ -414,6 +423,9 @@ void CWorld::FreeLight(int slot)
 
 void CWorld::UpdateLights()
 {
+    // The first two lights of the world's list feed the effect's two directional lights.
+    const int w = W();
+    for (int k = 0; k < 2; ++k) g_SelectedLights[w][k] = k < lightListCount[w] ? lightList[w][k] : -1;
     if (!DeviceUsable()) return;
     for (CLight& l : lights[W()])
         if (l.deviceIndex >= 0) l.Update();

@@ -1,178 +1,134 @@
 // The game binary reads Data/Language.pd from the PrivateData archive ("Use file manager" 1)
-// and as a loose file ("Use file manager" 0), and reports a missing one.
+// and as a loose file ("Use file manager" 0), and reports a missing one and goes on.
+#include "harness.h"
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <spawn.h>
+#include <dirent.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
-
-extern char** environ;
-
-namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+const char kMissing[] = "[Error!] Can't read language data file!";
 
-enum class Layout { ArchivesOnly, LooseOnly, Nothing };
-
-class FilesE2E : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        game_ = KORVANE_GAME_DIR;
-        if (!fs::exists(game_ / "korvane"))
-            GTEST_SKIP() << "no game binary in " << game_;
-        if (!fs::exists(game_ / "Data/PrivateData.hdr"))
-            GTEST_SKIP() << "no data set in " << game_;
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display)
-            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        char tmpl[] = "/tmp/korvane-files-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        run_ = tmpl;
-    }
-    void TearDown() override
-    {
-        if (!run_.empty())
-            fs::remove_all(run_);
-    }
-
-    // Data/ of the run directory: links to the built set, without the loose language
-    // file (ArchivesOnly) or without the archives (LooseOnly), or with neither.
-    void MakeData(Layout layout)
-    {
-        fs::create_directories(run_ / "Data");
-        for (const auto& e : fs::directory_iterator(game_ / "Data")) {
-            std::string name = e.path().filename().string();
-            std::string ext = e.path().extension().string();
-            bool archive = ext == ".hdr" || ext == ".pak";
-            if (name == "Language.pd" && layout != Layout::LooseOnly)
-                continue;
-            if (archive && layout != Layout::ArchivesOnly)
-                continue;
-            fs::create_symlink(e.path(), run_ / "Data" / name);
-        }
-    }
-
-    void WriteIni(int useFileManager, int language)
-    {
-        std::ofstream ini(run_ / "Game.ini");
-        ini << "[Game]\nLanguage=" << language << "\n"
-            << "[Video]\nWindowed=1\n"
-            << "[Misc]\nUse file manager=" << useFileManager << "\nDebug out=1\nStart logo=0\n";
-    }
-
-    // Runs the game for a few frames; returns its stderr.
-    std::string Run(int* status)
-    {
-        fs::create_directories(run_ / "xdg");
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            std::string v = *e;
-            if (v.rfind("KORVANE_", 0) != 0 && v.rfind("XDG_RUNTIME_DIR=", 0) != 0)
-                env.push_back(v);
-        }
-        env.push_back("KORVANE_FRAMES=5");
-        env.push_back("ALSOFT_DRIVERS=null");
-        env.push_back("XDG_RUNTIME_DIR=" + (run_ / "xdg").string());
-        std::vector<char*> envp;
-        for (std::string& v : env)
-            envp.push_back(v.data());
-        envp.push_back(nullptr);
-        std::string binary = (game_ / "korvane").string();
-        std::string err = (run_ / "stderr.txt").string();
-        char* argv[] = {binary.data(), nullptr};
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, run_.c_str());
-        pid_t pid = 0;
-        int rc = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(rc, 0);
-        *status = -1;
-        if (rc != 0)
-            return "";
-        auto start = std::chrono::steady_clock::now();
-        for (;;) {
-            int st = 0;
-            if (waitpid(pid, &st, WNOHANG) == pid) {
-                *status = st;
-                break;
-            }
-            if (std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &st, 0);
-                ADD_FAILURE() << "the game did not end within 60 s";
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return ReadAll(err);
-    }
-
-    // The language file is read before the device starts; the shut-down report needs
-    // a device, so without one only the start is checked.
-    void ExpectCleanShutDown(int status, const std::string& err)
-    {
-        ASSERT_TRUE(WIFEXITED(status)) << err;
-        if (err.find("Could not initialize Direct3D!") != std::string::npos)
-            GTEST_SKIP() << "the renderer does not start here; shut-down not checked";
-        EXPECT_EQ(WEXITSTATUS(status), 0) << err;
-        EXPECT_NE(ReadAll(run_ / "debug.txt").find("CFileManager::Release() done!"), std::string::npos) << err;
-    }
-
-    fs::path game_;
-    fs::path run_;
+enum class Layout {
+    ArchivesOnly,          // the six archives, no loose Language.pd
+    LooseOnly,             // the loose tree, no archives
+    LooseWithoutLanguage,  // the loose tree without Language.pd, no archives
 };
 
-const char kMissing[] = "Can't read language data file!";
+bool IsArchive(const std::string& name)
+{
+    auto ends = [&](const char* ext) { return name.size() > 4 && name.compare(name.size() - 4, 4, ext) == 0; };
+    return ends(".hdr") || ends(".pak");
+}
+
+// Replaces the run's Data link by a folder of links to the built set's entries.
+bool MakeData(GameRun& run, Layout layout)
+{
+    std::string data = GameDirectory() + "/Data";
+    struct stat st {};
+    if (stat((data + "/PrivateData.hdr").c_str(), &st) != 0)
+        return false;
+    unlink(run.Path("Data").c_str());
+    mkdir(run.Path("Data").c_str(), 0755);
+    DIR* d = opendir(data.c_str());
+    if (!d)
+        return false;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool archive = IsArchive(name);
+        if (archive && layout != Layout::ArchivesOnly)
+            continue;
+        if (name == "Language.pd" && layout != Layout::LooseOnly)
+            continue;
+        if (symlink((data + "/" + name).c_str(), run.Path("Data/" + name).c_str()) != 0)
+            ADD_FAILURE() << "cannot link " << name;
+    }
+    closedir(d);
+    return true;
+}
+
+void Configure(GameRun& run, int useFileManager, int language, int useGameMenu = 1)
+{
+    run.SetEnv("KORVANE_GFX", "null");
+    run.SetEnv("KORVANE_FRAMES", "5");
+    run.WriteGameIni("[Game]\nLanguage=" + std::to_string(language) + "\n[Misc]\nUse file manager=" +
+                     std::to_string(useFileManager) + "\nUse game menu=" + std::to_string(useGameMenu) +
+                     "\nDebug out=1\nStart logo=0\n");
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The run ended on its own, shut down in order and wrote its settings back.
+void ExpectCleanEnd(const GameRun& run, const RunResult& r)
+{
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(run.ReadFile("debug.txt"), "CFileManager::Release() done!")) << run.ReadFile("debug.txt");
+    EXPECT_EQ(run.IniValue("Audio", "Music volume"), "100");
+}
 
 } // namespace
 
-TEST_F(FilesE2E, ReadsTheLanguageFileFromTheArchive)
+TEST(FilesE2E, ReadsTheLanguageFileFromTheArchiveInBothLanguages)
 {
-    MakeData(Layout::ArchivesOnly);
-    WriteIni(1, 1);
-    int status = 0;
-    std::string err = Run(&status);
-    EXPECT_EQ(err.find(kMissing), std::string::npos) << err;
-    ExpectCleanShutDown(status, err);
+    for (int language : {0, 1}) {
+        SCOPED_TRACE(language);
+        GameRun run("files-archive");
+        if (!MakeData(run, Layout::ArchivesOnly))
+            GTEST_SKIP() << "no data set in " << GameDirectory();
+        Configure(run, 1, language);
+        RunResult r = run.Run(60);
+        EXPECT_FALSE(Contains(r.err, kMissing)) << r.err;
+        ExpectCleanEnd(run, r);
+    }
 }
 
-TEST_F(FilesE2E, ReadsTheLooseLanguageFileWithoutTheFileManager)
+TEST(FilesE2E, ReadsTheLooseLanguageFileWithoutTheFileManagerInBothLanguages)
 {
-    MakeData(Layout::LooseOnly);
-    WriteIni(0, 1);
-    int status = 0;
-    std::string err = Run(&status);
-    EXPECT_EQ(err.find(kMissing), std::string::npos) << err;
-    ExpectCleanShutDown(status, err);
+    for (int language : {0, 1}) {
+        SCOPED_TRACE(language);
+        GameRun run("files-loose");
+        if (!MakeData(run, Layout::LooseOnly))
+            GTEST_SKIP() << "no data set in " << GameDirectory();
+        Configure(run, 0, language);
+        RunResult r = run.Run(60);
+        EXPECT_FALSE(Contains(r.err, kMissing)) << r.err;
+        ExpectCleanEnd(run, r);
+    }
 }
 
-TEST_F(FilesE2E, ReportsAMissingLanguageFileAndGoesOn)
+TEST(FilesE2E, ReportsAMissingLooseLanguageFileAndGoesOn)
 {
-    // Loose file only, but the file manager on: the archive is what counts.
-    MakeData(Layout::LooseOnly);
-    WriteIni(1, 1);
-    int status = 0;
-    std::string err = Run(&status);
-    EXPECT_NE(err.find(kMissing), std::string::npos) << err;
-    EXPECT_TRUE(WIFEXITED(status)) << err;
+    GameRun run("files-noloose");
+    if (!MakeData(run, Layout::LooseWithoutLanguage))
+        GTEST_SKIP() << "no data set in " << GameDirectory();
+    Configure(run, 0, 1);
+    RunResult r = run.Run(60);
+    EXPECT_TRUE(Contains(r.err, kMissing)) << r.err;
+    // Only once: the file is looked for at start-up and never again.
+    EXPECT_EQ(r.err.find(kMissing), r.err.rfind(kMissing)) << r.err;
+    ExpectCleanEnd(run, r);
+}
+
+TEST(FilesE2E, ReportsAMissingArchiveAndGoesOn)
+{
+    // The loose file is there, but with the file manager on only the archive counts.
+    // Nothing else can load either, so without the game menu the program ends
+    // after its one (empty) location.
+    GameRun run("files-noarchive");
+    if (!MakeData(run, Layout::LooseOnly))
+        GTEST_SKIP() << "no data set in " << GameDirectory();
+    Configure(run, 1, 1, 0);
+    RunResult r = run.Run(60);
+    EXPECT_TRUE(Contains(r.err, kMissing)) << r.err;
+    ExpectCleanEnd(run, r);
 }

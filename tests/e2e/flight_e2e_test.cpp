@@ -122,6 +122,9 @@ TEST(FlightE2E, ShipTurnsAndMovesAsTheInputSays)
     // Shot frames: before any input, after the mouse turn, after the pitch.
     setenv("KORVANE_SCREENSHOT", shots, 1);
     setenv("KORVANE_SHOT_FRAMES", "12,52,92", 1);
+    char oldDir[4096];
+    ASSERT_NE(getcwd(oldDir, sizeof oldDir), nullptr);
+    const GameSettings savedSettings = g_Settings;
     ASSERT_EQ(chdir(gameDir.c_str()), 0);
     g_Settings.useFileManager = 0;
     g_Settings.bmpToJpg = 1;
@@ -151,7 +154,6 @@ TEST(FlightE2E, ShipTurnsAndMovesAsTheInputSays)
     }
     setenv("KORVANE_INPUT", input.c_str(), 1);
     TestSwitchesReset();
-
 
     g_World.Init();
     g_GameMode = 0;
@@ -216,6 +218,9 @@ TEST(FlightE2E, ShipTurnsAndMovesAsTheInputSays)
     unsetenv("KORVANE_SCREENSHOT");
     unsetenv("KORVANE_SHOT_FRAMES");
     TestSwitchesReset();
+    g_Settings = savedSettings;
+    g_AppActive = 0;
+    ASSERT_EQ(chdir(oldDir), 0);
 
     // The ship's state: full throttle, moved ahead, turned right, then nose up.
     EXPECT_FLOAT_EQ(percent, 100.0f);
@@ -240,6 +245,11 @@ TEST(FlightE2E, ShipTurnsAndMovesAsTheInputSays)
     EXPECT_GT(stationY[2], stationY[1] + h / 20);
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(im[i].width, unsigned(g_ClientWidth));
+        // A slow machine turns further per frame and may turn the station out of view.
+        if (stationX[i] < 12.0f || stationX[i] > w - 12.0f || stationY[i] < 12.0f || stationY[i] > h - 12.0f) {
+            EXPECT_NE(i, 0);
+            continue;
+        }
         const unsigned x = unsigned(std::max(0.0f, std::min(w - 24.0f, stationX[i] - 12.0f)));
         const unsigned y = unsigned(std::max(0.0f, std::min(h - 24.0f, stationY[i] - 12.0f)));
         EXPECT_GT(MeasureLit(im[i], x, y, x + 24, y + 24).share, 0.5) << "no station drawn at shot " << i;
@@ -248,7 +258,7 @@ TEST(FlightE2E, ShipTurnsAndMovesAsTheInputSays)
     const Lit all1 = MeasureLit(im[1], 0, 0, im[1].width, im[1].height);
     EXPECT_LT(all1.x, all0.x) << "the scene did not move left on a right turn";
 
-    if (!::testing::Test::HasFailure() && !std::getenv("FLIGHT_TRACE")) std::system(("rm -rf '" + shotDir + "'").c_str());
+    if (!::testing::Test::HasFailure() && !std::getenv("KORVANE_KEEP_RUNS")) std::system(("rm -rf '" + shotDir + "'").c_str());
     else std::printf("screenshots kept in %s\n", shots);
 }
 

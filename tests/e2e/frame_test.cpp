@@ -113,15 +113,48 @@ TEST(Frame, ClosingTheWindowEndsTheProgram)
     EXPECT_EQ(run.IniValue("Audio", "Music volume"), "100");
 }
 
+// Lines of the frame loop's Esc handling in the debug log.
+static std::vector<std::string> EscLines(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> out;
+    for (const std::string& l : lines)
+        if (l.rfind("Esc: ", 0) == 0)
+            out.push_back(l);
+    return out;
+}
+
 TEST(Frame, EscWithoutGameMenuEndsAfterOneLocation)
 {
+    // Without the game menu the chain starts with the intros, where Esc only skips
+    // (the director's matter). Held down, it skips them all; in the first mission
+    // the frame loop takes it and the location, and with it the program, ends.
     GameRun run("esc");
     UseNullDevice(run);
-    run.WriteGameIni("[Misc]\nStart logo=0\nUse game menu=0\n");
-    run.SetInput("4 key_down ESC\n5 key_up ESC\n");
-    RunResult r = run.Run(30);
+    run.WriteGameIni("[Misc]\nStart logo=0\nUse game menu=0\nDebug out=1\n");
+    run.SetInput("4 key_down ESC\n");
+    RunResult r = run.Run(60);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> lines = run.DebugLines();
+    std::vector<std::string> esc = EscLines(lines);
+    ASSERT_EQ(esc.size(), 1u) << "no mission location ran; stderr:\n" << r.err;
+    EXPECT_EQ(esc[0], "Esc: location 1 finished");
+    // One location loop pass: shut down once, right after.
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "CFileManager::Release() done!"), 1);
+    EXPECT_LT(LineIndex(lines, esc[0]), LineIndex(lines, "CFileManager::Release() start..."));
+}
+
+TEST(Frame, EscInAnIntroDoesNotEndTheLocation)
+{
+    GameRun run("escintro");
+    UseNullDevice(run);
+    run.WriteGameIni("[Misc]\nStart logo=0\nUse game menu=0\nDebug out=1\n");
+    run.SetInput("4 key_down ESC\n5 key_up ESC\n");
+    run.SetEnv("KORVANE_FRAMES", "20");
+    RunResult r = run.Run(60);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(EscLines(run.DebugLines()).empty()) << run.ReadFile("debug.txt");
 }
 
 TEST(Frame, SocketErrorIsReportedWithoutBlocking)

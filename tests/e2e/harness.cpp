@@ -19,12 +19,13 @@
 
 extern char** environ;
 
-namespace {
-std::string GameDir()
+std::string GameDirectory()
 {
     const char* env = std::getenv("KORVANE_GAME_DIR");
     return env && *env ? env : KORVANE_GAME_DIR;
 }
+
+namespace {
 
 void CopyTree(const std::string& from, const std::string& to)
 {
@@ -44,7 +45,7 @@ GameRun::GameRun(const std::string& name)
         std::abort();
     }
     dir_ = buf.data();
-    std::string game = GameDir();
+    std::string game = GameDirectory();
     if (symlink((game + "/korvane").c_str(), Path("korvane").c_str()) != 0)
         std::perror("symlink korvane");
     struct stat st {};

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// The built game directory the runs link to (KORVANE_GAME_DIR, else the build's own).
+std::string GameDirectory();
+
 struct RunResult {
     int exitCode = -1;     // -1 when killed or crashed
     int signal = 0;        // the signal that ended it, 0 for a normal exit

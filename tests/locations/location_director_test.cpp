@@ -251,9 +251,8 @@ TEST_F(DirectorTest, EndLocationClearsThePerLocationFieldsOnly)
     g_LocationDirector.SetSessionTotals(12.5f, 3, 40.0f);
     g_LocationDirector.missionOver = 1;
     g_LocationDirector.outDockingRequested = 1;
-    g_LocationDirector.skipRequested = 1;
     FrameAfter(16);
-    g_LocationDirector.advanceRequested = 0;
+    g_LocationDirector.skipRequested = 1;
     g_LocationDirector.EndLocation();
     EXPECT_EQ(g_LocationDirector.startTime, 0u);
     EXPECT_EQ(g_LocationDirector.missionOver, 0);

@@ -111,3 +111,52 @@ TEST_F(LightTest, PlanetSunFollowsItsArc)
     g_SelectedLights[0][0] = -1;
     g_WorldIndex = savedWorld;
 }
+
+TEST_F(LightTest, WorldSelectsItsFirstTwoListedLightsAndSetsTheAmbient)
+{
+    Start();
+    const int savedWorld = g_WorldIndex;
+    g_WorldIndex = 1;
+    g_World.ClearLightSlots();
+    D3DLIGHT9 d;
+    d.Type = D3DLIGHT_DIRECTIONAL;
+    d.Diffuse = {0.2f, 0.4f, 0.6f, 1};
+    d.Direction = Vec3(0, 0, 1);
+    const int first = g_World.AddLight(&d, nullptr);
+    const int second = g_World.AddLight(&d, nullptr);
+    const int third = g_World.AddLight(&d, nullptr);
+    ASSERT_GE(third, 0);
+    // The list names them out of slot order: the list, not the slot number, decides.
+    g_World.lightList[1][0] = third;
+    g_World.lightList[1][1] = first;
+    g_World.lightListCount[1] = 2;
+    g_World.UpdateLights();
+    EXPECT_EQ(g_SelectedLights[1][0], third);
+    EXPECT_EQ(g_SelectedLights[1][1], first);
+    EXPECT_EQ(g_World.lights[1][third].Selection(), 1);
+    EXPECT_EQ(g_World.lights[1][first].Selection(), 2);
+    EXPECT_EQ(g_World.lights[1][second].Selection(), 0);
+    Vec4 v;
+    g_D3DRender.effect->GetVector("DirLight_Diff", &v);
+    EXPECT_FLOAT_EQ(v.y, 0.4f);
+
+    // A world with one listed light has no second one.
+    g_World.lightListCount[1] = 1;
+    g_World.UpdateLights();
+    EXPECT_EQ(g_SelectedLights[1][1], -1);
+    g_World.ClearLightSlots();
+    g_World.UpdateLights();
+    EXPECT_EQ(g_SelectedLights[1][0], -1);
+
+    SetGlobalAmbient(0xff141414u);
+    unsigned amb = 0;
+    Dev()->GetRenderState(D3DRS_AMBIENT, &amb);
+    EXPECT_EQ(amb, 0xff141414u);
+    g_D3DRender.effect->GetVector("GlobalAmbient", &v);
+    EXPECT_NEAR(v.x, 20.0f / 255.0f, 1e-6);
+    EXPECT_EQ(v.w, 1.0f);
+    SetGlobalAmbient(0xFFFFFFFFu);
+    g_D3DRender.effect->GetVector("GlobalAmbient", &v);
+    EXPECT_EQ(v.x, 1.0f);
+    g_WorldIndex = savedWorld;
+}

@@ -173,15 +173,16 @@ TEST(MeshRecord, OneFrameWithoutFaces)
     EXPECT_EQ(mesh.GetPoint(9, 0), nullptr);
 }
 
-TEST(MeshModels, FrontFacesAreClockwiseFromOutside)
+TEST(MeshModels, FrontFacesAreCounterClockwiseFromOutside)
 {
-    // cross(b - a, c - a) points away from the inside for a front face (left-handed, CCW culled).
+    // The default states cull clockwise triangles: a front face is counter-clockwise seen
+    // from outside, so cross(c - a, b - a) points away from the inside (left-handed).
     auto outward = [](const meshgen::Model& m, meshgen::P3 inside) {
         int wrong = 0;
         const auto& v = m.frames[0];
         for (size_t t = 0; t < m.indices.size(); t += 3) {
             meshgen::P3 a = v[m.indices[t]].p, b = v[m.indices[t + 1]].p, c = v[m.indices[t + 2]].p;
-            meshgen::P3 n = meshgen::Cross(b - a, c - a);
+            meshgen::P3 n = meshgen::Cross(c - a, b - a);
             if (meshgen::Dot(n, n) < 1e-12f) continue;
             if (meshgen::Dot(n, (a + b + c) * (1.0f / 3.0f) - inside) <= 0) ++wrong;
         }
@@ -195,7 +196,7 @@ TEST(MeshModels, FrontFacesAreClockwiseFromOutside)
     for (size_t t = 0; t < sky.indices.size(); t += 3, ++faces) {
         const auto& v = sky.frames[0];
         meshgen::P3 a = v[sky.indices[t]].p, b = v[sky.indices[t + 1]].p, c = v[sky.indices[t + 2]].p;
-        if (meshgen::Dot(meshgen::Cross(b - a, c - a), a + b + c) < 0) ++inward;
+        if (meshgen::Dot(meshgen::Cross(c - a, b - a), a + b + c) < 0) ++inward;
     }
     EXPECT_EQ(inward, faces);
     // The hit box faces outward too.
@@ -203,7 +204,7 @@ TEST(MeshModels, FrontFacesAreClockwiseFromOutside)
     box.SetBox({-1, -2, -3}, {1, 2, 3});
     for (int k = 0; k < 36; k += 3) {
         meshgen::P3 a = box.box[box.boxIdx[k]], b = box.box[box.boxIdx[k + 1]], c = box.box[box.boxIdx[k + 2]];
-        EXPECT_GT(meshgen::Dot(meshgen::Cross(b - a, c - a), a + b + c), 0) << "box triangle " << k / 3;
+        EXPECT_GT(meshgen::Dot(meshgen::Cross(c - a, b - a), a + b + c), 0) << "box triangle " << k / 3;
     }
 }
 

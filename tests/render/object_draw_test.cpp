@@ -7,7 +7,10 @@
 
 #include "../../tools/datagen/mesh_builder.h"
 #include "platform/gfx/null_device.h"
+#include "render/camera.h"
 #include "render/d3d_render.h"
+#include "render/light.h"
+#include "render/null_render_fixture.h"
 #include "render/mesh.h"
 #include "render/object_draw.h"
 #include "world/game_object.h"
@@ -227,6 +230,10 @@ protected:
         oldDevice = g_D3DRender.device;
         oldBump = g_D3DRender.bumpMapping;
         g_D3DRender.device = dev;
+        // A new device starts from the default states, and the renderer's state caches must
+        // hold what the device holds (a stale cache would skip the first change of a state).
+        g_D3DRender.SetDefaultStates();
+        dev->ClearCalls();
         g_D3DRender.facesDrawn = 0;
     }
     void TearDown() override
@@ -322,5 +329,68 @@ TEST_F(ObjectDrawTest, AdditiveLitVerticesTakeTheObjectColour)
     b.o.DrawMesh(0);
     EXPECT_EQ(first(), 0xff202020u);
     EXPECT_EQ(dev->State().rs[D3DRS_ZWRITEENABLE], 1u);
+    delete mesh;
+}
+
+// The bump draw through the effect takes the world camera's eye and the world's selected
+// lights into the model space of the draw.
+using BumpDrawTest = NullRenderTest;
+
+TEST_F(BumpDrawTest, EyeAndSelectedLightsGoIntoModelSpace)
+{
+    Start();
+    const int savedWorld = g_WorldIndex;
+    const int savedBump = g_D3DRender.bumpMapping;
+    g_WorldIndex = 1;
+    g_D3DRender.bumpMapping = 1;
+    g_World.ClearLightSlots();
+    D3DLIGHT9 d;
+    d.Type = D3DLIGHT_DIRECTIONAL;
+    d.Diffuse = {1, 1, 1, 1};
+    d.Direction = Vec3(0, -1, 0);
+    const int slot = g_World.AddLight(&d, nullptr);
+    d.Direction = Vec3(1, 0, 0);
+    const int slot2 = g_World.AddLight(&d, nullptr);
+    ASSERT_GE(slot2, 0);
+    g_World.lightList[1][0] = slot;
+    g_World.lightList[1][1] = slot2;
+    g_World.lightListCount[1] = 2;
+    g_World.UpdateLights();
+    CCamera& cam = g_World.Camera();
+    const Vec3 savedEye = cam.eye;
+    cam.eye = Vec3(0, 0, -10);
+
+    CMesh* mesh = MakeMesh(meshgen::MakeFighter(), D3D_BUMPVERTEX);
+    Obj a(mesh, Vec3(5, 0, 0));
+    // Turned a quarter about z: model x is world y.
+    a.o.drawMatrix = MatrixRotationZ(1.5707964f) * MatrixTranslation(5, 0, 0);
+    Dev()->ClearCalls();
+    a.o.DrawMesh(0);
+    EXPECT_EQ(Dev()->Count("SetVertexDeclaration"), 2u) << "drawn through the bump technique";
+
+    Vec4 v;
+    g_D3DRender.effect->GetVector("EyePosMS", &v);
+    const Vec3 eye = Vec3TransformCoord(cam.eye, [&] {
+        Matrix inv;
+        MatrixInverse(&inv, nullptr, a.o.drawMatrix);
+        return inv;
+    }());
+    EXPECT_NEAR(v.x, eye.x, 1e-4f);
+    EXPECT_NEAR(v.y, eye.y, 1e-4f);
+    EXPECT_NEAR(v.z, eye.z, 1e-4f);
+    EXPECT_EQ(v.w, 1.0f);
+    // World down is model -x; world +x is model -y.
+    g_D3DRender.effect->GetVector("DirLight_DirMS", &v);
+    EXPECT_NEAR(v.x, -1.0f, 1e-5f);
+    EXPECT_NEAR(v.y, 0.0f, 1e-5f);
+    g_D3DRender.effect->GetVector("DirLight2_DirMS", &v);
+    EXPECT_NEAR(v.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(v.y, -1.0f, 1e-5f);
+
+    cam.eye = savedEye;
+    g_World.ClearLightSlots();
+    g_World.UpdateLights();
+    g_D3DRender.bumpMapping = savedBump;
+    g_WorldIndex = savedWorld;
     delete mesh;
 }

@@ -158,3 +158,68 @@ TEST_F(EffectTest, PlanetSkyTurnsTwiceTheOtherWay)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EffectTest, LightSourceHoldsASlotAndSitsOnTheFirstLightPoint)
+{
+    CUnit ship;
+    ship.hull = 100.0f;
+    ship.AddMesh("Data/T/Ship.msh", 0);  // first light point (-5.5, 0.2, -1.5)
+    ship.position = Vec3(100, 0, 0);
+    ship.scale2 = Vec3(2, 2, 2);
+    ship.UpdateTransform();
+    std::string after;
+    auto light = LoadBlock(LightBlock(), &ship, &after);
+    ASSERT_GE(light->lightSlot, 0);
+    const int w = g_WorldIndex;
+    EXPECT_EQ(g_World.lights[w][light->lightSlot].owner, &ship);
+    light->Update();
+    const D3DLIGHT9& l = g_World.lights[w][light->lightSlot].light;
+    EXPECT_NEAR(l.Position.x, 100.0f - 11.0f, 1e-3f);
+    EXPECT_NEAR(l.Position.y, 0.4f, 1e-3f);
+    EXPECT_NEAR(l.Position.z, -3.0f, 1e-3f);
+    EXPECT_FLOAT_EQ(l.Range, 750.0f);
+    EXPECT_FLOAT_EQ(l.Attenuation1, 0.5f);
+    EXPECT_FLOAT_EQ(l.Diffuse.b, 1.0f);
+    EXPECT_FLOAT_EQ(l.Specular.g, 0.2f);
+
+    // A dead parent leaves the light where it was.
+    ship.hull = 0.0f;
+    ship.position = Vec3(500, 0, 0);
+    ship.UpdateTransform();
+    light->Update();
+    EXPECT_NEAR(g_World.lights[w][light->lightSlot].light.Position.x, 89.0f, 1e-3f);
+
+    const int slot = light->lightSlot;
+    light->Release();
+    EXPECT_EQ(light->lightSlot, -1);
+    EXPECT_EQ(g_World.lights[w][slot].deviceIndex, -1);
+    EXPECT_EQ(g_World.FindFreeLightSlot(), 0);
+    ship.Release();
+}
+
+TEST_F(EffectTest, PlanetHaloStandsBeforeThePlanetFacingTheEye)
+{
+    CCamera& camera = g_World.Camera();
+    const Vec3 savedEye = camera.eye;
+    camera.eye = Vec3(0, 0, -1000);
+    CUnit planet;
+    planet.position = planet.drawPosition = Vec3(0, 0, 3000);
+    planet.scale = Vec3(4, 4, 4);
+    CAttachedEffect halo;
+    halo.kind = GEFFECT_PLANETGALO;
+    halo.parent = &planet;
+    halo.Update();
+    EXPECT_FLOAT_EQ(halo.scale2.x, 1.25f);
+    EXPECT_FLOAT_EQ(halo.scale.y, 4.0f);
+    // 1.25 * 100 towards the eye.
+    EXPECT_NEAR(halo.drawPosition.z, 3000.0f - 125.0f, 1e-2f);
+    EXPECT_NEAR(halo.drawMatrix.m[3][2], 3000.0f - 125.0f, 1e-2f);
+    EXPECT_NEAR(halo.worldMatrix.m[3][2], 3000.0f, 1e-2f);
+    // Its forward axis points at the eye.
+    EXPECT_NEAR(halo.worldMatrix.m[2][2], -1.0f, 1e-4f);
+    camera.eye = savedEye;
+}
+
+} // namespace

@@ -1,6 +1,8 @@
 // Items: loading, mounting on the owner's points, the description beside the file.
 #include "world/item.h"
 
+#include "world/bullet.h"
+#include "world/object_list.h"
 #include "world/unit.h"
 #include "unit_test_util.h"
 
@@ -115,6 +117,169 @@ TEST_F(ItemLoadTest, PlacementAppliesBonuses)
     EXPECT_FLOAT_EQ(item.range, 1600.0f);
     EXPECT_FLOAT_EQ(item.reloadTime, 0.4f);
     item.Release();
+}
+
+} // namespace
+
+namespace {
+
+// Items in flight: reload, trigger, ammunition, missile lock, anti-missile activation.
+class ItemUpdateTest : public ItemLoadTest {
+protected:
+    void SetUp() override
+    {
+        ItemLoadTest::SetUp();
+        CObjectList::DestroyAll();
+        savedPlayer_ = g_PlayerObject;
+        g_PlayerObject = nullptr;
+        // Damage 30, maximum speed 900, speed 0, flight time 2.
+        std::string bullet = Sep() + "//\n" + Sep() + Col("Name", "Bolt") + Col("Class", "GCLASS_BULLET") +
+                             Col("Type", "GTYPE_ROCKT_WEAPON") + Sep() + Col("Vertex", "D3D_VERTEX") + Col("Meshes", "0") +
+                             Col("Textures", "0") + Col("Mip", "0") + Sep() + Col("Alive", "1") + Col("Damage", "30") +
+                             Col("Speed", "0900 0") + Col("Inertia", "1.5") + Col("Flight time", "2.0") + Sep() +
+                             Col("Effects", "0") + Sep() + Col("Derived", "0") + Sep();
+        WriteFile("Data/T/Bolt/Main.obj", bullet);
+    }
+    void TearDown() override
+    {
+        CObjectList::DestroyAll();
+        g_PlayerObject = savedPlayer_;
+        ItemLoadTest::TearDown();
+    }
+    std::unique_ptr<CItem> Make(const char* kind, const char* ammo, const char* reload = "0.5")
+    {
+        std::string text = ItemText(kind, ammo, {"Data/T/Bolt/Main.obj"});
+        const std::string line = Col("Reload", "0.5");
+        text.replace(text.find(line), line.size(), Col("Reload", reload));
+        WriteFile("Data/T/Item/Main.obj", text);
+        auto item = std::make_unique<CItem>();
+        EXPECT_EQ(item->Load("Data/T/Item/Main.obj", owner.get(), -1), 1);
+        return item;
+    }
+    // Runs frames of 10 ms for the given time, pulling the trigger on every frame.
+    static void Run(CItem* item, int ms, bool pull = true)
+    {
+        for (int t = 0; t < ms; t += 10) {
+            g_GameClock.gameTime += 10.0;
+            if (pull) item->trigger = 1;
+            item->Update();
+        }
+    }
+    CUnit* savedPlayer_ = nullptr;
+};
+
+TEST_F(ItemUpdateTest, LaserFiresOnceEveryReloadAndPauseHoldsIt)
+{
+    auto laser = Make("GTYPE_LASER_WEAPON", "0000 0");
+    owner->position = Vec3(0, 0, 100);
+    owner->UpdateTransform();
+    Run(laser.get(), 2000);
+    EXPECT_EQ(owner->statistics.shotsFired, 3);  // at 0.51, 1.02 and 1.53 s
+    ASSERT_EQ(CObjectList::CountBullets(), 3);
+    CBullet* b = CObjectList::bullets[1][0];
+    EXPECT_EQ(b->owner, owner.get());
+    EXPECT_FLOAT_EQ(b->damage, 30.0f);
+    EXPECT_EQ(b->drawMode, 1);
+    const Vec3 muzzle = laser->attachPoint + Vec3(0, 0, 100);
+    EXPECT_NEAR(b->position.x, muzzle.x, 1e-4f);
+    EXPECT_NEAR(b->position.z, muzzle.z, 1e-4f);
+    EXPECT_NEAR(b->worldMatrix.m[3][2], muzzle.z, 1e-4f);
+
+    // A paused clock: pulled every frame, nothing fires.
+    const int shots = owner->statistics.shotsFired;
+    for (int i = 0; i < 200; ++i) {
+        laser->trigger = 1;
+        laser->Update();
+    }
+    EXPECT_EQ(owner->statistics.shotsFired, shots);
+    laser->Release();
+}
+
+TEST_F(ItemUpdateTest, ReadinessOfALaser)
+{
+    auto laser = Make("GTYPE_LASER_WEAPON", "0000 0");
+    g_GameClock.gameTime += 250.0;
+    laser->Update();
+    EXPECT_EQ(laser->GetReadyPercent(), 50);
+    Run(laser.get(), 300, false);
+    EXPECT_EQ(laser->ready, 1);
+    EXPECT_EQ(laser->GetReadyPercent(), 100);
+    laser->armed = 0;
+    EXPECT_EQ(laser->GetReadyPercent(), 0);
+    laser->Release();
+}
+
+TEST_F(ItemUpdateTest, RocketWithOneRoundFiresOnceAndTakesTheLauncherSpeed)
+{
+    auto rockets = Make("GTYPE_ROCKT_WEAPON", "0004 1");
+    owner->speed = 120.0f;
+    Run(rockets.get(), 3000);
+    EXPECT_EQ(owner->statistics.shotsFired, 1);
+    EXPECT_EQ(rockets->ammo, 0);
+    EXPECT_EQ(rockets->armed, 0);
+    EXPECT_EQ(rockets->GetReadyPercent(), 0);
+    ASSERT_EQ(CObjectList::CountBullets(), 1);
+    EXPECT_FLOAT_EQ(CObjectList::bullets[1][0]->speed, 120.0f);  // the file says 0
+    EXPECT_FLOAT_EQ(CObjectList::bullets[1][0]->maxSpeed, 900.0f);
+    rockets->Release();
+}
+
+TEST_F(ItemUpdateTest, MissileLockStartsOverOnANewTarget)
+{
+    auto missiles = Make("GTYPE_MISSL_WEAPON", "0004 4", "2.0");
+    CUnit a, b;
+    a.hull = b.hull = 100.0f;
+    a.position = Vec3(0, 0, 800);
+    b.position = Vec3(10, 0, 900);
+    owner->target = &a;
+    Run(missiles.get(), 1000);
+    EXPECT_EQ(missiles->lockTarget, &a);
+    owner->target = &b;  // new target: the lock starts from zero
+    Run(missiles.get(), 1900);
+    EXPECT_EQ(owner->statistics.shotsFired, 0);
+    EXPECT_EQ(missiles->GetReadyPercent(), 94);
+    Run(missiles.get(), 200);
+    EXPECT_EQ(owner->statistics.shotsFired, 1);
+    EXPECT_EQ(missiles->ammo, 3);
+    ASSERT_EQ(CObjectList::CountBullets(), 1);
+    EXPECT_EQ(CObjectList::bullets[1][0]->target, &b);
+
+    // Out of the cone ahead: no lock, the reload keeps restarting.
+    b.position = Vec3(900, 0, 100);
+    Run(missiles.get(), 3000);
+    EXPECT_EQ(owner->statistics.shotsFired, 1);
+    EXPECT_EQ(missiles->GetReadyPercent(), 0);
+
+    // A dead target is dropped by the launcher.
+    b.position = Vec3(0, 0, 900);
+    b.hull = 0.0f;
+    Run(missiles.get(), 100);
+    EXPECT_EQ(owner->target, nullptr);
+    EXPECT_EQ(missiles->lockTarget, nullptr);
+    missiles->Release();
+}
+
+TEST_F(ItemUpdateTest, AntiMissileActivationSpendsOneRound)
+{
+    auto ams = Make("GTYPE_AMSSYSTEM", "0002 1", "1.0");
+    Run(ams.get(), 100, false);
+    EXPECT_EQ(ams->ready, 1);
+    EXPECT_EQ(ams->GetReadyPercent(), 0);  // idle
+    ams->trigger = 1;
+    Run(ams.get(), 500, false);
+    EXPECT_EQ(ams->ammo, 0);
+    EXPECT_EQ(ams->ready, 0);
+    EXPECT_EQ(ams->GetReadyPercent(), 50);
+    Run(ams.get(), 600, false);
+    EXPECT_EQ(ams->trigger, 0);  // the activation is over
+    EXPECT_EQ(ams->ready, 1);
+
+    // Empty: a pull starts nothing and the count stays at 0.
+    ams->trigger = 1;
+    Run(ams.get(), 500, false);
+    EXPECT_EQ(ams->ammo, 0);
+    EXPECT_EQ(ams->trigger, 0);
+    ams->Release();
 }
 
 } // namespace

@@ -107,6 +107,41 @@ TEST_P(UnitDataSetTest, ShipsAndStationsAreWhatTheGameExpects)
     }
 }
 
+TEST_P(UnitDataSetTest, WeaponsDealDamageAndTheCockpitHasItsPanels)
+{
+    for (const std::string& p : UnitPaths()) {
+        CUnit* u = new CUnit();
+        ASSERT_EQ(u->Load(p.c_str(), -1), 1) << p;
+        for (int i = 0; i < u->itemCount; ++i) {
+            const CItem* it = u->items[i];
+            const bool weapon = it->kind == GTYPE_LASER_WEAPON || it->kind == GTYPE_ROCKT_WEAPON ||
+                                it->kind == GTYPE_MISSL_WEAPON;
+            if (weapon) {
+                EXPECT_GT(it->bulletDamage, 0.0f) << it->filePath;
+            }
+        }
+        u->Release();
+        delete u;
+    }
+
+    CUnit* cockpit = new CUnit();
+    ASSERT_EQ(cockpit->Load("Data/Space/Ship/Cockpit/01/Cockpit.obj", -1), 1);
+    EXPECT_NE(cockpit->FindCockpit(), nullptr);
+    EXPECT_NE(cockpit->FindCockpitRadar(), nullptr);
+    EXPECT_NE(cockpit->FindCockpitScreen1(), nullptr);
+    EXPECT_NE(cockpit->FindCockpitScreen2(), nullptr);
+    EXPECT_NE(cockpit->FindCockpitScreen3(), nullptr);
+    const CAttachedEffect* panel = cockpit->FindCockpitPanel3();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_GT(panel->meshCount, 0);
+    EXPECT_GT(panel->meshes[0]->m_SubMeshCount, 1);  // it slides open frame by frame
+    std::vector<std::string> missing;
+    EXPECT_TRUE(unitcheck::CheckUnit("Data/Space/Ship/Cockpit/01/Cockpit.obj", &missing));
+    for (const std::string& m : missing) ADD_FAILURE() << "missing " << m;
+    cockpit->Release();
+    delete cockpit;
+}
+
 TEST_P(UnitDataSetTest, PilotFoldersInBothLanguages)
 {
     std::vector<std::string> missing;

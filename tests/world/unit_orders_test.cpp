@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "world/flight_links.h"
+#include "world/object_list.h"
 #include "world/unit.h"
 #include "flight_test_util.h"
 
@@ -249,6 +250,39 @@ TEST_F(OrdersTest, NetworkPirateNeitherPushesNorRestores)
     a.PopOrder();
     EXPECT_EQ(a.orderType, ACTION_STAY);
     EXPECT_EQ(a.target, &b);
+}
+
+TEST_F(OrdersTest, TransportEndsResolveByIdAndInANetworkGameByOwner)
+{
+    CUnit mine, theirs;
+    mine.pilot.objectId = 1000;
+    mine.pilot.ownerId = 3;
+    theirs.pilot.objectId = 1000;
+    theirs.pilot.ownerId = 7;
+    b.pilot.objectId = 12;
+    const uint32_t savedCount = CObjectList::unitCount[1];
+    CObjectList::units[1][0] = &theirs;
+    CObjectList::units[1][1] = &mine;
+    CObjectList::units[1][2] = &b;
+    CObjectList::unitCount[1] = 3;
+
+    a.SetTargetsById(12, -1);
+    EXPECT_EQ(a.transportEnds[0], &b);
+    EXPECT_EQ(a.transportEnds[1], nullptr);
+    EXPECT_EQ(a.transportEndIds[0], 12);
+    EXPECT_EQ(a.transportEndIds[1], -1);
+    a.SetTargetsById(1000, 99);
+    EXPECT_EQ(a.transportEnds[0], &theirs);  // outside a network game: the first with the id
+    EXPECT_EQ(a.transportEnds[1], nullptr);
+
+    g_GameMode = 2;
+    a.pilot.ownerId = 3;
+    a.SetTargetsById(1000, 12);
+    EXPECT_EQ(a.transportEnds[0], &mine);
+    EXPECT_EQ(a.transportEnds[1], &b);
+
+    CObjectList::unitCount[1] = savedCount;
+    for (int i = 0; i < 3; ++i) CObjectList::units[1][i] = nullptr;
 }
 
 TEST_F(OrdersTest, DockingQueries)

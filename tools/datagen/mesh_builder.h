@@ -1,9 +1,9 @@
 // Procedural models and the .msh writer of the data build. Header-only so that the
 // loader tests can build the same files the data build writes.
 //
-// Winding: the device culls counter-clockwise triangles, so every front face is built
-// clockwise as seen from the side it faces: cross(b - a, c - a) points out of the surface
-// (left-handed space).
+// Winding: the game's default states cull clockwise triangles (D3DCULL_CW), so every front
+// face is built counter-clockwise as seen from the side it faces: in left-handed space
+// cross(b - a, c - a) points into the surface and the face normal is cross(c - a, b - a).
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -52,10 +52,10 @@ struct Builder {
         verts.push_back(v);
         return uint16_t(verts.size() - 1);
     }
-    // A triangle turned so that its face normal points along `out`.
+    // A triangle turned so that its front (counter-clockwise) side faces along `out`.
     void Tri(uint16_t a, uint16_t b, uint16_t c, P3 out)
     {
-        P3 n = Cross(verts[b].p - verts[a].p, verts[c].p - verts[a].p);
+        P3 n = Cross(verts[c].p - verts[a].p, verts[b].p - verts[a].p);
         if (Dot(n, out) < 0) std::swap(b, c);
         idx.push_back(a);
         idx.push_back(b);
@@ -171,9 +171,10 @@ struct Builder {
         for (size_t i = 0; i < verts.size(); ++i) {
             // Vertices at the same place (texture seams) move together.
             const P3& p = verts[i].p;
-            uint32_t h = seed ^ uint32_t(int(std::floor(p.x * 8.0f)) * 73856093) ^
-                         uint32_t(int(std::floor(p.y * 8.0f)) * 19349663) ^
-                         uint32_t(int(std::floor(p.z * 8.0f)) * 83492791);
+            // Unsigned products: the cell numbers wrap instead of overflowing.
+            uint32_t h = seed ^ uint32_t(int(std::floor(p.x * 8.0f))) * 73856093u ^
+                         uint32_t(int(std::floor(p.y * 8.0f))) * 19349663u ^
+                         uint32_t(int(std::floor(p.z * 8.0f))) * 83492791u;
             float d = (Hash01(h) - 0.5f) * 2.0f * amp;
             verts[i].p = verts[i].p + verts[i].n * d;
         }
@@ -185,7 +186,7 @@ struct Builder {
     {
         std::vector<P3> acc(verts.size());
         for (size_t t = 0; t + 2 < idx.size(); t += 3) {
-            P3 n = Cross(verts[idx[t + 1]].p - verts[idx[t]].p, verts[idx[t + 2]].p - verts[idx[t]].p);
+            P3 n = Cross(verts[idx[t + 2]].p - verts[idx[t]].p, verts[idx[t + 1]].p - verts[idx[t]].p);
             for (int k = 0; k < 3; ++k) acc[idx[t + k]] = acc[idx[t + k]] + n;
         }
         for (size_t i = 0; i < verts.size(); ++i) {
@@ -239,7 +240,7 @@ struct Model {
             const int tris[2][3] = {{f[0], f[1], f[2]}, {f[0], f[2], f[3]}};
             for (const auto& t : tris) {
                 int a = t[0], b = t[1], cc = t[2];
-                if (Dot(Cross(box[b] - box[a], box[cc] - box[a]), out) < 0) std::swap(b, cc);
+                if (Dot(Cross(box[cc] - box[a], box[b] - box[a]), out) < 0) std::swap(b, cc);
                 boxIdx[k++] = uint16_t(a);
                 boxIdx[k++] = uint16_t(b);
                 boxIdx[k++] = uint16_t(cc);

@@ -187,6 +187,17 @@ Image StarSky()
 
 } // namespace
 
+// Opaque RGB picture (rows top to bottom) as "<name>.bmp" and its ".jpg" twin; shared with
+// the other texture generators of the data build.
+bool AddOpaqueRgbTexture(datagen::DataSet& set, const std::string& bmpPath, int w, int h,
+                         const std::vector<uint8_t>& rgb)
+{
+    Image im(w, h);
+    if (rgb.size() != im.rgb.size()) return false;
+    im.rgb = rgb;
+    return AddOpaque(set, bmpPath, im);
+}
+
 DATAGEN_GENERATOR(model_textures)
 {
     bool ok = true;

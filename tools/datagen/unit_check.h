@@ -12,7 +12,6 @@
 #include "world/attached_effect.h"
 #include "world/item.h"
 #include "world/unit.h"
-#include "world/unit_links.h"
 
 namespace unitcheck {
 
@@ -82,7 +81,13 @@ inline void CheckLoadedUnit(const CUnit& u, std::vector<std::string>* missing)
         if (u.effects[i]) CheckObject(*u.effects[i], owner, missing);
     for (int i = 0; i < u.itemCount; ++i) {
         if (!u.items[i] || !u.items[i]->filePath[0]) missing->push_back("item " + std::to_string(i + 1) + " of " + owner);
-        else CheckObject(*u.items[i], u.items[i]->filePath, missing);
+        else {
+            CheckObject(*u.items[i], u.items[i]->filePath, missing);
+            // Weapons read their damage from the bullet's own description.
+            const char* bullet = u.items[i]->bulletPath;
+            if (bullet[0] && !FileExists(bullet, FILE_KIND_OBJECTS))
+                missing->push_back("bullet " + std::string(bullet) + " (" + u.items[i]->filePath + ")");
+        }
     }
     for (int s = 1; s < kDerivedSlotCount; ++s) {
         if (u.derivedPaths[s][0] && !u.derivedUnits[s])

@@ -316,6 +316,7 @@ public:
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         ApplyPresentParams(params);
+        MakeBackBuffer(params.BackBufferWidth, params.BackBufferHeight);
 
         const char* dir = std::getenv("KORVANE_SCREENSHOT");
         if (dir && *dir) {
@@ -331,6 +332,7 @@ public:
         ++presented_;
         if (!shotDir_.empty() && std::find(shotFrames_.begin(), shotFrames_.end(), presented_) != shotFrames_.end())
             Screenshot();
+        ShowBackBuffer();
         SDL_GL_SwapWindow(window_);
         FrameDone();
         return D3D_OK;
@@ -479,6 +481,9 @@ protected:
         glDeleteSamplers(FF_MAX_STAGES, samplers_);
         glDeleteSamplers(1, &effectSampler_);
         glDeleteFramebuffers(1, &fbo_);
+        glDeleteFramebuffers(1, &backFbo_);
+        glDeleteRenderbuffers(1, &backColor_);
+        glDeleteRenderbuffers(1, &backDepth_);
         glDeleteBuffers(1, &vbo_);
         glDeleteBuffers(1, &ebo_);
         glDeleteVertexArrays(1, &vao_);
@@ -497,12 +502,64 @@ protected:
         bb->isBackBuffer = true;
         backBuffer_ = bb;
         ApplyPresentParams(*params);
+        MakeBackBuffer(params->BackBufferWidth, params->BackBufferHeight);
         return D3D_OK;
     }
     GfxSurface* BackBufferSurface() override { return backBuffer_; }
     GfxSurface* AutoDepthSurface() override { return autoDepth_; }
 
 private:
+    // The back buffer is a framebuffer object of exactly the requested size, copied to the
+    // window at each Present. The window system resizes the window's own buffers late (the
+    // first frames after a mode change would be cut to the old size) and the screenshots
+    // must hold exactly what each Present showed.
+    void MakeBackBuffer(unsigned w, unsigned h)
+    {
+        if (!backFbo_) {
+            glGenFramebuffers(1, &backFbo_);
+            glGenRenderbuffers(1, &backColor_);
+            glGenRenderbuffers(1, &backDepth_);
+        }
+        backW_ = w ? w : 1;
+        backH_ = h ? h : 1;
+        glBindRenderbuffer(GL_RENDERBUFFER, backColor_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, (GLsizei)backW_, (GLsizei)backH_);
+        glBindRenderbuffer(GL_RENDERBUFFER, backDepth_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, (GLsizei)backW_, (GLsizei)backH_);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backColor_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, backDepth_);
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+            std::fprintf(stderr, "gfx: back buffer %ux%u incomplete\n", backW_, backH_);
+        // A new back buffer starts black, as a new window does.
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthMask(GL_TRUE);
+        glClearColor(0, 0, 0, 1);
+        glClearDepth(1.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+
+    // Copies the back buffer to the window, stretched to the window's drawable size.
+    void ShowBackBuffer()
+    {
+        int dw = 0, dh = 0;
+        SDL_GL_GetDrawableSize(window_, &dw, &dh);
+        if (dw <= 0 || dh <= 0) {
+            dw = (int)backW_;
+            dh = (int)backH_;
+        }
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        const bool same = dw == (int)backW_ && dh == (int)backH_;
+        glBlitFramebuffer(0, 0, (GLint)backW_, (GLint)backH_, 0, 0, dw, dh, GL_COLOR_BUFFER_BIT,
+                          same ? GL_NEAREST : GL_LINEAR);
+        glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
+    }
+
     void ApplyPresentParams(const D3DPRESENT_PARAMETERS& p)
     {
         if (p.Windowed) {
@@ -564,7 +621,7 @@ private:
     {
         auto* rt = static_cast<GfxSurfaceBase*>(state_.renderTarget);
         if (rt->isBackBuffer) {
-            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
             return;
         }
         GfxTextureBase* tex = static_cast<GfxTextureBase*>(rt->OwnerTexture());
@@ -948,16 +1005,11 @@ private:
 
     void Screenshot()
     {
-        unsigned w = backBuffer_ ? params_.BackBufferWidth : 0, h = params_.BackBufferHeight;
-        int ww = 0, wh = 0;
-        SDL_GL_GetDrawableSize(window_, &ww, &wh);
-        if (ww > 0 && wh > 0) {
-            w = (unsigned)ww;
-            h = (unsigned)wh;
-        }
+        // The picture this Present shows, at the back buffer's size.
+        const unsigned w = backW_, h = backH_;
         std::vector<uint32_t> px((size_t)w * h), flipped((size_t)w * h);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        glReadBuffer(GL_BACK);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
         glReadPixels(0, 0, (GLsizei)w, (GLsizei)h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, px.data());
         for (unsigned y = 0; y < h; ++y)
             std::memcpy(&flipped[(size_t)y * w], &px[(size_t)(h - 1 - y) * w], w * 4);
@@ -974,6 +1026,8 @@ private:
     GfxSurface* autoDepth_ = nullptr;
     GLuint vao_ = 0, vbo_ = 0, ebo_ = 0, fbo_ = 0;
     GLuint fboColor_ = 0, fboLevel_ = 0, fboDepth_ = 0;
+    GLuint backFbo_ = 0, backColor_ = 0, backDepth_ = 0;
+    unsigned backW_ = 1, backH_ = 1;
     GLuint samplers_[FF_MAX_STAGES] = {};
     GLuint effectSampler_ = 0;
     std::map<std::string, FFProgram> ffPrograms_;

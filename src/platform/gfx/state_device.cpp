@@ -4,6 +4,10 @@
 
 // The window layer counts frames for KORVANE_FRAMES; absent in programs without it.
 void PlatformFrameDone() __attribute__((weak));
+unsigned PlatformFrameCount() __attribute__((weak));
+
+// Frames the window layer has counted so far (presents and idle pump passes alike).
+static unsigned SwitchFrames() { return PlatformFrameCount ? PlatformFrameCount() : 0; }
 
 const char* GfxErrorString(GfxResult hr)
 {
@@ -155,6 +159,7 @@ std::vector<unsigned> GfxParseFrameList(const char* text)
 GfxStateDevice::GfxStateDevice()
 {
     GfxParseFramePair(std::getenv("KORVANE_DEVICE_LOST"), &lostFrame_, &notResetFrame_);
+    frameBase_ = SwitchFrames();
 }
 
 GfxStateDevice::~GfxStateDevice() = default;
@@ -165,6 +170,7 @@ void GfxStateDevice::SetLostFrames(unsigned lost, unsigned notReset)
     notResetFrame_ = notReset;
     lossDone_ = false;
     lostState_ = 0;
+    frameBase_ = SwitchFrames() - frame_;
 }
 
 void GfxStateDevice::FrameDone()
@@ -175,7 +181,12 @@ void GfxStateDevice::FrameDone()
 
 GfxResult GfxStateDevice::TestCooperativeLevel()
 {
+    // The switch's frames are those of KORVANE_FRAMES: a lost device's frame loop mostly spins
+    // without presenting, and those passes count too, so the loss ends on time.
     ++frame_;
+    const unsigned counted = SwitchFrames() - frameBase_ + 1;
+    if (counted > frame_)
+        frame_ = counted;
     if (!lossDone_ && lostFrame_ != 0 && frame_ >= lostFrame_ && lostState_ == 0)
         lostState_ = 1;
     if (lostState_ == 1 && notResetFrame_ != 0 && frame_ >= notResetFrame_)

@@ -99,6 +99,7 @@ protected:
 
 private:
     unsigned frame_ = 0;
+    unsigned frameBase_ = 0;  // the window layer's frame count when the loss was set up
     unsigned lostFrame_ = 0, notResetFrame_ = 0;
     int lostState_ = 0; // 0 working, 1 lost, 2 not reset
     bool lossDone_ = false;

@@ -1,4 +1,5 @@
 #include "platform/win/window.h"
+#include "platform/gfx/device.h"
 #include "platform/win/codepage.h"
 #include "platform/win/test_switches.h"
 #include "platform/win/timer.h"
@@ -236,8 +237,11 @@ WindowHandle CreateWindow(const char* className, const char* caption, int x, int
     if (cls == g_classes.end() || !PlatformVideoInit())
         return nullptr;
     std::string title = Cp1251ToUtf8(caption);
-    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), x, y, width, height,
-                                       SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN | SDL_WINDOW_OPENGL);
+    // The null device draws nothing: no GL surface, so it also runs on video drivers without GL.
+    std::uint32_t flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN;
+    if (GfxSelectedBackend() != GfxBackend::Null)
+        flags |= SDL_WINDOW_OPENGL;
+    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
     if (!sdl) {
         std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
         return nullptr;

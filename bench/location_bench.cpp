@@ -1,0 +1,81 @@
+// Load time of the largest location of the built data set, out of the archives, through
+// CWorld::LoadLocation with a null device (figures only).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/settings.h"
+#include "files/file_manager.h"
+#include "locations/location_director.h"
+#include "locations/location_file.h"
+#include "locations/location_loader.h"
+#include "platform/gfx/null_device.h"
+#include "render/d3d_render.h"
+#include "world/object_list.h"
+#include "world/world.h"
+
+namespace {
+
+// The space location whose counting pass gives the most objects.
+std::string LargestLocation()
+{
+    std::string best;
+    int most = -1;
+    const int a = FILE_KIND_LOCATIONS / 1000 - 1;
+    for (uint32_t i = 0; g_ArchiveEntries[a] && i < g_ArchiveEntryCounts[a]; ++i) {
+        std::string name = g_ArchiveEntries[a][i].name;
+        if (name.rfind("Data/Locations.Space/", 0) != 0) continue;
+        const int n = CountLocationEntries(name.c_str());
+        if (n > most) {
+            most = n;
+            best = name.substr(0, name.size() - std::string("/Main.loc").size());
+        }
+    }
+    return best;
+}
+
+void BM_LoadLargestLocation(benchmark::State& state)
+{
+    const std::string dir = KORVANE_GAME_DIR;
+    if (!std::filesystem::exists(dir + "/Data/Locations.hdr")) {
+        state.SkipWithError("the data set is not built");
+        return;
+    }
+    const std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    g_Settings.debugOut = 0;
+    g_Settings.audio = 0;
+    g_Settings.cutScenes = 0;
+    g_Settings.useFileManager = 1;
+    CFileManager::Init();
+    D3DPRESENT_PARAMETERS p;
+    p.BackBufferWidth = 800;
+    p.BackBufferHeight = 600;
+    p.Windowed = 1;
+    NullGfxDevice* device = new NullGfxDevice(p);
+    g_D3DRender.device = device;
+    g_TextureErrorMessages = 0;
+    const std::string folder = LargestLocation();
+    g_GameMode = 1;
+    g_LocationDirector.locationId = 12;
+    int units = 0;
+    for (auto _ : state) {
+        g_WorldIndex = 1;
+        g_LocationKind = 1;
+        g_World.ResetForLocation();
+        g_World.LoadLocation(folder.c_str());
+        units = CObjectList::Count();
+        state.PauseTiming();
+        g_World.UnloadLocation();
+        state.ResumeTiming();
+    }
+    state.SetLabel(folder + ": " + std::to_string(units) + " units");
+    g_D3DRender.device = nullptr;
+    device->Release();
+    CFileManager::Release();
+    std::filesystem::current_path(old);
+}
+BENCHMARK(BM_LoadLargestLocation)->Unit(benchmark::kMillisecond);
+
+}  // namespace

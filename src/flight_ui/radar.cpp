@@ -1,0 +1,5 @@
+#include "flight_ui/radar.h"
+
+CRadar g_Radar;
+
+void CRadar::CreateRenderTarget(const char*) {}

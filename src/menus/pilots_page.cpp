@@ -1,0 +1,3 @@
+#include "menus/pilots_page.h"
+
+char g_PlayerName[24] = "";
