@@ -310,9 +310,8 @@ void LeftClick()
             return;
         if (player->orderType == ACTION_DEAD || player->orderType == ACTION_GET_DAMAGE)
             return;
+        // The order runs a hero's first follow step itself.
         OrderUnit(player, ACTION_FOLLOW, picked, nullptr, 0);
-        if (player->objectClass == GCLASS_CHARACTER_HERO)
-            PlanetFollowStep(player);
         player->scriptStep = 0;
     } else if (picked->objectClass == GCLASS_ITEM) {
         player->scriptStep = 100;

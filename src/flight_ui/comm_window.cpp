@@ -10,4 +10,12 @@ int CCommWindow::Talk(CUnit*, int)
 
 void CCommWindow::ChooseReply(int) {}
 
+// Nothing is said until the comm window's talks are in the game.
+int CCommWindow::Say(CUnit*, int, int)
+{
+    return 0;
+}
+
+void CCommWindow::EndTalk() {}
+
 void CCommWindow::CreateRenderTarget(const char*) {}

@@ -11,6 +11,11 @@ public:
     int state = 0;  // 1 talking
     int Talk(CUnit* unit, int startLine);
     void ChooseReply(int n);
+    // The unit says a line of the type; 1 when it did. Head mode 1, or 2 for a new head
+    // animation.
+    int Say(CUnit* unit, int lineType, int headMode);
+    // Closes any talk.
+    void EndTalk();
     // The panel texture under the cockpit effect's texture name (shared with the radio menu).
     void CreateRenderTarget(const char* name);
 };

@@ -14,10 +14,14 @@ int CGameInterface::OnDialogClick()
     return 0;
 }
 
-void InitGameInterface() {}
+void InitGameInterface()
+{
+    CSubtitles::font.Load("Data/Misc/Fonts/Bengaly.25");
+}
 
 void ReleaseGameInterface()
 {
+    CSubtitles::font.ReleaseTexture();
     g_Cockpit.Release();
 }
 
@@ -26,5 +30,3 @@ CDialogBox g_DialogBox;
 void CGameInterface::Draw() {}
 void ResetGameInterface() {}
 void CDialogBox::Draw() {}
-void CSubtitles::Draw() {}
-void CSubtitles::Clear() {}

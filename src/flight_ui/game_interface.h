@@ -1,6 +1,8 @@
 // The in-game interface: the dialog box of the planet world and the cockpit.
 #pragma once
 
+#include "flight_ui/subtitles.h"
+
 // The player's mouse orders on the planet are taken only while set.
 extern int g_PlanetClicksEnabled;
 
@@ -26,10 +28,3 @@ public:
     void Draw();
 };
 extern CDialogBox g_DialogBox;
-
-// Subtitles of the scenes.
-class CSubtitles {
-public:
-    static void Draw();
-    static void Clear();
-};

@@ -8,9 +8,10 @@
 #include "app/wndproc.h"
 #include "audio/audio_manager.h"
 #include "files/language.h"
-#include "locations/location_links.h"
+#include "flight_ui/subtitles.h"
 #include "locations/location_loader.h"
 #include "menus/game_menu.h"
+#include "net/network.h"
 #include "platform/crt/rand.h"
 #include "platform/win/timer.h"
 #include "world/game_clock.h"
@@ -132,7 +133,7 @@ int CLocationDirector::LoadNextLocation()
     if (IsSingleLocation(newId))
         GameSrand(timeGetTime());
     else if (IsNetworkLocation(newId))
-        GameSrand(LocationNetRandomSeed());
+        GameSrand(g_NetRandomSeed);
     DebugOutF("Location %d: %s", newId, folder);
     g_World.LoadLocation(folder);
     if (!g_LocationLoad.canRun) {
@@ -229,7 +230,7 @@ void CLocationDirector::ShowLocationText(int n)
             text = GetLongText(n);
     }
     if (text)
-        LocationShowSubtitles(text, delay, seconds, kTextColour, kTextSecondColour);
+        CSubtitles::Show(text, kTextColour, kTextSecondColour, delay, seconds);
 }
 
 void CLocationDirector::SetSessionTotals(float ore, int kills, float killScore)

@@ -10,11 +10,11 @@
 #include "audio/audio_manager.h"
 #include "locations/location_director.h"
 #include "locations/location_file.h"
-#include "locations/location_links.h"
 #include "locations/mercenaries.h"
 #include "locations/sector_save.h"
 #include "locations/station_interiors.h"
 #include "menus/start_logo.h"
+#include "net/network.h"
 #include "platform/crt/rand.h"
 #include "platform/win/message_box.h"
 #include "platform/win/timer.h"
@@ -596,8 +596,8 @@ void LoadSpace(CLocationFile& file)
     ok = ok && ReadStaticObjects(file);
     ok = ok && ReadOrders(file);
     if (g_GameMode == 2) {
-        const int players = LocationNetPlayerCount();
-        if (!RearrangeNetworkUnits(players, LocationNetLocalSlot()))
+        const int players = g_Network.session.playerCount;
+        if (!RearrangeNetworkUnits(players, g_Network.session.ownIndex))
             DebugOut("Network game: the units 1000 .. 1003 are not all in the location");
     }
     ok = ok && ReadShipGroups(file);
@@ -610,7 +610,7 @@ void LoadSpace(CLocationFile& file)
     file.Close();
 
     if (g_GameMode == 2)
-        CreateOreSources(LocationNetPlayerCount());
+        CreateOreSources(g_Network.session.playerCount);
 
     CObjectList::SortByDistance(GCLASS_SPACE_OBJECT, GTYPE_SP_PLANET);
     GameSrand((unsigned)g_GameClock.gameTime);
@@ -764,9 +764,9 @@ bool RearrangeNetworkUnits(int players, int localSlot)
         u->baseValues[UNIT_BASE_HULL].value = 3000.0f;
     }
     for (CUnit* u : four)
-        LocationSendObjectMessage(11, u);
+        g_Network.SendObjectMessage(11, u);
     for (int i = 1; i < 4; ++i)
-        LocationSendObjectMessage(14, four[i]);
+        g_Network.SendObjectMessage(14, four[i]);
     return true;
 }
 
@@ -856,7 +856,7 @@ void CWorld::LoadLocation(const char* folder)
         ambient[1] = 0xFF141414u;
         g_LocationLoad.expectedEntries = CountLocationEntries(path);
         if (g_GameMode == 2)
-            g_LocationLoad.expectedEntries += 62 * LocationNetPlayerCount();
+            g_LocationLoad.expectedEntries += 62 * g_Network.session.playerCount;
         ClearStationInteriors();
     }
 
@@ -900,7 +900,7 @@ void CWorld::LoadLocation(const char* folder)
     g_FileOrderCount = 0;
     g_D3DRender.SetCursorPos800x600(400.0f, 300.0f);
     if (g_GameMode == 2)
-        LocationTouchPeers();
+        g_Network.session.TouchAll();
     g_GameClock.timeScale = 1.0f;
     g_GameClock.gameTime = savedTime;
     g_GameClock.lastTick = timeGetTime();

@@ -18,6 +18,11 @@ struct CNetSession {
     int32_t role = -1;            // -1 not in a game, 0 host, 1 client
     int32_t ownIndex = -1;        // this copy's own entry, the owner of its units
     int32_t playerIds[4] = {};
+
+    // Empty table, no game: maximum 2, host and own index -1 (the ids stay).
+    void Init();
+    // Every player's last-heard time := now (after a load, which takes real time).
+    void TouchAll();
 };
 static_assert(sizeof(CNetSession) == 220, "the session table travels as 220 bytes");
 
@@ -39,3 +44,5 @@ public:
 };
 
 extern CNetwork g_Network;
+// The seed agreed in the network lobby; every copy builds the same map from it.
+extern unsigned g_NetRandomSeed;

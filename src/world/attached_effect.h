@@ -69,6 +69,13 @@ public:
     void Release();
     void SetDefaultLights(int textureId0, int textureId1);
 
+    // Drawing in the world's pass by kind (attached_effect_draw.cpp); flag 0 draws with
+    // the draw matrix, 1 with the world matrix.
+    void Draw(int flag);
+    // Ray tests of the parts (part_hits.cpp). rays: count segments of two points each.
+    // The gate connector stands at every connector point of the parent's mesh.
+    bool CollideParts(const Vec3* rays, int count, Vec3* outPoint);
+
 private:
     // Engine flame: the engine's loop follows the parent, its pitch and volume the speed.
     void UpdateEngineSound();

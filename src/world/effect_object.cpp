@@ -2,9 +2,18 @@
 
 #include <cstring>
 
+#include "app/settings.h"
 #include "audio/audio_manager.h"
+#include "render/mesh.h"
 #include "world/attached_effect.h"
+#include "world/desc_file.h"
 #include "world/game_clock.h"
+#include "world/unit.h"
+
+namespace {
+// Surplus lines are consumed up to the file's end and no further than this.
+constexpr int kMaxSurplusLines = 1024;
+}  // namespace
 
 CEffectObject::CEffectObject()
 {
@@ -28,6 +37,66 @@ void CEffectObject::ResetState()
     lifeTime = remainingLife = 0.0f;
     soundCount = 0;
     for (CSound*& s : sounds) s = nullptr;
+}
+
+int CEffectObject::Load(const char* path)
+{
+    CDescFile file;
+    if (!file.Open(path)) {
+        DebugOutF("CEffectObject::Load(): can't open \"%s\"", path ? path : "(null)");
+        return 0;
+    }
+    loaded = 1;
+    CopyTextCut(filePath, sizeof(filePath), path);
+    ReadObjectHeader(file, this, name, sizeof(name), nullptr);
+
+    file.SkipLine();
+    alive = file.ReadFloat();
+    damage = float(file.ReadInt());
+    growth = file.ReadFloat();
+    tumbleInertia = file.ReadFloat();
+    lifeTime = remainingLife = file.ReadFloat();
+
+    file.SkipLine();
+    const int effectLines = file.ReadCount();
+    const int kept = CheckBlockCount(effectLines, kMaxEffectObjectEffects, "Too many effects!");
+    for (int i = 0; i < effectLines && i < kMaxSurplusLines && !file.Ended(); ++i) {
+        file.SkipLine();
+        if (i >= kept) {
+            CAttachedEffect::SkipBlock(file);
+            continue;
+        }
+        CAttachedEffect* e = new CAttachedEffect();
+        e->Load(file, this);
+        effects[effectCount++] = e;
+    }
+
+    file.SkipLine();
+    const int actionLines = file.ReadCount();
+    char sound[kDescLineLength];
+    for (int i = 0; i < actionLines && i < kMaxSurplusLines && !file.Ended(); ++i) {
+        int first = 0, last = 0;
+        const int action = file.ReadActionLine(&first, &last, sound, sizeof(sound));
+        if (action < 0 || action >= kActionCount) continue;  // no slot for an unknown label
+        if (meshCount > 0 && meshes[0]) {
+            meshes[0]->m_ActionFrames[action][0] = first;
+            meshes[0]->m_ActionFrames[action][1] = last;
+        }
+        if (g_Settings.audio != 0 && sound[0]) {
+            if (sounds[action]) {
+                g_AudioManager.ReleaseSound(&sounds[action]);
+                --soundCount;
+            }
+            NoteUnitSoundRequest(sound);
+            sounds[action] = g_AudioManager.LoadSound(sound, SOUND_3D, 50.0f, 500.0f);
+            if (sounds[action]) ++soundCount;
+        }
+    }
+    file.Close();
+    UpdateBounds();
+    drawPosition = position;
+    ResetTimers();
+    return 1;
 }
 
 void CEffectObject::Update()

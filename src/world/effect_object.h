@@ -42,6 +42,9 @@ public:
     CEffectObject& operator=(const CEffectObject&) = delete;
 
     void ResetState();
+    // Reads the description file ("Data/Space/Effect/MainExp_01/Main.obj" and the like);
+    // 0 when it cannot be opened, which leaves alive at 0 for the list to remove.
+    int Load(const char* path);
     // The step of a frame.
     void Update();
     // Placement after a location has loaded.

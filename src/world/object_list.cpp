@@ -11,7 +11,6 @@
 #include "world/effect_object.h"
 #include "world/item.h"
 #include "world/unit.h"
-#include "world/unit_behaviour.h"
 #include "world/world.h"
 
 int CObjectList::nextId = -1;
@@ -305,7 +304,7 @@ void CObjectList::UpdateAll()
             continue;
         }
         if (w == 0)
-            UnitUpdatePlanet(u);
+            u->UpdatePlanet();
         else
             u->UpdateSpace();
         ++i;
@@ -566,7 +565,7 @@ CUnit* NearestSpaceCraft(const Vec3& point, float range, Test test)
     float bestDistance = range;
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
-        if (!UnitIsCraftIn(u, 1) || !u->IsAlive() || !test(u)) continue;
+        if (!u->IsCraft() || !u->IsAlive() || !test(u)) continue;
         const float d = Distance(point, u->position);
         if (d < bestDistance) {
             best = u;
@@ -582,7 +581,7 @@ CUnit* CObjectList::FindNearestInRange()
     CUnit* player = g_PlayerObject;
     if (!player) return nullptr;
     return NearestSpaceCraft(player->position, player->commRange,
-                             [&](CUnit* u) { return u != player && UnitIsFriendlyTo(player, u); });
+                             [&](CUnit* u) { return u != player && player->IsFriendlyTo(u); });
 }
 
 CUnit* CObjectList::FindNearestTarget(CUnit* unit, const Vec3* point)
@@ -597,7 +596,7 @@ CUnit* CObjectList::FindNearestObject(float radius, CUnit* unit)
 {
     if (!unit) return nullptr;
     return NearestSpaceCraft(unit->position, CommRangeOr(radius, unit),
-                             [&](CUnit* u) { return u != unit && UnitIsHostileTo(unit, u); });
+                             [&](CUnit* u) { return u != unit && unit->IsHostileTo(u); });
 }
 
 int CObjectList::FindNextHostile(float radius, CUnit* unit, int start, CUnit** out)
@@ -607,7 +606,7 @@ int CObjectList::FindNextHostile(float radius, CUnit* unit, int start, CUnit** o
     radius = CommRangeOr(radius, unit);
     for (int i = start < 0 ? 0 : start; i < int(unitCount[1]); ++i) {
         CUnit* u = units[1][i];
-        if (u == unit || !UnitIsCraftIn(u, 1) || !u->IsAlive() || !UnitIsHostileTo(unit, u)) continue;
+        if (u == unit || !u->IsCraft() || !u->IsAlive() || !unit->IsHostileTo(u)) continue;
         if (Distance(unit->position, u->position) < radius) {
             if (out) *out = u;
             return i;
@@ -646,7 +645,7 @@ void FindNextEnemyShip(float radius, CUnit* unit)
     radius = CommRangeOr(radius, unit);
     for (uint32_t i = 1; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
-        if (!UnitIsCraftIn(u, 1) || !u->IsAlive() || UnitIsHostileTo(unit, u)) continue;
+        if (!u->IsCraft() || !u->IsAlive() || unit->IsHostileTo(u)) continue;
         if (Distance(unit->position, u->position) < radius) u->alertFlag = 1;
     }
 }

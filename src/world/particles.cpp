@@ -54,8 +54,6 @@ bool WrapDust(Vec3* p, const Vec3& eye, float* distance)
 
 } // namespace
 
-__attribute__((weak)) CCamera* ParticleCamera() { return nullptr; }
-
 Vec3 ParticleScatterOffset()
 {
     int a = GameRand() % 400 - 200;

@@ -253,12 +253,21 @@ public:
     void ComputeLeadPoint(const CUnit* aimTarget, Vec3* outPoint) const;
 
     bool IsCraft() const;
+    // Sides 0 and 1 against 2 and 3, 2 against 0, 1 and 3, 3 against 0, 1 and 2; the same
+    // side and an unset side (-1) are never hostile. Friendly is the exact negation.
+    bool IsHostileTo(const CUnit* other) const;
+    bool IsFriendlyTo(const CUnit* other) const;
+    // The route and aim points drawn for the debug view (part_hits.cpp).
+    void DrawDebugAxes();
     using CGameObject::IntersectRays;
     // segment: two points. Effects first, the unit's own meshes last.
     bool IntersectRays(const Vec3* segment, int mode, Vec3* outHit, float margin);
     void InitMercenary();
     void InitMultiplayerName();
     void ResetTimers();
+
+    // The planet world's step of a frame (unit_planet.cpp).
+    void UpdatePlanet();
 
     // Space world behaviour.
     void UpdateSpace();

@@ -6,15 +6,15 @@
 
 #include "app/settings.h"
 #include "app/wndproc.h"
+#include "flight_ui/comm_window.h"
+#include "platform/crt/rand.h"
 #include "audio/sound.h"
 #include "locations/location_director.h"
 #include "render/camera.h"
 #include "world/attached_effect.h"
-#include "world/flight_links.h"
 #include "world/game_clock.h"
 #include "world/item.h"
 #include "world/unit.h"
-#include "world/unit_links.h"
 #include "world/world.h"
 
 namespace {
@@ -46,7 +46,7 @@ CAttachedEffect* CUnit::FindCockpitScreen3() const { return FindEffectOfKind(GEF
 void CUnit::DrawEffectOfKind(int effectKind, int pass)
 {
     for (int i = 0; i < effectCount && i < kMaxUnitEffects; ++i)
-        if (effects[i] && effects[i]->kind == effectKind) FlightDrawAttachedEffect(effects[i], pass);
+        if (effects[i] && effects[i]->kind == effectKind) effects[i]->Draw(pass);
 }
 
 void CUnit::DrawShadow() { DrawEffectOfKind(GEFFECT_OBJECTSHADOW, 0); }
@@ -57,7 +57,7 @@ void CUnit::DrawEngineEffects()
 {
     for (int i = 0; i < effectCount && i < kMaxUnitEffects; ++i) {
         CAttachedEffect* e = effects[i];
-        if (e && e->kind >= GEFFECT_ENGINEFLAME && e->kind <= GEFFECT_ENGINETRAIL) FlightDrawAttachedEffect(e, 0);
+        if (e && e->kind >= GEFFECT_ENGINEFLAME && e->kind <= GEFFECT_ENGINETRAIL) e->Draw(0);
     }
     // Ships in a station's bay still leave their trails behind.
     if (objectClass == GCLASS_SPACE_SHIP && IsStationKindValue(kind)) {
@@ -70,7 +70,7 @@ void CUnit::Draw(int pass)
 {
     const bool debug = g_Settings.debugOut && g_DebugView;
     if (g_WorldIndex == 0) {
-        if (waypoints && debug) FlightDrawDebugAxes(this);
+        if (waypoints && debug) DrawDebugAxes();
         if (kind == GTYPE_SP_PLANET) {
             DrawEffectOfKind(GEFFECT_PLANETGALO, pass);
             DrawMesh(0);
@@ -84,7 +84,7 @@ void CUnit::Draw(int pass)
         if (pass == 0) DrawEffectOfKind(GEFFECT_SIGNBOARD, pass);
         return;
     }
-    if (debug && IsCraft() && IsShipKindValue(kind)) FlightDrawDebugAxes(this);
+    if (debug && IsCraft() && IsShipKindValue(kind)) DrawDebugAxes();
     if (kind == GTYPE_SP_PLANET) {
         DrawEffectOfKind(GEFFECT_PLANETGALO, pass);
         DrawMesh(0);
@@ -92,8 +92,7 @@ void CUnit::Draw(int pass)
         return;
     }
     const bool player = this == g_PlayerObject;
-    CCamera* camera = FlightCurrentCamera();
-    const bool insideView = camera && !camera->cinematicView;
+    const bool insideView = !g_World.Camera().cinematicView;
     if (player && insideView && pass != 1) return;  // the cockpit stands for the ship
     DrawMesh(0);
     static const int kinds[] = {GEFFECT_SELFILLUM_FLAT, GEFFECT_SELFILLUM_PART, GEFFECT_ADDITION_PART,
@@ -105,7 +104,7 @@ void CUnit::Draw(int pass)
 
 void CUnit::PlaySoundSlot(int action, int loop)
 {
-    if (!UnitSoundOn() || action < 0 || action >= kActionCount || !actionSounds[action]) return;
+    if (g_Settings.audio == 0 || action < 0 || action >= kActionCount || !actionSounds[action]) return;
     actionSounds[action]->SetPosition(BoundsCentreInWorld(*this));
     actionSounds[action]->Play(loop ? 1 : 0);
 }
@@ -117,7 +116,7 @@ void CUnit::StopLoopSound()
 
 void CUnit::UpdateSounds()
 {
-    if (!UnitSoundOn()) return;
+    if (g_Settings.audio == 0) return;
     const Vec3 centre = BoundsCentreInWorld(*this);
     for (CSound* s : actionSounds)
         if (s && s->IsPlaying()) s->SetPosition(centre);
@@ -125,7 +124,7 @@ void CUnit::UpdateSounds()
 
 bool CUnit::IsStaySoundPlaying() const
 {
-    return UnitSoundOn() && actionSounds[ACTION_STAY] && actionSounds[ACTION_STAY]->IsPlaying();
+    return g_Settings.audio != 0 && actionSounds[ACTION_STAY] && actionSounds[ACTION_STAY]->IsPlaying();
 }
 
 void CUnit::StopAllSounds()
@@ -270,7 +269,7 @@ bool CUnit::IntersectRays(const Vec3* segment, int, Vec3* outHit, float)
         if (e && e->meshCount > 0 && e->IntersectRays(segment, 1, outHit)) return true;
     }
     if (CAttachedEffect* e = FindGateConnect())
-        if (FlightCollideEffectParts(e, segment, outHit)) return true;
+        if (e->CollideParts(segment, 1, outHit)) return true;
     if (CAttachedEffect* e = FindGateBay())
         if (e->meshCount > 0 && e->IntersectRays(segment, 1, outHit)) return true;
     return meshCount > 0 && CGameObject::IntersectRays(segment, 1, outHit);
@@ -286,7 +285,7 @@ void ReloadPilot(CUnit& u)
     if (g_GameMode == 2 && u.pilot.side == 2) {
         std::snprintf(folder, sizeof folder, cargo ? "Human/Pirates.Multiplayer/Transport %02d"
                                                    : "Human/Pirates.Multiplayer/Fighter %02d",
-                      UnitRand() % 2 + 1);
+                      GameRand() % 2 + 1);
         u.kind = GTYPE_SP_NPCSHIP_MOVED;
     } else {
         std::snprintf(folder, sizeof folder, "%s",
@@ -318,8 +317,8 @@ void CUnit::InitMercenary()
     SetOrder(ACTION_STAY, nullptr, nullptr, 0);
     target = nullptr;
     g_WorldIndex = savedWorld;
-    FlightEndTalk();
-    FlightTalk(this, 0);
+    g_CommWindow.EndTalk();
+    g_CommWindow.Talk(this, 0);
 }
 
 void CUnit::InitMultiplayerName() { ReloadPilot(*this); }

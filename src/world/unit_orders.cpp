@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "locations/location_director.h"
-#include "world/flight_links.h"
+#include "net/network.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
 #include "world/player_input.h"
@@ -81,7 +81,7 @@ int CUnit::SetOrder(int type, const void* where, CUnit* secondTarget, int force)
                     w->x = point->x, w->y = point->y, w->z = point->z;
                     waypoints = w;
                 } else if (point) {
-                    waypoints = OrdersFindPath(this, *point);
+                    waypoints = g_World.navGrid.FindPath(this, *point);
                 }
                 if (waypoints) {
                     destination = position;
@@ -148,7 +148,7 @@ int CUnit::SetOrder(int type, const void* where, CUnit* secondTarget, int force)
         }
     }
 
-    if (g_WorldIndex == 1 && IsNetworkGame() && pilot.side != 2 && IsCraft()) FlightSendObjectMessage(14, this);
+    if (g_WorldIndex == 1 && IsNetworkGame() && pilot.side != 2 && IsCraft()) g_Network.SendObjectMessage(14, this);
     return 1;
 }
 
@@ -194,7 +194,7 @@ void CUnit::PopOrder()
     orderStack = s->next;
     delete s;
     orderSubState = 0;
-    if (IsNetworkGame()) FlightSendObjectMessage(14, this);
+    if (IsNetworkGame()) g_Network.SendObjectMessage(14, this);
 }
 
 void CUnit::DiscardOrderStack()

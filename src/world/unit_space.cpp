@@ -14,15 +14,17 @@
 #include "locations/location_director.h"
 #include "menus/game_menu.h"
 #include "menus/station_menu.h"
+#include "net/network.h"
+#include "platform/crt/rand.h"
 #include "render/camera.h"
 #include "render/d3d_render.h"
 #include "render/mesh.h"
 #include "world/attached_effect.h"
-#include "world/flight_links.h"
+#include "world/effect_object.h"
 #include "world/game_clock.h"
 #include "world/item.h"
+#include "world/object_list.h"
 #include "world/unit.h"
-#include "world/unit_links.h"
 #include "world/world.h"
 
 float g_MouseYawInput = 0.0f;
@@ -69,6 +71,16 @@ void Orthonormalize(Matrix& m)
 
 Vec3 CameraEye(const CCamera* camera) { return camera ? camera->eye : Vec3(); }
 
+CCamera* CurrentCamera() { return &g_World.Camera(); }
+
+// The camera the sky and the suns follow: the menu camera while the station menu shows
+// its sector map, else the current world's camera.
+CCamera* ViewCamera()
+{
+    if (g_StationMenuActive && g_StationMenuPage == 2) return &g_MenuCamera;
+    return CurrentCamera();
+}
+
 bool IsAiKind(int kind)
 {
     return kind == GTYPE_SP_NPCSHIP || kind == GTYPE_SP_LEAFSHIP ||
@@ -106,7 +118,7 @@ void CUnit::UpdateSpace()
 
     if (objectClass == GCLASS_SPACE_SKY) {
         scale = Vec3(g_ViewDistance, g_ViewDistance, g_ViewDistance);
-        if (CCamera* c = FlightViewCamera()) position = c->eye;
+        if (CCamera* c = ViewCamera()) position = c->eye;
         drawPosition = position;
     } else if (objectClass == GCLASS_SPACE_SHIP) {
         if (kind == GTYPE_SP_PARTSHIP) {
@@ -114,7 +126,7 @@ void CUnit::UpdateSpace()
             drawPosition = position;
         } else if (IsStationKindValue(kind)) {
             if (cutScenes) RunSpaceScript(kind, dt);
-            if (Vec3LengthSq(scale2) != 0.0f) UpdateDistantDraw(1.0f, CameraEye(FlightCurrentCamera()));
+            if (Vec3LengthSq(scale2) != 0.0f) UpdateDistantDraw(1.0f, CameraEye(CurrentCamera()));
             if (orderType == ACTION_DEAD) UpdateDying(dt);
             UpdateDockingBay(dt);
         } else if (kind == GTYPE_SP_HEROSHIP) {
@@ -211,18 +223,18 @@ void CUnit::UpdateSpace()
                 }
             }
         } else if (kind == GTYPE_SP_ASTEROID) {
-            UpdateDistantDraw(1.0f, CameraEye(FlightCurrentCamera()));
+            UpdateDistantDraw(1.0f, CameraEye(CurrentCamera()));
             if (orderType == ACTION_STAY) angularStep = spinRates * (dt * 100.0f);
             else if (orderType == ACTION_DEAD) UpdateDying(dt);
             Orthonormalize(worldMatrix);
             UpdateTransform();
             return;
         } else if (kind == GTYPE_SP_STAR) {
-            UpdateDistantDraw(manoeuvring, CameraEye(FlightViewCamera()));
+            UpdateDistantDraw(manoeuvring, CameraEye(ViewCamera()));
             if (orderType == ACTION_STAY || orderType == ACTION_GUARD) faceTarget = target;
         } else if (kind == GTYPE_SP_PLANET) {
             drawMode = 1;
-            CCamera* camera = FlightCurrentCamera();
+            CCamera* camera = CurrentCamera();
             UpdateDistantDraw(manoeuvring * 75.0f, CameraEye(camera));
             if (camera) {
                 Matrix inverseView;
@@ -300,7 +312,7 @@ void CUnit::UpdateSpace()
         for (int i = 0; i < effectCount && i < kMaxUnitEffects; ++i)
             if (effects[i]) effects[i]->Update();
         for (int i = 0; i < itemCount && i < kMaxUnitItems; ++i)
-            if (items[i]) FlightUpdateItem(items[i]);
+            if (items[i]) items[i]->Update();
     }
 
     if (orderType != ACTION_DEAD) {
@@ -314,37 +326,61 @@ void CUnit::UpdateSpace()
         if (SecondsSince(timers[4]) > smokeInterval) {
             timers[4] = nowMs;
             smokeInterval = hull / hullMax * 2.0f;
-            CCamera* camera = FlightCurrentCamera();
+            CCamera* camera = CurrentCamera();
             const Vec3 eye = CameraEye(camera);
             const float radius = boundsRadius;
             if (IsStationKindValue(kind)) {
-                const float x = float(UnitRand() % 10001 - 5000);
-                const float y = float(UnitRand() % 10001 - 5000);
-                const float z = float(UnitRand() % 10001 - 5000);
+                const float x = float(GameRand() % 10001 - 5000);
+                const float y = float(GameRand() % 10001 - 5000);
+                const float z = float(GameRand() % 10001 - 5000);
                 const Vec3 from = position + Vec3Normalize(Vec3(x, y, z)) * 10000.0f;
                 const Vec3 segment[2] = {from, position};
                 Vec3 hit;
-                if (FlightEffectCount() < 512 && IntersectRays(segment, 0, &hit, 0.0f)) {
+                if (CObjectList::CountEffects() < 512 && IntersectRays(segment, 0, &hit, 0.0f)) {
                     char path[96];
-                    std::snprintf(path, sizeof path, "Data/Space/Effect/MainExp_%02d/Main.obj", UnitRand() % 5 + 1);
+                    std::snprintf(path, sizeof path, "Data/Space/Effect/MainExp_%02d/Main.obj", GameRand() % 5 + 1);
                     const float s = radius / 5.0f;
                     const Vec3 at = hit + Vec3Normalize(eye - hit) * s;
+                    CEffectObject* e = new CEffectObject();
+                    e->Load(path);  // a missing file leaves alive 0: the list drops it
+                    e->drawMode = 1;
+                    e->scale = Vec3(s, s, s);
+                    e->position = e->drawPosition = at;
                     const bool sound = g_LocationKind == g_WorldIndex && nowMs % 5000u >= 4000u &&
-                                       UnitRand() % 100 < 31 && Vec3Length(eye - hit) < 3000.0f;
-                    FlightAddExplosion(path, at, s, sound, hit);
+                                       GameRand() % 100 < 31 && Vec3Length(eye - hit) < 3000.0f;
+                    if (CSound*& bang = e->sounds[ACTION_DEAD]) {
+                        if (sound) {
+                            bang->SetVolume(100.0f);
+                            bang->SetMinMaxDistance(250.0f, 3000.0f);
+                            bang->SetPosition(e->position);
+                            bang->Play(0);
+                        } else {
+                            g_AudioManager.ReleaseSound(&bang);
+                            bang = nullptr;
+                            --e->soundCount;
+                        }
+                    }
+                    CObjectList::AddEffect(e);  // a full list destroys it
                 }
             } else {
                 const int slot = GetSparkSlot();
-                if (slot > 0 && slot < kDerivedSlotCount && FlightEffectCount() < 512 && camera &&
+                if (slot > 0 && slot < kDerivedSlotCount && CObjectList::CountEffects() < 512 && camera &&
                     Vec3Length(eye - position) < 1000.0f && camera->IsObjectVisible(this)) {
                     const int spread = int(std::lround(radius * 0.5f));
                     Vec3 at = position;
                     float* axes[3] = {&at.x, &at.y, &at.z};
-                    for (float* a : axes) *a += float(spread > 0 ? UnitRand() % spread : 0) - radius * 0.25f;
-                    const float angularZ = float(UnitRand() % 401) / 1000.0f - 0.2f;
+                    for (float* a : axes) *a += float(spread > 0 ? GameRand() % spread : 0) - radius * 0.25f;
+                    const float angularZ = float(GameRand() % 401) / 1000.0f - 0.2f;
                     Vec3 heading2 = Vec3Normalize(spinState);
                     if (Vec3LengthSq(spinState) == 0.0f) heading2 = Row(worldMatrix, 2);
-                    FlightAddSpark(derivedPaths[slot], at, angularZ, heading2, speed / 1.2f);
+                    CEffectObject* e = new CEffectObject();
+                    e->Load(derivedPaths[slot]);
+                    e->drawMode = 1;
+                    e->position = e->drawPosition = at;
+                    e->angularStep.z = angularZ;
+                    e->direction = heading2;
+                    e->speed = speed / 1.2f;
+                    CObjectList::AddEffect(e);
                 }
             }
         }
@@ -356,7 +392,7 @@ void CUnit::FlightStep(float dt)
     if (g_GameMenuActive) return;
     const float v = float(g_Settings.sensitivityMouse);
     const float k = v < 50.0f ? v / 62.5f + 0.2f : (v - 50.0f) / 25.0f + 1.0f;
-    CCamera* camera = FlightCurrentCamera();
+    CCamera* camera = CurrentCamera();
     const bool cinematic = camera && camera->cinematicView;
     const float invert = 1.0f - 2.0f * float(g_Settings.invertMouse != 0);
 
@@ -416,7 +452,7 @@ void CUnit::FlightStep(float dt)
     const float out = Vec3Length(position);
     if (out > limit && Vec3Length(position + Row(worldMatrix, 2) * 100.0f) > out) {
         speedPercent = 0.0f;
-        if (g_HeroStation && g_GameClock.NowMs() % 5000u < 100u && g_CommMode == 0) FlightSay(g_HeroStation, 406, 1);
+        if (g_HeroStation && g_GameClock.NowMs() % 5000u < 100u && g_CommMode == 0) g_CommWindow.Say(g_HeroStation, 406, 1);
         // Turn back towards the middle of the area (nose up for a centre above).
         const Vec3 n = Vec3Normalize(WorldToLocal(Vec3()));
         angularStep.x -= n.y * kMaxTurn * dt * m;
@@ -475,8 +511,9 @@ void CUnit::AvoidObstacles()
     if (Vec3LengthSq(dir) == 0.0f) return;
     const Vec3 end = position + dir * 500.0f;
     CUnit* excluded = orderType == ACTION_ATTACK || orderType == ACTION_DOCKING ? target : nullptr;
-    CUnit* met = FlightRayPick(position, end, this, excluded);
-    if (!met) return;
+    // Whatever lies beyond the target does not stand in the way to it.
+    CUnit* met = RayPickObject(boundsRadius, position, end, nullptr, this, excluded);
+    if (!met || met == excluded) return;
     if (orderType == ACTION_ATTACK) {
         const Vec3 segment[2] = {position, end};
         Vec3 hit;
@@ -553,7 +590,7 @@ void CUnit::Move(float dt)
         collisionInterval = 0.75f;
     } else if (IsShipKindValue(kind) && (g_WorldIndex == 0 || g_WorldIndex == 1)) {
         if (SecondsSince(timers[5]) >= collisionInterval) {
-            CCamera* camera = FlightCurrentCamera();
+            CCamera* camera = CurrentCamera();
             const float d = camera ? Vec3Length(position - camera->eye) : 1e30f;
             timers[5] = nowMs;
             if (g_LocationKind == g_WorldIndex && d < 1000.0f) {
@@ -582,7 +619,9 @@ void CUnit::Collide(int probes)
     }
     Vec3 hit;
     float hitDistance = 0.0f;
-    CUnit* other = FlightSegmentHitTest(segments, probes, &hit, &hitDistance, this);
+    CUnit* other = nullptr;
+    for (int i = 0; i < probes && !other; ++i)
+        other = g_World.SegmentHitTest(segments[i * 2], segments[i * 2 + 1], 0, &hit, &hitDistance, this, nullptr);
     if (!other || other == this) return;
 
     const Vec3 forward = Row(worldMatrix, 2);
@@ -596,7 +635,7 @@ void CUnit::Collide(int probes)
     TakeHit(this == g_PlayerObject ? damage * 0.5f : damage, other, hit, &back);
     other->TakeHit(other == g_PlayerObject ? damage * 0.5f : damage, this, hit, &forward);
 
-    if (CCamera* camera = FlightCurrentCamera()) {
+    if (CCamera* camera = CurrentCamera()) {
         if (this == g_PlayerObject) camera->SetShakeVector(Vec3Normalize(hit - position) * (speed * Inverse(engineMax)));
         else if (other == g_PlayerObject)
             camera->SetShakeVector(Vec3Normalize(position - hit) * (other->speed * Inverse(other->engineMax)));
@@ -606,8 +645,8 @@ void CUnit::Collide(int probes)
     if (Vec3LengthSq(spinState) != 0.0f) spinState = Vec3Normalize(spinState) * hitDistance;
 
     if (IsNetworkGame()) {
-        if (pilot.side != 2) FlightSendObjectMessage(13, this);
-        if (other->pilot.side != 2) FlightSendObjectMessage(13, other);
+        if (pilot.side != 2) g_Network.SendObjectMessage(13, this);
+        if (other->pilot.side != 2) g_Network.SendObjectMessage(13, other);
     }
     g_AudioManager.PlayPooledEffect(this, pilot.side == 3 ? 1 : 0);
 }
@@ -621,6 +660,6 @@ void CUnit::SendPositionUpdate(float dt)
     randomPhase += dt;
     if (randomPhase > 0.1f - m * 10.0f) {
         randomPhase = 0.0f;
-        FlightSendObjectMessage(13, this);
+        g_Network.SendObjectMessage(13, this);
     }
 }

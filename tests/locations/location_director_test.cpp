@@ -272,23 +272,27 @@ TEST_F(DirectorTest, LocationTextsOnlyForTheirLocations)
     g_WorldIndex = 1;
     g_LocationDirector.locationId = 201;
     g_LocationDirector.ShowLocationText(3);
-    EXPECT_EQ(g_LocationLinks.subtitles, 1);
-    EXPECT_EQ(g_LocationLinks.lastSubtitleColour, 0xC896FAu);
-    EXPECT_EQ(g_LocationLinks.lastSubtitleSecondColour, 0x9600C8u);
-    EXPECT_FLOAT_EQ(g_LocationLinks.lastSubtitleDelay, 3.0f);
+    EXPECT_EQ(CSubtitles::shown, 1);
+    EXPECT_EQ(CSubtitles::topColour, 0xC896FAu);
+    EXPECT_EQ(CSubtitles::bottomColour, 0x9600C8u);
+    EXPECT_FLOAT_EQ(CSubtitles::delay, 3.0f);
+    EXPECT_FLOAT_EQ(CSubtitles::hold, 3.0f);
+    CSubtitles::Clear();
     g_LocationDirector.ShowLocationText(5);   // belongs to sector 1
     g_LocationDirector.locationId = 9;
     g_LocationDirector.ShowLocationText(8);   // belongs to sector 12
-    EXPECT_EQ(g_LocationLinks.subtitles, 1);
+    EXPECT_EQ(CSubtitles::shown, 0);
     g_LocationDirector.ShowLocationText(7);
-    EXPECT_EQ(g_LocationLinks.subtitles, 2);
+    EXPECT_EQ(CSubtitles::shown, 1);
+    CSubtitles::Clear();
     g_WorldIndex = 0;
     g_LocationDirector.locationId = 110;
     g_LocationDirector.ShowLocationText(0);
-    EXPECT_EQ(g_LocationLinks.subtitles, 3);
-    EXPECT_FLOAT_EQ(g_LocationLinks.lastSubtitleDelay, 1.0f);
+    EXPECT_EQ(CSubtitles::shown, 1);
+    EXPECT_FLOAT_EQ(CSubtitles::delay, 1.0f);
+    CSubtitles::Clear();
     g_LocationDirector.ShowLocationText(1);
-    EXPECT_EQ(g_LocationLinks.subtitles, 3);
+    EXPECT_EQ(CSubtitles::shown, 0);
 }
 
 TEST_F(DirectorTest, MusicChecksEveryTwoSecondsAndNeedsAPlayer)

@@ -333,8 +333,8 @@ TEST_F(LocationTest, NetworkGameRearrangesTheHomeGroupAndAddsOreSources)
         .Object(1002, "Data/U/Ship/Main.obj", "", 0, 0, 0)
         .Object(1003, "Data/U/Ship/Main.obj", "", 0, 0, 0);
     g_GameMode = 2;
-    g_LocationLinks.netPlayers = 3;
-    g_LocationLinks.netLocalSlot = 1;
+    g_Network.session.playerCount = 3;
+    g_Network.session.ownIndex = 1;
     LoadSpace(loc.Text());
     g_GameMode = 1;
     ASSERT_NE(g_HeroStation, nullptr);
@@ -348,14 +348,14 @@ TEST_F(LocationTest, NetworkGameRearrangesTheHomeGroupAndAddsOreSources)
     }
     // The station faces away from the origin.
     EXPECT_NEAR(g_HeroStation->worldMatrix.m[2][2], -1.0f, 1e-4f);
-    // 4 type-11 and 3 type-14 messages.
-    EXPECT_EQ(g_LocationLinks.objectMessages, 7);
     // Ore sources 10 .. 15 with their rings of 20 and 40 asteroids.
     for (int id = 10; id < 16; ++id) EXPECT_NE(CObjectList::FindById(id), nullptr) << id;
     CUnit* first = CObjectList::FindById(10);
     EXPECT_LE(Vec3Length(first->position), 3000.5f);
     EXPECT_EQ(CountKind(GTYPE_SP_ASTEROID), 3 * 20 + 3 * 40);
     EXPECT_EQ(g_LocationLoad.expectedEntries, 7 + 62 * 3);
+    // The load took real time: every peer counts as heard just now.
+    for (uint32_t t : g_Network.session.lastHeard) EXPECT_EQ(t, g_GameClock.NowMs());
 }
 
 } // namespace

@@ -7,8 +7,9 @@
 #include "audio/audio_manager.h"
 #include "locations/location_director.h"
 #include "locations/location_file.h"
-#include "locations/location_links.h"
 #include "locations/location_loader.h"
+#include "flight_ui/subtitles.h"
+#include "net/network.h"
 #include "platform/gfx/null_device.h"
 #include "render/d3d_render.h"
 #include "world/object_list.h"
@@ -144,7 +145,9 @@ protected:
         g_Settings.cutScenes = 0;
         savedMessages_ = g_TextureErrorMessages;
         g_TextureErrorMessages = 0;
-        g_LocationLinks = LocationLinkState();
+        g_Network.session.Init();
+        g_NetRandomSeed = 0;
+        CSubtitles::Clear();
         WriteUnits();
         g_World.ResetForLocation();
     }
@@ -157,7 +160,9 @@ protected:
         }
         g_PlayerObject = nullptr;
         g_HeroStation = nullptr;
-        g_LocationLinks = LocationLinkState();
+        g_Network.session.Init();
+        g_NetRandomSeed = 0;
+        CSubtitles::Clear();
         g_Settings.cutScenes = savedCutScenes_;
         g_TextureErrorMessages = savedMessages_;
         g_D3DRender.device = savedDevice_;

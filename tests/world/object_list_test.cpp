@@ -4,7 +4,6 @@
 
 #include "audio/audio_manager.h"
 #include "world/item.h"
-#include "world/unit_behaviour.h"
 #include "world_test_util.h"
 
 using ObjectList = WorldFixture;
@@ -414,11 +413,11 @@ TEST(UnitSides, HostilityTable)
         for (int j = 0; j < 4; ++j) {
             a.pilot.side = i;
             b.pilot.side = j;
-            EXPECT_EQ(UnitIsHostileTo(&a, &b), table[i][j]) << i << " " << j;
-            EXPECT_EQ(UnitIsFriendlyTo(&a, &b), !table[i][j]);
+            EXPECT_EQ(a.IsHostileTo(&b), table[i][j]) << i << " " << j;
+            EXPECT_EQ(a.IsFriendlyTo(&b), !table[i][j]);
         }
     a.pilot.side = -1;
     b.pilot.side = 2;
-    EXPECT_FALSE(UnitIsHostileTo(&a, &b));
-    EXPECT_FALSE(UnitIsHostileTo(&b, &a));
+    EXPECT_FALSE(a.IsHostileTo(&b));
+    EXPECT_FALSE(b.IsHostileTo(&a));
 }

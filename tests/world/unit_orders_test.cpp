@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "world/flight_links.h"
 #include "world/object_list.h"
 #include "world/unit.h"
 #include "flight_test_util.h"

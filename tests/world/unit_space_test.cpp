@@ -127,7 +127,9 @@ TEST_F(FlightTest, ShipSteersOntoItsMovePointOverManyFrames)
         angle = std::acos(std::min(1.0f, Vec3Dot(to, Vec3Normalize(Forward(a)))));
         if (angle < 0.1f) passed = true;
         if (passed && angle > peakAfterFirstPass) peakAfterFirstPass = angle;
-        if (i == 0) EXPECT_GT(angle, 0.9f);
+        if (i == 0) {
+            EXPECT_GT(angle, 0.9f);
+        }
     }
     EXPECT_TRUE(passed);
     EXPECT_LT(peakAfterFirstPass, 0.3f);

@@ -370,11 +370,12 @@ inline Model MakeAsteroid(uint32_t seed)
     return m;
 }
 
-// Sky: a large sphere seen from inside.
+// Sky: a unit sphere seen from inside. The world scales it to the view distance in
+// space (100 in the planet world), which keeps it inside the far plane.
 inline Model MakeSky()
 {
     Builder b;
-    b.Ellipsoid({0, 0, 0}, {2000, 2000, 2000}, 24, 16, true, 2.0f);
+    b.Ellipsoid({0, 0, 0}, {1, 1, 1}, 24, 16, true, 2.0f);
     Model m;
     m.SetGeometry(b);
     return m;

@@ -2,12 +2,11 @@
 #include <cstdlib>
 #include <cstring>
 
-// The window layer counts frames for KORVANE_FRAMES; absent in programs without it.
-void PlatformFrameDone() __attribute__((weak));
-unsigned PlatformFrameCount() __attribute__((weak));
+#include "platform/win/test_switches.h"
 
-// Frames the window layer has counted so far (presents and idle pump passes alike).
-static unsigned SwitchFrames() { return PlatformFrameCount ? PlatformFrameCount() : 0; }
+// Frames the window layer has counted so far for KORVANE_FRAMES (presents and idle pump
+// passes alike).
+static unsigned SwitchFrames() { return PlatformFrameCount(); }
 
 const char* GfxErrorString(GfxResult hr)
 {
@@ -175,8 +174,7 @@ void GfxStateDevice::SetLostFrames(unsigned lost, unsigned notReset)
 
 void GfxStateDevice::FrameDone()
 {
-    if (PlatformFrameDone)
-        PlatformFrameDone();
+    PlatformFrameDone();
 }
 
 GfxResult GfxStateDevice::TestCooperativeLevel()

@@ -1,5 +1,6 @@
 #include "platform/win/test_switches.h"
 #include "platform/win/codepage.h"
+#include "platform/win/timer.h"
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -16,6 +17,7 @@ struct State {
     unsigned frames = 0;
     bool drainedOnce = false;
     bool presentSinceDrain = false;
+    unsigned lastFrameMs = 0;
     std::vector<ReplayMessage> events;
     size_t nextEvent = 0;
 };
@@ -46,6 +48,7 @@ void Load()
 void CountFrame()
 {
     ++g_state.frames;
+    g_state.lastFrameMs = timeGetTime();
     if (g_state.frameLimit && g_state.frames >= g_state.frameLimit) {
         // Once, then again every 100 frames in case a modal loop swallowed it.
         if (!g_state.closePosted || (g_state.frames - g_state.frameLimit) % 100 == 0) {
@@ -237,7 +240,9 @@ void PlatformFrameDone()
 void PlatformQueueDrained()
 {
     Load();
-    if (g_state.drainedOnce && !g_state.presentSinceDrain)
+    // A loop that presents nothing still advances, at a frame per 20 ms of real time,
+    // so that a presenting game's frame numbers are its pictures whatever its speed.
+    if (g_state.drainedOnce && !g_state.presentSinceDrain && timeGetTime() - g_state.lastFrameMs >= 20)
         CountFrame();
     g_state.drainedOnce = true;
     g_state.presentSinceDrain = false;

@@ -2,9 +2,9 @@
 //   KORVANE_FRAMES=N     post WM_CLOSE after N frames.
 //   KORVANE_INPUT=file   replay input events at frame numbers.
 //
-// Frames are counted at PlatformFrameDone (the device's Present). A pass of the
-// message pump that saw no Present since the previous pass counts as a frame too,
-// so a frame loop that presents nothing still advances.
+// Frames are counted at PlatformFrameDone (the device's Present). While nothing is
+// presented, a pass of the message pump counts as a frame once 20 ms have passed
+// since the last frame, so a loop that presents nothing still advances.
 //
 // Input file: one event per line, '#' starts a comment, blank lines are skipped.
 //   <frame> key_down <vk>          WM_KEYDOWN (vk: a name below, a letter or digit, or a number)

@@ -1,3 +1,4 @@
+#include <algorithm>
 // The sound layer rendered through the loopback device and measured.
 #include <gtest/gtest.h>
 
@@ -35,6 +36,9 @@ protected:
     }
     void TearDown() override
     {
+        // Buffers outlive their device, as with DirectSound: each holder releases its own.
+        for (SoundBuffer* b : owned) b->Release();
+        owned.clear();
         if (dev) dev->Release();
         SoundDevice::UseLoopback(false);
     }
@@ -45,6 +49,7 @@ protected:
         SoundBuffer* b = nullptr;
         EXPECT_EQ(dev->CreateSoundBuffer(MonoFormat(), frames * 2, flags, &b), SND_OK);
         if (!b) return nullptr;
+        owned.push_back(b);
         void* p = nullptr;
         unsigned n = 0;
         EXPECT_EQ(b->Lock(0, frames * 2, &p, &n), SND_OK);
@@ -53,6 +58,13 @@ protected:
         EXPECT_EQ(b->Unlock(), SND_OK);
         return b;
     }
+
+    void Drop(SoundBuffer* b)
+    {
+        owned.erase(std::remove(owned.begin(), owned.end(), b), owned.end());
+        b->Release();
+    }
+    std::vector<SoundBuffer*> owned;
 
     // RMS of each channel over `frames`, after dropping `skip` frames of gain ramps.
     Levels Measure(unsigned frames = 4096, unsigned skip = 1024)
@@ -238,6 +250,7 @@ TEST_F(SoundDeviceTest, DuplicatePlaysOnAfterTheOriginalGoes)
     SoundBuffer* a = Sine(SNDBUF_CTRLVOLUME);
     SoundBuffer* d = nullptr;
     ASSERT_EQ(dev->DuplicateSoundBuffer(a, &d), SND_OK);
+    owned.push_back(d);
     EXPECT_EQ(d->GetSize(), a->GetSize());
     d->SetVolume(-600);  // state of its own
     int v = 1;
@@ -246,7 +259,7 @@ TEST_F(SoundDeviceTest, DuplicatePlaysOnAfterTheOriginalGoes)
     d->SetVolume(0);
     d->Play(SNDPLAY_LOOPING);
     double one = Measure().Sum();
-    a->Release();
+    Drop(a);
     Measure(2048, 0);
     EXPECT_NEAR(Measure().Sum(), one, one * 0.02);
 }
@@ -281,6 +294,7 @@ TEST_F(SoundDeviceTest, RefusesBadBuffers)
     EXPECT_NE(dev->CreateSoundBuffer(adpcm, 4000, 0, &b), SND_OK);
     EXPECT_NE(dev->CreateSoundBuffer(MonoFormat(), 0, 0, &b), SND_OK);
     EXPECT_EQ(dev->CreateSoundBuffer(stereo, 4000, SNDBUF_CTRLVOLUME, &b), SND_OK);
+    owned.push_back(b);
 }
 
 TEST_F(SoundDeviceTest, HoldsMoreThanAThousandBuffers)
