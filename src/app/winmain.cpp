@@ -86,6 +86,37 @@ bool StartUp(bool restart)
     return true;
 }
 
+// Esc in a running mission: the in-game menu with the leave question, or the end
+// of the location without the game menu.
+void HandleFrameEsc()
+{
+    if (g_KeyEsc && g_AppActive && !g_LocationDirector.missionOver && g_LocationDirector.locationId < 100) {
+        g_KeyEsc = 0;
+        if (g_Settings.useGameMenu) {
+            if (g_GameMode != 2) {
+                // Stops the clock and pauses the sounds with it.
+                g_AppActive = 0;
+                g_GameClock.Pause();
+            }
+            std::uint32_t now = std::uint32_t(g_GameClock.gameTime);
+            g_GameMenuActive = 1;
+            g_MenuPage = 11;
+            g_MenuClosingPage = -1;
+            g_MenuPageTime = now;
+            g_MenuPageProgress = 0.0f;
+            g_MenuDialogOpen = 1;
+            g_MenuDialogType = 3;
+            g_MenuDialogTime = now;
+            g_PointerShown = 1;
+            CCursor::Update();
+            DebugOutF("Esc: location %d paused, game menu opened", g_LocationDirector.locationId);
+        } else {
+            g_LocationFinished = 1;
+            DebugOutF("Esc: location %d finished", g_LocationDirector.locationId);
+        }
+    }
+}
+
 void RunFrameLoop()
 {
     while (!g_LocationFinished) {
@@ -100,31 +131,7 @@ void RunFrameLoop()
         g_World.Frame();
         g_LocationDirector.Frame();
 
-        if (g_KeyEsc && g_AppActive && !g_LocationDirector.missionOver && g_LocationDirector.locationId < 100) {
-            g_KeyEsc = 0;
-            if (g_Settings.useGameMenu) {
-                if (g_GameMode != 2) {
-                    // Stops the clock and pauses the sounds with it.
-                    g_AppActive = 0;
-                    g_GameClock.Pause();
-                }
-                std::uint32_t now = std::uint32_t(g_GameClock.gameTime);
-                g_GameMenuActive = 1;
-                g_MenuPage = 11;
-                g_MenuClosingPage = -1;
-                g_MenuPageTime = now;
-                g_MenuPageProgress = 0.0f;
-                g_MenuDialogOpen = 1;
-                g_MenuDialogType = 3;
-                g_MenuDialogTime = now;
-                g_PointerShown = 1;
-                CCursor::Update();
-                DebugOutF("Esc: location %d paused, game menu opened", g_LocationDirector.locationId);
-            } else {
-                g_LocationFinished = 1;
-                DebugOutF("Esc: location %d finished", g_LocationDirector.locationId);
-            }
-        }
+        HandleFrameEsc();
 
         if (g_GameMenuActive)
             CGameMenu::Run();

@@ -35,5 +35,6 @@ int WinMain();
 // Start-up steps 1 to 9; false when the program must end.
 bool StartUp(bool restart);
 void RunLocationLoop();
+void HandleFrameEsc();
 void RunFrameLoop();
 void ShutDown();

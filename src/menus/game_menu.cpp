@@ -1,4 +1,8 @@
 #include "menus/game_menu.h"
+#include "app/winmain.h"
+#include "audio/audio_manager.h"
+#include "platform/win/window.h"
+#include "world/game_clock.h"
 
 int g_GameMenuActive = 0;
 int g_MenuPage = 0;
@@ -11,7 +15,28 @@ std::uint32_t g_MenuDialogTime = 0;
 
 void CGameMenu::Load() {}
 void CGameMenu::Release() {}
-void CGameMenu::Run() {}
+// The menu's pages are not built yet: while it is asked for, the queue is still
+// drained (so the window closes) and the menu closes at once, which continues the
+// game or lets the director go on to the next location.
+void CGameMenu::Run()
+{
+    if (!g_GameMenuActive)
+        return;
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            break;
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+    }
+    g_GameMenuActive = 0;
+    g_MenuDialogOpen = 0;
+    if (!g_AppActive && !g_QuitRequested) {
+        g_AppActive = 1;
+        g_GameClock.Resume();
+        g_AudioManager.ResumeAll();
+    }
+}
 int CGameMenu::OnClick()
 {
     return 0;
