@@ -39,7 +39,7 @@ bool SoundOn()
 
 int CAudioManager::InitFailed(const char* text)
 {
-    DebugOut(text);
+    // ShowMessage writes the text to the debug log as well.
     ShowMessage(text, "Sound error!", MB_ICONWARNING);
     g_Settings.audio = 0;
     if (device) device->Release();

@@ -30,9 +30,9 @@ int SoundVolumeFor(float level, int type)
 
 namespace {
 
+// ShowMessage writes the text to the debug log as well.
 int Fail(const char* text)
 {
-    DebugOut(text);
     ShowMessage(text, "Sound error!", MB_ICONWARNING);
     return SND_FAIL;
 }

@@ -1,6 +1,7 @@
 #include "files/file_manager.h"
 
 #include "app/settings.h"
+#include "platform/crt/text_file.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -26,6 +27,8 @@ bool g_SlotPak[FILE_SLOT_COUNT];
 uint32_t g_SlotPakLeft[FILE_SLOT_COUNT];
 
 constexpr int kPathMax = 1024;
+// The most an index can hold: every entry with a full name, its size and offset, and the count.
+constexpr long kMaxIndexSize = long(FILE_ARCHIVE_MAX_ENTRIES) * (FILE_ARCHIVE_NAME_SIZE + 8) + 4;
 
 // Copies a caller's path with backslashes turned into '/'. False when too long.
 bool NormalisePath(const char* name, char* out)
@@ -195,12 +198,12 @@ int CFileManager::LoadArchive(int kind)
     char hdrName[64], pakName[64];
     std::snprintf(hdrName, sizeof hdrName, "Data/%s.hdr", kArchiveNames[a]);
     std::snprintf(pakName, sizeof pakName, "Data/%s.pak", kArchiveNames[a]);
-    FILE* hdr = std::fopen(hdrName, "rb");
+    FILE* hdr = FileOpen(hdrName, "rb");
     if (!hdr)
         return 0;
     // The .pak is needed even for the index-only archives: every entry is checked
     // against its size before the index is trusted.
-    FILE* pak = std::fopen(pakName, "rb");
+    FILE* pak = FileOpen(pakName, "rb");
     if (!pak) {
         std::fclose(hdr);
         return 0;
@@ -214,6 +217,8 @@ int CFileManager::LoadArchive(int kind)
 
     if (hdrSize < 4) {
         fault = "index shorter than its entry count";
+    } else if (hdrSize > kMaxIndexSize) {
+        fault = "index larger than its entries can be";
     } else {
         buf = new uint8_t[hdrSize];
         if (std::fread(buf, 1, hdrSize, hdr) != (size_t)hdrSize)
@@ -331,7 +336,7 @@ int CFileManager::Open(const char* name, int kind, uint32_t* size)
         if (slot < 0)
             return -1;
         const bool text = kind >= FILE_KIND_OBJECTS && kind <= FILE_KIND_LOCATIONS;
-        FILE* f = std::fopen(path, "rb");
+        FILE* f = FileOpen(path, "rb");
         if (!f)
             return -1;
         TakeSlot(slot, f, path, text);
@@ -361,7 +366,7 @@ int CFileManager::Open(const char* name, int kind, uint32_t* size)
         return -1;
     char pakName[64];
     std::snprintf(pakName, sizeof pakName, "Data/%s.pak", kArchiveNames[a]);
-    FILE* f = std::fopen(pakName, "rb");
+    FILE* f = FileOpen(pakName, "rb");
     if (!f)
         return -1;
     if (std::fseek(f, (long)e.offset, SEEK_SET) != 0) {
@@ -384,7 +389,7 @@ int CFileManager::OpenForWrite(const char* name)
     int slot = FreeSlot();
     if (slot < 0)
         return -1;
-    FILE* f = std::fopen(path, "wb");
+    FILE* f = FileOpen(path, "wb");
     if (!f)
         return -1;
     TakeSlot(slot, f, path, false);

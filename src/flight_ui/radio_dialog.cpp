@@ -287,8 +287,15 @@ void CRadioDialog::BuildReplyList(const char* speakerName, int startLine, RadioR
 
     CRadioDialogLine& question = lines[q];
     RadioReplyEntry& row0 = table[0];
-    if (speakerName) std::snprintf(row0.text, sizeof(row0.text), "%s: %s", speakerName, question.text);
-    else std::snprintf(row0.text, sizeof(row0.text), "%s", question.text);
+    if (speakerName) {
+        // Name and text cut together to the row's size.
+        int n = std::snprintf(row0.text, sizeof(row0.text), "%.*s: ", (int)sizeof(row0.text) - 3, speakerName);
+        if (n < 0) n = 0;
+        if (n > (int)sizeof(row0.text) - 1) n = (int)sizeof(row0.text) - 1;
+        CopyTextCut(row0.text + n, sizeof(row0.text) - (size_t)n, question.text);
+    } else {
+        CopyTextCut(row0.text, sizeof(row0.text), question.text);
+    }
     if (outWav && question.wav[0]) *outWav = question.wav;
     row0.colour = RADIO_COLOUR_QUESTION;
     row0.type = TEXTLINE_QUESTION;
@@ -302,7 +309,7 @@ void CRadioDialog::BuildReplyList(const char* speakerName, int startLine, RadioR
         if (!IsSayable(r)) continue;
         const CRadioDialogLine& reply = lines[r];
         RadioReplyEntry& row = table[count++];
-        std::snprintf(row.text, sizeof(row.text), "%s", reply.text);
+        CopyTextCut(row.text, sizeof(row.text), reply.text);
         row.colour = RADIO_COLOUR_REPLY;
         row.type = reply.type;
         row.nextLine = reply.replyCount > 0 ? reply.replies[0] : -1;

@@ -59,6 +59,27 @@ void StoreInput(const CameraInput& input) { g_MouseWheelDelta = input.wheelDelta
 // The point list entry of the ship's cockpit (ships carry one cockpit point).
 int CockpitIndex(const CUnit*) { return 0; }
 
+// World-space box of the current world's landscape (its first mesh's bounds).
+bool LandscapeBounds(Vec3* boundMin, Vec3* boundMax)
+{
+    const CUnit* land = CObjectList::FindLandscape();
+    if (!land || land->meshCount <= 0 || !land->meshes[0] || land->meshes[0]->m_SubMeshCount <= 0) return false;
+    const CMesh* m = land->meshes[0];
+    const Matrix toWorld = MatrixScaling(land->scale.x, land->scale.y, land->scale.z) * land->worldMatrix;
+    for (int i = 0; i < 8; ++i) {
+        const Vec3 c((i & 1) ? m->m_BoundMax.x : m->m_BoundMin.x, (i & 2) ? m->m_BoundMax.y : m->m_BoundMin.y,
+                     (i & 4) ? m->m_BoundMax.z : m->m_BoundMin.z);
+        const Vec3 w = Vec3TransformCoord(c, toWorld);
+        if (i == 0) {
+            *boundMin = *boundMax = w;
+            continue;
+        }
+        *boundMin = Vec3(std::min(boundMin->x, w.x), std::min(boundMin->y, w.y), std::min(boundMin->z, w.z));
+        *boundMax = Vec3(std::max(boundMax->x, w.x), std::max(boundMax->y, w.y), std::max(boundMax->z, w.z));
+    }
+    return true;
+}
+
 // The station interior's offset of a location of kind 2 comes with the interior scene
 // scripts; until then the view does not follow one.
 bool StationInteriorShift(Vec3*) { return false; }
@@ -551,9 +572,22 @@ void CCamera::UpdatePlanet(CameraInput& input, float dt)
     eye += move;
     lookAt += move;
 
-    // 3. The look-at point stays on the ground.
+    // 3. The view stays inside the landscape's bounds and the look-at point on the ground.
+    // The pick has to see this frame's turn and scroll, or it would put the look-at point
+    // back where it was; a pick outside the bounds (the landscape's fixed hit box) is ignored.
+    Vec3 boundMin, boundMax;
+    const bool bounded = LandscapeBounds(&boundMin, &boundMax);
+    if (bounded) {
+        const Vec3 inside(std::clamp(lookAt.x, boundMin.x, boundMax.x), lookAt.y,
+                          std::clamp(lookAt.z, boundMin.z, boundMax.z));
+        eye += inside - lookAt;
+        lookAt = inside;
+    }
+    view = MatrixLookAtLH(eye, lookAt, up);
     Vec3 ground;
-    if (g_World.PickGroundPoint(400.0f, 300.0f, &ground)) {
+    if (g_World.PickGroundPoint(400.0f, 300.0f, &ground) &&
+        (!bounded || (ground.x >= boundMin.x && ground.x <= boundMax.x && ground.z >= boundMin.z &&
+                      ground.z <= boundMax.z))) {
         const Vec3 shift = ground - lookAt;
         eye += shift;
         lookAt += shift;
@@ -594,7 +628,8 @@ void CCamera::UpdateShake(float dt)
         shake = shakeOffset = Vec3();
         return;
     }
-    Vec3 d((float)(rand() % 1001 - 500), (float)(rand() % 1001 - 500), (float)(rand() % 1001 - 500));
+    // Braces: the three draws happen in x, y, z order with every compiler.
+    Vec3 d{(float)(rand() % 1001 - 500), (float)(rand() % 1001 - 500), (float)(rand() % 1001 - 500)};
     d = Vec3Normalize(d);
     if (Vec3LengthSq(d) <= 0.0f) d = Vec3(1.0f, 0.0f, 0.0f);
     shake = d * length;
@@ -683,7 +718,9 @@ void CCamera::UpdateFollow()
 void CCamera::UpdateListener()
 {
     const Vec3 direction = Vec3Normalize(lookAt - eye);
-    SetListener(eye, direction, up, target);
+    // In the inside view the listener rides the player's ship, followed or not.
+    CGameObject* moving = (world == 1 && !cinematicView && g_PlayerObject) ? g_PlayerObject : target;
+    SetListener(eye, direction, up, moving);
 }
 
 void DrawStatistics()

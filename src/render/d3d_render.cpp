@@ -406,6 +406,8 @@ void CD3DRender::SetTexturePtr(GfxTexture* texture, int alpha)
         return;
     if (fillMode == D3DFILL_WIREFRAME || shadeMode == D3DSHADE_FLAT) {
         device->SetTexture(0, nullptr);
+        // The stage is empty now: the next bind by id must reach the device.
+        boundTexture = -1;
         return;
     }
     device->SetTexture(0, texture);

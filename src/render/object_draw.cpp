@@ -10,6 +10,7 @@
 #include "render/light.h"
 #include "render/mesh.h"
 #include "render/mesh_container.h"
+#include "menus/station_menu.h"
 #include "world/attached_effect.h"
 #include "world/game_clock.h"
 #include "world/game_object.h"
@@ -420,6 +421,10 @@ void CGameObject::SetDrawStates(int alpha)
         }
     } else {
         mat.Diffuse = mat.Ambient = one;
+        // The station's sector map shows the sector's rocks and planets dimmed.
+        if (g_StationMenuActive && g_StationMenuPage == 2 &&
+            (kind == GTYPE_SP_ASTEROID || kind == GTYPE_SP_PLANET || kind == GEFFECT_ASTEROIDS_FIELD))
+            mat.Diffuse = mat.Ambient = Colour(0.5f, 0.5f, 0.5f, 1);
         if (kind == GEFFECT_SELFILLUM_PART) mat.Emissive = one;
         if (r.bumpMapping && (kind == GEFFECT_ASTEROIDS_FIELD || kind == GTYPE_SP_ASTEROID)) {
             mat.Specular = Colour(1, 0.7f, 0.3f, 1);

@@ -78,14 +78,10 @@ int CTextureManager::Load(const char* name, int mips, int slot)
     if (FAILED(hr) || !texture)
         return -1;
 
-    if (slot != -1 && textures[slot] && std::strcmp(names[slot], name) != 0) {
-        // Swapping the texture would change it under the slot's other holders (and their
-        // releases would then free ours): take a free slot instead.
-        DebugOutF("Texture slot %d is held by %s; %s goes to a free slot", slot, names[slot], name);
-        slot = -1;
-    }
-    if (slot != -1) {
-        // Same name (or a free slot): holders of the old copy keep their references.
+    // A given slot is taken when it is free or already holds this name. A slot held
+    // under another name keeps its texture for its holders: the new one goes to a
+    // free slot instead, so nobody's picture changes under them.
+    if (slot != -1 && (!textures[slot] || std::strcmp(names[slot], name) == 0)) {
         GfxTexture* old = textures[slot];
         StoreName(names[slot], name);
         textures[slot] = texture;

@@ -316,7 +316,15 @@ void CAttachedEffect::Update()
         if (hasMesh && meshes[0]->m_SubMeshCount > 1) {
             if (requestedState == -1) {
                 if (sound) sound->Stop();
-            } else if (requestedState == 1) {
+            } else {
+                // The door's sound comes from its door point (first point of its mesh).
+                const CMesh* m = meshes[0];
+                if (sound && m->m_PointCount[MESH_POINTS_COCKPIT] > 0 && m->m_Points[MESH_POINTS_COCKPIT]) {
+                    const Vec3 dp = m->m_Points[MESH_POINTS_COCKPIT][0];
+                    sound->SetPosition(Vec3TransformCoord(Vec3(dp.x * scale.x, dp.y * scale.y, dp.z * scale.z), worldMatrix));
+                }
+            }
+            if (requestedState == 1) {
                 doorState = 1;
                 doorOpening += (now - switchTime) * 0.001f * 30.0f;
                 switchTime = now;
@@ -509,7 +517,38 @@ void CAttachedEffect::Release()
 
 void CAttachedEffect::SetDefaultLights(int textureId0, int textureId1)
 {
-    // The flare layout itself belongs to the sun's drawing; the set-up keeps its sprites.
-    flareSprites[0].textureId = textureId0;
-    flareSprites[1].textureId = textureId1;
+    // The sun's lens flare, in drawing order: type (0 disc, 1 flare sprite), colour as
+    // alpha, red, green, blue, whether the second colour is black, size.
+    struct FlareElement {
+        int type;
+        unsigned a, r, g, b;
+        bool blackSecond;
+        float size;
+    };
+    static const FlareElement kFlares[kFlareCount] = {
+        {0, 10, 20, 0, 0, false, 100.0f},   {0, 20, 20, 20, 0, false, 30.0f},  {1, 255, 100, 0, 0, false, 70.0f},
+        {0, 10, 0, 0, 20, false, 20.0f},    {0, 10, 0, 0, 20, false, 40.0f},   {0, 10, 0, 0, 20, false, 30.0f},
+        {0, 10, 30, 20, 10, false, 20.0f},  {0, 80, 100, 100, 150, true, 3.0f}, {0, 80, 100, 100, 150, true, 6.0f},
+        {0, 10, 30, 20, 10, false, 30.0f},  {0, 10, 30, 20, 10, false, 50.0f}, {0, 10, 30, 20, 10, false, 20.0f},
+        {0, 10, 0, 20, 20, false, 25.0f},   {0, 20, 0, 0, 30, true, 20.0f},    {0, 10, 20, 0, 0, false, 80.0f},
+        {1, 255, 100, 0, 100, false, 150.0f},
+    };
+    for (int i = 0; i < kFlareCount; ++i) {
+        const FlareElement& f = kFlares[i];
+        flareTypes[i] = f.type;
+        flareColours[i] = (f.a << 24) | (f.r << 16) | (f.g << 8) | f.b;
+        flareColours2[i] = f.blackSecond ? 0u : flareColours[i];
+        flareSizes[i] = f.size;
+    }
+    // The 256 x 256 halo and the 64 x 64 flare sprite.
+    const float sides[2] = {256.0f, 64.0f};
+    const int textures[2] = {textureId0, textureId1};
+    for (int i = 0; i < 2; ++i) {
+        FlareSprite& sprite = flareSprites[i];
+        sprite.x = sprite.y = 0.0f;
+        sprite.width = sprite.height = sides[i];
+        sprite.u0 = sprite.v0 = 0.0f;
+        sprite.u1 = sprite.v1 = 1.0f;
+        sprite.textureId = textures[i];
+    }
 }

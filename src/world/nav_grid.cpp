@@ -504,5 +504,6 @@ void CNavGrid::DrawNavGrid()
         }
     }
     flush();
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    // Back to the default states' culling that the models drawn after the grid expect.
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
 }

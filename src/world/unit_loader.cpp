@@ -45,7 +45,11 @@ int CUnit::Load(const char* path, int objectId)
 
     if (g_GameMode == 2 && pilot.ownerId == -1) {
         pilot.ownerId = g_Network.session.ownIndex;
-        if (objectClass == GCLASS_BULLET) pilot.objectId = CObjectList::NextId();
+        if (objectClass == GCLASS_BULLET) {
+            pilot.objectId = CObjectList::NextId();
+            // A remote laser bolt is drawn self-lit like a local one.
+            if (kind == GTYPE_LASER_WEAPON) drawMode = 1;
+        }
     }
 
     // Values.
@@ -156,11 +160,8 @@ void CUnit::LoadDerived(CDescFile& file)
         CUnit* d = new CUnit();
         ++loads;
         d->loadDepth = loadDepth + 1;
-        if (!d->Load(path, -1)) {
-            d->Release();
-            delete d;
-            continue;
-        }
+        // A description that fails to load leaves its constructed, empty unit in the slot.
+        if (!d->Load(path, -1)) DebugOutF("CUnit::Load(): derived \"%s\" of \"%s\" not loaded", path, descriptionPath);
         derivedUnits[slot] = d;
     }
 }
@@ -217,9 +218,13 @@ void CUnit::SetUpByClass(CDescFile& file)
 {
     if (objectClass == GCLASS_CHARACTER_NPC) {
         CopyTextCut(displayName, sizeof(displayName), TranslateName(displayName));
+        char label[kDescLabelColumn + 1];
         char value[kDescLineLength];
-        file.ReadText(value, sizeof(value));
-        if (value[0] == 'Y' && !file.LastWasSeparator() && !std::strstr(value, "//-")) {
+        file.ReadValueLine(label, value, sizeof(value));
+        // "//-" anywhere on the line, label column included, means no dialog.
+        char line[kDescLabelColumn + kDescLineLength];
+        std::snprintf(line, sizeof(line), "%s%s", label, value);
+        if (value[0] == 'Y' && !std::strstr(line, "//-")) {
             const char* human = std::strstr(descriptionPath, "Human");
             size_t len = human ? std::strlen(human) : 0;
             if (!human || len < 3) {

@@ -1,6 +1,10 @@
 // The audio manager, its sounds and effect pools, rendered through the loopback device.
 #include "audio_fixture.h"
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "platform/crt/rand.h"
 #include "world/game_object.h"
 
@@ -257,6 +261,47 @@ TEST_F(AudioTest, PlanetAmbienceComesAndGoes)
     EXPECT_NE(g_AudioManager.ambientSound, nullptr);
     StopPlanetAmbient();
     EXPECT_EQ(g_AudioManager.ambientSound, nullptr);
+}
+
+std::vector<std::string> DebugLines()
+{
+    std::vector<std::string> lines;
+    FILE* f = std::fopen("debug.txt", "rb");
+    if (!f) return lines;
+    std::string text;
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    size_t at = 0, nl;
+    while ((nl = text.find('\n', at)) != std::string::npos) {
+        lines.push_back(text.substr(at, nl - at));
+        at = nl + 1;
+    }
+    return lines;
+}
+
+TEST_F(AudioTest, FailuresAndLostSoundsAreLoggedOnce)
+{
+    g_Settings.debugOut = 1;
+    DebugOut(nullptr);
+    // A stereo file cannot make a 3D buffer: the box text and the load failure, one line each.
+    wavtest::WriteFile("Data/Sounds/Stereo.wav", wavtest::PcmWav(1000, 2));
+    EXPECT_EQ(g_AudioManager.LoadSound("Data/Sounds/Stereo.wav", SOUND_3D, 1, 10), nullptr);
+    // A missing file: no box, only the load failure.
+    EXPECT_EQ(g_AudioManager.LoadSound("Data/Sounds/Nothing.wav", SOUND_EFFECT, 1, 10), nullptr);
+    std::vector<std::string> expected = {"CreateSoundBuffer(...) failed!", "Couldn't load sound: Data/Sounds/Stereo.wav",
+                                         "Couldn't load sound: Data/Sounds/Nothing.wav"};
+    EXPECT_EQ(DebugLines(), expected);
+
+    DebugOut(nullptr);
+    ASSERT_NE(g_AudioManager.LoadSound("Data/Sounds/Short.wav", SOUND_VOICE, 1, 10), nullptr);
+    g_AudioManager.Release();
+    expected = {"", "CAudioManager::Release() start...", "\tSound lost! (Name: Data/Sounds/Short.wav)",
+                "CAudioManager::Release() done!", ""};
+    EXPECT_EQ(DebugLines(), expected);
+    EXPECT_EQ(g_AudioManager.soundCount, 0);
+    g_Settings.debugOut = 0;
 }
 
 TEST(AudioOff, EverythingIsSilentAndNull)

@@ -3,7 +3,9 @@
 
 #include <filesystem>
 
+#include "app/settings.h"
 #include "audio/wave_file.h"
+#include "files/file_manager.h"
 #include "wav_builder.h"
 
 using namespace wavtest;
@@ -158,6 +160,49 @@ TEST(WaveFile, OpensALooseFileWithoutArchives)
     EXPECT_EQ(w.GetSize(), 600u);
     EXPECT_EQ(w.Open("Data/Sounds/Missing.wav"), -1);
     EXPECT_EQ(w.GetFormat(), nullptr);
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(dir);
+}
+
+// Writes Data/<archive>.hdr and .pak of the sound kind: names and bytes shifted by 128.
+void WriteSoundArchive(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files)
+{
+    std::vector<uint8_t> hdr, pak;
+    for (const auto& [name, data] : files) {
+        for (char c : name) hdr.push_back(uint8_t(uint8_t(c) + 128));
+        hdr.push_back(0);
+        Put32(hdr, uint32_t(data.size()));
+        Put32(hdr, uint32_t(pak.size()));
+        for (uint8_t b : data) pak.push_back(uint8_t(b + 128));
+    }
+    Put32(hdr, uint32_t(files.size()));
+    std::string base = std::string("Data/") + CFileManager::ArchiveName(FILE_KIND_SOUNDS);
+    ASSERT_TRUE(WriteFile(base + ".hdr", hdr));
+    ASSERT_TRUE(WriteFile(base + ".pak", pak));
+}
+
+TEST(WaveFile, TheSoundArchiveComesBeforeALooseFile)
+{
+    auto dir = std::filesystem::temp_directory_path() / ("korvane-wavpak-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    int savedUse = g_Settings.useFileManager;
+    ASSERT_TRUE(WriteFile("Data/Sounds/Both.wav", PcmWav(300)));
+    ASSERT_TRUE(WriteFile("Data/Sounds/Loose.wav", PcmWav(50)));
+    WriteSoundArchive({{"Data/Sounds/Both.wav", PcmWav(100)}});
+    g_Settings.useFileManager = 1;
+    CFileManager::Init();
+    CWaveFile w;
+    EXPECT_EQ(w.Open("Data/Sounds/Both.wav"), SND_OK);
+    EXPECT_EQ(w.GetSize(), 200u);  // the archived one
+    EXPECT_EQ(ReadAll(w), Sine(100, 1, 441));
+    CWaveFile loose;
+    EXPECT_EQ(loose.Open("Data/Sounds/Loose.wav"), SND_OK);
+    EXPECT_EQ(loose.GetSize(), 100u);
+    CFileManager::Release();
+    g_Settings.useFileManager = savedUse;
+    CFileManager::Init();
     std::filesystem::current_path(old);
     std::filesystem::remove_all(dir);
 }

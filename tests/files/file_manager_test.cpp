@@ -287,3 +287,42 @@ TEST_F(FilesTest, AMissingPakLeavesTheArchiveAbsentWithoutALogLine)
     EXPECT_EQ(CFileManager::Open("Data/s.wav", FILE_KIND_SOUNDS), -1);
     EXPECT_EQ(ReadFile("debug.txt").find("refused"), std::string::npos);
 }
+
+TEST_F(FilesTest, DirectoriesAreNeverOpenedAsFiles)
+{
+    // An empty name part leaves a folder's path; its "size" must never reach a caller.
+    std::filesystem::create_directories("Data/Textures");
+    std::filesystem::create_directories("Data/Objects.hdr");
+    WriteFile("Data/Objects.pak", "");
+    for (int mode = 0; mode < 2; ++mode) {
+        SCOPED_TRACE(mode);
+        Start(mode);
+        EXPECT_EQ(g_ArchiveEntries[0], nullptr);
+        uint32_t size = 77;
+        EXPECT_EQ(CFileManager::Open("Data/Textures/", FILE_KIND_PLAIN, &size), -1);
+        EXPECT_EQ(size, 0u);
+        EXPECT_EQ(CFileManager::Open("Data\\Textures", FILE_KIND_PLAIN, &size), -1);
+        if (mode == 0) {
+            EXPECT_EQ(CFileManager::Open("Data/Textures", FILE_KIND_TEXTURES, &size), -1);
+            EXPECT_EQ(CFileManager::Open("Data/Textures", FILE_KIND_OBJECTS, &size), -1);
+        }
+        EXPECT_EQ(CFileManager::OpenForWrite("Data/Textures"), -1);
+        for (int s = 0; s < FILE_SLOT_COUNT; ++s)
+            EXPECT_EQ(g_FileSlots[s], nullptr);
+        CFileManager::Release();
+    }
+}
+
+TEST_F(FilesTest, AnIndexLargerThanAnyArchiveIsRefused)
+{
+    // 1000 entries with full names fill at most 264004 bytes.
+    std::string hdr(1000 * (256 + 8) + 8, '\0');
+    hdr[hdr.size() - 4] = 1;
+    WriteFile("Data/Locations.hdr", hdr);
+    WriteFile("Data/Locations.pak", "x");
+    g_Settings.debugOut = 1;
+    DebugOut(nullptr);
+    Start(1);
+    EXPECT_EQ(g_ArchiveEntries[2], nullptr);
+    EXPECT_NE(ReadFile("debug.txt").find("Data/Locations.hdr refused: index larger"), std::string::npos);
+}

@@ -96,7 +96,13 @@ TEST_P(LocationDataSetTest, EveryLocationLoadsWhole)
     EXPECT_EQ(units["Data/Locations.Space/GameMenu"], 7 + 3 + 20);
     EXPECT_EQ(units["Data/Locations.Space/Sector 01"], 18 + 3 + 13);
     EXPECT_EQ(units["Data/Locations.Space/Sector 12"], 20 + 2 + 24 + 6 + 25);
-    EXPECT_EQ(units["Data/Locations.Planet/Intro 01"], 0);
+    // Planet locations: every object of the file, the landscape first.
+    EXPECT_EQ(units["Data/Locations.Planet/Intro 01"], 41);
+    EXPECT_EQ(units["Data/Locations.Planet/Intro 02"], 29);
+    EXPECT_EQ(units["Data/Locations.Planet/Hero Station"], 17);
+    EXPECT_EQ(units["Data/Locations.Planet/Trade Station"], 18);
+    EXPECT_EQ(units["Data/Locations.Planet/Station Intro 01"], 12);
+    EXPECT_EQ(units["Data/Locations.Planet/Station Intro 02"], 15);
 }
 
 INSTANTIATE_TEST_SUITE_P(ArchivesAndLoose, LocationDataSetTest, ::testing::Values(1, 0),

@@ -4,6 +4,11 @@
 
 #include "audio/audio_manager.h"
 #include "capture_device.h"
+#include "../../tools/datagen/mesh_builder.h"
+#include "render/mesh.h"
+#include "world/object_list.h"
+#include "world/unit.h"
+#include "world/world.h"
 #include "render/camera.h"
 #include "world/game_object.h"
 
@@ -252,4 +257,72 @@ TEST(Camera, TimedMoveReachesItsGoalAndEnds)
     cam.UpdateWith(input, cam.moveStart);
     EXPECT_FLOAT_EQ(cam.eye.z, 6.0f);
     EXPECT_EQ(cam.moveActive, 0);
+}
+
+namespace {
+
+// A flat ground 200 x 200 at height 0 as the first unit of the planet world; the world's
+// planet camera above it looks down at the middle.
+struct PlanetGround {
+    CMesh mesh;
+    CUnit ground;
+    int oldWorld = g_WorldIndex;
+    uint32_t oldCount = CObjectList::unitCount[0];
+    CUnit* oldFirst = CObjectList::units[0][0];
+
+    PlanetGround()
+    {
+        meshgen::Builder b;
+        b.Box({-100, -1, -100}, {100, 0, 100});
+        meshgen::Model model;
+        model.SetGeometry(b);
+        std::vector<uint8_t> bytes = meshgen::Serialize(model);
+        MeshFileData f;
+        EXPECT_TRUE(ParseMeshFile(bytes.data(), bytes.size(), &f));
+        mesh.Build(f);
+        ground.objectClass = GCLASS_LANDSCAPE;
+        ground.meshes[0] = &mesh;
+        ground.meshCount = 1;
+        ground.scale = ground.scale2 = Vec3(1, 1, 1);
+        ground.worldMatrix = ground.drawMatrix = MatrixIdentity();
+        g_WorldIndex = 0;
+        CObjectList::units[0][0] = &ground;
+        CObjectList::unitCount[0] = 1;
+    }
+    ~PlanetGround()
+    {
+        ground.meshes[0] = nullptr;
+        ground.meshCount = 0;
+        CObjectList::units[0][0] = oldFirst;
+        CObjectList::unitCount[0] = oldCount;
+        g_WorldIndex = oldWorld;
+    }
+};
+
+} // namespace
+
+TEST(Camera, PlanetEdgeScrollKeepsTheLookAtOnTheGroundAndInsideIt)
+{
+    CaptureScope s;
+    PlanetGround planet;
+    CCamera& cam = g_World.cameras[0];
+    const CCamera saved = cam;
+    Aim(cam, Vec3(0, 40, -30), Vec3(0, 0, 0));
+    cam.world = 0;
+    cam.lastUpdate = 1000;
+    CameraInput input;
+    input.mouseY = 0.0f;   // top edge: forward at 15 per second
+    cam.UpdateWith(input, 2000);
+    EXPECT_NEAR(cam.lookAt.z, 15.0f, 0.05f);
+    EXPECT_NEAR(cam.lookAt.y, 0.0f, 0.05f);
+    EXPECT_NEAR(cam.eye.z, -15.0f, 0.05f);
+
+    // Far past the edge the look-at point stops at the ground's border.
+    input.mouseY = 300.0f;
+    input.mouseX = 800.0f;   // right edge: along the side axis
+    for (uint32_t t = 3000; t < 60000; t += 1000) cam.UpdateWith(input, t);
+    EXPECT_NEAR(cam.lookAt.x, 100.0f, 1e-3f);
+    EXPECT_NEAR(cam.eye.x, 100.0f, 1e-3f);
+    EXPECT_NEAR(cam.lookAt.z, 15.0f, 0.05f);
+    cam = saved;
 }

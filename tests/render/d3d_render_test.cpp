@@ -293,6 +293,12 @@ TEST_F(RenderStateTest, WireframeBindsNoTextureAndEmptiesEffectTextures)
     g_D3DRender.ToggleFillMode();
     g_D3DRender.SetTexture(a, 0);
     EXPECT_EQ(Dev()->State().textures[0], g_D3DRender.GetTexture(a)) << "binds again once solid";
+    // A pointer bind in wireframe empties the stage: the same id must bind again afterwards.
+    g_D3DRender.ToggleFillMode();
+    g_D3DRender.SetTexturePtr(g_D3DRender.GetTexture(a), 0);
+    g_D3DRender.ToggleFillMode();
+    g_D3DRender.SetTexture(a, 0);
+    EXPECT_EQ(Dev()->State().textures[0], g_D3DRender.GetTexture(a));
     g_D3DRender.ToggleShadeMode();
     EXPECT_EQ(Dev()->State().rs[D3DRS_SHADEMODE], (unsigned)D3DSHADE_FLAT);
     g_D3DRender.SetTexture(a, 0);
@@ -407,6 +413,26 @@ TEST_F(RenderLostTest, FailedResetEndsTheGame)
     EXPECT_EQ(g_GameMenuActive, 0);
     EXPECT_EQ(g_LocationFinished, 1);
     EXPECT_TRUE(LogHas("D3D device is lost,"));
+    g_LocationFinished = 0;
+}
+
+TEST_F(RenderLostTest, EffectThatFailsAfterResetEndsTheGame)
+{
+    Start();
+    g_Settings.useGameMenu = 1;
+    g_GameMenuActive = 1;
+    g_LocationFinished = 0;
+    std::ofstream("Data/Misc/RenderTechniques_20.dat") << "technique broken\n";
+    Dev()->SetLostFrames(1, 2);
+    EXPECT_EQ(g_D3DRender.Present(), 0);
+    g_D3DRender.Present();
+    EXPECT_EQ(Dev()->resets, 1u);
+    EXPECT_TRUE(LogHas("Create render techniques failed!"));
+    EXPECT_EQ(g_D3DRender.effect, nullptr);
+    EXPECT_NE(g_D3DRender.device, nullptr) << "the device stays for the rest of the frame";
+    EXPECT_EQ(g_Settings.useGameMenu, 0);
+    EXPECT_EQ(g_GameMenuActive, 0);
+    EXPECT_EQ(g_LocationFinished, 1);
     g_LocationFinished = 0;
 }
 

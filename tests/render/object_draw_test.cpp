@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "../../tools/datagen/mesh_builder.h"
+#include "menus/station_menu.h"
 #include "platform/gfx/null_device.h"
 #include "render/camera.h"
 #include "render/d3d_render.h"
@@ -329,6 +330,32 @@ TEST_F(ObjectDrawTest, AdditiveLitVerticesTakeTheObjectColour)
     b.o.DrawMesh(0);
     EXPECT_EQ(first(), 0xff202020u);
     EXPECT_EQ(dev->State().rs[D3DRS_ZWRITEENABLE], 1u);
+    delete mesh;
+}
+
+TEST_F(ObjectDrawTest, SectorMapDimsRocksAndPlanets)
+{
+    CMesh* mesh = MakeMesh(meshgen::MakeUnitSphere());
+    Obj a(mesh);
+    a.o.objectClass = GCLASS_SPACE_OBJECT;
+    a.o.kind = GTYPE_SP_ASTEROID;
+    const int oldActive = g_StationMenuActive, oldPage = g_StationMenuPage;
+    g_StationMenuActive = 1;
+    g_StationMenuPage = 2;
+    a.o.DrawMesh(0);
+    EXPECT_EQ(dev->State().material.Diffuse.r, 0.5f);
+    EXPECT_EQ(dev->State().material.Ambient.g, 0.5f);
+    EXPECT_EQ(dev->State().material.Diffuse.a, 1.0f);
+    // Other pages, and other kinds on the map page, keep the full material.
+    a.o.kind = GTYPE_SP_STATION;
+    a.o.DrawMesh(0);
+    EXPECT_EQ(dev->State().material.Diffuse.r, 1.0f);
+    a.o.kind = GTYPE_SP_PLANET;
+    g_StationMenuPage = 1;
+    a.o.DrawMesh(0);
+    EXPECT_EQ(dev->State().material.Ambient.r, 1.0f);
+    g_StationMenuActive = oldActive;
+    g_StationMenuPage = oldPage;
     delete mesh;
 }
 

@@ -86,19 +86,24 @@ TEST_F(TextureManagerTest, NamesDifferingInCaseLoadTwice)
     EXPECT_EQ(g_D3DRender.LoadTexture(nullptr, 1, -1), -1);
 }
 
-TEST_F(TextureManagerTest, SlotLoadsDoNotSwapTexturesUnderOtherHolders)
+TEST_F(TextureManagerTest, SlotHeldUnderAnotherNameKeepsItsTextureForItsHolders)
 {
     Start();
     WriteFile("a.bmp", Bmp(2, 2, 0));
     WriteFile("b.bmp", Bmp(2, 2, 0));
     WriteFile("c.bmp", Bmp(2, 2, 0));
     int a = g_D3DRender.LoadTexture("a.bmp", 1, -1);
+    g_D3DRender.LoadTexture("a.bmp", 1, -1);
     GfxTexture* held = g_D3DRender.GetTexture(a);
     int b = g_D3DRender.LoadTexture("b.bmp", 1, a);
-    EXPECT_NE(b, a) << "a slot held under another name is left alone";
+    ASSERT_GE(b, 0);
+    EXPECT_NE(b, a) << "the held slot is not taken from its holders";
     EXPECT_EQ(g_D3DRender.GetTexture(a), held);
+    EXPECT_STREQ(g_D3DRender.GetTextureName(a), "a.bmp");
     EXPECT_STREQ(g_D3DRender.GetTextureName(b), "b.bmp");
-    // A free slot given by the caller is used (cockpit panels reload into their old id).
+    EXPECT_EQ(g_D3DRender.textureManager.refCounts[a], 2);
+    EXPECT_EQ(g_D3DRender.textureManager.refCounts[b], 1);
+    // A free slot given by the caller is used.
     EXPECT_EQ(g_D3DRender.LoadTexture("c.bmp", 1, 100), 100);
     EXPECT_EQ(g_D3DRender.textureManager.refCounts[100], 1);
     EXPECT_EQ(g_D3DRender.LoadTexture("c.bmp", 1, 1024), 100);

@@ -1,9 +1,12 @@
 // Attached effects: block reading by kind, the set-up, doors and the asteroid field.
 #include "world/attached_effect.h"
 
+#include "app/settings.h"
+#include "audio/audio_manager.h"
 #include "world/desc_file.h"
 #include "world/unit.h"
 #include "unit_test_util.h"
+#include "../audio/wav_builder.h"
 
 #include <cmath>
 #include <memory>
@@ -141,6 +144,61 @@ TEST_F(EffectTest, DoorOpensAndClosesOnGameTime)
     EXPECT_EQ(e->requestedState, -1);
     EXPECT_EQ(e->switchTime, stamp);
     e->Release();
+}
+
+TEST_F(EffectTest, MovingDoorSoundSitsOnTheDoorPoint)
+{
+    ASSERT_TRUE(wavtest::WriteFile("Data/T/Door.wav", wavtest::PcmWav(22050)));
+    g_Settings.audio = 1;
+    SoundDevice::UseLoopback(true);
+    ASSERT_EQ(g_AudioManager.Init(nullptr), SND_OK);
+    {
+        CUnit parent;
+        parent.hull = 100.0f;
+        parent.scale = Vec3(2, 2, 2);
+        parent.worldMatrix.m[3][0] = 10.0f;
+        std::string after;
+        auto e = LoadBlock(EffectBlock("GEFFECT_GATEDOOR", {"Data/T/Door.msh"}, {}, "Data/T/Door.wav"), &parent, &after);
+        ASSERT_NE(e->sound, nullptr);
+        EXPECT_FLOAT_EQ(e->sound->maxDistance, 1000.0f);
+        e->SetSoundState(1);
+        g_GameClock.gameTime += 100.0;
+        e->Update();
+        g_AudioManager.device->CommitDeferredSettings();
+        // The mesh's first point (0, 0, 190), scaled by the door's scale, in the door's frame.
+        const Vec3 at = e->sound->buffer3D->Get3DPosition();
+        EXPECT_NEAR(at.x, 10.0f, 1e-3f);
+        EXPECT_NEAR(at.y, 0.0f, 1e-3f);
+        EXPECT_NEAR(at.z, 380.0f, 1e-3f);
+        e->Release();
+    }
+    g_AudioManager.Release();
+    SoundDevice::UseLoopback(false);
+    g_Settings.audio = 0;
+}
+
+TEST_F(EffectTest, SunHaloFillsTheFlareTable)
+{
+    CAttachedEffect sun;
+    sun.kind = GEFFECT_SUNGALO;
+    sun.textureIds[0] = 7;
+    sun.textureIds[1] = 9;
+    sun.SetUpByKind("");
+    EXPECT_EQ(sun.flareTypes[0], 0);
+    EXPECT_EQ(sun.flareColours[0], 0x0A140000u);
+    EXPECT_FLOAT_EQ(sun.flareSizes[0], 100.0f);
+    EXPECT_EQ(sun.flareTypes[2], 1);
+    EXPECT_EQ(sun.flareColours[7], 0x50646496u);
+    EXPECT_EQ(sun.flareColours2[7], 0u);
+    EXPECT_EQ(sun.flareColours2[13], 0u);
+    EXPECT_EQ(sun.flareColours2[12], sun.flareColours[12]);
+    EXPECT_EQ(sun.flareTypes[15], 1);
+    EXPECT_EQ(sun.flareColours[15], 0xFF640064u);
+    EXPECT_FLOAT_EQ(sun.flareSizes[15], 150.0f);
+    EXPECT_EQ(sun.flareSprites[0].textureId, 7);
+    EXPECT_FLOAT_EQ(sun.flareSprites[0].width, 256.0f);
+    EXPECT_EQ(sun.flareSprites[1].textureId, 9);
+    EXPECT_FLOAT_EQ(sun.flareSprites[1].width, 64.0f);
 }
 
 TEST_F(EffectTest, PlanetSkyTurnsTwiceTheOtherWay)

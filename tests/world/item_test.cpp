@@ -103,6 +103,8 @@ TEST_F(ItemLoadTest, MissingFileKeepsOwnerOnly)
     EXPECT_EQ(item.owner, owner.get());
     EXPECT_EQ(item.attachIndex, -1);
     EXPECT_STREQ(item.filePath, "");
+    EXPECT_STREQ(item.name, "");
+    EXPECT_EQ(item.armed, 1);
     EXPECT_FLOAT_EQ(ReadDescriptionValue("Data/T/Nothing/Main.obj"), 0.0f);
 }
 

@@ -575,6 +575,8 @@ TEST(NavGridDraw, BlockedAndOccupiedCellsAsQuads)
     g.DrawNavGrid();
     EXPECT_EQ(dev->Count("DrawPrimitiveUP 4 4 16"), 1u);  // two quads, one draw
     EXPECT_EQ(dev->State().rs[D3DRS_FOGENABLE], 0u);
+    // The models drawn after the grid need the default culling back.
+    EXPECT_EQ(dev->State().rs[D3DRS_CULLMODE], unsigned(D3DCULL_CW));
     // Many cells still draw in a few batches.
     std::vector<std::string> full(64, std::string(64, '#'));
     MakeGrid(g, full);

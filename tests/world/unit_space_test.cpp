@@ -301,6 +301,61 @@ TEST_F(FlightTest, HeroStepFliesWithTheMouseAndKeys)
     EXPECT_GT(g_YawRate, 0.0f);
 }
 
+TEST_F(FlightTest, CollisionChecksAreRationedByDistanceToTheCamera)
+{
+    CCamera& camera = g_World.cameras[1];
+    const Vec3 savedEye = camera.eye;
+    camera.eye = Vec3();
+
+    // The player checks every 0.05 s.
+    MakeShip(a, GTYPE_SP_HEROSHIP, Vec3(0, 0, 50));
+    g_PlayerObject = &a;
+    a.collisionInterval = 0.0f;
+    Advance(10.0);
+    a.Move(0.01f);
+    EXPECT_EQ(a.timers[5], g_GameClock.NowMs());
+    EXPECT_FLOAT_EQ(a.collisionInterval, 0.05f);
+    const uint32_t stamp = a.timers[5];
+    Advance(20.0);
+    a.Move(0.02f);
+    EXPECT_EQ(a.timers[5], stamp);
+    g_PlayerObject = nullptr;
+
+    // Others: the interval grows with the distance, 0.75 s per 1000 units.
+    MakeShip(b, GTYPE_SP_NPCSHIP, Vec3(0, 0, 500));
+    b.collisionInterval = 0.0f;
+    Advance(10.0);
+    b.Move(0.0f);
+    EXPECT_EQ(b.timers[5], g_GameClock.NowMs());
+    EXPECT_NEAR(b.collisionInterval, 0.375f, 1e-4f);
+
+    // Beyond 1000 units, or while the world is not the one shown: no test, 0.75 s.
+    MakeShip(b, GTYPE_SP_NPCSHIP, Vec3(0, 0, 2000));
+    b.collisionInterval = 0.0f;
+    Advance(10.0);
+    b.Move(0.0f);
+    EXPECT_FLOAT_EQ(b.collisionInterval, 0.75f);
+    MakeShip(b, GTYPE_SP_NPCSHIP, Vec3(0, 0, 100));
+    b.collisionInterval = 0.0f;
+    g_LocationKind = 2;
+    Advance(10.0);
+    b.Move(0.0f);
+    EXPECT_FLOAT_EQ(b.collisionInterval, 0.75f);
+    g_LocationKind = 1;
+
+    // Another player's craft in a network game is never tested here.
+    MakeShip(b, GTYPE_SP_NPCSHIP, Vec3(0, 0, 100));
+    b.pilot.side = 2;
+    b.collisionInterval = 0.0f;
+    const uint32_t before = b.timers[5];
+    g_GameMode = 2;
+    Advance(10.0);
+    b.Move(0.0f);
+    EXPECT_FLOAT_EQ(b.collisionInterval, 0.75f);
+    EXPECT_EQ(b.timers[5], before);
+    camera.eye = savedEye;
+}
+
 TEST_F(FlightTest, DistantBodiesAreDrawnAtTheViewDistance)
 {
     MakeShip(a, GTYPE_SP_ASTEROID, Vec3(0, 0, 10000));

@@ -4,6 +4,8 @@
 
 #include "world/attached_effect.h"
 #include "world/item.h"
+#include "net/network.h"
+#include "world/object_list.h"
 #include "render/mesh.h"
 #include "unit_test_util.h"
 
@@ -65,6 +67,30 @@ TEST_F(UnitLoadTest, MissingFileLeavesTheConstructedRecord)
     EXPECT_EQ(u.pilot.objectId, -1);
     EXPECT_STREQ(u.descriptionPath, "");
     EXPECT_EQ(u.objectClass, 0u);
+}
+
+TEST_F(UnitLoadTest, NetworkLaserBoltTakesAnIdAndDrawsSelfLit)
+{
+    const int savedIndex = g_Network.session.ownIndex;
+    const int savedId = CObjectList::nextId;
+    g_GameMode = 2;
+    g_Network.session.ownIndex = 3;
+    CObjectList::nextId = -1;
+    UnitText t;
+    t.cls = "GCLASS_BULLET";
+    t.kind = "GTYPE_LASER_WEAPON";
+    UnitPtr u = LoadText(t);
+    ASSERT_EQ(loaded, 1);
+    EXPECT_EQ(u->pilot.ownerId, 3);
+    EXPECT_EQ(u->pilot.objectId, 5000);
+    EXPECT_EQ(CObjectList::nextId, 5001);
+    EXPECT_EQ(u->drawMode, 1);
+    t.kind = "GTYPE_ROCKT_WEAPON";
+    UnitPtr r = LoadText(t);
+    EXPECT_EQ(r->pilot.objectId, 5001);
+    EXPECT_EQ(r->drawMode, 0);
+    g_Network.session.ownIndex = savedIndex;
+    CObjectList::nextId = savedId;
 }
 
 TEST_F(UnitLoadTest, ValuesFromTheFixedColumns)
@@ -179,8 +205,11 @@ TEST_F(UnitLoadTest, DerivedSlots)
     ASSERT_NE(u->derivedUnits[DERIVED_PART_2], nullptr);
     EXPECT_STREQ(u->derivedUnits[DERIVED_PART_2]->displayName, "B");
     EXPECT_STREQ(u->derivedPaths[DERIVED_PART_2], "Data/T/B/Main.obj");
-    // A failed load leaves the slot empty but keeps the path.
-    EXPECT_EQ(u->derivedUnits[DERIVED_DEBRIS_3], nullptr);
+    // A failed load leaves a constructed, empty unit in its slot, and the path.
+    ASSERT_NE(u->derivedUnits[DERIVED_DEBRIS_3], nullptr);
+    EXPECT_EQ(u->derivedUnits[DERIVED_DEBRIS_3]->meshCount, 0);
+    EXPECT_STREQ(u->derivedUnits[DERIVED_DEBRIS_3]->descriptionPath, "");
+    EXPECT_EQ(u->derivedUnits[DERIVED_DEBRIS_3]->manualControl, 1);
     EXPECT_STREQ(u->derivedPaths[DERIVED_DEBRIS_3], "Data/T/Missing/Main.obj");
     EXPECT_STREQ(u->derivedPaths[0], "");
 }
@@ -217,6 +246,11 @@ TEST_F(UnitLoadTest, NpcDialogFromTheHumanFolder)
     t.tail = Col("Dialog", "NO");
     UnitPtr silent = LoadText(t, "Data/Planet/Creatures/Human/Guard/Main.obj");
     EXPECT_EQ(silent->radioDialog.lineCount, 0u);
+
+    // "//-" in the label column counts as well.
+    t.tail = Col("Dialog //-", "YES");
+    UnitPtr marked = LoadText(t, "Data/Planet/Creatures/Human/Guard/Main.obj");
+    EXPECT_EQ(marked->radioDialog.lineCount, 0u);
 }
 
 TEST_F(UnitLoadTest, StationRadiusAndStockInASingleMission)

@@ -1,6 +1,8 @@
 #include "platform/crt/text_file.h"
+#include <cerrno>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 FILE* FileOpen(const char* path, const char* mode)
 {
@@ -14,7 +16,16 @@ FILE* FileOpen(const char* path, const char* mode)
     for (const char* c = mode; *c; ++c)
         if (*c != 't')
             m += *c;
-    return std::fopen(p.c_str(), m.c_str());
+    FILE* f = std::fopen(p.c_str(), m.c_str());
+    // Reading a directory "succeeds" here and reports an enormous size; the
+    // Windows runtime refuses to open one at all.
+    struct stat st;
+    if (f && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return f;
 }
 
 char* TextFgets(char* buffer, int size, FILE* file)

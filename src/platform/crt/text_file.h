@@ -5,6 +5,7 @@
 #include <cstdio>
 
 // fopen with the path's backslashes turned into '/'; a 't' in the mode is dropped.
+// A directory is never opened (null, as on Windows).
 FILE* FileOpen(const char* path, const char* mode);
 // fgets in text mode: a CR directly before LF is dropped.
 char* TextFgets(char* buffer, int size, FILE* file);

@@ -153,7 +153,8 @@ public:
     // Opens the default output (OpenAL Soft picks the backend; ALSOFT_DRIVERS=null runs
     // without a sound card). While the loopback switch is on, opens a loopback device instead.
     static int Create(SoundDevice** out);
-    // Test switch: devices created from now on render into memory at the given rate.
+    // Test switch: devices created from now on render into memory; the mix rate is
+    // still the primary format's (the rate argument is not used).
     static void UseLoopback(bool on, unsigned rate = 22050);
 
     int SetCooperativeLevel(WindowHandle window, int level);

@@ -69,3 +69,14 @@ TEST(TextFile, FgetsDropsCarriageReturnsAndOpensBackslashPaths)
     std::remove(path.c_str());
     rmdir(dir);
 }
+
+TEST(TextFile, DirectoriesDoNotOpen)
+{
+    char dir[] = "/tmp/korvane-crt-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    EXPECT_EQ(FileOpen(dir, "rb"), nullptr);
+    EXPECT_EQ(FileOpen(dir, "rt"), nullptr);
+    EXPECT_EQ(FileOpen((std::string(dir) + "\\").c_str(), "r"), nullptr);
+    EXPECT_EQ(FileOpen(dir, "wb"), nullptr);
+    rmdir(dir);
+}

@@ -1,0 +1,8 @@
+// Pilot profiles: the current pilot slot, its folder under Save/ and its ratings.
+#pragma once
+
+// Slot of the current pilot, 0 to 9; its folder is Save/NN.
+extern int g_PilotSlot;
+
+// "<save root>/NN/Player.cfg" of a slot; false when the slot is out of range.
+bool PilotConfigPath(char* out, unsigned size, int slot);

@@ -1,0 +1,329 @@
+#include "locations/sector_save_file.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "files/file_manager.h"
+#include "platform/win/directory.h"
+
+namespace {
+
+char g_SaveRoot[256] = "Save";
+
+// Little-endian writer over a fixed buffer; any overflow sticks.
+struct Writer {
+    uint8_t* p;
+    size_t cap;
+    size_t n = 0;
+    bool ok = true;
+
+    void Bytes(const void* src, size_t count)
+    {
+        if (!ok || count > cap - n) {
+            ok = false;
+            return;
+        }
+        std::memcpy(p + n, src, count);
+        n += count;
+    }
+    void U32(uint32_t v)
+    {
+        const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+        Bytes(b, 4);
+    }
+    void I32(int32_t v) { U32((uint32_t)v); }
+    void F32(float f)
+    {
+        uint32_t v;
+        std::memcpy(&v, &f, 4);
+        U32(v);
+    }
+    // Fixed-size text field: the text cut to size - 1, zero-filled.
+    void Text(const char* s, size_t size)
+    {
+        uint8_t field[kSavePathLength] = {};
+        const size_t len = s ? strnlen(s, size - 1) : 0;
+        if (len)
+            std::memcpy(field, s, len);
+        Bytes(field, size);
+    }
+};
+
+struct Reader {
+    const uint8_t* p;
+    size_t size;
+    size_t n = 0;
+    const char* error = nullptr;
+
+    bool Need(size_t count, const char* what)
+    {
+        if (error)
+            return false;
+        if (count > size - n) {
+            error = what;
+            return false;
+        }
+        return true;
+    }
+    uint32_t U32(const char* what)
+    {
+        if (!Need(4, what))
+            return 0;
+        const uint32_t v = uint32_t(p[n]) | uint32_t(p[n + 1]) << 8 | uint32_t(p[n + 2]) << 16 | uint32_t(p[n + 3]) << 24;
+        n += 4;
+        return v;
+    }
+    int32_t I32(const char* what) { return (int32_t)U32(what); }
+    float F32(const char* what)
+    {
+        const uint32_t v = U32(what);
+        float f;
+        std::memcpy(&f, &v, 4);
+        if (!error && !std::isfinite(f))
+            error = "a number is not finite";
+        return error ? 0.0f : f;
+    }
+    // The field must hold its terminating zero.
+    void Text(char* out, size_t fieldSize, const char* what)
+    {
+        out[0] = 0;
+        if (!Need(fieldSize, what))
+            return;
+        const void* end = std::memchr(p + n, 0, fieldSize);
+        if (!end) {
+            error = "a text field has no end";
+            return;
+        }
+        std::memcpy(out, p + n, fieldSize);
+        n += fieldSize;
+    }
+};
+
+void SetWhy(char* why, size_t whySize, const char* text)
+{
+    if (why && whySize)
+        std::snprintf(why, whySize, "%s", text);
+}
+
+} // namespace
+
+void SetSaveRoot(const char* folder)
+{
+    std::snprintf(g_SaveRoot, sizeof(g_SaveRoot), "%s", folder && folder[0] ? folder : "Save");
+}
+
+const char* GetSaveRoot()
+{
+    return g_SaveRoot;
+}
+
+bool SectorSavePath(char* out, size_t size, int slot, int sector, bool statistics)
+{
+    if (!out || !size)
+        return false;
+    out[0] = 0;
+    if (slot < 0 || slot > 9 || sector < 1 || sector > 13)
+        return false;
+    const int n = std::snprintf(out, size, "%s/%02d/Sector %02d.%s", g_SaveRoot, slot, sector, statistics ? "stat" : "dat");
+    return n > 0 && (size_t)n < size;
+}
+
+void SkipSavePath(char* out, size_t size, bool statistics)
+{
+    // The default start ships with the game: it is always the game directory's own.
+    std::snprintf(out, size, "Save/Skip/Sector 01.%s", statistics ? "stat" : "dat");
+}
+
+void SavePrivateDataName(const char* name, char* out, size_t size)
+{
+    if (!name)
+        name = "";
+    const char* m = std::strstr(name, "Mercenaries");
+    if (m)
+        std::snprintf(out, size, "Human/%s", m);
+    else
+        std::snprintf(out, size, "%s", name);
+}
+
+bool EncodeSectorSave(const SectorSave& save, uint8_t* dat, size_t datCapacity, size_t* datSize, uint8_t* stat,
+                      size_t statCapacity, size_t* statSize)
+{
+    if (save.shipCount < 0 || save.shipCount > kSaveMaxShips)
+        return false;
+    Writer d{dat, datCapacity};
+    Writer s{stat, statCapacity};
+    d.I32(save.shipCount);
+    d.F32(save.ore);
+    for (int i = 0; i < save.shipCount; ++i) {
+        const SectorSaveShip& sh = save.ships[i];
+        if (sh.itemCount < 0 || sh.itemCount > kSaveMaxItems)
+            return false;
+        d.Text(sh.path, kSavePathLength);
+        d.F32(sh.hull);
+        for (float b : sh.bonuses)
+            d.F32(b);
+        d.Text(sh.privateData, kSavePathLength);
+        d.I32(sh.sex);
+        d.Text(sh.pilotName, kSavePilotNameLength);
+        d.F32(sh.skill);
+        d.F32(sh.skill2);
+        d.I32(sh.voicePitch);
+        d.I32(sh.itemCount);
+        for (int j = 0; j < sh.itemCount; ++j) {
+            const SectorSaveItem& it = sh.items[j];
+            d.Text(it.path, kSavePathLength);
+            d.F32(it.rangeBonus);
+            d.F32(it.secondBonus);
+            d.F32(it.capacityBonus);
+            d.F32(it.reloadBonus);
+            d.I32(it.ammo);
+        }
+        const CPilotStatistics& st = sh.statistics;
+        s.F32(st.distance);
+        s.I32(st.kills);
+        s.I32(st.missionKills);
+        s.F32(st.killScore);
+        s.F32(st.missionKillScore);
+        s.I32(st.shotsFired);
+        s.I32(st.shotsOnTarget);
+        s.F32(st.oreDelivered);
+        s.F32(st.missionOreDelivered);
+    }
+    if (!d.ok || !s.ok)
+        return false;
+    if (datSize)
+        *datSize = d.n;
+    if (statSize)
+        *statSize = s.n;
+    return true;
+}
+
+bool DecodeSectorSaveDat(const uint8_t* data, size_t size, SectorSave* save, char* why, size_t whySize)
+{
+    std::memset(save, 0, sizeof(*save));
+    if (!data) {
+        SetWhy(why, whySize, "no data");
+        return false;
+    }
+    Reader r{data, size};
+    const int32_t count = r.I32("the file ends in its header");
+    const float ore = r.F32("the file ends in its header");
+    if (!r.error && (count < 0 || count > kSaveMaxShips))
+        r.error = "the ship count is out of range";
+    if (!r.error && ore < 0.0f)
+        r.error = "the ore stock is negative";
+    for (int i = 0; !r.error && i < count; ++i) {
+        SectorSaveShip& sh = save->ships[i];
+        const char* cut = "the file ends inside a ship";
+        r.Text(sh.path, kSavePathLength, cut);
+        if (!r.error && !sh.path[0])
+            r.error = "a ship has no description path";
+        sh.hull = r.F32(cut);
+        for (float& b : sh.bonuses)
+            b = r.F32(cut);
+        r.Text(sh.privateData, kSavePathLength, cut);
+        sh.sex = r.I32(cut);
+        r.Text(sh.pilotName, kSavePilotNameLength, cut);
+        sh.skill = r.F32(cut);
+        sh.skill2 = r.F32(cut);
+        sh.voicePitch = r.I32(cut);
+        sh.itemCount = r.I32(cut);
+        if (!r.error && (sh.itemCount < 0 || sh.itemCount > kSaveMaxItems))
+            r.error = "an item count is out of range";
+        for (int j = 0; !r.error && j < sh.itemCount; ++j) {
+            SectorSaveItem& it = sh.items[j];
+            const char* icut = "the file ends inside an item";
+            r.Text(it.path, kSavePathLength, icut);
+            if (!r.error && !it.path[0])
+                r.error = "an item has no description path";
+            it.rangeBonus = r.F32(icut);
+            it.secondBonus = r.F32(icut);
+            it.capacityBonus = r.F32(icut);
+            it.reloadBonus = r.F32(icut);
+            it.ammo = r.I32(icut);
+            if (!r.error && it.ammo < 0)
+                r.error = "an ammunition count is negative";
+        }
+    }
+    if (!r.error && r.n != size)
+        r.error = "bytes follow the last ship";
+    if (r.error) {
+        SetWhy(why, whySize, r.error);
+        std::memset(save, 0, sizeof(*save));
+        return false;
+    }
+    save->shipCount = count;
+    save->ore = ore;
+    return true;
+}
+
+bool DecodeSectorSaveStat(const uint8_t* data, size_t size, SectorSave* save, char* why, size_t whySize)
+{
+    if (!data || size != (size_t)save->shipCount * kSaveStatBytes) {
+        SetWhy(why, whySize, "the statistics do not match the ships");
+        return false;
+    }
+    CPilotStatistics stats[kSaveMaxShips] = {};
+    Reader r{data, size};
+    for (int i = 0; i < save->shipCount; ++i) {
+        CPilotStatistics& st = stats[i];
+        const char* cut = "the file ends inside a record";
+        st.distance = r.F32(cut);
+        st.kills = r.I32(cut);
+        st.missionKills = r.I32(cut);
+        st.killScore = r.F32(cut);
+        st.missionKillScore = r.F32(cut);
+        st.shotsFired = r.I32(cut);
+        st.shotsOnTarget = r.I32(cut);
+        st.oreDelivered = r.F32(cut);
+        st.missionOreDelivered = r.F32(cut);
+    }
+    if (r.error) {
+        SetWhy(why, whySize, r.error);
+        return false;
+    }
+    for (int i = 0; i < save->shipCount; ++i)
+        save->ships[i].statistics = stats[i];
+    return true;
+}
+
+bool ReadWholeFile(const char* path, uint8_t* buffer, size_t capacity, size_t* size)
+{
+    *size = 0;
+    uint32_t length = 0;
+    const int h = CFileManager::Open(path, FILE_KIND_PLAIN, &length);
+    if (h < 0)
+        return false;
+    bool ok = length <= capacity;
+    if (ok && length)
+        ok = CFileManager::Read(buffer, 1, length, h) == length;
+    CFileManager::Close(h);
+    if (ok)
+        *size = length;
+    return ok;
+}
+
+bool WriteFileSafely(const char* path, const uint8_t* data, size_t size)
+{
+    char temp[1024];
+    if (!path || std::snprintf(temp, sizeof(temp), "%s.tmp", path) >= (int)sizeof(temp))
+        return false;
+    const int h = CFileManager::OpenForWrite(temp);
+    if (h < 0)
+        return false;
+    const bool written = size == 0 || CFileManager::Write(data, size, h);
+    CFileManager::Close(h);
+    const std::string from = NormalizePath(temp);
+    if (!written) {
+        std::remove(from.c_str());
+        return false;
+    }
+    const std::string to = NormalizePath(path);
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        std::remove(from.c_str());
+        return false;
+    }
+    return true;
+}

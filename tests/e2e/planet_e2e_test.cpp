@@ -1,0 +1,146 @@
+// The first planet intro end to end: with "Space" 0 and no game menu the game starts on the
+// planet, loads the meadow with its people without a missing file, draws a lit scene round
+// the hero and ends cleanly after the frames it was given.
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// Cut scenes off: the camera stays where the loader puts it, behind and above the hero.
+const char kIni[] =
+    "[Game]\nSpace=0\n[Video]\nWindowed=1\n[Misc]\nStart logo=0\nUse game menu=0\nCut scenes=0\nDebug out=1\n";
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    for (const std::string& l : lines)
+        if (l.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& part)
+{
+    for (const std::string& l : lines)
+        if (l.find(part) != std::string::npos) return true;
+    return false;
+}
+
+double Brightness(const Colour& c) { return (c.r + c.g + c.b) / 3.0; }
+
+// Gives the run its own loose Data tree in which the first planet location is the named
+// station interior: every folder links to the built one, the interior's files are copied
+// into "Locations.Planet/Intro 01".
+bool StageInteriorAsFirstLocation(const GameRun& run, const std::string& interior)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path game = fs::path(GameDirectory()) / "Data", data = fs::path(run.Dir()) / "Data";
+    fs::remove(data, ec);
+    if (!fs::create_directories(data / "Locations.Planet" / "Intro 01", ec)) return false;
+    for (const auto& e : fs::directory_iterator(game, ec))
+        if (e.path().filename() != "Locations.Planet") fs::create_directory_symlink(e.path(), data / e.path().filename(), ec);
+    for (const auto& e : fs::directory_iterator(game / "Locations.Planet", ec))
+        if (e.path().filename() != "Intro 01")
+            fs::create_directory_symlink(e.path(), data / "Locations.Planet" / e.path().filename(), ec);
+    for (const char* file : {"Main.loc", "MapPoints.dat"})
+        if (!fs::copy_file(game / "Locations.Planet" / interior / file, data / "Locations.Planet" / "Intro 01" / file, ec))
+            return false;
+    return !ec;
+}
+
+} // namespace
+
+TEST(PlanetE2E, FirstIntroShowsTheMeadowAndItsPeople)
+{
+    GameRun run("planet");
+    run.WriteGameIni(kIni);
+    run.SetEnv("KORVANE_SCREENSHOT", run.Dir());
+    run.SetEnv("KORVANE_SHOT_FRAMES", "100,300");
+    run.SetEnv("KORVANE_FRAMES", "400");
+    RunResult r = run.Run(240);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("Can't open location data file"), std::string::npos) << r.err;
+
+    const std::vector<std::string> lines = run.DebugLines();
+    EXPECT_TRUE(HasLine(lines, "Location 110: Data/Locations.Planet/Intro 01")) << run.ReadFile("debug.txt");
+    // Every unit, mesh and texture the location names is there.
+    EXPECT_FALSE(Contains(lines, "can't open")) << run.ReadFile("debug.txt");
+    EXPECT_FALSE(Contains(lines, "Load texture failed")) << run.ReadFile("debug.txt");
+    EXPECT_TRUE(HasLine(lines, "CMeshContainer::ReleaseAllMeshData() done!")) << run.ReadFile("debug.txt");
+
+    Image first, second;
+    ASSERT_TRUE(ReadPng(run.Path("frame_100.png"), &first));
+    ASSERT_TRUE(ReadPng(run.Path("frame_300.png"), &second));
+    ASSERT_GT(first.width, 0);
+    const int w = second.width, h = second.height;
+
+    // The ground fills the picture from edge to edge: a lit meadow, green above all,
+    // in the far strip as in the near one.
+    for (const Region& ground : {Region{0, 0, w, h / 8}, Region{0, h - h / 8, w, h / 8}}) {
+        const Colour c = MeanColour(second, ground);
+        EXPECT_GT(c.g, c.r + 10.0) << "region at y " << ground.y;
+        EXPECT_GT(c.g, c.b + 20.0) << "region at y " << ground.y;
+        EXPECT_GT(Brightness(c), 40.0) << "region at y " << ground.y;
+        EXPECT_LT(Brightness(c), 230.0) << "region at y " << ground.y;
+    }
+
+    // The hero stands at the centre of the view (the camera looks at his feet): his
+    // dark suit stands out from the grass beside him.
+    const Region hero{w / 2 - w / 80, h / 2 - h / 14, w / 40, h / 16};
+    const Region grassLeft{w / 2 - w / 8, h / 2 - h / 14, w / 40, h / 16};
+    const Colour suit = MeanColour(second, hero), grass = MeanColour(second, grassLeft);
+    EXPECT_GT(grass.g - suit.g, 25.0) << "hero " << suit.r << "," << suit.g << "," << suit.b << " grass " << grass.r
+                                      << "," << grass.g << "," << grass.b;
+
+    // The scene is lit and stays drawn: the later shot is not black and not a copy of
+    // an empty frame.
+    const Region all{0, 0, w, h};
+    EXPECT_GT(Brightness(MeanColour(first, all)), 25.0);
+    EXPECT_GT(Brightness(MeanColour(second, all)), 25.0);
+    EXPECT_LT(RegionDifference(first, second, hero), 60.0);
+}
+
+// A station interior (read as loose files in place of the first planet location): the
+// room's tiled floor, its back wall and the people stand lit in the picture, and the saved
+// walking grid is taken as it is.
+TEST(PlanetE2E, StationInteriorShowsTheRoomAndItsPeople)
+{
+    GameRun run("planet-room");
+    ASSERT_TRUE(StageInteriorAsFirstLocation(run, "Hero Station"));
+    run.WriteGameIni(std::string(kIni) + "Use file manager=0\n");
+    run.SetEnv("KORVANE_SCREENSHOT", run.Dir());
+    run.SetEnv("KORVANE_SHOT_FRAMES", "200");
+    run.SetEnv("KORVANE_FRAMES", "240");
+    RunResult r = run.Run(240);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+
+    const std::vector<std::string> lines = run.DebugLines();
+    EXPECT_TRUE(HasLine(lines, "Location 110: Data/Locations.Planet/Intro 01")) << run.ReadFile("debug.txt");
+    EXPECT_FALSE(Contains(lines, "can't open")) << run.ReadFile("debug.txt");
+    EXPECT_FALSE(Contains(lines, "MapPoints.dat")) << run.ReadFile("debug.txt");
+
+    Image shot;
+    ASSERT_TRUE(ReadPng(run.Path("frame_200.png"), &shot));
+    const int w = shot.width, h = shot.height;
+    // Grey floor tiles round the hero, neither black nor washed out.
+    const Colour floor = MeanColour(shot, Region{w / 4, h * 5 / 8, w / 2, h / 4});
+    EXPECT_GT(Brightness(floor), 60.0);
+    EXPECT_LT(Brightness(floor), 220.0);
+    EXPECT_NEAR(floor.r, floor.g, 20.0);
+    EXPECT_NEAR(floor.g, floor.b, 25.0);
+    // The back wall across the top is darker than the floor.
+    const Colour wall = MeanColour(shot, Region{0, 0, w, h / 20});
+    EXPECT_LT(Brightness(wall), Brightness(floor) - 15.0);
+    // The hero at the centre stands out from the floor beside him.
+    const Colour hero = MeanColour(shot, Region{w / 2 - w / 80, h / 2 - h / 14, w / 40, h / 16});
+    const Colour beside = MeanColour(shot, Region{w / 2 + w / 10, h / 2 - h / 14, w / 40, h / 16});
+    EXPECT_GT(Brightness(beside) - Brightness(hero), 20.0);
+}
