@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "datagen.h"
+#include "wav_writer.h"
 
 namespace {
 
@@ -26,40 +27,16 @@ struct Noise {
 
 using Samples = std::vector<double>;  // interleaved when stereo
 
-void Put16(std::vector<uint8_t>& v, uint16_t x)
-{
-    v.push_back(uint8_t(x));
-    v.push_back(uint8_t(x >> 8));
-}
-
-void Put32(std::vector<uint8_t>& v, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
-}
-
 std::vector<uint8_t> MakeWav(const Samples& s, int channels)
 {
     // Peak-normalise to -1 dBFS so that every file is clearly audible.
     double peak = 1e-9;
     for (double x : s) peak = std::max(peak, std::fabs(x));
     double scale = 0.89 * 32767.0 / peak;
-    uint32_t dataBytes = uint32_t(s.size() * 2);
-    std::vector<uint8_t> v;
-    v.reserve(44 + dataBytes);
-    v.insert(v.end(), {'R', 'I', 'F', 'F'});
-    Put32(v, 36 + dataBytes);
-    v.insert(v.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put32(v, 16);
-    Put16(v, 1);
-    Put16(v, uint16_t(channels));
-    Put32(v, kRate);
-    Put32(v, uint32_t(kRate * channels * 2));
-    Put16(v, uint16_t(channels * 2));
-    Put16(v, 16);
-    v.insert(v.end(), {'d', 'a', 't', 'a'});
-    Put32(v, dataBytes);
-    for (double x : s) Put16(v, uint16_t(int16_t(std::lround(std::clamp(x * scale, -32767.0, 32767.0)))));
-    return v;
+    std::vector<int16_t> pcm;
+    pcm.reserve(s.size());
+    for (double x : s) pcm.push_back(int16_t(std::lround(std::clamp(x * scale, -32767.0, 32767.0))));
+    return datagen::PcmWav16(pcm, channels, kRate);
 }
 
 // Short fades at both ends so that nothing clicks.

@@ -5,28 +5,21 @@
 #include <string>
 #include <vector>
 #include "datagen.h"
+#include "wav_writer.h"
 
 namespace {
 
 constexpr int kRate = 22050;
 
-void Put16(std::vector<uint8_t>& o, uint16_t v) { o.push_back(uint8_t(v)), o.push_back(uint8_t(v >> 8)); }
-void Put32(std::vector<uint8_t>& o, uint32_t v) { Put16(o, uint16_t(v)), Put16(o, uint16_t(v >> 16)); }
-void PutTag(std::vector<uint8_t>& o, const char* t) { o.insert(o.end(), t, t + 4); }
-
 std::vector<uint8_t> Wav(const std::vector<float>& samples)
 {
-    std::vector<uint8_t> o;
-    uint32_t data = uint32_t(samples.size() * 2);
-    PutTag(o, "RIFF"), Put32(o, 36 + data), PutTag(o, "WAVE");
-    PutTag(o, "fmt "), Put32(o, 16), Put16(o, 1), Put16(o, 1), Put32(o, kRate), Put32(o, kRate * 2);
-    Put16(o, 2), Put16(o, 16);
-    PutTag(o, "data"), Put32(o, data);
+    std::vector<int16_t> pcm;
+    pcm.reserve(samples.size());
     for (float s : samples) {
         float c = s < -1.0f ? -1.0f : s > 1.0f ? 1.0f : s;
-        Put16(o, uint16_t(int16_t(c * 32000.0f)));
+        pcm.push_back(int16_t(c * 32000.0f));
     }
-    return o;
+    return datagen::PcmWav16(pcm, 1, kRate);
 }
 
 // Deterministic noise in -1..1.
