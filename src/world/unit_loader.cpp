@@ -160,8 +160,14 @@ void CUnit::LoadDerived(CDescFile& file)
         CUnit* d = new CUnit();
         ++loads;
         d->loadDepth = loadDepth + 1;
-        // A description that fails to load leaves its constructed, empty unit in the slot.
-        if (!d->Load(path, -1)) DebugOutF("CUnit::Load(): derived \"%s\" of \"%s\" not loaded", path, descriptionPath);
+        // A description that fails to load leaves the slot empty: an empty unit there would
+        // be spawned as an invisible object on every hit or death that uses the slot.
+        if (!d->Load(path, -1)) {
+            DebugOutF("CUnit::Load(): derived \"%s\" of \"%s\" not loaded", path, descriptionPath);
+            d->Release();
+            delete d;
+            continue;
+        }
         derivedUnits[slot] = d;
     }
 }

@@ -463,7 +463,8 @@ Pose PersonPose(int f)
 }
 
 // One frame: the same parts in the same order for every pose, so the topology agrees.
-Builder PersonFrame(const Pose& pose)
+// A woman is a little slighter, with her hair gathered at the back of the head.
+Builder PersonFrame(const Pose& pose, bool woman)
 {
     Builder out;
     auto part = [&](const Builder& src, float v0, float v1, const std::function<P3(P3)>& map) {
@@ -486,13 +487,14 @@ Builder PersonFrame(const Pose& pose)
         part(leg, kBandLegs0, kBandLegs1, swing);
         part(boot, kBandBoots0, kBandBoots1, swing);
     }
+    const float shoulder = woman ? 0.18f : 0.21f;
     Builder torso;
-    torso.Box({-0.21f, 0.88f, -0.11f}, {0.21f, 1.46f, 0.11f});
+    torso.Box({-shoulder, 0.88f, -0.11f}, {shoulder, 1.46f, 0.11f});
     part(torso, kBandShirt0, kBandShirt1, [](P3 p) { return p; });
     // Arms hang from the shoulders at y 1.42; sleeves and hands.
     for (int side = 0; side < 2; ++side) {
         float s = side ? 1.0f : -1.0f;
-        float x = 0.28f * s;
+        float x = (shoulder + 0.07f) * s;
         float a = side ? pose.armR : pose.armL;
         Builder arm, hand;
         arm.Box({x - 0.055f, 0.86f, -0.055f}, {x + 0.055f, 1.46f, 0.055f});
@@ -511,14 +513,19 @@ Builder PersonFrame(const Pose& pose)
     Builder head;
     head.Ellipsoid({0, 1.62f, 0}, {0.11f, 0.14f, 0.12f}, 12, 8);
     part(head, kBandHead0, kBandHead1, [](P3 p) { return p; });
+    if (woman) {
+        Builder hair;
+        hair.Ellipsoid({0, 1.58f, -0.08f}, {0.12f, 0.17f, 0.09f}, 8, 6);
+        part(hair, 0.0f, 0.08f, [](P3 p) { return p; });
+    }
     return out;
 }
 
-Model Person()
+Model Person(bool woman)
 {
     Model m;
     for (int f = 0; f < kPersonFrames; ++f) {
-        Builder b = PersonFrame(PersonPose(f));
+        Builder b = PersonFrame(PersonPose(f), woman);
         if (f == 0) {
             m.SetGeometry(b);
         } else {
@@ -969,13 +976,20 @@ DATAGEN_GENERATOR(planet_models)
     set.Add(lift + "Door.msh", meshgen::Serialize(LiftDoor()));
     ok &= AddTexture(set, lift + "Door.bmp", Panels({0.7f, 0.72f, 0.75f}, {0.4f, 0.42f, 0.45f}, 64, 38, {0.9f, 0.75f, 0.2f}));
 
-    set.Add(std::string(kHuman) + "Man.msh", meshgen::Serialize(Person()));
+    set.Add(std::string(kHuman) + "Man.msh", meshgen::Serialize(Person(false)));
+    set.Add(std::string(kHuman) + "Woman.msh", meshgen::Serialize(Person(true)));
     uint32_t seed = 400;
     for (const PersonSkin& p : kPeople)
         ok &= AddTexture(set, std::string(kHuman) + p.folder + "/Main.bmp", PersonTexture(p.outfit, seed++));
     // The hero of the second intro changes into the mercenaries' outfit during the scene.
     const Outfit merc{kSkinLight, kHairDark, {0.35f, 0.38f, 0.3f}, {0.3f, 0.32f, 0.25f}, kBoots, true, {0.8f, 0.1f, 0.1f}};
     ok &= AddTexture(set, std::string(kHuman) + "Intro 02/Hero/Main02.bmp", PersonTexture(merc, seed++));
+    // The pilots of docked ships, met in a station's interior.
+    const Outfit pilotMan{kSkinMid, kHairDark, {0.3f, 0.34f, 0.42f}, {0.22f, 0.22f, 0.26f}, kBoots, true, {0.9f, 0.6f, 0.1f}};
+    const Outfit pilotWoman{kSkinLight, {0.45f, 0.22f, 0.1f}, {0.42f, 0.3f, 0.36f}, {0.22f, 0.22f, 0.26f}, kBoots, true,
+                            {0.9f, 0.6f, 0.1f}};
+    ok &= AddTexture(set, std::string(kHuman) + "Pilot/Man.bmp", PersonTexture(pilotMan, seed++));
+    ok &= AddTexture(set, std::string(kHuman) + "Pilot/Woman.bmp", PersonTexture(pilotWoman, seed++));
 
     for (const char* name : kInteriors) {
         const std::string folder = std::string("Data/Locations.Planet/") + name;
@@ -1022,6 +1036,21 @@ DATAGEN_CHECK(planet_units)
         ++units;
     }
     if (units == 0) missing.push_back("planet unit descriptions (none under Data/Planet)");
+    // A docked ship's pilot walks in a station interior as "<head text>/Man.obj" or
+    // "/Woman.obj" by the pilot's sex.
+    int heads = 0;
+    for (const std::string& folder : unitcheck::PilotFolders()) {
+        CUnit* u = new CUnit();
+        u->pilot.Load(u, folder.c_str());
+        const std::string head = u->pilot.headText;
+        u->Release();
+        delete u;
+        if (head.empty() || head.find(".obj") != std::string::npos) continue;
+        ++heads;
+        for (const char* model : {"/Man.obj", "/Woman.obj"})
+            if (!unitcheck::FileExists((head + model).c_str(), FILE_KIND_OBJECTS))
+                missing.push_back("person " + head + model + " (pilot " + folder + ")");
+    }
     for (const char* name : kInteriors) {
         const std::string path = std::string("Data/Locations.Planet/") + name + "/MapPoints.dat";
         uint32_t size = 0;
@@ -1041,7 +1070,8 @@ DATAGEN_CHECK(planet_units)
             missing.push_back("walking grid " + path + " (size does not fit the room)");
     }
     for (const std::string& m : missing) check.Missing(m);
-    check.Note("planet units: " + std::to_string(units) + " descriptions loaded");
+    check.Note("planet units: " + std::to_string(units) + " descriptions loaded, " + std::to_string(heads) +
+               " pilots walk in the interiors");
 
     g_TextureErrorMessages = savedMessages;
     g_WorldIndex = savedWorld;

@@ -90,7 +90,7 @@ inline void CheckLoadedUnit(const CUnit& u, std::vector<std::string>* missing)
         }
     }
     for (int s = 1; s < kDerivedSlotCount; ++s) {
-        // A derived description that fails to load leaves an empty unit in its slot.
+        // A derived description that fails to load leaves its slot empty.
         if (u.derivedPaths[s][0] && (!u.derivedUnits[s] || !u.derivedUnits[s]->descriptionPath[0]))
             missing->push_back("derived unit " + std::string(u.derivedPaths[s]) + " (" + owner + ")");
         if (u.derivedUnits[s]) CheckLoadedUnit(*u.derivedUnits[s], missing);
