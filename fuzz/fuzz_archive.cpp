@@ -3,49 +3,15 @@
 // loaded and read through the file manager.
 #include "app/settings.h"
 #include "files/file_manager.h"
+#include "fuzz_util.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
-#include <sys/stat.h>
-
-namespace {
-
-void WriteBytes(const char* path, const uint8_t* data, size_t size)
-{
-    FILE* f = std::fopen(path, "wb");
-    if (!f)
-        std::abort();
-    if (size)
-        std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
-
-bool EnterTempDir()
-{
-    static bool done = false;
-    if (done)
-        return true;
-    char tmpl[] = "/tmp/korvane-fuzz-archive-XXXXXX";
-    if (!mkdtemp(tmpl) || chdir(tmpl) != 0 || mkdir("Data", 0777) != 0)
-        return false;
-    static std::string dir = tmpl;
-    std::atexit([] {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    });
-    done = true;
-    return true;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (!EnterTempDir())
+    if (!fuzzutil::EnterTempDir("archive"))
         std::abort();
     size_t split = 0;
     if (size >= 2) {
@@ -55,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (split > size)
         split = size;
-    WriteBytes("Data/Objects.hdr", data, split);
-    WriteBytes("Data/Objects.pak", data + split, size - split);
-    WriteBytes("Data/World.hdr", data, split);
-    WriteBytes("Data/World.pak", data + split, size - split);
+    fuzzutil::WriteBytes("Data/Objects.hdr", data, split);
+    fuzzutil::WriteBytes("Data/Objects.pak", data + split, size - split);
+    fuzzutil::WriteBytes("Data/World.hdr", data, split);
+    fuzzutil::WriteBytes("Data/World.pak", data + split, size - split);
 
     g_Settings.debugOut = 0;
     g_Settings.useFileManager = 1;

@@ -5,20 +5,13 @@
 #include <vector>
 #include "app/settings.h"
 #include "files/file_manager.h"
+#include "fuzz_util.h"
 #include "flight_ui/radio_dialog.h"
 #include "world/unit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static FileArchiveEntry entry;
-    std::vector<char> bytes(data, data + size);
-    bytes.push_back(0);
-    std::memset(&entry, 0, sizeof entry);
-    std::strcpy(entry.name, "Data/Fuzz/Dialog.pd");
-    entry.size = uint32_t(size);
-    entry.data = bytes.data();
-    g_ArchiveEntries[1] = &entry;
-    g_ArchiveEntryCounts[1] = 1;
+    const std::vector<char> bytes = fuzzutil::ServeAsArchiveFile(1, "Data/Fuzz/Dialog.pd", data, size);
     g_Settings.useFileManager = 1;
     g_Settings.debugOut = 0;
 

@@ -2,42 +2,17 @@
 // PrivateData archive, then looked up.
 #include "app/settings.h"
 #include "files/file_manager.h"
+#include "fuzz_util.h"
 #include "files/language.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
-#include <sys/stat.h>
 
 namespace {
 
 void WriteBytes(const char* path, const std::string& bytes)
 {
-    FILE* f = std::fopen(path, "wb");
-    if (!f)
-        std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
-bool EnterTempDir()
-{
-    static bool done = false;
-    if (done)
-        return true;
-    char tmpl[] = "/tmp/korvane-fuzz-language-XXXXXX";
-    if (!mkdtemp(tmpl) || chdir(tmpl) != 0 || mkdir("Data", 0777) != 0)
-        return false;
-    static std::string dir = tmpl;
-    std::atexit([] {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    });
-    done = true;
-    return true;
+    fuzzutil::WriteBytes(path, bytes.data(), bytes.size());
 }
 
 void Le32(std::string& s, uint32_t v)
@@ -50,7 +25,7 @@ void Le32(std::string& s, uint32_t v)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (!EnterTempDir() || size < 1)
+    if (!fuzzutil::EnterTempDir("language") || size < 1)
         return 0;
     const int mode = data[0] & 1;
     std::string text((const char*)data + 1, size - 1);

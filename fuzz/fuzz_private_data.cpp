@@ -6,19 +6,12 @@
 #include <vector>
 #include "app/settings.h"
 #include "files/file_manager.h"
+#include "fuzz_util.h"
 #include "world/unit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static FileArchiveEntry entry;
-    std::vector<char> bytes(data, data + size);
-    bytes.push_back(0);
-    std::memset(&entry, 0, sizeof entry);
-    std::strcpy(entry.name, "Data/Space/Private data.RUS/Fuzz/Main.pd");
-    entry.size = uint32_t(size);
-    entry.data = bytes.data();
-    g_ArchiveEntries[1] = &entry;
-    g_ArchiveEntryCounts[1] = 1;
+    const std::vector<char> bytes = fuzzutil::ServeAsArchiveFile(1, "Data/Space/Private data.RUS/Fuzz/Main.pd", data, size);
     g_ArchiveEntries[0] = nullptr;
     g_ArchiveEntryCounts[0] = 0;
     g_Settings.useFileManager = 1;

@@ -6,20 +6,13 @@
 #include <vector>
 #include "app/settings.h"
 #include "files/file_manager.h"
+#include "fuzz_util.h"
 #include "world/unit.h"
 #include "world/world.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static FileArchiveEntry entry;
-    std::vector<char> bytes(data, data + size);
-    bytes.push_back(0);
-    std::memset(&entry, 0, sizeof entry);
-    std::strcpy(entry.name, "Data/Fuzz/Main.obj");
-    entry.size = uint32_t(size);
-    entry.data = bytes.data();
-    g_ArchiveEntries[0] = &entry;
-    g_ArchiveEntryCounts[0] = 1;
+    const std::vector<char> bytes = fuzzutil::ServeAsArchiveFile(0, "Data/Fuzz/Main.obj", data, size);
     g_ArchiveEntries[1] = nullptr;
     g_ArchiveEntryCounts[1] = 0;
     g_Settings.useFileManager = 1;

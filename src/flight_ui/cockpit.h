@@ -10,6 +10,13 @@ public:
     void Update();
     // The unit the cockpit shows; null when none.
     class CUnit* unit = nullptr;
+    // ---- Cockpit sounds (used by the weapon switch; null until the cockpit loads them) ----
+    enum {
+        SOUND_WEAPON_OFF, SOUND_WEAPON_ON, SOUND_TARGETING, SOUND_TARGET_ON, SOUND_INCOMING_MISSILE,
+        SOUND_SELECT_TARGET, SOUND_BACKGROUND_WORK, SOUND_ALIGN_TARGET_SPEED, SOUND_COUNT
+    };
+    class CSound* sounds[SOUND_COUNT] = {};
+    // ---- end of cockpit sounds ----
 };
 
 extern CCockpit g_Cockpit;

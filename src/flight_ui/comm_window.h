@@ -9,6 +9,10 @@ extern int g_CommMode;
 class CCommWindow {
 public:
     int state = 0;  // 1 talking
+    // ---- Speaker (read by the damage code's radio lines) ----
+    CUnit* speaker = nullptr;  // the unit being talked to; null when idle
+    int IsSpeaker(const CUnit* unit) const { return unit == speaker; }
+    // ---- end of speaker ----
     int Talk(CUnit* unit, int startLine);
     void ChooseReply(int n);
     // The unit says a line of the type; 1 when it did. Head mode 1, or 2 for a new head

@@ -273,6 +273,22 @@ LocRead CLocationFile::ReadLineIn(const char* section)
     return LOC_READ_EOF;
 }
 
+bool CLocationFile::CheckCount(int* count, const char* things)
+{
+    char message[96];
+    if (*count < 0) {
+        std::snprintf(message, sizeof(message), "negative number of %s", things);
+        Report(message);
+        return false;
+    }
+    if (*count > kLocMaxCount) {
+        std::snprintf(message, sizeof(message), "more %s than a world holds, cut to %d", things, kLocMaxCount);
+        Report(message);
+        *count = kLocMaxCount;
+    }
+    return true;
+}
+
 LocRead CLocationFile::ReadStaticObject(LocStaticObject* out)
 {
     *out = {};
@@ -375,14 +391,7 @@ LocRead CLocationFile::ReadShipGroup(LocShipGroup* out)
     if (ReadLineIn("ship groups") != LOC_READ_OK)
         return LOC_READ_EOF;
     ok = IntValue(&out->count) && ok;
-    if (ok && out->count < 0) {
-        Report("negative number of ships");
-        ok = false;
-    }
-    if (ok && out->count > kLocMaxCount) {
-        Report("more ships than a world holds, cut to 1024");
-        out->count = kLocMaxCount;
-    }
+    ok = ok && CheckCount(&out->count, "ships");
     if (ReadLineIn("ship groups") != LOC_READ_OK)
         return LOC_READ_EOF;
     if (!ok)
@@ -408,14 +417,7 @@ LocRead CLocationFile::ReadAsteroidField(LocAsteroidField* out)
     if (ReadLineIn("asteroid fields") != LOC_READ_OK)
         return LOC_READ_EOF;
     ok = IntValue(&out->count) && ok;
-    if (ok && out->count < 0) {
-        Report("negative number of asteroids");
-        ok = false;
-    }
-    if (ok && out->count > kLocMaxCount) {
-        Report("more asteroids than a world holds, cut to 1024");
-        out->count = kLocMaxCount;
-    }
+    ok = ok && CheckCount(&out->count, "asteroids");
     if (ok && (out->inner < 0.0f || out->outer < out->inner)) {
         Report("asteroid field radii must satisfy 0 <= inner <= outer");
         ok = false;

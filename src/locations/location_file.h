@@ -114,6 +114,9 @@ public:
 
     // Logs "<file>(<line>): <what>" and counts the error.
     void Report(const char* what);
+    // The next line of a section; at the end of the file logs "file ends inside the <section>"
+    // and returns LOC_READ_EOF.
+    LocRead ReadLineIn(const char* section);
 
     // Records of a space file; the current line is the record's first line on entry.
     LocRead ReadStaticObject(LocStaticObject* out);
@@ -128,7 +131,8 @@ public:
 
 private:
     bool NumberField(int start, int width, bool last, float* out, const char* what);
-    LocRead ReadLineIn(const char* section);
+    // A record's number of things: false (logged) when negative, cut to kLocMaxCount.
+    bool CheckCount(int* count, const char* things);
 
     int handle = -1;
     char name[256] = {};

@@ -243,8 +243,7 @@ void LoadPlanet(CLocationFile& file, const char* mainLocPath)
 
     bool inStep = header;
     for (int i = 0; inStep && i < count; ++i) {
-        if (!file.NextLine()) {
-            file.Report("file ends inside the objects");
+        if (file.ReadLineIn("objects") != LOC_READ_OK) {
             inStep = false;
             break;
         }
@@ -334,10 +333,8 @@ void ReadLights(CLocationFile& file, int count)
     }
     world.lightListCount[1] = kept;
     for (int i = 0; i < count; ++i) {
-        if (!file.NextLine()) {
-            file.Report("file ends inside the lights");
+        if (file.ReadLineIn("lights") != LOC_READ_OK)
             return;
-        }
         int r = 255, g = 255, b = 255;
         file.Colour(&r, &g, &b);
         if (i < kept)
@@ -350,10 +347,8 @@ bool ReadStaticObjects(CLocationFile& file)
     if (!file.SkipLines(3))
         return false;
     for (;;) {
-        if (!file.NextLine()) {
-            file.Report("file ends inside the static objects");
+        if (file.ReadLineIn("static objects") != LOC_READ_OK)
             return false;
-        }
         LocStaticObject object;
         const int firstLine = file.LineNumber();
         LocRead read = file.ReadStaticObject(&object);
@@ -387,10 +382,8 @@ bool ReadOrders(CLocationFile& file)
     if (!file.SkipLines(3))
         return false;
     for (;;) {
-        if (!file.NextLine()) {
-            file.Report("file ends inside the orders");
+        if (file.ReadLineIn("orders") != LOC_READ_OK)
             return false;
-        }
         LocOrder order;
         const int firstLine = file.LineNumber();
         LocRead read = file.ReadOrderHead(&order);
@@ -476,10 +469,8 @@ bool ReadShipGroups(CLocationFile& file)
     if (!file.SkipLines(3))
         return false;
     for (;;) {
-        if (!file.NextLine()) {
-            file.Report("file ends inside the ship groups");
+        if (file.ReadLineIn("ship groups") != LOC_READ_OK)
             return false;
-        }
         const int firstLine = file.LineNumber();
         LocShipGroup group;
         LocRead read = file.ReadShipGroup(&group);
@@ -529,10 +520,8 @@ bool ReadAsteroidFields(CLocationFile& file)
     if (!file.SkipLines(3))
         return false;
     for (;;) {
-        if (!file.NextLine()) {
-            file.Report("file ends inside the asteroid fields");
+        if (file.ReadLineIn("asteroid fields") != LOC_READ_OK)
             return false;
-        }
         LocAsteroidField field;
         LocRead read = file.ReadAsteroidField(&field);
         if (read == LOC_READ_END)
@@ -697,11 +686,11 @@ int LoadingPercent(int done, int total)
     return (int)p;
 }
 
-Vec3 NetworkStartPoint(int players, int index)
+namespace {
+
+// A player slot's point out of the tables for 2, 3 and 4 players; the origin outside them.
+Vec3 SlotPoint(const Vec3* k2, const Vec3* k3, const Vec3* k4, int players, int index)
 {
-    static const Vec3 k2[] = {Vec3(0, 0, 6000), Vec3(0, 0, -6000)};
-    static const Vec3 k3[] = {Vec3(6000, 0, 3000), Vec3(0, 0, -6000), Vec3(-6000, 0, 3000)};
-    static const Vec3 k4[] = {Vec3(0, 0, 6000), Vec3(0, 0, -6000), Vec3(-6000, 0, 0), Vec3(6000, 0, 0)};
     if (index < 0 || index >= players)
         return Vec3();
     switch (players) {
@@ -716,23 +705,22 @@ Vec3 NetworkStartPoint(int players, int index)
     }
 }
 
+} // namespace
+
+Vec3 NetworkStartPoint(int players, int index)
+{
+    static const Vec3 k2[] = {Vec3(0, 0, 6000), Vec3(0, 0, -6000)};
+    static const Vec3 k3[] = {Vec3(6000, 0, 3000), Vec3(0, 0, -6000), Vec3(-6000, 0, 3000)};
+    static const Vec3 k4[] = {Vec3(0, 0, 6000), Vec3(0, 0, -6000), Vec3(-6000, 0, 0), Vec3(6000, 0, 0)};
+    return SlotPoint(k2, k3, k4, players, index);
+}
+
 Vec3 NetworkSecondSourcePoint(int players, int index)
 {
     static const Vec3 k2[] = {Vec3(4000, 0, 0), Vec3(-4000, 0, 0)};
     static const Vec3 k3[] = {Vec3(5000, 0, -3000), Vec3(-5000, 0, -3000), Vec3(0, 0, 5000)};
     static const Vec3 k4[] = {Vec3(5000, 0, 5000), Vec3(5000, 0, -5000), Vec3(-5000, 0, -5000), Vec3(-5000, 0, 5000)};
-    if (index < 0 || index >= players)
-        return Vec3();
-    switch (players) {
-    case 2:
-        return k2[index];
-    case 3:
-        return k3[index];
-    case 4:
-        return k4[index];
-    default:
-        return Vec3();
-    }
+    return SlotPoint(k2, k3, k4, players, index);
 }
 
 bool RearrangeNetworkUnits(int players, int localSlot)

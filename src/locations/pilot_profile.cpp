@@ -22,6 +22,15 @@ bool PilotConfigPath(char* out, unsigned size, int slot)
     return n > 0 && (unsigned)n < size;
 }
 
+void MakePilotFolder(int slot)
+{
+    char folder[512];
+    std::snprintf(folder, sizeof(folder), "%s", GetSaveRoot());
+    MakeDirectory(folder);
+    std::snprintf(folder, sizeof(folder), "%s/%02d", GetSaveRoot(), slot);
+    MakeDirectory(folder);
+}
+
 void CLocationDirector::SaveRating()
 {
     char path[512];
@@ -30,11 +39,7 @@ void CLocationDirector::SaveRating()
         return;
     }
     // The pilot's folder may not exist yet when no pilot was created (menu off).
-    char folder[512];
-    std::snprintf(folder, sizeof(folder), "%s", GetSaveRoot());
-    MakeDirectory(folder);
-    std::snprintf(folder, sizeof(folder), "%s/%02d", GetSaveRoot(), g_PilotSlot);
-    MakeDirectory(folder);
+    MakePilotFolder(g_PilotSlot);
 
     char value[128];
     GetPrivateProfileString("Player rating", "Ore transported", "0", value, sizeof(value), path);

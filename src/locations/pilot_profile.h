@@ -6,3 +6,6 @@ extern int g_PilotSlot;
 
 // "<save root>/NN/Player.cfg" of a slot; false when the slot is out of range.
 bool PilotConfigPath(char* out, unsigned size, int slot);
+
+// Makes the save root and the slot's folder "<save root>/NN" when they do not exist yet.
+void MakePilotFolder(int slot);

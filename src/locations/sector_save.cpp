@@ -221,11 +221,7 @@ void WriteSectorSave(int sector)
         DebugOutF("WriteSectorSave: no hero station, sector %d not saved", sector);
         return;
     }
-    char folder[512];
-    std::snprintf(folder, sizeof(folder), "%s", GetSaveRoot());
-    MakeDirectory(folder);
-    std::snprintf(folder, sizeof(folder), "%s/%02d", GetSaveRoot(), g_PilotSlot);
-    MakeDirectory(folder);
+    MakePilotFolder(g_PilotSlot);
 
     std::unique_ptr<SectorSave> save(new SectorSave());
     CaptureSectorSave(station, save.get());

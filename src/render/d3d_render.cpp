@@ -400,33 +400,38 @@ void CD3DRender::ReleaseTextureByName(const char* texName)
         textureManager.ReleaseByName(texName);
 }
 
+// Wireframe and flat shading draw untextured: the stage is emptied, and the next bind by id
+// must reach the device. True when that is the case.
+static bool EmptyStageWhenUntextured(CD3DRender& r)
+{
+    if (r.fillMode != D3DFILL_WIREFRAME && r.shadeMode != D3DSHADE_FLAT)
+        return false;
+    r.device->SetTexture(0, nullptr);
+    r.boundTexture = -1;
+    return true;
+}
+
+// Alpha textures blend over what is drawn, the others replace it.
+static void SetTextureBlend(CD3DRender& r, int alpha)
+{
+    r.SetAlphaBlendEnable(alpha);
+    r.SetSrcBlend(alpha ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
+    r.SetDestBlend(alpha ? D3DBLEND_INVSRCALPHA : D3DBLEND_ZERO);
+}
+
 void CD3DRender::SetTexturePtr(GfxTexture* texture, int alpha)
 {
-    if (!device)
+    if (!device || EmptyStageWhenUntextured(*this))
         return;
-    if (fillMode == D3DFILL_WIREFRAME || shadeMode == D3DSHADE_FLAT) {
-        device->SetTexture(0, nullptr);
-        // The stage is empty now: the next bind by id must reach the device.
-        boundTexture = -1;
-        return;
-    }
     device->SetTexture(0, texture);
     boundTexture = -1;
-    SetAlphaBlendEnable(alpha);
-    SetSrcBlend(alpha ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
-    SetDestBlend(alpha ? D3DBLEND_INVSRCALPHA : D3DBLEND_ZERO);
+    SetTextureBlend(*this, alpha);
 }
 
 void CD3DRender::SetTexture(int id, int alpha)
 {
-    if (!device)
+    if (!device || EmptyStageWhenUntextured(*this))
         return;
-    if (fillMode == D3DFILL_WIREFRAME || shadeMode == D3DSHADE_FLAT) {
-        device->SetTexture(0, nullptr);
-        // The stage is empty now: the next bind must reach the device.
-        boundTexture = -1;
-        return;
-    }
     if (id < -1 || id >= CTextureManager::kMaxTextures)
         id = -1;
     if (id == -1) {
@@ -435,9 +440,7 @@ void CD3DRender::SetTexture(int id, int alpha)
         device->SetTexture(0, textureManager.GetTexture(id));
     }
     boundTexture = id;
-    SetAlphaBlendEnable(alpha);
-    SetSrcBlend(alpha ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
-    SetDestBlend(alpha ? D3DBLEND_INVSRCALPHA : D3DBLEND_ZERO);
+    SetTextureBlend(*this, alpha);
 }
 
 void CD3DRender::SetTextureByName(const char* texName, int alpha) { SetTexture(textureManager.Find(texName), alpha); }

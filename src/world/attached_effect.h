@@ -75,6 +75,22 @@ public:
     // Ray tests of the parts (part_hits.cpp). rays: count segments of two points each.
     // The gate connector stands at every connector point of the parent's mesh.
     bool CollideParts(const Vec3* rays, int count, Vec3* outPoint);
+    // The segment (two points) against the part: a gate connector at each of its places,
+    // any other part once as it stands (part_hits.cpp). The first hit fills outPoint.
+    bool HitTestParts(const Vec3* segment, Vec3* outPoint);
+    bool HitTestPartsRay(float extraRadius, const Vec3* segment, Vec3* outPoint);
+
+    // ---- Attached-effect drawing ----
+    // The sun's lens flare from the table of SetDefaultLights, for the parent sun.
+    void DrawSunFlare(CGameObject* sun);
+    // The flat projection onto y = 0 along a light travelling in direction; identity when
+    // the light runs parallel to the ground.
+    static Matrix ShadowMatrixY0(const Vec3& direction);
+    // Shadow alpha of the sun for its strength (0 below 0.4, full above 0.8, then / 1.15).
+    static float SunShadowAlpha(float strength);
+    // Engine flame length at a speed, with the random shortening f and the dying factor h.
+    static float EngineFlameLength(float speed, float engineMax, float f, float h, bool spaceWorld);
+    // ---- end of attached-effect drawing ----
 
 private:
     // Engine flame: the engine's loop follows the parent, its pitch and volume the speed.

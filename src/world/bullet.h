@@ -1,6 +1,6 @@
 // Bullets: laser bolts, rockets and missiles in a world's bullet list, with up to four
-// bullet effects. The record is complete; loading, flight and homing come with the
-// bullet code.
+// bullet effects (engine flame, glow and trail) and the explosion and trail templates
+// they hand to the effect list.
 #pragma once
 #include <cstdint>
 
@@ -8,6 +8,7 @@
 #include "world/object_codes.h"
 
 class CBullet;
+class CDescFile;
 class CEffectObject;
 class CSound;
 class CUnit;
@@ -33,8 +34,22 @@ public:
     CBulletEffect(const CBulletEffect&) = delete;
     CBulletEffect& operator=(const CBulletEffect&) = delete;
 
+    // One effect block of the bullet's open file.
+    int Load(CDescFile& file, CBullet* parentBullet);
+    // The step of a frame.
+    void OnEvent();
     void Draw();
+    void PlaySound();
+    // Stops and rewinds.
+    void StopSound();
     void Release();
+
+    // The parent mesh's first engine point in world space (scaled by the parent's second
+    // scale, and by its scale as well when drawn); false when the mesh has none.
+    bool EnginePoint(bool forDrawing, Vec3* out) const;
+
+private:
+    void DrawTrail();
 };
 
 class CBullet : public CGameObject {
@@ -78,8 +93,24 @@ public:
     // The step of a frame.
     void Update();
     void DrawEffects();
+    // First filled derived slot among the trail slots, the explosion slots; 0 when none.
+    int GetTrailSlot() const;
+    int GetExplosionSlot() const;
+    // Homing towards the target point.
+    void SteerToTarget(float dt);
     bool IsFlying() const { return remainingFlightTime != 0.0f; }
     bool HasEnded() const { return remainingFlightTime == 0.0f; }
     // Effects, derived templates, meshes and textures; the list frees the record.
     void Release();
+
+private:
+    void UpdateLaser(uint32_t now, float dt);
+    void UpdateRocket(uint32_t now, float dt);
+    void ForgetDeadOwner();
+    // The coarse and the fine hit test of this frame's move; true when a unit was hit.
+    bool HitTest(uint32_t now, float shake, float skillGain);
+    // Takes the explosion template out of its slot into the effect list at the point.
+    void SpawnExplosion(const Vec3& at, const Vec3& direction, float explosionSpeed);
+    void SpawnTrailPuff();
+    void RunEffects();
 };

@@ -1,6 +1,5 @@
 // Effect objects: explosions, smoke puffs, sparks and tumbling parts in a world's
-// effect list. The record is complete; its loading and per-kind steps come with the
-// effect-object code.
+// effect list, each with up to four attached effects and ten action sounds.
 #pragma once
 #include <cstdint>
 
@@ -36,6 +35,8 @@ public:
     float remainingLife;
     int32_t soundCount;
     CSound* sounds[kActionCount];
+    int32_t deadSoundStarted;   // an explosion's sound is started once, not on every frame
+
 
     CEffectObject();
     CEffectObject(const CEffectObject&) = delete;
@@ -53,4 +54,13 @@ public:
     void ReleaseSounds();
     // Effects, meshes, textures and sounds; the list frees the record.
     void Release();
+
+private:
+    void UpdatePart(uint32_t now, float dt);
+    void UpdateExplosion(float dt);
+    void UpdateSmoke(float dt);
+    // Billboard: turned to face the current world's camera.
+    void FaceCamera();
+    // The angular step of this frame, matrices and the attached effects.
+    void CommonStep(float dt);
 };

@@ -294,8 +294,44 @@ public:
     int GetSparkSlot() const;
     // ---- end of orders and flight ----
 
+    // ---- Damage and part hits (damage.cpp, part_hits.cpp) ----
+    // Hit tests of the unit with its large parts (gate door, self-illuminated part,
+    // additional part, asteroid part, gate connector, gate bay), then the unit itself; the
+    // first hit ends the test and fills outPoint. segment: two points.
+    using CGameObject::IntersectSegment;
+    int IntersectSegment(const Vec3* segment, Vec3* outPoint);
+    int IntersectRay(float extraRadius, const Vec3* segment, Vec3* outPoint);
+    int IntersectPoint(const Vec3& point);
+    // 0 when no debris slot is filled, else one of the filled slots 4..6 at random.
+    int PickDebrisSlot() const;
+    // The docking bay's repair: hull += amount * 5, up to the maximum.
+    void Repair(float amount);
+    bool IsShipKind() const;
+    // What message 18 carries besides the hit unit (the second object of SendObjectMessage).
+    struct HitReport {
+        CUnit* attacker;
+        float damage;
+    };
+    // ---- end of damage and part hits ----
+    // ---- Docking bay (docking.cpp) ----
+    // Books this station's bay for the ship, which stays the given seconds once docked
+    // (0xFFFFFFFF: until told to leave). 1 accepted, 0 refused (nothing changed).
+    int RequestDocking(CUnit* ship, uint32_t seconds);
+    // A station: its latched parasites. A side-3 ship: its flight onto its latch point.
+    void UpdateStation(float dt);
+    // The gate point and the approach point outside it, in world space; zeros when the
+    // station has no gate bay.
+    void GetGunPoints(Vec3* outPoints) const;
+    // ---- end of docking bay ----
+
 private:
     void LoadDerived(CDescFile& file);
     void SetSoundDistances();
     void SetUpByClass(CDescFile& file);
 };
+
+// ---- Space AI (space_ai.cpp) ----
+// Called with every radio line an AI ship says (speaker, line type), before the comm
+// window gets it. Null normally.
+extern void (*g_RadioLineHook)(CUnit* speaker, int lineType);
+// ---- end of space AI ----

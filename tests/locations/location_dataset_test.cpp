@@ -3,8 +3,7 @@
 // names exists, no line is malformed, and the world holds what the file says.
 #include "../../tools/datagen/location_check.h"
 
-#include "platform/gfx/null_device.h"
-#include "render/d3d_render.h"
+#include "dataset_util.h"
 
 #include <gtest/gtest.h>
 
@@ -13,46 +12,16 @@
 
 namespace {
 
-class LocationDataSetTest : public ::testing::TestWithParam<int> {
+class LocationDataSetTest : public testutil::DataSetTest {
 protected:
+    LocationDataSetTest() : DataSetTest("Data/Locations.hdr", true) {}
     void SetUp() override
     {
-        if (!std::filesystem::exists(std::string(KORVANE_GAME_DIR) + "/Data/Locations.hdr"))
-            GTEST_SKIP() << "the data set is not built in " << KORVANE_GAME_DIR;
-        saved_ = g_Settings;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(KORVANE_GAME_DIR);
-        g_Settings.debugOut = 0;
-        g_Settings.language = 0;
+        DataSetTest::SetUp();
+        if (!Entered()) return;
         g_Settings.audio = 0;
         g_Settings.cutScenes = 0;
-        g_Settings.useFileManager = GetParam();
-        CFileManager::Init();
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        device_ = new NullGfxDevice(p);
-        savedDevice_ = g_D3DRender.device;
-        g_D3DRender.device = device_;
-        savedMessages_ = g_TextureErrorMessages;
-        g_TextureErrorMessages = 0;
     }
-    void TearDown() override
-    {
-        if (!device_) return;
-        g_TextureErrorMessages = savedMessages_;
-        g_D3DRender.device = savedDevice_;
-        device_->Release();
-        CFileManager::Release();
-        g_Settings = saved_;
-        std::filesystem::current_path(old_);
-    }
-    GameSettings saved_;
-    std::filesystem::path old_;
-    NullGfxDevice* device_ = nullptr;
-    GfxDevice* savedDevice_ = nullptr;
-    int savedMessages_ = 1;
 };
 
 TEST_P(LocationDataSetTest, EveryLocationLoadsWhole)

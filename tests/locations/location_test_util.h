@@ -3,6 +3,7 @@
 #pragma once
 
 #include "world/unit_test_util.h"
+#include "dataset_util.h"
 
 #include "audio/audio_manager.h"
 #include "locations/location_director.h"
@@ -134,17 +135,9 @@ protected:
     void SetUp() override
     {
         UnitFilesTest::SetUp();
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        device_ = new NullGfxDevice(p);
-        savedDevice_ = g_D3DRender.device;
-        g_D3DRender.device = device_;
+        devices_.Install(true);
         savedCutScenes_ = g_Settings.cutScenes;
         g_Settings.cutScenes = 0;
-        savedMessages_ = g_TextureErrorMessages;
-        g_TextureErrorMessages = 0;
         g_Network.session.Init();
         g_NetRandomSeed = 0;
         CSubtitles::Clear();
@@ -164,9 +157,7 @@ protected:
         g_NetRandomSeed = 0;
         CSubtitles::Clear();
         g_Settings.cutScenes = savedCutScenes_;
-        g_TextureErrorMessages = savedMessages_;
-        g_D3DRender.device = savedDevice_;
-        device_->Release();
+        devices_.Remove();
         UnitFilesTest::TearDown();
     }
 
@@ -252,8 +243,6 @@ protected:
 
     inline static std::vector<std::string>* sink_ = nullptr;
     std::vector<std::string> missing_;
-    NullGfxDevice* device_ = nullptr;
-    GfxDevice* savedDevice_ = nullptr;
+    testutil::NullDeviceSwap devices_;
     int savedCutScenes_ = 1;
-    int savedMessages_ = 1;
 };

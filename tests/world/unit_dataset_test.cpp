@@ -3,8 +3,7 @@
 #include "../../tools/datagen/unit_check.h"
 
 #include "app/settings.h"
-#include "platform/gfx/null_device.h"
-#include "render/d3d_render.h"
+#include "dataset_util.h"
 #include "world/world.h"
 
 #include <gtest/gtest.h>
@@ -14,38 +13,20 @@
 
 namespace {
 
-class UnitDataSetTest : public ::testing::TestWithParam<int> {
+class UnitDataSetTest : public testutil::DataSetTest {
 protected:
+    UnitDataSetTest() : DataSetTest("Data/Objects.hdr", false) {}
     void SetUp() override
     {
-        if (!std::filesystem::exists(std::string(KORVANE_GAME_DIR) + "/Data/Objects.hdr"))
-            GTEST_SKIP() << "the data set is not built in " << KORVANE_GAME_DIR;
-        saved_ = g_Settings;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(KORVANE_GAME_DIR);
-        g_Settings.debugOut = 0;
-        g_Settings.language = 0;
-        g_Settings.useFileManager = GetParam();
-        CFileManager::Init();
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        device_ = new NullGfxDevice(p);
-        savedDevice_ = g_D3DRender.device;
-        g_D3DRender.device = device_;
+        DataSetTest::SetUp();
+        if (!Entered()) return;
         savedWorld_ = g_WorldIndex;
         g_WorldIndex = 1;
     }
     void TearDown() override
     {
-        if (!device_) return;
-        g_WorldIndex = savedWorld_;
-        g_D3DRender.device = savedDevice_;
-        device_->Release();
-        CFileManager::Release();
-        g_Settings = saved_;
-        std::filesystem::current_path(old_);
+        if (Entered()) g_WorldIndex = savedWorld_;
+        DataSetTest::TearDown();
     }
 
     std::vector<std::string> UnitPaths() const
@@ -64,10 +45,6 @@ protected:
         return paths;
     }
 
-    GameSettings saved_{};
-    std::filesystem::path old_;
-    NullGfxDevice* device_ = nullptr;
-    GfxDevice* savedDevice_ = nullptr;
     int savedWorld_ = 0;
 };
 

@@ -173,6 +173,8 @@ TEST_F(FlightTest, DampingDividesTheTurnAndStaysADecayForLongFrames)
 
     // A dead unit keeps its tumble.
     a.orderType = ACTION_DEAD;
+    a.orderSubState = 1;         // already burning: the dying step leaves the tumble alone
+    a.orderVector.z = 100.0f;
     a.angularStep = Vec3(0, 0.01f, 0);
     Frame(a, kDt);
     EXPECT_FLOAT_EQ(a.angularStep.y, 0.01f);

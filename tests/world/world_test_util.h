@@ -36,6 +36,7 @@ inline CBullet* MakeBullet(const Vec3& pos, int kind = GTYPE_LASER_WEAPON)
     b->position = pos;
     b->scale = Vec3(1, 1, 1);
     b->alive = 1.0f;
+    b->flightTime = b->remainingFlightTime = 100.0f;  // still flying during the test
     return b;
 }
 

@@ -1,14 +1,13 @@
 // The cockpit model that the flight interface loads: the frame round the pilot's view,
 // the radar, the two screens and the third panel that slides up with its screen.
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include <jpeglib.h>
 
 #include "datagen.h"
+#include "image_writer.h"
 #include "mesh_builder.h"
 
 namespace {
@@ -31,64 +30,6 @@ std::vector<uint8_t> PanelRgb(int size, uint8_t r, uint8_t g, uint8_t b)
             rgb.push_back(lit(r, k)), rgb.push_back(lit(g, k)), rgb.push_back(lit(b, k));
         }
     return rgb;
-}
-
-struct JpegJump {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-void JpegFail(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegJump*>(c->err)->jump, 1); }
-
-// The ".jpg" twin that the game reads with "BMP to JPG" on.
-bool EncodeJpeg(const std::vector<uint8_t>& rgb, int size, std::vector<uint8_t>* out)
-{
-    jpeg_compress_struct c;
-    JpegJump jump;
-    c.err = jpeg_std_error(&jump.mgr);
-    jump.mgr.error_exit = JpegFail;
-    unsigned char* mem = nullptr;
-    unsigned long bytes = 0;
-    if (setjmp(jump.jump)) {
-        jpeg_destroy_compress(&c);
-        std::free(mem);
-        return false;
-    }
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, &mem, &bytes);
-    c.image_width = JDIMENSION(size);
-    c.image_height = JDIMENSION(size);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&rgb[size_t(c.next_scanline) * size * 3]);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    out->assign(mem, mem + bytes);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return true;
-}
-
-std::vector<uint8_t> Bmp(const std::vector<uint8_t>& rgb, int size)
-{
-    auto put16 = [](std::vector<uint8_t>& o, uint16_t v) { o.push_back(uint8_t(v)), o.push_back(uint8_t(v >> 8)); };
-    auto put32 = [&](std::vector<uint8_t>& o, uint32_t v) { put16(o, uint16_t(v)), put16(o, uint16_t(v >> 16)); };
-    const uint32_t row = uint32_t(size * 3);
-    std::vector<uint8_t> o{'B', 'M'};
-    put32(o, 54 + row * uint32_t(size)), put32(o, 0), put32(o, 54);
-    put32(o, 40), put32(o, uint32_t(size)), put32(o, uint32_t(size)), put16(o, 1), put16(o, 24);
-    put32(o, 0), put32(o, row * uint32_t(size)), put32(o, 2835), put32(o, 2835), put32(o, 0), put32(o, 0);
-    // Bottom row first, blue-green-red.
-    for (int y = size - 1; y >= 0; --y)
-        for (int x = 0; x < size; ++x) {
-            const uint8_t* p = &rgb[(size_t(y) * size + x) * 3];
-            o.push_back(p[2]), o.push_back(p[1]), o.push_back(p[0]);
-        }
-    return o;
 }
 
 meshgen::Model Boxes(const std::vector<std::pair<P3, P3>>& boxes)
@@ -141,9 +82,9 @@ DATAGEN_GENERATOR(cockpit_model)
     auto texture = [&](const std::string& name, int size, uint8_t r, uint8_t g, uint8_t b) {
         if (set.Has(f + name + ".bmp")) return;
         const std::vector<uint8_t> rgb = PanelRgb(size, r, g, b);
-        set.Add(f + name + ".bmp", Bmp(rgb, size));
+        set.Add(f + name + ".bmp", datagen::EncodeBmp24(size, size, rgb));
         std::vector<uint8_t> jpg;
-        if (!EncodeJpeg(rgb, size, &jpg)) {
+        if (!datagen::EncodeJpeg(size, size, rgb, 90, &jpg)) {
             std::fprintf(stderr, "datagen: cannot encode %s.jpg\n", (f + name).c_str());
             ok = false;
             return;

@@ -7,6 +7,8 @@
 // Glyph cells lie in bands of H rows; row 0, column 0 and every row and column between
 // cells are separators, so the game measures the cells back from the mask.
 #include "datagen.h"
+#include "platform/win/codepage.h"
+#include "image_writer.h"
 
 #include "files/file_manager.h"
 #include "render/font.h"
@@ -41,23 +43,9 @@ const char* const kFontDirs[] = {
     "/usr/share/fonts/TTF/",
 };
 
-// Unicode of the CP1251 bytes 0x80..0xBF (0 = undefined); 0xC0..0xFF are U+0410..U+044F.
-const unsigned short kCp1251High[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x00BF,
-};
-
 unsigned Cp1251ToUnicode(unsigned char c)
 {
-    if (c < 0x80) return c;
-    if (c >= 0xC0) return 0x0410 + (c - 0xC0);
-    return kCp1251High[c - 0x80];
+    return Cp1251CodePoint(c);
 }
 
 // Space, printable ASCII, the Cyrillic alphabet with Ё and ё, then the other printable
@@ -72,7 +60,7 @@ std::vector<unsigned char> GlyphOrder()
     order.push_back(0xB8);
     for (int c = 0x80; c <= 0xBF; ++c) {
         if (c == 0xA8 || c == 0xB8 || c == 0xA0 || c == 0xAD) continue;
-        if (kCp1251High[c - 0x80] == 0) continue;
+        if (Cp1251CodePoint((unsigned char)c) == 0) continue;
         order.push_back((unsigned char)c);
     }
     return order;
@@ -177,33 +165,10 @@ bool Layout(const std::vector<RenderedGlyph>& glyphs, int band, int n, std::vect
     return true;
 }
 
-void PutU32(std::vector<uint8_t>& v, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i) v.push_back((uint8_t)(x >> (8 * i)));
-}
-
+// White with the coverage in alpha.
 std::vector<uint8_t> MakeDds(int n, const std::vector<uint8_t>& alpha)
 {
-    std::vector<uint8_t> dds;
-    dds.insert(dds.end(), {'D', 'D', 'S', ' '});
-    PutU32(dds, 124);                                  // header size
-    PutU32(dds, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000);       // caps, height, width, pitch, pixel format
-    PutU32(dds, (uint32_t)n);                          // height
-    PutU32(dds, (uint32_t)n);                          // width
-    PutU32(dds, (uint32_t)n * 4);                      // pitch
-    PutU32(dds, 0);                                    // depth
-    PutU32(dds, 0);                                    // mip levels
-    for (int i = 0; i < 11; ++i) PutU32(dds, 0);
-    PutU32(dds, 32);                                   // pixel format size
-    PutU32(dds, 0x40 | 0x1);                           // RGB with alpha
-    PutU32(dds, 0);                                    // no FourCC
-    PutU32(dds, 32);
-    PutU32(dds, 0x00FF0000);
-    PutU32(dds, 0x0000FF00);
-    PutU32(dds, 0x000000FF);
-    PutU32(dds, 0xFF000000);
-    PutU32(dds, 0x1000);                               // texture
-    for (int i = 0; i < 4; ++i) PutU32(dds, 0);
+    std::vector<uint8_t> dds = datagen::DdsArgbHeader(n, n);
     dds.reserve(dds.size() + alpha.size() * 4);
     for (uint8_t a : alpha) dds.insert(dds.end(), {0xFF, 0xFF, 0xFF, a});   // B, G, R, A
     return dds;

@@ -1,12 +1,11 @@
 // `datagen --check`: every location of the data set loads through the location loader
 // with every object, private data, interior and music piece it names.
 #include "datagen.h"
+#include "check_util.h"
 #include "location_check.h"
 
 #include "locations/pilot_profile.h"
 #include "locations/sector_save_file.h"
-#include "platform/gfx/null_device.h"
-#include "render/d3d_render.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -42,19 +41,8 @@ std::string PrepareCheckSaves()
 
 DATAGEN_CHECK(locations)
 {
-    GfxDevice* savedDevice = g_D3DRender.device;
-    NullGfxDevice* device = nullptr;
-    if (!savedDevice) {
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        device = new NullGfxDevice(p);
-        g_D3DRender.device = device;
-    }
-    const int savedMessages = g_TextureErrorMessages;
+    datagen::CheckTextureScope textures;
     const int savedCutScenes = g_Settings.cutScenes;
-    g_TextureErrorMessages = 0;
     const int savedSlot = g_PilotSlot;
     const std::string saveRoot = PrepareCheckSaves();
     if (saveRoot.empty()) check.Missing("a temporary folder for the sector saves");
@@ -79,7 +67,4 @@ DATAGEN_CHECK(locations)
         std::filesystem::remove_all(saveRoot, ec);
     }
     g_Settings.cutScenes = savedCutScenes;
-    g_TextureErrorMessages = savedMessages;
-    g_D3DRender.device = savedDevice;
-    if (device) device->Release();
 }

@@ -1,13 +1,12 @@
 // Procedural textures of the generated models. Opaque textures are named ".bmp" and are
 // also written as ".jpg", which the texture loader reads instead with "BMP to JPG" on.
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
-#include <jpeglib.h>
 #include "datagen.h"
+#include "image_writer.h"
 #include "mesh_builder.h"
 
 namespace {
@@ -19,105 +18,21 @@ struct Image {
     void Set(int x, int y, float r, float g, float b)
     {
         uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
-        auto c = [](float v) { return uint8_t(v <= 0 ? 0 : v >= 1 ? 255 : int(v * 255.0f + 0.5f)); };
-        p[0] = c(r), p[1] = c(g), p[2] = c(b);
+        p[0] = datagen::UnitByte(r), p[1] = datagen::UnitByte(g), p[2] = datagen::UnitByte(b);
     }
 };
-
-void Put16(std::vector<uint8_t>& o, uint16_t v) { o.push_back(uint8_t(v)), o.push_back(uint8_t(v >> 8)); }
-void Put32(std::vector<uint8_t>& o, uint32_t v) { Put16(o, uint16_t(v)), Put16(o, uint16_t(v >> 16)); }
-
-std::vector<uint8_t> EncodeBmp(const Image& im)
-{
-    const uint32_t row = uint32_t((im.w * 3 + 3) & ~3);
-    const uint32_t data = row * uint32_t(im.h);
-    std::vector<uint8_t> o;
-    o.push_back('B'), o.push_back('M');
-    Put32(o, 54 + data), Put32(o, 0), Put32(o, 54);
-    Put32(o, 40), Put32(o, uint32_t(im.w)), Put32(o, uint32_t(im.h)), Put16(o, 1), Put16(o, 24);
-    Put32(o, 0), Put32(o, data), Put32(o, 2835), Put32(o, 2835), Put32(o, 0), Put32(o, 0);
-    for (int y = im.h - 1; y >= 0; --y) {  // bottom-up, BGR
-        size_t start = o.size();
-        for (int x = 0; x < im.w; ++x) {
-            const uint8_t* p = &im.rgb[(size_t(y) * im.w + x) * 3];
-            o.push_back(p[2]), o.push_back(p[1]), o.push_back(p[0]);
-        }
-        while (o.size() - start < row) o.push_back(0);
-    }
-    return o;
-}
-
-struct JpegError {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-void JpegFail(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); }
-
-bool EncodeJpeg(const Image& im, std::vector<uint8_t>* out)
-{
-    jpeg_compress_struct c;
-    JpegError err;
-    c.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = JpegFail;
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_compress(&c);
-        std::free(mem);
-        return false;
-    }
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(im.w);
-    c.image_height = JDIMENSION(im.h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 92, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&im.rgb[size_t(c.next_scanline) * im.w * 3]);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    out->assign(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return true;
-}
 
 bool AddOpaque(datagen::DataSet& set, const std::string& bmpPath, const Image& im)
 {
-    set.Add(bmpPath, EncodeBmp(im));
-    std::vector<uint8_t> jpg;
-    if (!EncodeJpeg(im, &jpg)) {
-        std::fprintf(stderr, "datagen: cannot encode %s as JPEG\n", bmpPath.c_str());
-        return false;
-    }
-    set.Add(bmpPath.substr(0, bmpPath.size() - 4) + ".jpg", std::move(jpg));
-    return true;
+    return datagen::AddBmpWithJpeg(set, bmpPath, im.w, im.h, im.rgb, 92);
 }
 
-// Smooth value noise on a wrapping grid of the given cell count.
-float ValueNoise(float x, float y, int cells, uint32_t seed)
-{
-    int x0 = int(std::floor(x)), y0 = int(std::floor(y));
-    float fx = x - float(x0), fy = y - float(y0);
-    auto at = [&](int i, int j) {
-        i = ((i % cells) + cells) % cells, j = ((j % cells) + cells) % cells;
-        return meshgen::Hash01(seed ^ uint32_t(i * 7919 + j * 104729));
-    };
-    float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-    float a = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * sx;
-    float b = at(x0, y0 + 1) + (at(x0 + 1, y0 + 1) - at(x0, y0 + 1)) * sx;
-    return a + (b - a) * sy;
-}
 float Fbm(float u, float v, uint32_t seed)
 {
     float sum = 0, amp = 0.5f;
     int cells = 8;
     for (int o = 0; o < 5; ++o, amp *= 0.5f, cells *= 2)
-        sum += amp * ValueNoise(u * float(cells), v * float(cells), cells, seed + uint32_t(o));
+        sum += amp * datagen::WrappedValueNoise(u * float(cells), v * float(cells), cells, seed + uint32_t(o));
     return sum;
 }
 
@@ -187,15 +102,11 @@ Image StarSky()
 
 } // namespace
 
-// Opaque RGB picture (rows top to bottom) as "<name>.bmp" and its ".jpg" twin; shared with
-// the other texture generators of the data build.
 bool AddOpaqueRgbTexture(datagen::DataSet& set, const std::string& bmpPath, int w, int h,
                          const std::vector<uint8_t>& rgb)
 {
-    Image im(w, h);
-    if (rgb.size() != im.rgb.size()) return false;
-    im.rgb = rgb;
-    return AddOpaque(set, bmpPath, im);
+    if (rgb.size() != size_t(w) * h * 3) return false;
+    return datagen::AddBmpWithJpeg(set, bmpPath, w, h, rgb, 92);
 }
 
 DATAGEN_GENERATOR(model_textures)

@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 #include "datagen.h"
+#include "image_writer.h"
 #include "mesh_builder.h"
-
-bool AddOpaqueRgbTexture(datagen::DataSet& set, const std::string& bmpPath, int w, int h,
-                         const std::vector<uint8_t>& rgb);
 
 namespace {
 
@@ -19,53 +17,15 @@ constexpr int kFlakes = 32;
 constexpr int kStarSize = 64;
 const char* const kFolder = "Data/Space/Static/Particle System/";
 
-void PutU32(std::vector<uint8_t>& v, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
-}
-
 // Uncompressed A8R8G8B8 DDS, one level; texels are 0xAARRGGBB, rows top to bottom.
 std::vector<uint8_t> EncodeDdsArgb(int w, int h, const std::vector<uint32_t>& texels)
 {
-    std::vector<uint8_t> dds = {'D', 'D', 'S', ' '};
-    PutU32(dds, 124);
-    PutU32(dds, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000);  // caps, height, width, pitch, pixel format
-    PutU32(dds, uint32_t(h));
-    PutU32(dds, uint32_t(w));
-    PutU32(dds, uint32_t(w) * 4);
-    PutU32(dds, 0);  // depth
-    PutU32(dds, 0);  // mip levels
-    for (int i = 0; i < 11; ++i) PutU32(dds, 0);
-    PutU32(dds, 32);         // pixel format size
-    PutU32(dds, 0x40 | 0x1);  // RGB with alpha
-    PutU32(dds, 0);
-    PutU32(dds, 32);
-    PutU32(dds, 0x00FF0000);
-    PutU32(dds, 0x0000FF00);
-    PutU32(dds, 0x000000FF);
-    PutU32(dds, 0xFF000000);
-    PutU32(dds, 0x1000);  // texture
-    for (int i = 0; i < 4; ++i) PutU32(dds, 0);
-    for (uint32_t t : texels) PutU32(dds, t);
+    std::vector<uint8_t> dds = datagen::DdsArgbHeader(w, h);
+    for (uint32_t t : texels) datagen::PutLe32(dds, t);
     return dds;
 }
 
-uint8_t Byte(float v) { return uint8_t(v <= 0 ? 0 : v >= 1 ? 255 : int(v * 255.0f + 0.5f)); }
-
-// Value noise on a small wrapping grid.
-float Noise(float x, float y, int cells, uint32_t seed)
-{
-    int x0 = int(std::floor(x)), y0 = int(std::floor(y));
-    float fx = x - float(x0), fy = y - float(y0);
-    auto at = [&](int i, int j) {
-        i = ((i % cells) + cells) % cells, j = ((j % cells) + cells) % cells;
-        return meshgen::Hash01(seed ^ (uint32_t(i) * 7919u + uint32_t(j) * 104729u));
-    };
-    float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-    float a = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * sx;
-    float b = at(x0, y0 + 1) + (at(x0 + 1, y0 + 1) - at(x0, y0 + 1)) * sx;
-    return a + (b - a) * sy;
-}
+using datagen::UnitByte;
 
 // Flake n: an irregular soft-edged grain of rock or ice dust. The outline is a circle whose
 // radius wobbles with the angle; the body is speckled; the tint goes from grey-brown rock
@@ -91,11 +51,11 @@ std::vector<uint32_t> MakeDustFlake(int n)
             for (int k = 0; k < 3; ++k) edge += amp[k] * std::sin(lobes[k] * a + phase[k]);
             float inside = (edge - r) / 0.18f;  // soft rim, 0 outside, 1 well inside
             inside = inside < 0 ? 0 : inside > 1 ? 1 : inside;
-            float grain = Noise(float(x) * 0.5f, float(y) * 0.5f, 16, seed);
+            float grain = datagen::WrappedValueNoise(float(x) * 0.5f, float(y) * 0.5f, 16, seed);
             float light = 0.55f + 0.45f * grain - 0.25f * (dx + dy) * 0.5f;  // lit from the top left
             float alpha = inside * (0.55f + 0.45f * grain);
-            uint32_t t = uint32_t(Byte(alpha)) << 24 | uint32_t(Byte(tint[0] * light)) << 16 |
-                         uint32_t(Byte(tint[1] * light)) << 8 | Byte(tint[2] * light);
+            uint32_t t = uint32_t(UnitByte(alpha)) << 24 | uint32_t(UnitByte(tint[0] * light)) << 16 |
+                         uint32_t(UnitByte(tint[1] * light)) << 8 | UnitByte(tint[2] * light);
             px[size_t(y) * kFlakeSize + x] = t;
         }
     return px;
@@ -117,7 +77,7 @@ std::vector<uint8_t> MakeStarSprite()
             float v = core + halo + rays;
             if (r >= 1) v = 0;  // the rim is black, so the quad's edge never shows
             uint8_t* p = &rgb[(size_t(y) * kStarSize + x) * 3];
-            p[0] = Byte(v * 0.9f), p[1] = Byte(v * 0.95f), p[2] = Byte(v);
+            p[0] = UnitByte(v * 0.9f), p[1] = UnitByte(v * 0.95f), p[2] = UnitByte(v);
         }
     return rgb;
 }

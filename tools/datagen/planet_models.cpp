@@ -8,7 +8,6 @@
 // walls facing inwards, which the camera sees only from inside or not at all.
 #include <algorithm>
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,9 +15,10 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include <jpeglib.h>
 
+#include "check_util.h"
 #include "datagen.h"
+#include "image_writer.h"
 #include "map_points.h"
 #include "mesh_builder.h"
 #include "unit_check.h"
@@ -49,9 +49,8 @@ struct Pic {
     Pic(int w_, int h_) : w(w_), h(h_), rgb(size_t(w_) * size_t(h_) * 3) {}
     void Set(int x, int y, Rgb c)
     {
-        auto q = [](float v) { return uint8_t(v <= 0 ? 0 : v >= 1 ? 255 : int(v * 255.0f + 0.5f)); };
         uint8_t* p = &rgb[(size_t(y) * size_t(w) + size_t(x)) * 3];
-        p[0] = q(c.r), p[1] = q(c.g), p[2] = q(c.b);
+        p[0] = datagen::UnitByte(c.r), p[1] = datagen::UnitByte(c.g), p[2] = datagen::UnitByte(c.b);
     }
     void Fill(int x0, int y0, int x1, int y1, const std::function<Rgb(int, int)>& f)
     {
@@ -60,17 +59,14 @@ struct Pic {
     }
 };
 
-float Noise(int x, int y, uint32_t seed)
-{
-    return meshgen::Hash01(seed ^ (uint32_t(x) * 73856093u) ^ (uint32_t(y) * 19349663u));
-}
+using datagen::LatticeNoise;
 // Smooth value noise over a wrapping period (so tiled textures have no seams).
 float SmoothNoise(float x, float y, int period, uint32_t seed)
 {
     int x0 = int(std::floor(x)), y0 = int(std::floor(y));
     float fx = x - float(x0), fy = y - float(y0);
     auto at = [&](int i, int j) {
-        return Noise(((i % period) + period) % period, ((j % period) + period) % period, seed);
+        return LatticeNoise(((i % period) + period) % period, ((j % period) + period) % period, seed);
     };
     fx = fx * fx * (3 - 2 * fx), fy = fy * fy * (3 - 2 * fy);
     float a = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * fx;
@@ -78,78 +74,9 @@ float SmoothNoise(float x, float y, int period, uint32_t seed)
     return a + (b - a) * fy;
 }
 
-void Put16(std::vector<uint8_t>& o, uint16_t v) { o.push_back(uint8_t(v)), o.push_back(uint8_t(v >> 8)); }
-void Put32(std::vector<uint8_t>& o, uint32_t v) { Put16(o, uint16_t(v)), Put16(o, uint16_t(v >> 16)); }
-
-std::vector<uint8_t> Bmp(const Pic& im)
-{
-    const uint32_t row = uint32_t((im.w * 3 + 3) & ~3);
-    std::vector<uint8_t> o;
-    o.push_back('B'), o.push_back('M');
-    Put32(o, 54 + row * uint32_t(im.h)), Put32(o, 0), Put32(o, 54);
-    Put32(o, 40), Put32(o, uint32_t(im.w)), Put32(o, uint32_t(im.h)), Put16(o, 1), Put16(o, 24);
-    Put32(o, 0), Put32(o, row * uint32_t(im.h)), Put32(o, 2835), Put32(o, 2835), Put32(o, 0), Put32(o, 0);
-    for (int y = im.h - 1; y >= 0; --y) {  // bottom-up, BGR
-        size_t start = o.size();
-        for (int x = 0; x < im.w; ++x) {
-            const uint8_t* p = &im.rgb[(size_t(y) * size_t(im.w) + size_t(x)) * 3];
-            o.push_back(p[2]), o.push_back(p[1]), o.push_back(p[0]);
-        }
-        while (o.size() - start < row) o.push_back(0);
-    }
-    return o;
-}
-
-struct JpegTrap {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-void JpegTrapExit(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegTrap*>(c->err)->jump, 1); }
-
-bool Jpeg(const Pic& im, std::vector<uint8_t>* out)
-{
-    jpeg_compress_struct c;
-    JpegTrap trap;
-    c.err = jpeg_std_error(&trap.mgr);
-    trap.mgr.error_exit = JpegTrapExit;
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_compress(&c);
-        std::free(mem);
-        return false;
-    }
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(im.w);
-    c.image_height = JDIMENSION(im.h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&im.rgb[size_t(c.next_scanline) * size_t(im.w) * 3]);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    out->assign(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return true;
-}
-
-// A ".bmp" texture and its ".jpg" twin (read instead with "BMP to JPG" on).
 bool AddTexture(datagen::DataSet& set, const std::string& bmpPath, const Pic& im)
 {
-    set.Add(bmpPath, Bmp(im));
-    std::vector<uint8_t> jpg;
-    if (!Jpeg(im, &jpg)) {
-        std::fprintf(stderr, "datagen: cannot encode %s as JPEG\n", bmpPath.c_str());
-        return false;
-    }
-    set.Add(bmpPath.substr(0, bmpPath.size() - 4) + ".jpg", std::move(jpg));
-    return true;
+    return datagen::AddBmpWithJpeg(set, bmpPath, im.w, im.h, im.rgb, 90);
 }
 
 // Ground that tiles: two octaves of wrapping noise between two colours, with specks.
@@ -159,8 +86,8 @@ Pic Ground(Rgb a, Rgb b, Rgb speck, uint32_t seed)
     im.Fill(0, 0, 128, 128, [&](int x, int y) {
         float n = 0.65f * SmoothNoise(x / 16.0f, y / 16.0f, 8, seed) + 0.35f * SmoothNoise(x / 4.0f, y / 4.0f, 32, seed + 1);
         Rgb c = Mix(a, b, n);
-        if (Noise(x, y, seed + 2) > 0.985f) c = speck;
-        return Shade(c, 0.92f + 0.08f * Noise(x, y, seed + 3));
+        if (LatticeNoise(x, y, seed + 2) > 0.985f) c = speck;
+        return Shade(c, 0.92f + 0.08f * LatticeNoise(x, y, seed + 3));
     });
     return im;
 }
@@ -172,7 +99,7 @@ Pic Panels(Rgb base, Rgb seam, int cell, uint32_t seed, Rgb stripe = {-1, 0, 0})
     im.Fill(0, 0, 128, 128, [&](int x, int y) {
         if (x % cell == 0 || y % cell == 0) return seam;
         if (stripe.r >= 0 && (y / 8) == 12 && ((x / 8) % 2) == 0) return stripe;
-        return Shade(base, 0.88f + 0.12f * Noise(x / 4, y / 4, seed) + 0.04f * Noise(x, y, seed + 1));
+        return Shade(base, 0.88f + 0.12f * LatticeNoise(x / 4, y / 4, seed) + 0.04f * LatticeNoise(x, y, seed + 1));
     });
     return im;
 }
@@ -183,13 +110,13 @@ Pic RoomTexture(Rgb floor, Rgb wall, Rgb band)
     Pic im(256, 128);
     im.Fill(0, 0, 128, 128, [&](int x, int y) {
         if (x % 64 < 2 || y % 64 < 2) return Shade(floor, 0.55f);
-        return Shade(floor, 0.9f + 0.1f * Noise(x / 3, y / 3, 71));
+        return Shade(floor, 0.9f + 0.1f * LatticeNoise(x / 3, y / 3, 71));
     });
     im.Fill(128, 0, 256, 128, [&](int x, int y) {
         if ((x - 128) % 32 < 2) return Shade(wall, 0.5f);
         if (y > 40 && y < 48) return band;
         if (y >= 118) return Shade(wall, 0.45f);
-        return Shade(wall, 0.9f + 0.1f * Noise(x / 4, y / 4, 72));
+        return Shade(wall, 0.9f + 0.1f * LatticeNoise(x / 4, y / 4, 72));
     });
     return im;
 }
@@ -212,7 +139,7 @@ Pic PersonTexture(const Outfit& o, uint32_t seed)
     Pic im(64, 64);
     im.Fill(0, 0, 64, 64, [&](int x, int y) {
         float v = (y + 0.5f) / 64.0f;
-        float n = 0.9f + 0.1f * Noise(x / 2, y / 2, seed);
+        float n = 0.9f + 0.1f * LatticeNoise(x / 2, y / 2, seed);
         if (v < kBandHead1) {
             // Hair on the upper part and the back of the head; a face in front (u round 0.75).
             float u = (x + 0.5f) / 64.0f;
@@ -833,7 +760,7 @@ Pic FolderTexture(const std::string& folder)
             bool letter = (std::fabs(dx) < 0.3f && std::fabs(dx) > 0.2f && std::fabs(dy) < 0.4f) ||
                           (std::fabs(dy) < 0.05f && std::fabs(dx) < 0.3f);
             if (letter) return Rgb{0.95f, 0.95f, 0.95f};
-            return Shade(Rgb{0.42f, 0.42f, 0.44f}, 0.9f + 0.1f * Noise(x / 2, y / 2, 25));
+            return Shade(Rgb{0.42f, 0.42f, 0.44f}, 0.9f + 0.1f * LatticeNoise(x / 2, y / 2, 25));
         });
         return im;
     }
@@ -841,8 +768,8 @@ Pic FolderTexture(const std::string& folder)
         Rgb leaf = is("Tree 01") ? Rgb{0.2f, 0.45f, 0.15f} : Rgb{0.1f, 0.3f, 0.15f};
         Pic im(64, 64);
         im.Fill(0, 0, 64, 64, [&](int x, int y) {
-            if (y >= 48) return Shade(Rgb{0.35f, 0.24f, 0.15f}, 0.85f + 0.15f * Noise(x, y / 4, 26));
-            return Shade(leaf, 0.7f + 0.3f * Noise(x / 2, y / 2, 27));
+            if (y >= 48) return Shade(Rgb{0.35f, 0.24f, 0.15f}, 0.85f + 0.15f * LatticeNoise(x, y / 4, 26));
+            return Shade(leaf, 0.7f + 0.3f * LatticeNoise(x / 2, y / 2, 27));
         });
         return im;
     }
@@ -1011,19 +938,9 @@ DATAGEN_GENERATOR(planet_models)
 // fits its room's grid size and leaves room to walk.
 DATAGEN_CHECK(planet_units)
 {
-    GfxDevice* savedDevice = g_D3DRender.device;
-    NullGfxDevice* device = nullptr;
-    if (!savedDevice) {
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        device = new NullGfxDevice(p);
-        g_D3DRender.device = device;
-    }
-    const int savedWorld = g_WorldIndex, savedMessages = g_TextureErrorMessages;
+    datagen::CheckTextureScope textures;
+    const int savedWorld = g_WorldIndex;
     g_WorldIndex = 0;
-    g_TextureErrorMessages = 0;
 
     std::vector<std::string> missing;
     int units = 0;
@@ -1073,8 +990,5 @@ DATAGEN_CHECK(planet_units)
     check.Note("planet units: " + std::to_string(units) + " descriptions loaded, " + std::to_string(heads) +
                " pilots walk in the interiors");
 
-    g_TextureErrorMessages = savedMessages;
     g_WorldIndex = savedWorld;
-    g_D3DRender.device = savedDevice;
-    if (device) device->Release();
 }

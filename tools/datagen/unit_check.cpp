@@ -1,13 +1,12 @@
 // `datagen --check`: every unit of the data set loads whole through the unit loader.
 #include "datagen.h"
+#include "check_util.h"
 #include "unit_check.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "app/settings.h"
-#include "platform/gfx/null_device.h"
-#include "render/d3d_render.h"
 #include "world/effect_object.h"
 #include "world/world.h"
 
@@ -57,21 +56,9 @@ void CheckEffectObject(const std::string& path, const std::string& owner, std::v
 
 DATAGEN_CHECK(units)
 {
-    // Textures need a device to be created on; a null one does for finding them.
-    GfxDevice* savedDevice = g_D3DRender.device;
-    NullGfxDevice* device = nullptr;
-    if (!savedDevice) {
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        device = new NullGfxDevice(p);
-        g_D3DRender.device = device;
-    }
+    datagen::CheckTextureScope textures;
     int savedWorld = g_WorldIndex;
-    int savedMessages = g_TextureErrorMessages;
     g_WorldIndex = 1;
-    g_TextureErrorMessages = 0;
 
     std::vector<std::string> missing;
     int units = 0;
@@ -103,8 +90,5 @@ DATAGEN_CHECK(units)
                std::to_string(unitcheck::PilotFolders().size()) + " pilot folders loaded");
     check.Note("effect objects: " + std::to_string(effectPaths.size()) + " named");
 
-    g_TextureErrorMessages = savedMessages;
     g_WorldIndex = savedWorld;
-    g_D3DRender.device = savedDevice;
-    if (device) device->Release();
 }

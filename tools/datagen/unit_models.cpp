@@ -3,14 +3,13 @@
 // suns, planets and the far asteroid field. A file already made by another generator
 // is left as it is.
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include <jpeglib.h>
 #include "datagen.h"
+#include "image_writer.h"
 #include "mesh_builder.h"
 
 namespace {
@@ -29,88 +28,19 @@ struct Picture {
     Picture(int w_, int h_) : w(w_), h(h_), rgb(size_t(w_) * h_ * 3) {}
     void Set(int x, int y, Rgb c)
     {
-        auto q = [](float v) { return uint8_t(v <= 0 ? 0 : v >= 1 ? 255 : int(v * 255.0f + 0.5f)); };
         uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
-        p[0] = q(c.r), p[1] = q(c.g), p[2] = q(c.b);
+        p[0] = datagen::UnitByte(c.r), p[1] = datagen::UnitByte(c.g), p[2] = datagen::UnitByte(c.b);
     }
 };
 
-void Put16(std::vector<uint8_t>& o, uint16_t v) { o.push_back(uint8_t(v)), o.push_back(uint8_t(v >> 8)); }
-void Put32(std::vector<uint8_t>& o, uint32_t v) { Put16(o, uint16_t(v)), Put16(o, uint16_t(v >> 16)); }
-
-std::vector<uint8_t> Bmp(const Picture& im)
-{
-    const uint32_t row = uint32_t((im.w * 3 + 3) & ~3);
-    std::vector<uint8_t> o;
-    o.push_back('B'), o.push_back('M');
-    Put32(o, 54 + row * uint32_t(im.h)), Put32(o, 0), Put32(o, 54);
-    Put32(o, 40), Put32(o, uint32_t(im.w)), Put32(o, uint32_t(im.h)), Put16(o, 1), Put16(o, 24);
-    Put32(o, 0), Put32(o, row * uint32_t(im.h)), Put32(o, 2835), Put32(o, 2835), Put32(o, 0), Put32(o, 0);
-    for (int y = im.h - 1; y >= 0; --y) {
-        size_t start = o.size();
-        for (int x = 0; x < im.w; ++x) {
-            const uint8_t* p = &im.rgb[(size_t(y) * im.w + x) * 3];
-            o.push_back(p[2]), o.push_back(p[1]), o.push_back(p[0]);
-        }
-        while (o.size() - start < row) o.push_back(0);
-    }
-    return o;
-}
-
-struct JpegTrap {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-void JpegTrapExit(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegTrap*>(c->err)->jump, 1); }
-
-bool Jpeg(const Picture& im, std::vector<uint8_t>* out)
-{
-    jpeg_compress_struct c;
-    JpegTrap trap;
-    c.err = jpeg_std_error(&trap.mgr);
-    trap.mgr.error_exit = JpegTrapExit;
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_compress(&c);
-        std::free(mem);
-        return false;
-    }
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(im.w);
-    c.image_height = JDIMENSION(im.h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&im.rgb[size_t(c.next_scanline) * im.w * 3]);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    out->assign(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return true;
-}
-
-// A ".bmp" texture and its ".jpg" twin (read instead with "BMP to JPG" on).
+// A texture another generator already made stays as it is.
 bool AddTexture(datagen::DataSet& set, const std::string& bmpPath, const Picture& im)
 {
     if (set.Has(bmpPath)) return true;
-    set.Add(bmpPath, Bmp(im));
-    std::vector<uint8_t> jpg;
-    if (!Jpeg(im, &jpg)) {
-        std::fprintf(stderr, "datagen: cannot encode %s as JPEG\n", bmpPath.c_str());
-        return false;
-    }
-    set.Add(bmpPath.substr(0, bmpPath.size() - 4) + ".jpg", std::move(jpg));
-    return true;
+    return datagen::AddBmpWithJpeg(set, bmpPath, im.w, im.h, im.rgb, 90);
 }
 
-float Noise(int x, int y, uint32_t seed) { return meshgen::Hash01(seed ^ (uint32_t(x) * 73856093u) ^ (uint32_t(y) * 19349663u)); }
+using datagen::LatticeNoise;
 
 Picture Hull(Rgb base, uint32_t seed)
 {
@@ -118,7 +48,7 @@ Picture Hull(Rgb base, uint32_t seed)
     for (int y = 0; y < im.h; ++y)
         for (int x = 0; x < im.w; ++x) {
             bool seam = (x % 32) == 0 || (y % 32) == 0;
-            float n = 0.85f + 0.15f * Noise(x / 8, y / 8, seed);
+            float n = 0.85f + 0.15f * LatticeNoise(x / 8, y / 8, seed);
             float k = seam ? 0.55f : n;
             bool stripe = (y / 16) == 3 && (x / 8) % 2 == 0;
             Rgb c = stripe ? Rgb{0.9f, 0.75f, 0.2f} : Rgb{base.r * k, base.g * k, base.b * k};
@@ -147,8 +77,8 @@ Picture Bands(Rgb a, Rgb b, uint32_t seed, int bands)
     for (int y = 0; y < im.h; ++y)
         for (int x = 0; x < im.w; ++x) {
             float t = 0.5f + 0.5f * std::sin(float(y) / float(im.h) * float(bands) * 3.14159f +
-                                             2.0f * Noise(x / 16, y / 8, seed));
-            float n = 0.9f + 0.1f * Noise(x / 2, y / 2, seed + 1);
+                                             2.0f * LatticeNoise(x / 16, y / 8, seed));
+            float n = 0.9f + 0.1f * LatticeNoise(x / 2, y / 2, seed + 1);
             im.Set(x, y, {(a.r + (b.r - a.r) * t) * n, (a.g + (b.g - a.g) * t) * n, (a.b + (b.b - a.b) * t) * n});
         }
     return im;
@@ -159,7 +89,7 @@ Picture Clouds(uint32_t seed)
     Picture im(128, 64);
     for (int y = 0; y < im.h; ++y)
         for (int x = 0; x < im.w; ++x) {
-            float v = Noise(x / 8, y / 4, seed) * 0.6f + Noise(x / 3, y / 2, seed + 7) * 0.4f;
+            float v = LatticeNoise(x / 8, y / 4, seed) * 0.6f + LatticeNoise(x / 3, y / 2, seed + 7) * 0.4f;
             v = v > 0.55f ? (v - 0.55f) * 2.2f : 0.0f;
             im.Set(x, y, {v, v, v});
         }
@@ -171,7 +101,7 @@ Picture Speckle(uint32_t seed)
     Picture im(64, 64);
     for (int y = 0; y < im.h; ++y)
         for (int x = 0; x < im.w; ++x) {
-            float v = Noise(x, y, seed) > 0.97f ? 1.0f : 0.05f * Noise(x / 4, y / 4, seed + 3);
+            float v = LatticeNoise(x, y, seed) > 0.97f ? 1.0f : 0.05f * LatticeNoise(x / 4, y / 4, seed + 3);
             im.Set(x, y, {v, v * 0.95f, v * 0.9f});
         }
     return im;

@@ -131,24 +131,6 @@ protected:
     ~GlDepthSurface() override { glDeleteRenderbuffers(1, &handle); }
 };
 
-class GlDecl : public GfxVertexDeclaration {
-public:
-    explicit GlDecl(const D3DVERTEXELEMENT9* e)
-    {
-        for (; e->Stream != 0xFF; ++e)
-            elements_.push_back(*e);
-    }
-    const D3DVERTEXELEMENT9* Elements(unsigned* count) override
-    {
-        if (count)
-            *count = (unsigned)elements_.size();
-        return elements_.data();
-    }
-
-private:
-    std::vector<D3DVERTEXELEMENT9> elements_;
-};
-
 class GlProgram : public GfxProgram {
 public:
     explicit GlProgram(GLuint id) : id_(id) {}
@@ -286,17 +268,10 @@ public:
         : window_(window), context_(context)
     {
         InitState(params);
-        D3DSURFACE_DESC d;
-        d.Format = params.BackBufferFormat;
-        d.Usage = D3DUSAGE_RENDERTARGET;
-        d.Width = params.BackBufferWidth;
-        d.Height = params.BackBufferHeight;
-        auto* bb = new GfxSurfaceBase(d, nullptr, 0);
-        bb->isBackBuffer = true;
-        backBuffer_ = bb;
-        d.Format = params.AutoDepthStencilFormat;
-        d.Usage = D3DUSAGE_DEPTHSTENCIL;
-        autoDepth_ = new GfxSurfaceBase(d, nullptr, 0);
+        backBuffer_ = GfxSurfaceBase::NewBackBuffer(params.BackBufferFormat, params.BackBufferWidth,
+                                                    params.BackBufferHeight);
+        autoDepth_ = GfxSurfaceBase::NewAutoDepth(params.AutoDepthStencilFormat, params.BackBufferWidth,
+                                                  params.BackBufferHeight);
         state_.renderTarget = backBuffer_;
         backBuffer_->AddRef();
         state_.depthStencil = autoDepth_;
@@ -394,7 +369,7 @@ public:
     {
         if (!elements || !decl)
             return D3DERR_INVALIDCALL;
-        *decl = new GlDecl(elements);
+        *decl = new GfxVertexDeclarationBase(elements);
         return D3D_OK;
     }
 
@@ -496,11 +471,7 @@ protected:
         D3DSURFACE_DESC d;
         backBuffer_->GetDesc(&d);
         backBuffer_->Release();
-        d.Width = params->BackBufferWidth;
-        d.Height = params->BackBufferHeight;
-        auto* bb = new GfxSurfaceBase(d, nullptr, 0);
-        bb->isBackBuffer = true;
-        backBuffer_ = bb;
+        backBuffer_ = GfxSurfaceBase::NewBackBuffer(d.Format, params->BackBufferWidth, params->BackBufferHeight);
         ApplyPresentParams(*params);
         MakeBackBuffer(params->BackBufferWidth, params->BackBufferHeight);
         return D3D_OK;

@@ -330,6 +330,28 @@ bool GfxDecodeImage(const void* data, size_t size, GfxImage* image, std::vector<
     return Fail(error, "unknown image format");
 }
 
+namespace {
+
+// The two source texels a destination texel lies between along one axis, and the weight of
+// the second. Texel centres are aligned, as a filtered stretch does.
+struct ResizeTap {
+    unsigned i0, i1;
+    float t;
+};
+ResizeTap Tap(unsigned i, unsigned srcSize, unsigned dstSize)
+{
+    float f = ((float)i + 0.5f) * srcSize / dstSize - 0.5f;
+    if (f < 0)
+        f = 0;
+    ResizeTap tap;
+    tap.i0 = (unsigned)f;
+    tap.i1 = tap.i0 + 1 < srcSize ? tap.i0 + 1 : tap.i0;
+    tap.t = f - tap.i0;
+    return tap;
+}
+
+} // namespace
+
 GfxImage GfxResizeImage(const GfxImage& src, unsigned width, unsigned height)
 {
     GfxImage out;
@@ -339,21 +361,15 @@ GfxImage GfxResizeImage(const GfxImage& src, unsigned width, unsigned height)
     out.texels.resize((size_t)width * height);
     if (src.width == 0 || src.height == 0)
         return out;
-    // Bilinear with texel centres aligned, as a filtered stretch does.
+    // Bilinear.
     for (unsigned y = 0; y < height; ++y) {
-        float fy = ((float)y + 0.5f) * src.height / height - 0.5f;
-        if (fy < 0)
-            fy = 0;
-        unsigned y0 = (unsigned)fy;
-        unsigned y1 = y0 + 1 < src.height ? y0 + 1 : y0;
-        float ty = fy - y0;
+        const ResizeTap ry = Tap(y, src.height, height);
+        const unsigned y0 = ry.i0, y1 = ry.i1;
+        const float ty = ry.t;
         for (unsigned x = 0; x < width; ++x) {
-            float fx = ((float)x + 0.5f) * src.width / width - 0.5f;
-            if (fx < 0)
-                fx = 0;
-            unsigned x0 = (unsigned)fx;
-            unsigned x1 = x0 + 1 < src.width ? x0 + 1 : x0;
-            float tx = fx - x0;
+            const ResizeTap rx = Tap(x, src.width, width);
+            const unsigned x0 = rx.i0, x1 = rx.i1;
+            const float tx = rx.t;
             uint32_t c00 = src.texels[(size_t)y0 * src.width + x0], c10 = src.texels[(size_t)y0 * src.width + x1];
             uint32_t c01 = src.texels[(size_t)y1 * src.width + x0], c11 = src.texels[(size_t)y1 * src.width + x1];
             uint32_t c = 0;

@@ -22,24 +22,6 @@ std::string Fmt(const char* fmt, ...)
     return buf;
 }
 
-class NullDecl : public GfxVertexDeclaration {
-public:
-    explicit NullDecl(const D3DVERTEXELEMENT9* e)
-    {
-        for (; e->Stream != 0xFF; ++e)
-            elements_.push_back(*e);
-    }
-    const D3DVERTEXELEMENT9* Elements(unsigned* count) override
-    {
-        if (count)
-            *count = (unsigned)elements_.size();
-        return elements_.data();
-    }
-
-private:
-    std::vector<D3DVERTEXELEMENT9> elements_;
-};
-
 class NullProgram : public GfxProgram {
 public:
     void SetFloats(const char*, const float*, unsigned) override {}
@@ -187,20 +169,12 @@ void NullGfxDevice::MakeSurfaces()
         backBuffer_->Release();
     if (autoDepth_)
         autoDepth_->Release();
-    D3DSURFACE_DESC d;
-    d.Format = params_.BackBufferFormat;
-    d.Usage = D3DUSAGE_RENDERTARGET;
-    d.Width = params_.BackBufferWidth;
-    d.Height = params_.BackBufferHeight;
-    auto* bb = new GfxSurfaceBase(d, nullptr, 0);
-    bb->isBackBuffer = true;
-    backBuffer_ = bb;
+    backBuffer_ = GfxSurfaceBase::NewBackBuffer(params_.BackBufferFormat, params_.BackBufferWidth,
+                                                params_.BackBufferHeight);
     autoDepth_ = nullptr;
-    if (params_.EnableAutoDepthStencil) {
-        d.Format = params_.AutoDepthStencilFormat;
-        d.Usage = D3DUSAGE_DEPTHSTENCIL;
-        autoDepth_ = new GfxSurfaceBase(d, nullptr, 0);
-    }
+    if (params_.EnableAutoDepthStencil)
+        autoDepth_ = GfxSurfaceBase::NewAutoDepth(params_.AutoDepthStencilFormat, params_.BackBufferWidth,
+                                                  params_.BackBufferHeight);
     if (state_.renderTarget)
         state_.renderTarget->Release();
     state_.renderTarget = backBuffer_;
@@ -366,7 +340,7 @@ GfxResult NullGfxDevice::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elemen
 {
     if (!elements || !decl)
         return D3DERR_INVALIDCALL;
-    *decl = new NullDecl(elements);
+    *decl = new GfxVertexDeclarationBase(elements);
     Log("CreateVertexDeclaration");
     return D3D_OK;
 }

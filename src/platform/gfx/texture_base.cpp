@@ -13,6 +13,28 @@ unsigned GfxFullMipCount(unsigned width, unsigned height)
 
 GfxTexture* GfxSurfaceBase::OwnerTexture() { return owner_; }
 
+GfxSurfaceBase* GfxSurfaceBase::NewBackBuffer(D3DFORMAT format, unsigned width, unsigned height)
+{
+    D3DSURFACE_DESC d;
+    d.Format = format;
+    d.Usage = D3DUSAGE_RENDERTARGET;
+    d.Width = width;
+    d.Height = height;
+    GfxSurfaceBase* s = new GfxSurfaceBase(d, nullptr, 0);
+    s->isBackBuffer = true;
+    return s;
+}
+
+GfxSurfaceBase* GfxSurfaceBase::NewAutoDepth(D3DFORMAT format, unsigned width, unsigned height)
+{
+    D3DSURFACE_DESC d;
+    d.Format = format;
+    d.Usage = D3DUSAGE_DEPTHSTENCIL;
+    d.Width = width;
+    d.Height = height;
+    return new GfxSurfaceBase(d, nullptr, 0);
+}
+
 GfxSurfaceBase::~GfxSurfaceBase()
 {
     if (owner_) {

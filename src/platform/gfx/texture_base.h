@@ -1,11 +1,30 @@
-// Texture and surface objects shared by both backends: the texels of every level are kept in
-// memory as ARGB words (so managed textures survive a reset and can be locked); a backend
-// uploads a level after it was unlocked.
+// Texture, surface and vertex declaration objects shared by both backends: the texels of every
+// level are kept in memory as ARGB words (so managed textures survive a reset and can be
+// locked); a backend uploads a level after it was unlocked.
 #pragma once
 #include <vector>
 #include "platform/gfx/device.h"
 
 class GfxTextureBase;
+
+// A copy of the elements up to the end marker (Stream 0xFF); backends read them when drawing.
+class GfxVertexDeclarationBase : public GfxVertexDeclaration {
+public:
+    explicit GfxVertexDeclarationBase(const D3DVERTEXELEMENT9* e)
+    {
+        for (; e->Stream != 0xFF; ++e)
+            elements_.push_back(*e);
+    }
+    const D3DVERTEXELEMENT9* Elements(unsigned* count) override
+    {
+        if (count)
+            *count = (unsigned)elements_.size();
+        return elements_.data();
+    }
+
+private:
+    std::vector<D3DVERTEXELEMENT9> elements_;
+};
 
 class GfxSurfaceBase : public GfxSurface {
 public:
@@ -21,6 +40,10 @@ public:
         return D3D_OK;
     }
     GfxTexture* OwnerTexture() override;
+    // The device's own surfaces, which belong to no texture: the back buffer and the
+    // automatic depth buffer.
+    static GfxSurfaceBase* NewBackBuffer(D3DFORMAT format, unsigned width, unsigned height);
+    static GfxSurfaceBase* NewAutoDepth(D3DFORMAT format, unsigned width, unsigned height);
     unsigned Level() const { return level_; }
     const D3DSURFACE_DESC& Desc() const { return desc_; }
     // Backend handle (a GL renderbuffer for depth surfaces).

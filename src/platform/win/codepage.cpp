@@ -99,3 +99,13 @@ std::string Utf8ToCp1251(const char* text, char replacement)
     }
     return out;
 }
+
+unsigned Cp1251CodePoint(unsigned char c)
+{
+    return CodePointOf(c);
+}
+
+int Cp1251ByteOf(unsigned codePoint)
+{
+    return ByteOf(codePoint);
+}
