@@ -469,6 +469,29 @@ int PickGroupModel(char* path, int randomValue)
     return 1;
 }
 
+namespace {
+
+// Adds the counts of a section's records read whole, up to its end line; false when the
+// file ends inside the section.
+template <class Record>
+bool AddSectionCounts(CLocationFile& file, LocRead (CLocationFile::*read)(Record*), int Record::*count, int* total)
+{
+    for (;;) {
+        if (!file.NextLine())
+            return false;
+        Record record;
+        const LocRead r = (file.*read)(&record);
+        if (r == LOC_READ_END)
+            return true;
+        if (r == LOC_READ_EOF)
+            return false;
+        if (r == LOC_READ_OK && *total < 1000000)
+            *total += record.*count;
+    }
+}
+
+} // namespace
+
 int CountLocationEntries(const char* path)
 {
     CLocationFile file;
@@ -504,33 +527,9 @@ int CountLocationEntries(const char* path)
         if (file.LabelContains(kLocEndOrders))
             break;
     }
-    if (!file.SkipLines(3))
+    if (!file.SkipLines(3) || !AddSectionCounts(file, &CLocationFile::ReadShipGroup, &LocShipGroup::count, &total))
         return total;
-    for (;;) {
-        if (!file.NextLine())
-            return total;
-        LocShipGroup group;
-        LocRead r = file.ReadShipGroup(&group);
-        if (r == LOC_READ_END)
-            break;
-        if (r == LOC_READ_EOF)
-            return total;
-        if (r == LOC_READ_OK && total < 1000000)
-            total += group.count;
-    }
-    if (!file.SkipLines(3))
-        return total;
-    for (;;) {
-        if (!file.NextLine())
-            return total;
-        LocAsteroidField field;
-        LocRead r = file.ReadAsteroidField(&field);
-        if (r == LOC_READ_END)
-            break;
-        if (r == LOC_READ_EOF)
-            return total;
-        if (r == LOC_READ_OK && total < 1000000)
-            total += field.count;
-    }
+    if (file.SkipLines(3))
+        AddSectionCounts(file, &CLocationFile::ReadAsteroidField, &LocAsteroidField::count, &total);
     return total;
 }

@@ -342,22 +342,35 @@ void ReadLights(CLocationFile& file, int count)
     }
 }
 
-bool ReadStaticObjects(CLocationFile& file)
+// The records of a section after its three header lines, up to its end line. A record
+// read whole or refused goes to handle with the read result and its first line; handle
+// returns false when the file ends inside. False: the file ended inside the section.
+template <class Record, class Handle>
+bool ReadSection(CLocationFile& file, const char* section, LocRead (CLocationFile::*read)(Record*), Handle handle)
 {
     if (!file.SkipLines(3))
         return false;
     for (;;) {
-        if (file.ReadLineIn("static objects") != LOC_READ_OK)
+        if (file.ReadLineIn(section) != LOC_READ_OK)
             return false;
-        LocStaticObject object;
         const int firstLine = file.LineNumber();
-        LocRead read = file.ReadStaticObject(&object);
-        if (read == LOC_READ_END)
+        Record record;
+        const LocRead result = (file.*read)(&record);
+        if (result == LOC_READ_END)
             return true;
-        if (read == LOC_READ_EOF)
+        if (result == LOC_READ_EOF)
             return false;
+        if (!handle(record, result, firstLine))
+            return false;
+    }
+}
+
+bool ReadStaticObjects(CLocationFile& file)
+{
+    return ReadSection(file, "static objects", &CLocationFile::ReadStaticObject,
+                       [&](LocStaticObject& object, LocRead read, int firstLine) {
         if (read != LOC_READ_OK)
-            continue;
+            return true;
         CUnit* unit = new CUnit();
         Matrix m = RotationXYZ(object.rotation);
         SetTranslation(&m, object.position);
@@ -366,7 +379,7 @@ bool ReadStaticObjects(CLocationFile& file)
         if (!unit->Load(object.path, object.id)) {
             Missing("object \"%s\" named in %s(%d) cannot be loaded", object.path, file.Name(), firstLine);
             CObjectList::Remove(unit);
-            continue;
+            return true;
         }
         unit->worldMatrix = m;
         unit->position = object.position;
@@ -374,23 +387,14 @@ bool ReadStaticObjects(CLocationFile& file)
         unit->pilot.Load(unit, object.privateData);
         AddUnit(unit);
         ShowProgress(CObjectList::Count(), g_LocationLoad.expectedEntries);
-    }
+        return true;
+    });
 }
 
 bool ReadOrders(CLocationFile& file)
 {
-    if (!file.SkipLines(3))
-        return false;
-    for (;;) {
-        if (file.ReadLineIn("orders") != LOC_READ_OK)
-            return false;
-        LocOrder order;
-        const int firstLine = file.LineNumber();
-        LocRead read = file.ReadOrderHead(&order);
-        if (read == LOC_READ_END)
-            return true;
-        if (read == LOC_READ_EOF)
-            return false;
+    return ReadSection(file, "orders", &CLocationFile::ReadOrderHead,
+                       [&](LocOrder& order, LocRead read, int firstLine) {
         CUnit* unit = order.unitId == -1 ? nullptr : CObjectList::FindById(order.unitId);
         const int action = ParseAction(order.action);
         const bool texts = unit && IsStationKindValue(unit->kind) && action != ACTION_GUARD;
@@ -398,18 +402,18 @@ bool ReadOrders(CLocationFile& file)
         if (tail == LOC_READ_EOF)
             return false;
         if (read != LOC_READ_OK || tail != LOC_READ_OK)
-            continue;
+            return true;
         if (!unit) {
             if (order.unitId != -1) {
                 char id[16];
                 std::snprintf(id, sizeof(id), "%d", order.unitId);
                 Missing("order for unit %s in %s(%d): no such unit", id, file.Name(), firstLine);
             }
-            continue;
+            return true;
         }
         if (action < 0) {
             file.Report("unknown order");
-            continue;
+            return true;
         }
         CUnit* target = order.targetId == -1 ? nullptr : CObjectList::FindById(order.targetId);
         if (order.targetId != -1 && !target) {
@@ -437,7 +441,8 @@ bool ReadOrders(CLocationFile& file)
                             firstLine);
             }
         }
-    }
+        return true;
+    });
 }
 
 void PlaceDockingShip(CUnit* ship, CUnit* host, int index)
@@ -466,24 +471,14 @@ void PlaceDockingShip(CUnit* ship, CUnit* host, int index)
 
 bool ReadShipGroups(CLocationFile& file)
 {
-    if (!file.SkipLines(3))
-        return false;
-    for (;;) {
-        if (file.ReadLineIn("ship groups") != LOC_READ_OK)
-            return false;
-        const int firstLine = file.LineNumber();
-        LocShipGroup group;
-        LocRead read = file.ReadShipGroup(&group);
-        if (read == LOC_READ_END)
-            return true;
-        if (read == LOC_READ_EOF)
-            return false;
+    return ReadSection(file, "ship groups", &CLocationFile::ReadShipGroup,
+                       [&](LocShipGroup& group, LocRead read, int firstLine) {
         if (read != LOC_READ_OK)
-            continue;
+            return true;
         const int action = ParseAction(group.action);
         if (action < 0) {
             file.Report("unknown order of a ship group");
-            continue;
+            return true;
         }
         CheckPrivateData(group.privateData, file, firstLine + 1);
         for (int k = 0; k < group.count; ++k) {
@@ -512,25 +507,18 @@ bool ReadShipGroups(CLocationFile& file)
             }
             ShowProgress(CObjectList::Count(), g_LocationLoad.expectedEntries);
         }
-    }
+        return true;
+    });
 }
 
 bool ReadAsteroidFields(CLocationFile& file)
 {
-    if (!file.SkipLines(3))
-        return false;
-    for (;;) {
-        if (file.ReadLineIn("asteroid fields") != LOC_READ_OK)
-            return false;
-        LocAsteroidField field;
-        LocRead read = file.ReadAsteroidField(&field);
-        if (read == LOC_READ_END)
-            return true;
-        if (read == LOC_READ_EOF)
-            return false;
+    return ReadSection(file, "asteroid fields", &CLocationFile::ReadAsteroidField,
+                       [&](LocAsteroidField& field, LocRead read, int) {
         if (read == LOC_READ_OK)
             g_World.CreateAsteroidField(field.centre, field.inner, field.outer, field.count);
-    }
+        return true;
+    });
 }
 
 CUnit* CreateOreSource(int id, const Vec3& position, const Vec3& lookAt)

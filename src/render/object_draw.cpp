@@ -143,6 +143,29 @@ bool SegmentBoxMinMax(const Vec3& mn, const Vec3& mx, const Vec3& start, const V
     return hit;
 }
 
+// The nearest of several segment hits. Segments are compared by distance along their own
+// length in world units, so segments of different lengths compare fairly.
+struct NearestSegmentHit {
+    bool hit = false;
+    float best = 0.0f;
+    Vec3 point;
+
+    void Offer(const Vec3& s, const Vec3& e, float t)
+    {
+        const float d = t * Vec3Length(e - s);
+        if (!hit || d < best) {
+            best = d;
+            point = s + (e - s) * t;
+            hit = true;
+        }
+    }
+    bool Report(Vec3* outPoint) const
+    {
+        if (hit && outPoint) *outPoint = point;
+        return hit;
+    }
+};
+
 } // namespace
 
 bool IntersectSegmentMesh(const MeshData& mesh, const Vec3& start, const Vec3& end, float* outT)
@@ -213,25 +236,16 @@ bool IntersectBoxSegmentList(CGameObject* o, const Vec3* segments, int segmentCo
     if (!o || !segments || segmentCount <= 0 || !HasDrawableFirstMesh(*o)) return false;
     Matrix toWorld, toObject;
     if (!HitTransform(*o, &toWorld, &toObject)) return false;
-    bool hit = false;
-    float best = 2.0f;
-    Vec3 bestPoint;
+    NearestSegmentHit nearest;
     for (int i = 0; i < segmentCount; ++i) {
         const Vec3& s = segments[2 * i];
         const Vec3& e = segments[2 * i + 1];
         float t;
         if (!IntersectSegmentBox(*o->meshes[0], Vec3TransformCoord(s, toObject), Vec3TransformCoord(e, toObject), &t))
             continue;
-        // Compare segments by distance along their own length in world units.
-        float d = t * Vec3Length(e - s);
-        if (!hit || d < best) {
-            best = d;
-            bestPoint = s + (e - s) * t;
-            hit = true;
-        }
+        nearest.Offer(s, e, t);
     }
-    if (hit && outPoint) *outPoint = bestPoint;
-    return hit;
+    return nearest.Report(outPoint);
 }
 
 // ---- textures, meshes, bounds ----
@@ -583,9 +597,7 @@ bool CGameObject::IntersectRays(const Vec3* rays, int rayCount, Vec3* outPoint)
     const MeshData* sub = FrameSubMesh(&m, currentFrame);
     const bool landscapeBox = g_WorldIndex == 0 && objectClass == GCLASS_LANDSCAPE;
 
-    bool hit = false;
-    float best = 0.0f;
-    Vec3 bestPoint;
+    NearestSegmentHit nearest;
     for (int i = 0; i < rayCount; ++i) {
         const Vec3& s = rays[2 * i];
         const Vec3& e = rays[2 * i + 1];
@@ -599,13 +611,7 @@ bool CGameObject::IntersectRays(const Vec3* rays, int rayCount, Vec3* outPoint)
             t = tt;
         }
         if (t > 1.0f) continue;
-        float d = t * Vec3Length(e - s);
-        if (!hit || d < best) {
-            best = d;
-            bestPoint = s + (e - s) * t;
-            hit = true;
-        }
+        nearest.Offer(s, e, t);
     }
-    if (hit && outPoint) *outPoint = bestPoint;
-    return hit;
+    return nearest.Report(outPoint);
 }

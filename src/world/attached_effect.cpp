@@ -81,6 +81,23 @@ int CAttachedEffect::Load(CDescFile& file, CGameObject* parentObject)
     return 1;
 }
 
+void CAttachedEffect::LoadBlocks(CDescFile& file, CGameObject* parentObject, CAttachedEffect** effects, int32_t* count,
+                                 int limit)
+{
+    const int lines = file.ReadCount();
+    const int kept = CheckBlockCount(lines, limit, "Too many effects!");
+    for (int i = 0; i < lines && i < kMaxSurplusLines && !file.Ended(); ++i) {
+        file.SkipLine();
+        if (i >= kept) {
+            SkipBlock(file);
+            continue;
+        }
+        CAttachedEffect* e = new CAttachedEffect();
+        e->Load(file, parentObject);
+        effects[(*count)++] = e;
+    }
+}
+
 void CAttachedEffect::SkipBlock(CDescFile& file)
 {
     char text[kDescLineLength];

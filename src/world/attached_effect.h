@@ -59,6 +59,10 @@ public:
     int Load(CDescFile& file, CGameObject* parentObject);
     // Reads a block without keeping it: the surplus blocks above a record's limit.
     static void SkipBlock(CDescFile& file);
+    // Reads an effects section (its count line, then the blocks, each after a line of its
+    // own) into effects[*count...]; blocks past limit are read and dropped.
+    static void LoadBlocks(CDescFile& file, CGameObject* parentObject, CAttachedEffect** effects, int32_t* count,
+                           int limit);
     // The set-up by kind after the block's lines (exposed for the parent's loaders and tests).
     void SetUpByKind(const char* soundName);
     void Update();

@@ -17,8 +17,6 @@
 #include "world/world.h"
 
 namespace {
-// Surplus lines are consumed up to the file's end and no further than this.
-constexpr int kMaxSurplusLines = 1024;
 // Rockets and missiles gain this much speed per second.
 constexpr float kRocketAcceleration = 500.0f;
 constexpr float kAfterBurnTime = 3.0f;

@@ -206,28 +206,29 @@ int CDescFile::ReadCount()
     return n < 0 ? 0 : n;
 }
 
-void CDescFile::ReadTwoNumbers(float* first, float* second)
+void CDescFile::ReadTwoFieldLine(char (&first)[kDescFieldWidth + 1], char (&rest)[kDescLineLength])
 {
     BeginLine();
-    char col[kDescLabelColumn + 1], f1[kDescFieldWidth + 1], sep[2], rest[kDescLineLength];
+    char col[kDescLabelColumn + 1], sep[2];
     ReadPiece(col, kDescLabelColumn);
-    ReadPiece(f1, kDescFieldWidth);
+    ReadPiece(first, kDescFieldWidth);
     ReadPiece(sep, 1);
     ReadPiece(rest, kValueWidth);
     FinishLine();
+}
+
+void CDescFile::ReadTwoNumbers(float* first, float* second)
+{
+    char f1[kDescFieldWidth + 1], rest[kDescLineLength];
+    ReadTwoFieldLine(f1, rest);
     if (first) *first = DescToFloat(f1);
     if (second) *second = DescToFloat(rest);
 }
 
 void CDescFile::ReadTwoInts(int* first, int* second)
 {
-    BeginLine();
-    char col[kDescLabelColumn + 1], f1[kDescFieldWidth + 1], sep[2], rest[kDescLineLength];
-    ReadPiece(col, kDescLabelColumn);
-    ReadPiece(f1, kDescFieldWidth);
-    ReadPiece(sep, 1);
-    ReadPiece(rest, kValueWidth);
-    FinishLine();
+    char f1[kDescFieldWidth + 1], rest[kDescLineLength];
+    ReadTwoFieldLine(f1, rest);
     if (first) *first = DescToInt(f1);
     if (second) *second = DescToInt(rest);
 }

@@ -73,6 +73,8 @@ private:
     // line has ended. Returns the number of characters read.
     int ReadPiece(char* out, int width);
     void FinishLine();
+    // A line of a four-character field, a separator and the rest (two-number lines).
+    void ReadTwoFieldLine(char (&first)[kDescFieldWidth + 1], char (&rest)[kDescLineLength]);
     void NoteSeparator(const char* text);
 
     int m_Handle;
@@ -104,6 +106,9 @@ int ReadTextureBlock(CDescFile& file, CGameObject* object);
 // A count of blocks that a record's array of limit entries must hold: above the limit the
 // message box (caption "Error:") is shown and the limit returned; negative counts give 0.
 int CheckBlockCount(int count, int limit, const char* message);
+// Surplus lines above a record's limits are consumed up to the file's end, and no
+// further than this, so a huge count cannot keep a loader busy.
+constexpr int kMaxSurplusLines = 1024;
 
 // The item description beside an item's Main.obj: Desc_ENG.pd with English chosen, else
 // Desc_RUS.pd; "<нет данных>" when it cannot be opened.

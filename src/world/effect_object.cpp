@@ -13,8 +13,6 @@
 #include "world/world.h"
 
 namespace {
-// Surplus lines are consumed up to the file's end and no further than this.
-constexpr int kMaxSurplusLines = 1024;
 // A part tumbles for this long, then waits hidden for the second phase.
 constexpr float kPartTumblePhase = 3.0f;
 constexpr float kPartHiddenPhase = 1.0f;
@@ -70,18 +68,7 @@ int CEffectObject::Load(const char* path)
     lifeTime = remainingLife = file.ReadFloat();
 
     file.SkipLine();
-    const int effectLines = file.ReadCount();
-    const int kept = CheckBlockCount(effectLines, kMaxEffectObjectEffects, "Too many effects!");
-    for (int i = 0; i < effectLines && i < kMaxSurplusLines && !file.Ended(); ++i) {
-        file.SkipLine();
-        if (i >= kept) {
-            CAttachedEffect::SkipBlock(file);
-            continue;
-        }
-        CAttachedEffect* e = new CAttachedEffect();
-        e->Load(file, this);
-        effects[effectCount++] = e;
-    }
+    CAttachedEffect::LoadBlocks(file, this, effects, &effectCount, kMaxEffectObjectEffects);
 
     file.SkipLine();
     const int actionLines = file.ReadCount();
@@ -232,10 +219,7 @@ void CEffectObject::UpdateExplosion(float dt)
     const Vec3 toEye = Vec3Normalize(g_World.Camera().eye - position);
     if (!space) {
         drawPosition = position + toEye * 0.2f;
-        drawMatrix = worldMatrix;
-        drawMatrix.m[3][0] = drawPosition.x;
-        drawMatrix.m[3][1] = drawPosition.y;
-        drawMatrix.m[3][2] = drawPosition.z;
+        PlaceDrawMatrix();
         return;
     }
     drawPosition = drawPosition + toEye * 2.0f;
@@ -264,27 +248,31 @@ void CEffectObject::CommonStep(float dt)
     angularStep = angularStep * (dt * 10.0f);
     UpdateWorldMatrix();
     angularStep = kept;
+    PlaceMatrices();
+    for (int i = 0; i < effectCount && i < kMaxEffectObjectEffects; ++i)
+        if (effects[i]) effects[i]->Update();
+}
+
+void CEffectObject::PlaceMatrices()
+{
     worldMatrix.m[3][0] = position.x;
     worldMatrix.m[3][1] = position.y;
     worldMatrix.m[3][2] = position.z;
+    PlaceDrawMatrix();
+}
+
+void CEffectObject::PlaceDrawMatrix()
+{
     drawMatrix = worldMatrix;
     drawMatrix.m[3][0] = drawPosition.x;
     drawMatrix.m[3][1] = drawPosition.y;
     drawMatrix.m[3][2] = drawPosition.z;
-    for (int i = 0; i < effectCount && i < kMaxEffectObjectEffects; ++i)
-        if (effects[i]) effects[i]->Update();
 }
 
 void CEffectObject::Prepare()
 {
     UpdateWorldMatrix();
-    worldMatrix.m[3][0] = position.x;
-    worldMatrix.m[3][1] = position.y;
-    worldMatrix.m[3][2] = position.z;
-    drawMatrix = worldMatrix;
-    drawMatrix.m[3][0] = drawPosition.x;
-    drawMatrix.m[3][1] = drawPosition.y;
-    drawMatrix.m[3][2] = drawPosition.z;
+    PlaceMatrices();
     ResetTimers();
     for (int i = 0; i < effectCount && i < kMaxEffectObjectEffects; ++i)
         if (effects[i]) effects[i]->Update();

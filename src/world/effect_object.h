@@ -63,4 +63,8 @@ private:
     void FaceCamera();
     // The angular step of this frame, matrices and the attached effects.
     void CommonStep(float dt);
+    // The world matrix moved to the position, then the draw matrix: the world matrix
+    // moved to the drawn position.
+    void PlaceMatrices();
+    void PlaceDrawMatrix();
 };

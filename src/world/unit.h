@@ -280,6 +280,8 @@ public:
     void SendPositionUpdate(float dt);
     // Far bodies are drawn at the view distance, scaled down.
     void UpdateDistantDraw(float size, const Vec3& eye);
+    // An AI-flown unit's current order, one step.
+    void RunAiOrder(float dt);
 
     // Handlers built with the space AI, the docking bay, dying, damage and the scene scripts.
     void ChooseDefaultAction(float dt);

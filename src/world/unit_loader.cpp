@@ -19,14 +19,6 @@
 #include "world/unit.h"
 #include "world/world.h"
 
-namespace {
-
-// Surplus lines above a record's limits are consumed up to the file's end, and no
-// further than this, so a huge count cannot keep a loader busy.
-constexpr int kMaxSurplusLines = 1024;
-
-} // namespace
-
 int CUnit::Load(const char* path, int objectId)
 {
     CDescFile file;
@@ -67,18 +59,7 @@ int CUnit::Load(const char* path, int objectId)
 
     // Attached effects: each block follows a line of its own that is skipped here.
     file.SkipLine();
-    int effectLines = file.ReadCount();
-    int keptEffects = CheckBlockCount(effectLines, kMaxUnitEffects, "Too many effects!");
-    for (int i = 0; i < effectLines && i < kMaxSurplusLines && !file.Ended(); ++i) {
-        file.SkipLine();
-        if (i >= keptEffects) {
-            CAttachedEffect::SkipBlock(file);
-            continue;
-        }
-        CAttachedEffect* e = new CAttachedEffect();
-        e->Load(file, this);
-        effects[effectCount++] = e;
-    }
+    CAttachedEffect::LoadBlocks(file, this, effects, &effectCount, kMaxUnitEffects);
 
     // Items.
     file.SkipLine();

@@ -106,6 +106,23 @@ void CUnit::UpdateDistantDraw(float size, const Vec3& eye)
     }
 }
 
+void CUnit::RunAiOrder(float dt)
+{
+    switch (orderType) {
+    case ACTION_STAY:
+        if ((g_WorldIndex == 0 || g_WorldIndex == 1) && IsShipKindValue(kind)) ChooseDefaultAction(dt);
+        Move(dt);
+        break;
+    case ACTION_MOVE: SteerToPoint(dt), Move(dt); break;
+    case ACTION_GUARD: SpaceActGuard(dt), Move(dt); break;
+    case ACTION_ATTACK: SpaceActAttack(dt), Move(dt); break;
+    case ACTION_DOCKING: SpaceActDocking(dt), Move(dt); break;
+    case ACTION_TRANSPORT: SpaceActTransport(dt), Move(dt); break;
+    case ACTION_DEAD: UpdateDying(dt); break;
+    default: break;
+    }
+}
+
 void CUnit::UpdateSpace()
 {
     const uint32_t nowMs = g_GameClock.NowMs();
@@ -179,19 +196,7 @@ void CUnit::UpdateSpace()
                     break;
                 }
             } else {
-                switch (orderType) {
-                case ACTION_STAY:
-                    if ((g_WorldIndex == 0 || g_WorldIndex == 1) && IsShipKindValue(kind)) ChooseDefaultAction(dt);
-                    Move(dt);
-                    break;
-                case ACTION_MOVE: SteerToPoint(dt), Move(dt); break;
-                case ACTION_GUARD: SpaceActGuard(dt), Move(dt); break;
-                case ACTION_ATTACK: SpaceActAttack(dt), Move(dt); break;
-                case ACTION_DOCKING: SpaceActDocking(dt), Move(dt); break;
-                case ACTION_TRANSPORT: SpaceActTransport(dt), Move(dt); break;
-                case ACTION_DEAD: UpdateDying(dt); break;
-                default: break;
-                }
+                RunAiOrder(dt);
             }
         }
     } else if (objectClass == GCLASS_SPACE_OBJECT) {
@@ -208,19 +213,7 @@ void CUnit::UpdateSpace()
             // A scene unit waiting for its cue.
             if (cutScenes) RunSpaceScript(kind, dt);
             if (kind != GTYPE_SP_HEROSHIP) {
-                switch (orderType) {
-                case ACTION_STAY:
-                    if ((g_WorldIndex == 0 || g_WorldIndex == 1) && IsShipKindValue(kind)) ChooseDefaultAction(dt);
-                    Move(dt);
-                    break;
-                case ACTION_MOVE: SteerToPoint(dt), Move(dt); break;
-                case ACTION_GUARD: SpaceActGuard(dt), Move(dt); break;
-                case ACTION_ATTACK: SpaceActAttack(dt), Move(dt); break;
-                case ACTION_DOCKING: SpaceActDocking(dt), Move(dt); break;
-                case ACTION_TRANSPORT: SpaceActTransport(dt), Move(dt); break;
-                case ACTION_DEAD: UpdateDying(dt); break;
-                default: break;
-                }
+                RunAiOrder(dt);
             }
         } else if (kind == GTYPE_SP_ASTEROID) {
             UpdateDistantDraw(1.0f, CameraEye(CurrentCamera()));

@@ -7,34 +7,15 @@
 #include <cmath>
 #include <vector>
 
-#include "../../tools/datagen/mesh_builder.h"
 #include "platform/crt/rand.h"
-#include "platform/gfx/null_device.h"
-#include "render/d3d_render.h"
-#include "render/mesh.h"
 #include "world/object_list.h"
 #include "world/unit.h"
 #include "world/world.h"
+#include "draw_test_util.h"
 
 extern float g_ScreenScaleX, g_ScreenScaleY;
 
 namespace {
-
-CMesh* BoxMesh(float half, const std::vector<std::vector<meshgen::P3>>& lists = {})
-{
-    meshgen::Builder b;
-    b.Box({-half, -half, -half}, {half, half, half});
-    meshgen::Model model;
-    model.SetGeometry(b);
-    for (size_t i = 0; i < lists.size() && i < 9; ++i) model.points[i] = lists[i];
-    std::vector<uint8_t> bytes = meshgen::Serialize(model);
-    MeshFileData f;
-    if (!ParseMeshFile(bytes.data(), bytes.size(), &f)) return nullptr;
-    CMesh* m = new CMesh;
-    m->m_VertexType = 0;
-    m->Build(f);
-    return m;
-}
 
 std::vector<std::vector<meshgen::P3>> EnginePoints(int n)
 {
@@ -56,16 +37,7 @@ protected:
 
     void SetUp() override
     {
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        dev = new NullGfxDevice(p);
-        oldDevice = g_D3DRender.device;
-        g_D3DRender.device = dev;
-        g_D3DRender.boundTexture = -2;
-        g_D3DRender.zWriteEnable = g_D3DRender.zEnable = g_D3DRender.lighting = -1;
-        g_D3DRender.srcBlend = g_D3DRender.destBlend = g_D3DRender.alphaBlendEnable = -1;
+        dev = InstallNullDevice(&oldDevice);
         oldWorld = g_WorldIndex;
         oldKind = g_LocationKind;
         oldView = g_ViewDistance;
@@ -88,11 +60,10 @@ protected:
         CObjectList::DestroyAll();
         for (CUnit* u : loose) delete u;
         for (CMesh* m : meshes) delete m;
-        g_D3DRender.device = oldDevice;
+        RestoreDevice(dev, oldDevice);
         g_WorldIndex = oldWorld;
         g_LocationKind = oldKind;
         g_ViewDistance = oldView;
-        dev->Release();
     }
 
     CMesh* Mesh(float half, const std::vector<std::vector<meshgen::P3>>& lists = {})

@@ -16,13 +16,12 @@ namespace {
 
 std::string EffectObjectFile(const std::string& kind, const std::string& life = "1.0")
 {
-    std::string s = Sep() + "// effect\n" + Sep();
-    s += Col("Name", "Puff") + Col("Class", "GCLASS_EFFECT") + Col("Type", kind) + Sep();
-    s += Col("Vertex type", "D3D_LVERTEX") + Col("Meshes", "1") + Col("Mesh", "Data/T/Door.msh");
-    s += Col("Textures", "0") + Col("Mip levels", "0") + Sep();
-    s += Col("Alive", "1") + Col("Damage", "0") + Col("Growth", "4.0") + Col("Inertia", "1.0") + Col("Life", life) + Sep();
-    s += Col("Effects", "0") + Sep() + Col("Actions", "0") + Sep();
-    return s;
+    EffectObjectText t;
+    t.name = "Puff";
+    t.kind = kind;
+    t.growth = "4.0";
+    t.life = life;
+    return t.Text();
 }
 
 struct BulletText {
@@ -59,9 +58,7 @@ protected:
         savedPlayer_ = g_PlayerObject;
         g_PlayerObject = nullptr;
         CCamera& c = g_World.cameras[1];
-        savedEye_ = c.eye;
-        savedAt_ = c.lookAt;
-        savedUp_ = c.up;
+        savedCamera_.Save(c);
         c.SetMatrices(Vec3(0, 300, -300), Vec3(0, 0, 0), Vec3(0, 1, 0));
         g_GameClock.gameTime = 100000.0;
         g_LocationDirector.locationId = 50;
@@ -74,20 +71,13 @@ protected:
     void TearDown() override
     {
         CObjectList::DestroyAll();
-        g_World.cameras[1].SetMatrices(savedEye_, savedAt_, savedUp_);
+        savedCamera_.Restore(g_World.cameras[1]);
         g_PlayerObject = savedPlayer_;
         UnitFilesTest::TearDown();
     }
     CUnit* Target(const char* kind, int side, const Vec3& at)
     {
-        UnitText t;
-        t.kind = kind;
-        t.meshes = {"Data/T/Ship.msh"};
-        t.hullLine = "1000 1000";
-        WriteFile("Data/T/Target/Main.obj", t.Text());
-        CUnit* u = new CUnit();
-        EXPECT_EQ(u->Load("Data/T/Target/Main.obj", 7), 1);
-        u->UpdateParts();
+        CUnit* u = LoadShip(kind, "Data/T/Target/Main.obj", 7);
         u->hull = 1000.0f;
         u->pilot.side = side;
         u->position = at;
@@ -142,7 +132,7 @@ protected:
     }
     CUnit owner_;
     CUnit* savedPlayer_ = nullptr;
-    Vec3 savedEye_, savedAt_, savedUp_;
+    SavedView savedCamera_;
 };
 
 TEST_F(BulletTest, LoadReadsValuesEffectsAndDerivedTemplates)

@@ -21,13 +21,11 @@ namespace {
 
 std::string EffectText(const std::string& kind)
 {
-    std::string s = Sep() + "// effect\n" + Sep();
-    s += Col("Name", "Fx") + Col("Class", "GCLASS_EFFECT") + Col("Type", kind) + Sep();
-    s += Col("Vertex type", "D3D_LVERTEX") + Col("Meshes", "1") + Col("Mesh", "Data/T/Door.msh");
-    s += Col("Textures", "0") + Col("Mip levels", "0") + Sep();
-    s += Col("Alive", "1.0") + Col("Damage", "0") + Col("Growth", "3.0") + Col("Inertia", "1.0") +
-         Col("Life", "1.0") + Sep() + Col("Effects", "0") + Sep() + Col("Actions", "0") + Sep();
-    return s;
+    EffectObjectText t;
+    t.kind = kind;
+    t.alive = "1.0";
+    t.growth = "3.0";
+    return t.Text();
 }
 
 const char* const kRing = "Data/Space/Effect/CircleExp_01/Main.obj";

@@ -14,15 +14,13 @@ namespace {
 std::string EffectFile(const std::string& kind, const std::string& growth, const std::string& life, int textures,
                        const std::string& inertia = "1.0")
 {
-    std::string s = Sep() + "// effect\n" + Sep();
-    s += Col("Name", "Fx") + Col("Class", "GCLASS_EFFECT") + Col("Type", kind) + Sep();
-    s += Col("Vertex type", "D3D_LVERTEX") + Col("Meshes", "1") + Col("Mesh", "Data/T/Door.msh");
-    s += Col("Textures", std::to_string(textures)) + Col("Mip levels", "0");
-    for (int i = 0; i < textures; ++i) s += Col("Texture", "Data/T/Fx" + std::to_string(i) + ".bmp");
-    s += Sep() + Col("Alive", "1") + Col("Damage", "0") + Col("Growth", growth) + Col("Tumble inertia", inertia) +
-         Col("Life time", life) + Sep();
-    s += Col("Effects", "0") + Sep() + Col("Actions", "0") + Sep();
-    return s;
+    EffectObjectText t;
+    t.kind = kind;
+    for (int i = 0; i < textures; ++i) t.textures.push_back("Data/T/Fx" + std::to_string(i) + ".bmp");
+    t.growth = growth;
+    t.inertia = inertia;
+    t.life = life;
+    return t.Text();
 }
 
 class EffectObjectTest : public UnitFilesTest {
@@ -31,9 +29,7 @@ protected:
     {
         UnitFilesTest::SetUp();
         for (int w = 0; w < 2; ++w) {
-            saved_[w][0] = g_World.cameras[w].eye;
-            saved_[w][1] = g_World.cameras[w].lookAt;
-            saved_[w][2] = g_World.cameras[w].up;
+            saved_[w].Save(g_World.cameras[w]);
             g_World.cameras[w].SetMatrices(Vec3(0, 0, -100), Vec3(0, 0, 0), Vec3(0, 1, 0));
         }
         savedView_ = g_ViewDistance;
@@ -44,7 +40,7 @@ protected:
     void TearDown() override
     {
         CObjectList::DestroyAll();
-        for (int w = 0; w < 2; ++w) g_World.cameras[w].SetMatrices(saved_[w][0], saved_[w][1], saved_[w][2]);
+        for (int w = 0; w < 2; ++w) saved_[w].Restore(g_World.cameras[w]);
         g_ViewDistance = savedView_;
         UnitFilesTest::TearDown();
     }
@@ -66,7 +62,7 @@ protected:
         e->Update();
     }
     static unsigned Grey(unsigned colour) { return colour & 0xFF; }
-    Vec3 saved_[2][3];
+    SavedView saved_[2];
     float savedView_ = 0.0f;
 };
 

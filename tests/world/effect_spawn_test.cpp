@@ -12,18 +12,19 @@
 
 namespace {
 
-std::string EffectObjectText(const std::string& kind, int effectBlocks, const std::string& actions = "")
+std::string BoomFile(const std::string& kind, int effectBlocks, const std::vector<std::string>& actions = {})
 {
-    std::string s = Sep() + "// effect\n" + Sep();
-    s += Col("Name", "Boom") + Col("Class", "GCLASS_EFFECT") + Col("Type", kind) + Sep();
-    s += Col("Vertex type", "D3D_LVERTEX") + Col("Meshes", "1") + Col("Mesh", "Data/T/Door.msh");
-    s += Col("Textures", "0") + Col("Mip levels", "0") + Sep();
-    s += Col("Alive", "1.0") + Col("Damage", "25") + Col("Growth", "10.5") + Col("Inertia", "2.0") +
-         Col("Life", "1.5") + Sep();
-    s += Col("Effects", std::to_string(effectBlocks));
-    for (int i = 0; i < effectBlocks; ++i) s += EffectBlock("GEFFECT_SELFILLUM_FLAT");
-    s += Sep() + Col("Actions", actions.empty() ? "0" : "2") + actions + Sep();
-    return s;
+    EffectObjectText t;
+    t.name = "Boom";
+    t.kind = kind;
+    t.alive = "1.0";
+    t.damage = "25";
+    t.growth = "10.5";
+    t.inertia = "2.0";
+    t.life = "1.5";
+    t.effects.assign(effectBlocks, EffectBlock("GEFFECT_SELFILLUM_FLAT"));
+    t.actions = actions;
+    return t.Text();
 }
 
 class EffectSpawnTest : public UnitFilesTest {
@@ -52,14 +53,7 @@ protected:
     // A unit of the kind with the test ship's mesh at the origin, hull at a tenth.
     CUnit* Damaged(const char* kind)
     {
-        UnitText t;
-        t.kind = kind;
-        t.meshes = {"Data/T/Ship.msh"};
-        t.hullLine = "1000 1000";
-        WriteFile("Data/T/Damaged/Main.obj", t.Text());
-        CUnit* u = new CUnit();
-        EXPECT_EQ(u->Load("Data/T/Damaged/Main.obj", 1), 1);
-        u->UpdateParts();
+        CUnit* u = LoadShip(kind, "Data/T/Damaged/Main.obj", 1);
         u->hull = 100.0f;
         u->smokeInterval = 0.0f;
         u->timers[4] = 0;
@@ -75,8 +69,8 @@ protected:
 
 TEST_F(EffectSpawnTest, LoadReadsValuesEffectsAndActions)
 {
-    const std::string actions = Col("ACTION_DEAD", "00010003") + Col("ACTION_BOGUS", "00020002");
-    WriteFile("Data/T/Boom/Main.obj", EffectObjectText("GEFFECT_EXPLODE", 2, actions));
+    const std::vector<std::string> actions = {Col("ACTION_DEAD", "00010003"), Col("ACTION_BOGUS", "00020002")};
+    WriteFile("Data/T/Boom/Main.obj", BoomFile("GEFFECT_EXPLODE", 2, actions));
     CEffectObject e;
     ASSERT_EQ(e.Load("Data/T/Boom/Main.obj"), 1);
     EXPECT_EQ(e.loaded, 1);
@@ -111,7 +105,7 @@ TEST_F(EffectSpawnTest, DamagedStationBurstsOnItsHull)
     for (int n = 1; n <= 5; ++n) {
         char path[64];
         std::snprintf(path, sizeof path, "Data/Space/Effect/MainExp_%02d/Main.obj", n);
-        WriteFile(path, EffectObjectText("GEFFECT_EXPLODE", 0));
+        WriteFile(path, BoomFile("GEFFECT_EXPLODE", 0));
     }
     CUnit* station = Damaged("GTYPE_SP_STATION");
     station->UpdateSpace();
@@ -137,7 +131,7 @@ TEST_F(EffectSpawnTest, DamagedStationBurstsOnItsHull)
 
 TEST_F(EffectSpawnTest, DamagedShipSparksFromItsDerivedSlot)
 {
-    WriteFile("Data/T/Spark/Main.obj", EffectObjectText("GEFFECT_SMOKECLOUD", 0));
+    WriteFile("Data/T/Spark/Main.obj", BoomFile("GEFFECT_SMOKECLOUD", 0));
     CUnit* ship = Damaged("GTYPE_SP_NPCSHIP");
     ship->orderType = ACTION_TRANSPORT;  // the transport handler keeps it where it is
     ship->speed = 60.0f;

@@ -5,29 +5,12 @@
 
 #include <vector>
 
-#include "../../tools/datagen/mesh_builder.h"
-#include "render/mesh.h"
 #include "world/attached_effect.h"
 #include "world/unit.h"
+#include "draw_test_util.h"
 #include "flight_test_util.h"
 
 namespace {
-
-CMesh* BoxMesh(float half, const std::vector<std::vector<meshgen::P3>>& lists = {})
-{
-    meshgen::Builder b;
-    b.Box({-half, -half, -half}, {half, half, half});
-    meshgen::Model model;
-    model.SetGeometry(b);
-    for (size_t i = 0; i < lists.size() && i < 9; ++i) model.points[i] = lists[i];
-    std::vector<uint8_t> bytes = meshgen::Serialize(model);
-    MeshFileData f;
-    if (!ParseMeshFile(bytes.data(), bytes.size(), &f)) return nullptr;
-    CMesh* m = new CMesh;
-    m->m_VertexType = 0;
-    m->Build(f);
-    return m;
-}
 
 class PartHitsTest : public FlightFixture {
 protected:

@@ -9,11 +9,10 @@
 #include <string>
 
 #include "platform/crt/rand.h"
-#include "platform/gfx/null_device.h"
 #include "render/camera.h"
-#include "render/d3d_render.h"
 #include "world/unit.h"
 #include "world/world.h"
+#include "draw_test_util.h"
 
 namespace {
 
@@ -27,17 +26,7 @@ protected:
 
     void SetUp() override
     {
-        D3DPRESENT_PARAMETERS p;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.Windowed = 1;
-        dev = new NullGfxDevice(p);
-        oldDevice = g_D3DRender.device;
-        g_D3DRender.device = dev;
-        // A fresh device: the renderer's cached states must reach it.
-        g_D3DRender.boundTexture = -2;
-        g_D3DRender.zWriteEnable = g_D3DRender.zEnable = g_D3DRender.lighting = -1;
-        g_D3DRender.srcBlend = g_D3DRender.destBlend = g_D3DRender.alphaBlendEnable = -1;
+        dev = InstallNullDevice(&oldDevice);
         oldWorld = g_WorldIndex;
         oldKind = g_LocationKind;
         oldPlayer = g_PlayerObject;
@@ -51,12 +40,11 @@ protected:
     }
     void TearDown() override
     {
-        g_D3DRender.device = oldDevice;
+        RestoreDevice(dev, oldDevice);
         g_WorldIndex = oldWorld;
         g_LocationKind = oldKind;
         g_PlayerObject = oldPlayer;
         g_TextureErrorMessages = oldMessages;
-        dev->Release();
     }
     void Look(const Vec3& eye, const Vec3& dir)
     {

@@ -5,6 +5,7 @@
 #include "files/files_test_util.h"
 #include "locations/location_director.h"
 #include "world/game_clock.h"
+#include "world/unit.h"
 #include "world/world.h"
 
 #include <string>
@@ -79,6 +80,38 @@ inline std::string EffectBlock(const std::string& kind, const std::vector<std::s
     return s;
 }
 
+// An effect object's description file: one mesh, the values, then its effect blocks and
+// action lines.
+struct EffectObjectText {
+    std::string name = "Fx";
+    std::string kind = "GEFFECT_EXPLODE";
+    std::vector<std::string> textures;
+    std::string alive = "1";
+    std::string damage = "0";
+    std::string growth = "1.0";
+    std::string inertia = "1.0";
+    std::string life = "1.0";
+    std::vector<std::string> effects;   // whole blocks, each with its leading skipped line
+    std::vector<std::string> actions;   // whole lines
+
+    std::string Text() const
+    {
+        std::string s = Sep() + "// effect\n" + Sep();
+        s += Col("Name", name) + Col("Class", "GCLASS_EFFECT") + Col("Type", kind) + Sep();
+        s += Col("Vertex type", "D3D_LVERTEX") + Col("Meshes", "1") + Col("Mesh", "Data/T/Door.msh");
+        s += Col("Textures", std::to_string(textures.size())) + Col("Mip levels", "0");
+        for (auto& t : textures) s += Col("Texture", t);
+        s += Sep() + Col("Alive", alive) + Col("Damage", damage) + Col("Growth", growth) +
+             Col("Tumble inertia", inertia) + Col("Life time", life) + Sep();
+        s += Col("Effects", std::to_string(effects.size()));
+        for (auto& e : effects) s += e;
+        s += Sep() + Col("Actions", std::to_string(actions.size()));
+        for (auto& a : actions) s += a;
+        s += Sep();
+        return s;
+    }
+};
+
 inline std::string LightBlock()
 {
     return Sep() + Col("Class", "GCLASS_EFFECT") + Col("Type", "GEFFECT_LIGHTSOURCE") + Col("Range", "750") +
@@ -96,6 +129,18 @@ inline std::string ItemText(const std::string& kind, const std::string& ammoLine
     s += Sep();
     return s;
 }
+
+// A camera's eye, look-at point and up vector, put back after a test that moves it.
+struct SavedView {
+    Vec3 eye, lookAt, up;
+    void Save(const CCamera& c)
+    {
+        eye = c.eye;
+        lookAt = c.lookAt;
+        up = c.up;
+    }
+    void Restore(CCamera& c) const { c.SetMatrices(eye, lookAt, up); }
+};
 
 class UnitFilesTest : public FilesTest {
 protected:
@@ -134,6 +179,20 @@ protected:
         meshgen::Model door = meshgen::MakeGateBay();
         door.frames.assign(5, door.frames[0]);
         WriteFile("Data/T/Door.msh", bytes(door));
+    }
+    // A unit of the kind with the test ship's mesh and a 1000 hull, written at path,
+    // loaded with the id and its parts updated; not in the object list.
+    CUnit* LoadShip(const char* kind, const std::string& path, int id)
+    {
+        UnitText t;
+        t.kind = kind;
+        t.meshes = {"Data/T/Ship.msh"};
+        t.hullLine = "1000 1000";
+        WriteFile(path, t.Text());
+        CUnit* u = new CUnit();
+        EXPECT_EQ(u->Load(path.c_str(), id), 1);
+        u->UpdateParts();
+        return u;
     }
     int savedMode_ = 0, savedWorld_ = 0, savedKind_ = 0, savedLocation_ = 0;
 };

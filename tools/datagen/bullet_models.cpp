@@ -112,7 +112,7 @@ meshgen::Model MakeGlow()
     return Finish(b);
 }
 
-float Clamp01(float x) { return x < 0 ? 0 : x > 1 ? 1 : x; }
+using meshgen::Clamp01;
 
 // A picture from a function of (x, y) in -1..1 giving red, green and blue in 0..1.
 template <typename F>

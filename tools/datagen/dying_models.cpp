@@ -18,30 +18,7 @@ namespace {
 constexpr int kSize = 64;
 constexpr int kTrailFrames = 4;
 
-// A unit square in the x-y plane facing +z (the billboard turns +z towards the eye).
-meshgen::Model MakeSquare()
-{
-    using meshgen::P3;
-    meshgen::Builder b;
-    const P3 normal{0, 0, 1};
-    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    uint16_t v[4];
-    for (int i = 0; i < 4; ++i) {
-        meshgen::Vtx x;
-        x.p = {corners[i][0], corners[i][1], 0};
-        x.n = normal;
-        x.u = (corners[i][0] + 1) * 0.5f;
-        x.v = 1 - (corners[i][1] + 1) * 0.5f;
-        v[i] = b.Add(x);
-    }
-    b.Tri(v[0], v[1], v[2], normal);
-    b.Tri(v[0], v[2], v[3], normal);
-    meshgen::Model m;
-    m.SetGeometry(b);
-    return m;
-}
-
-float Clamp01(float x) { return x < 0 ? 0 : x > 1 ? 1 : x; }
+using meshgen::Clamp01;
 
 // Fills a square image from a function of the distance to the centre (0 centre, 1 edge)
 // and the pixel's hash (0..1), giving red, green and blue in 0..1.
@@ -102,7 +79,7 @@ std::vector<uint8_t> MakeSpark()
 
 DATAGEN_GENERATOR(dying_models)
 {
-    const std::vector<uint8_t> square = meshgen::Serialize(MakeSquare());
+    const std::vector<uint8_t> square = meshgen::Serialize(meshgen::MakeBillboardSquare());
     const std::string root = "Data/Space/Effect/";
     bool ok = true;
 

@@ -18,31 +18,7 @@ constexpr int kExplosions = 5;
 constexpr int kFrames = 4;
 constexpr int kSize = 64;
 
-// A unit square in the x-y plane; the billboard turns local +z towards the eye, so the
-// front faces +z.
-meshgen::Model MakeBillboard()
-{
-    using meshgen::P3;
-    meshgen::Builder b;
-    const P3 normal{0, 0, 1};
-    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    uint16_t v[4];
-    for (int i = 0; i < 4; ++i) {
-        meshgen::Vtx x;
-        x.p = {corners[i][0], corners[i][1], 0};
-        x.n = normal;
-        x.u = (corners[i][0] + 1) * 0.5f;
-        x.v = 1 - (corners[i][1] + 1) * 0.5f;
-        v[i] = b.Add(x);
-    }
-    b.Tri(v[0], v[1], v[2], normal);
-    b.Tri(v[0], v[2], v[3], normal);
-    meshgen::Model m;
-    m.SetGeometry(b);
-    return m;
-}
-
-float Clamp01(float x) { return x < 0 ? 0 : x > 1 ? 1 : x; }
+using meshgen::Clamp01;
 
 // Frame f of explosion n: a ragged fireball drawn additively (black is invisible). Early
 // frames are small and white-hot, later ones wider, redder and dimmer.
@@ -79,7 +55,7 @@ std::vector<uint8_t> MakeFireball(int n, int f)
 
 DATAGEN_GENERATOR(effect_models)
 {
-    const std::vector<uint8_t> billboard = meshgen::Serialize(MakeBillboard());
+    const std::vector<uint8_t> billboard = meshgen::Serialize(meshgen::MakeBillboardSquare());
     bool ok = true;
     for (int n = 1; n <= kExplosions; ++n) {
         char folder[64];

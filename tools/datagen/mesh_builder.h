@@ -31,6 +31,8 @@ struct Vtx {
     float u = 0, v = 0;
 };
 
+inline float Clamp01(float x) { return x < 0 ? 0 : x > 1 ? 1 : x; }
+
 // Deterministic hash noise in [0, 1).
 inline float Hash01(uint32_t x)
 {
@@ -376,6 +378,29 @@ inline Model MakeSky()
 {
     Builder b;
     b.Ellipsoid({0, 0, 0}, {1, 1, 1}, 24, 16, true, 2.0f);
+    Model m;
+    m.SetGeometry(b);
+    return m;
+}
+
+// A unit square in the x-y plane facing +z, for billboards: they turn local +z towards
+// the eye, so the front faces +z.
+inline Model MakeBillboardSquare()
+{
+    Builder b;
+    const P3 normal{0, 0, 1};
+    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    uint16_t v[4];
+    for (int i = 0; i < 4; ++i) {
+        Vtx x;
+        x.p = {corners[i][0], corners[i][1], 0};
+        x.n = normal;
+        x.u = (corners[i][0] + 1) * 0.5f;
+        x.v = 1 - (corners[i][1] + 1) * 0.5f;
+        v[i] = b.Add(x);
+    }
+    b.Tri(v[0], v[1], v[2], normal);
+    b.Tri(v[0], v[2], v[3], normal);
     Model m;
     m.SetGeometry(b);
     return m;
