@@ -131,6 +131,15 @@ void CLight::Update()
             SendToEffect(sent, 1);
         return;
     }
+    // A space sun shines from its star towards the middle of the location. The device light
+    // has to follow too: objects without the bump effect are lit by it alone.
+    if (light.Type == D3DLIGHT_DIRECTIONAL) {
+        if (owner && Vec3Length(owner->position) > 0.0f) {
+            light.Position = owner->position;
+            light.Direction = Vec3Normalize(-owner->position);
+        }
+        Apply();
+    }
     SendToEffect(light, Selection());
 }
 

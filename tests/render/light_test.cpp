@@ -2,6 +2,7 @@
 #include "render/null_render_fixture.h"
 
 #include "render/light.h"
+#include "world/game_object.h"
 #include "world/world.h"
 
 using LightTest = NullRenderTest;
@@ -158,5 +159,57 @@ TEST_F(LightTest, WorldSelectsItsFirstTwoListedLightsAndSetsTheAmbient)
     SetGlobalAmbient(0xFFFFFFFFu);
     g_D3DRender.effect->GetVector("GlobalAmbient", &v);
     EXPECT_EQ(v.x, 1.0f);
+    g_WorldIndex = savedWorld;
+}
+
+// A space location's sun: the loader takes a blank directional slot with the star's colour,
+// then binds it to its star. Units without the bump effect are lit by the device light alone,
+// so it must reach the device with its colour and a direction from the star to the middle.
+TEST_F(LightTest, SpaceSunReachesTheDeviceFromItsStar)
+{
+    Start();
+    const int savedWorld = g_WorldIndex;
+    g_WorldIndex = 1;
+    g_World.ClearLightSlots();
+    D3DLIGHT9 d;
+    d.Type = D3DLIGHT_DIRECTIONAL;
+    d.Diffuse = {1.0f, 0.9f, 0.8f, 1};
+    const int slot = g_World.AddLight(&d, nullptr);
+    ASSERT_GE(slot, 0);
+    Dev()->SetLight((unsigned)slot, &d); // the device first sees no direction at all
+    g_World.lightList[1][0] = slot;
+    g_World.lightListCount[1] = 1;
+    CGameObject star;
+    star.position = Vec3(-40000.0f, 15000.0f, -9000.0f);
+    g_World.lights[1][slot].owner = &star;
+
+    g_World.UpdateLights();
+    g_World.EnableLights();
+    D3DLIGHT9 got;
+    Dev()->GetLight((unsigned)slot, &got);
+    int on = 0;
+    Dev()->GetLightEnable((unsigned)slot, &on);
+    EXPECT_EQ(on, 1);
+    EXPECT_EQ(got.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_FLOAT_EQ(got.Diffuse.g, 0.9f);
+    const Vec3 want = Vec3Normalize(-star.position);
+    EXPECT_NEAR(got.Direction.x, want.x, 1e-5);
+    EXPECT_NEAR(got.Direction.y, want.y, 1e-5);
+    EXPECT_NEAR(got.Direction.z, want.z, 1e-5);
+    // The station at the middle faces the star on its -x side: that face is lit.
+    EXPECT_GT(Vec3Dot(Vec3(-1, 0, 0), -got.Direction), 0.5f);
+    Vec4 v;
+    g_D3DRender.effect->GetVector("DirLight_Dir", &v);
+    EXPECT_NEAR(v.x, want.x, 1e-5);
+
+    // A star that moves drags its light along.
+    star.position = Vec3(0, 5000.0f, 0);
+    g_World.UpdateLights();
+    Dev()->GetLight((unsigned)slot, &got);
+    EXPECT_NEAR(got.Direction.y, -1.0f, 1e-5);
+
+    g_World.lights[1][slot].owner = nullptr;
+    g_World.ClearLightSlots();
+    g_World.UpdateLights();
     g_WorldIndex = savedWorld;
 }
