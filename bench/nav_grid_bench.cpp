@@ -1,8 +1,8 @@
 // Path search on a 128 x 128 planet grid: open ground, scattered rocks and a long wall.
 #include <benchmark/benchmark.h>
 
-#include "world/game_object.h"
-#include "world/nav_grid.h"
+#include "world/objects/game_object.h"
+#include "world/planet/nav_grid.h"
 
 namespace {
 

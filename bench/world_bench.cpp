@@ -1,10 +1,10 @@
 // One world update with full lists: 1024 units, 512 bullets and 512 effect objects.
 #include <benchmark/benchmark.h>
 
-#include "world/bullet.h"
-#include "world/effect_object.h"
+#include "world/objects/bullet.h"
+#include "world/objects/effect_object.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 namespace {

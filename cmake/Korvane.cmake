@@ -1,10 +1,7 @@
-# korvane_module(name [RECURSE]): a static library k_<name> from src/<name>.
+# korvane_module(name): a static library k_<name> from src/<name> and its subfolders.
 function(korvane_module name)
-  if(ARGN MATCHES "RECURSE")
-    file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp ${PROJECT_SOURCE_DIR}/src/${name}/*.c)
-  else()
-    file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
-  endif()
+  # A subsystem's subfolders are parts of it; platform/ keeps its backends in subfolders too.
+  file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp ${PROJECT_SOURCE_DIR}/src/${name}/*.c)
   if(NOT _src)
     set(_src ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
@@ -18,7 +15,7 @@ function(korvane_test name dir)
   if(NOT T_LABEL)
     set(T_LABEL unit)
   endif()
-  file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
+  file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT _src)
     return()
   endif()

@@ -6,8 +6,8 @@
 #include "app/settings.h"
 #include "files/file_manager.h"
 #include "fuzz_util.h"
-#include "world/desc_file.h"
-#include "world/game_object.h"
+#include "world/objects/desc_file.h"
+#include "world/objects/game_object.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,8 +2,8 @@
 // is the file. An accepted grid must hold every cell and route searches over it.
 #include <cstddef>
 #include <cstdint>
-#include "world/nav_grid.h"
-#include "world/game_object.h"
+#include "world/planet/nav_grid.h"
+#include "world/objects/game_object.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -7,7 +7,7 @@
 #include "app/settings.h"
 #include "files/file_manager.h"
 #include "fuzz_util.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -14,10 +14,10 @@
 #include "platform/win/message_box.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
-#include "world/object_codes.h"
+#include "world/objects/object_codes.h"
 #include "world/object_list.h"
-#include "world/player_input.h"
-#include "world/unit.h"
+#include "world/space/player_input.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 float g_MouseX = 0.0f, g_MouseY = 0.0f;

@@ -9,7 +9,7 @@
 #include "world/world.h"
 #include "platform/crt/rand.h"
 #include "platform/win/message_box.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 
 CAudioManager g_AudioManager;
 

@@ -7,7 +7,7 @@
 
 #include "app/settings.h"
 #include "files/file_manager.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "platform/win/timer.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 int g_GameMode = -1;

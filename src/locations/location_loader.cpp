@@ -22,7 +22,7 @@
 #include "render/mesh.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 LocationLoadInfo g_LocationLoad;

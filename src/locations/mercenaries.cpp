@@ -8,10 +8,10 @@
 #include "net/network.h"
 #include "platform/crt/rand.h"
 #include "world/game_clock.h"
-#include "world/item.h"
-#include "world/object_codes.h"
+#include "world/objects/item.h"
+#include "world/objects/object_codes.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 const char* const kLightShipModels[kMercenaryModelCount] = {

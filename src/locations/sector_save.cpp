@@ -9,10 +9,10 @@
 #include "locations/pilot_profile.h"
 #include "locations/sector_save_file.h"
 #include "platform/win/message_box.h"
-#include "world/item.h"
-#include "world/object_codes.h"
+#include "world/objects/item.h"
+#include "world/objects/object_codes.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 namespace {

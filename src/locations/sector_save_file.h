@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "world/unit.h"
+#include "world/objects/unit.h"
 
 constexpr int kSaveMaxShips = kMaxDocked;
 constexpr int kSaveMaxItems = kMaxUnitItems;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "world/unit.h"
+#include "world/objects/unit.h"
 
 namespace {
 StationInterior g_Interiors[kMaxStationInteriors];

@@ -1,7 +1,7 @@
 #include "render/light.h"
 #include <cmath>
 #include "render/d3d_render.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 #include "world/world.h"
 
 int g_SelectedLights[2][2] = {{-1, -1}, {-1, -1}};

@@ -11,9 +11,9 @@
 #include "render/mesh.h"
 #include "render/mesh_container.h"
 #include "menus/station_menu.h"
-#include "world/attached_effect.h"
+#include "world/objects/attached_effect.h"
 #include "world/game_clock.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 #include "world/world.h"
 
 // ---- tangents and the bump declaration ----

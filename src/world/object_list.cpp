@@ -7,10 +7,10 @@
 
 #include "audio/audio_manager.h"
 #include "render/camera.h"
-#include "world/bullet.h"
-#include "world/effect_object.h"
-#include "world/item.h"
-#include "world/unit.h"
+#include "world/objects/bullet.h"
+#include "world/objects/effect_object.h"
+#include "world/objects/item.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 int CObjectList::nextId = -1;

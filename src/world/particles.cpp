@@ -9,7 +9,7 @@
 #include "platform/crt/rand.h"
 #include "render/camera.h"
 #include "render/d3d_render.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 namespace {

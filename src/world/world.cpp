@@ -15,10 +15,10 @@
 #include "net/network.h"
 #include "platform/crt/rand.h"
 #include "render/d3d_render.h"
-#include "world/bullet.h"
-#include "world/effect_object.h"
+#include "world/objects/bullet.h"
+#include "world/objects/effect_object.h"
 #include "world/game_clock.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 
 int g_WorldIndex = 0;
 int g_LocationKind = -1;

@@ -8,8 +8,8 @@
 #include "platform/math/math3d.h"
 #include "render/camera.h"
 #include "render/light.h"
-#include "world/game_object.h"
-#include "world/nav_grid.h"
+#include "world/objects/game_object.h"
+#include "world/planet/nav_grid.h"
 #include "world/object_list.h"
 #include "world/particles.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/crt/rand.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 
 namespace {
 

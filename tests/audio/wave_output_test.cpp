@@ -17,7 +17,7 @@
 #include "world/world.h"
 #include "audio/audio_manager.h"
 #include "files/file_manager.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 
 namespace {
 

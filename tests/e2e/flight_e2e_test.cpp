@@ -25,8 +25,8 @@
 #include "render/mesh.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
-#include "world/unit.h"
-#include "world/unit_space.h"
+#include "world/objects/unit.h"
+#include "world/space/unit_space.h"
 #include "world/world.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "render/d3d_render.h"
 #include "render/mesh.h"
 #include "render/mesh_container.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 #include "world/world.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Radio dialog files: the fixed-column parser and the line queries.
 #include "flight_ui/radio_dialog.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 
 #include "files/files_test_util.h"
 

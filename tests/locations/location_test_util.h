@@ -14,7 +14,7 @@
 #include "platform/gfx/null_device.h"
 #include "render/d3d_render.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 #include <cstdio>

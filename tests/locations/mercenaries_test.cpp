@@ -9,7 +9,7 @@
 #include "locations/mercenaries.h"
 #include "platform/crt/rand.h"
 #include "world/game_clock.h"
-#include "world/item.h"
+#include "world/objects/item.h"
 
 class MercenariesTest : public LocationTest {
 protected:

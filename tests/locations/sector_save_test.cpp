@@ -12,7 +12,7 @@
 #include "locations/sector_save.h"
 #include "locations/sector_save_file.h"
 #include "platform/win/profile.h"
-#include "world/item.h"
+#include "world/objects/item.h"
 
 #include <cstdlib>
 

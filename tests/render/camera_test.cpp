@@ -7,10 +7,10 @@
 #include "../../tools/datagen/mesh_builder.h"
 #include "render/mesh.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 #include "render/camera.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "render/null_render_fixture.h"
 
 #include "render/light.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 #include "world/world.h"
 
 using LightTest = NullRenderTest;

@@ -14,7 +14,7 @@
 #include "render/null_render_fixture.h"
 #include "render/mesh.h"
 #include "render/object_draw.h"
-#include "world/game_object.h"
+#include "world/objects/game_object.h"
 #include "world/world.h"
 
 namespace {

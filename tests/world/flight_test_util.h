@@ -9,8 +9,8 @@
 #include "app/wndproc.h"
 #include "locations/location_director.h"
 #include "world/game_clock.h"
-#include "world/unit.h"
-#include "world/unit_space.h"
+#include "world/objects/unit.h"
+#include "world/space/unit_space.h"
 #include "world/world.h"
 
 class FlightFixture : public ::testing::Test {

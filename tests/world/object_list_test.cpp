@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "audio/audio_manager.h"
-#include "world/item.h"
-#include "world_test_util.h"
+#include "world/objects/item.h"
+#include "world/world_test_util.h"
 
 using ObjectList = WorldFixture;
 

@@ -10,9 +10,9 @@
 
 #include "platform/crt/rand.h"
 #include "render/camera.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
-#include "draw_test_util.h"
+#include "world/draw_test_util.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "files/files_test_util.h"
 #include "locations/location_director.h"
 #include "world/game_clock.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 #include <string>

@@ -9,7 +9,7 @@
 #include "platform/win/timer.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
-#include "world_test_util.h"
+#include "world/world_test_util.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "world/bullet.h"
-#include "world/effect_object.h"
+#include "world/objects/bullet.h"
+#include "world/objects/effect_object.h"
 #include "world/object_list.h"
-#include "world/unit.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 inline CUnit* MakeUnit(unsigned cls, int kind, const Vec3& pos, int side = 0, float hull = 100.0f)

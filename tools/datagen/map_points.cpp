@@ -1,7 +1,7 @@
 // MapPoints.dat written through the game's own grid, so the file is exactly what it reads.
 #include "map_points.h"
 
-#include "world/nav_grid.h"
+#include "world/planet/nav_grid.h"
 
 namespace datagen {
 

@@ -25,7 +25,7 @@
 
 #include "platform/gfx/null_device.h"
 #include "render/d3d_render.h"
-#include "world/nav_grid.h"
+#include "world/planet/nav_grid.h"
 #include "world/world.h"
 
 namespace {

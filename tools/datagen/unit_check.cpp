@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
-#include "world/effect_object.h"
+#include "world/objects/effect_object.h"
 #include "world/world.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "files/file_manager.h"
 #include "flight_ui/radio_dialog.h"
 #include "render/mesh.h"
-#include "world/attached_effect.h"
-#include "world/item.h"
-#include "world/unit.h"
+#include "world/objects/attached_effect.h"
+#include "world/objects/item.h"
+#include "world/objects/unit.h"
 
 namespace unitcheck {
 

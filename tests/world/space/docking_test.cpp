@@ -1,0 +1,649 @@
+// The docking bay: requests and their refusals, the way in through the gate, docking,
+// the services of docked ships, launches and the alien parasites latched on a station.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/settings.h"
+#include "dataset_util.h"
+#include "locations/location_director.h"
+#include "locations/station_interiors.h"
+#include "render/mesh.h"
+#include "world/objects/attached_effect.h"
+#include "world/game_clock.h"
+#include "world/objects/item.h"
+#include "world/world_test_util.h"
+
+namespace {
+
+constexpr uint32_t kStays = 0xFFFFFFFFu;
+constexpr float kDt = 0.05f;
+
+// A mesh whose first point list holds the given points; the test owns it.
+void SetPoints(CMesh& mesh, std::initializer_list<Vec3> points)
+{
+    delete[] mesh.m_Points[MESH_POINTS_COCKPIT];
+    mesh.m_Points[MESH_POINTS_COCKPIT] = new Vec3[points.size()];
+    int i = 0;
+    for (const Vec3& p : points) mesh.m_Points[MESH_POINTS_COCKPIT][i++] = p;
+    mesh.m_PointCount[MESH_POINTS_COCKPIT] = int(points.size());
+    mesh.m_RefCount = 1;  // never handed back to the mesh container
+}
+
+class DockingBay : public WorldFixture {
+protected:
+    CMesh bayMesh;
+    CMesh hubMesh;
+    int oldMode = 0, oldLocation = 0;
+    GameSettings oldSettings;
+
+    void SetUp() override
+    {
+        WorldFixture::SetUp();
+        oldMode = g_GameMode;
+        oldLocation = g_LocationDirector.locationId;
+        oldSettings = g_Settings;
+        g_GameMode = 1;
+        g_LocationKind = 1;
+        g_Settings.audio = 0;
+        g_Settings.cutScenes = 0;
+        g_GameClock.Reset();
+        g_GameClock.gameTime = 100000.0;
+        g_LocationDirector.locationId = 1;
+        SetPoints(bayMesh, {Vec3(0, 0, 190), Vec3(0, 0, 400), Vec3(0, 0, 140)});
+        SetPoints(hubMesh, {Vec3(0, 110, 0), Vec3(0, -110, 0)});
+        SpaceWithSky();
+    }
+    void TearDown() override
+    {
+        // Docked ships belong to their station: free them before the list goes.
+        for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+            CUnit* s = CObjectList::units[1][i];
+            for (CUnit*& d : s->dockedUnits) {
+                if (d && CObjectList::IndexOf(d) < 0) {
+                    d->Release();
+                    delete d;
+                }
+                d = nullptr;
+            }
+            s->dockedCount = 0;
+            if (s->meshCount > 0 && (s->meshes[0] == &hubMesh)) s->meshes[0] = nullptr, s->meshCount = 0;
+        }
+        WorldFixture::TearDown();
+        ClearStationInteriors();
+        g_GameMode = oldMode;
+        g_LocationDirector.locationId = oldLocation;
+        g_Settings = oldSettings;
+    }
+
+    static void Place(CUnit* u, const Vec3& at)
+    {
+        u->position = at;
+        u->drawPosition = at;
+        u->worldMatrix = MatrixIdentity();
+        u->worldMatrix.m[3][0] = at.x, u->worldMatrix.m[3][1] = at.y, u->worldMatrix.m[3][2] = at.z;
+        for (uint32_t& t : u->timers) t = g_GameClock.NowMs();
+    }
+
+    CUnit* Station(const Vec3& at, bool withBay = true)
+    {
+        CUnit* s = MakeUnit(GCLASS_SPACE_SHIP, GTYPE_SP_STATION, at, 1, 1000.0f);
+        Place(s, at);
+        s->boundsRadius = 100.0f;
+        s->pilot.objectId = 1000;
+        if (withBay) {
+            CAttachedEffect* bay = new CAttachedEffect();
+            bay->kind = GEFFECT_GATEBAY;
+            bay->parent = s;
+            bay->meshes[0] = &bayMesh;
+            bay->meshCount = 1;
+            s->effects[s->effectCount++] = bay;
+        }
+        EXPECT_TRUE(CObjectList::Add(s));
+        return s;
+    }
+
+    CUnit* Craft(const Vec3& at, int side = 1, int kind = GTYPE_SP_NPCSHIP)
+    {
+        CUnit* u = Ship(at, side, kind);
+        Place(u, at);
+        u->engineMax = 100.0f;
+        u->manoeuvring = 1.0f;
+        u->boundsRadius = 10.0f;
+        u->pilot.skill2 = 1.0f;
+        u->pilot.objectId = 100;
+        EXPECT_TRUE(CObjectList::Add(u));
+        return u;
+    }
+
+    static CItem* AddCargo(CUnit* u, float capacity)
+    {
+        CItem* it = new CItem();
+        it->kind = GTYPE_CARGOSYSTEM;
+        it->capacity = capacity;
+        it->owner = u;
+        u->items[u->itemCount++] = it;
+        return it;
+    }
+
+    // The ship docked in the station's slot, out of the world's list.
+    static void DockDirectly(CUnit* station, CUnit* ship, int slot, uint32_t dockTime)
+    {
+        CObjectList::Detach(ship);
+        station->dockedUnits[slot] = ship;
+        station->slotIds[slot].shipId = ship->pilot.objectId;
+        station->dockStartTimes[slot] = g_GameClock.NowMs();
+        ++station->dockedCount;
+        ship->dockTime = dockTime;
+    }
+
+    // Frames of the bay and of the listed ships.
+    void Run(CUnit* station, float seconds)
+    {
+        for (float t = 0.0f; t < seconds; t += kDt) {
+            g_GameClock.gameTime += kDt * 1000.0;
+            station->UpdateDockingBay(kDt);
+            for (uint32_t i = 1; i < CObjectList::unitCount[1]; ++i) {
+                CUnit* u = CObjectList::units[1][i];
+                if (u == station) continue;
+                if (u->orderType == ACTION_DOCKING && !u->manualControl) u->Move(kDt);
+                u->UpdateTransform();
+            }
+        }
+    }
+};
+
+float Dist(const Vec3& a, const Vec3& b) { return Vec3Length(a - b); }
+
+void Face(CUnit* u, const Vec3& direction)
+{
+    const Vec3 p = u->position;
+    u->SetLookAt(p, p + direction * 100.0f, std::fabs(direction.y) > 0.9f ? Vec3(0, 0, 1) : Vec3(0, 1, 0));
+    u->UpdateTransform();
+}
+
+TEST_F(DockingBay, GatePointsAreTheBayMeshPointsInWorldSpace)
+{
+    CUnit* s = Station(Vec3(1000, 0, 0));
+    Vec3 p[2];
+    s->GetGunPoints(p);
+    EXPECT_LT(Dist(p[0], Vec3(1000, 0, 190)), 1e-3f);
+    EXPECT_LT(Dist(p[1], Vec3(1000, 0, 400)), 1e-3f);
+
+    s->scale = Vec3(2, 2, 2);
+    s->GetGunPoints(p);
+    EXPECT_LT(Dist(p[0], Vec3(1000, 0, 380)), 1e-3f);
+
+    CUnit* bare = Station(Vec3(5, 5, 5), false);
+    bare->GetGunPoints(p);
+    EXPECT_EQ(Vec3Length(p[0]), 0.0f);
+    EXPECT_EQ(Vec3Length(p[1]), 0.0f);
+}
+
+TEST_F(DockingBay, RequestIsRefusedWhenTheBayCannotTakeTheShip)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* a = Craft(Vec3(0, 0, 600));
+    CUnit* b = Craft(Vec3(0, 0, 700));
+
+    CUnit* bare = Station(Vec3(5000, 0, 0), false);
+    EXPECT_EQ(bare->RequestDocking(a, 10), 0);
+
+    s->hull = 0.0f;
+    EXPECT_EQ(s->RequestDocking(a, 10), 0);
+    s->hull = 1000.0f;
+
+    s->bayState = 1;
+    EXPECT_EQ(s->RequestDocking(a, 10), 0);
+    s->bayState = 2;
+    EXPECT_EQ(s->RequestDocking(a, 10), 0);
+    s->bayState = -1;
+
+    // A full dock, and a dock of 15 with a ship at the gate.
+    CUnit* docked[16];
+    for (int i = 0; i < 16; ++i) {
+        docked[i] = Craft(Vec3(0, 0, float(-1000 - i)));
+        DockDirectly(s, docked[i], i, kStays);
+    }
+    EXPECT_EQ(s->RequestDocking(a, 10), 0);
+    CObjectList::Add(docked[15]);
+    s->dockedUnits[15] = nullptr;
+    s->dockedCount = 15;
+    s->bayUnit = b;
+    b->dockTime = 5;
+    EXPECT_EQ(s->RequestDocking(a, 10), 0);
+    s->bayUnit = nullptr;
+
+    for (int i = 0; i < 15; ++i) s->dockedUnits[i] = nullptr;
+    for (int i = 0; i < 15; ++i) CObjectList::Add(docked[i]);
+    s->dockedCount = 0;
+
+    // A ship at the gate that only came to unload keeps the bay to itself.
+    s->bayUnit = b;
+    b->dockTime = 0;
+    EXPECT_EQ(s->RequestDocking(a, 10), 0);
+    b->dockTime = 5;
+    // A cargo station serves one ship at a time.
+    AddCargo(s, 1000.0f);
+    EXPECT_EQ(s->RequestDocking(a, 10), 0);
+    s->bayUnit = nullptr;
+
+    EXPECT_EQ(s->RequestDocking(a, 10), 1);
+    EXPECT_EQ(s->RequestDocking(b, 10), 0);  // one requesting ship at a time
+    EXPECT_EQ(s->bayRequestUnit, a);
+    EXPECT_EQ(s->bayState, 0);
+    EXPECT_EQ(a->dockTime, 10u);
+    EXPECT_EQ(a->dockStart, g_GameClock.NowMs());
+    EXPECT_EQ(a->manualControl, 0);
+}
+
+TEST_F(DockingBay, PlayerRequestHandsTheFlightToThePlayerAndLapsesAfter20Seconds)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(0, 0, 3000), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject = p;
+    p->manualControl = 0;
+    ASSERT_EQ(s->RequestDocking(p, kStays), 1);
+    EXPECT_EQ(p->manualControl, 1);
+    EXPECT_EQ(p->dockingStage, 100);
+    Run(s, 19.0f);
+    EXPECT_EQ(s->bayRequestUnit, p);
+    Run(s, 1.5f);
+    EXPECT_EQ(s->bayRequestUnit, nullptr);
+    EXPECT_EQ(s->bayState, -1);
+    EXPECT_EQ(s->RequestDocking(p, kStays), 1);  // the bay takes a new request
+}
+
+TEST_F(DockingBay, ShipStayingUntilToldIsNeverLaunchedUntilItsDockTimeIsSet)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
+    DockDirectly(s, p, 2, kStays);
+    Run(s, 100.0f);
+    EXPECT_EQ(s->dockedUnits[2], p);
+    EXPECT_EQ(s->bayUnit, nullptr);
+
+    // Told to leave: it goes once a second has passed since its arrival...
+    s->dockStartTimes[2] = g_GameClock.NowMs();
+    p->dockTime = 1;
+    Run(s, 0.9f);
+    EXPECT_EQ(s->dockedUnits[2], p);
+    Run(s, 0.2f);
+
+    // ...through the bay: back in the list, from the resting place, facing out.
+    EXPECT_EQ(s->dockedUnits[2], nullptr);
+    EXPECT_EQ(s->dockedCount, 0);
+    EXPECT_EQ(s->slotIds[2].shipId, -1);
+    EXPECT_EQ(s->bayUnit, p);
+    EXPECT_EQ(s->bayState, 1);
+    EXPECT_GE(CObjectList::IndexOf(p), 0);
+    EXPECT_EQ(p->orderType, ACTION_DOCKING);
+    EXPECT_EQ(p->orderSubState, -1);
+    EXPECT_EQ(p->target, s);
+    EXPECT_EQ(p->manualControl, 0);
+    EXPECT_LT(Dist(p->position, Vec3(0, 0, 140)), 20.0f);
+    EXPECT_GT(p->worldMatrix.m[2][2], 0.99f);
+}
+
+TEST_F(DockingBay, LaunchKeepsTheOtherDockedShipsInTheFirstPlaces)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* ships[3];
+    for (int i = 0; i < 3; ++i) {
+        ships[i] = Craft(Vec3(), 1, GTYPE_SP_NPCSHIP_MERCS_CARGO);
+        ships[i]->pilot.objectId = 100 + i;
+        DockDirectly(s, ships[i], i, i == 0 ? 1 : kStays);
+        s->slotIds[i].personId = 5000 + i;
+        s->dockStartTimes[i] = 1000u * i;
+    }
+    Run(s, 2.0f);
+    ASSERT_EQ(s->bayUnit, ships[0]);
+    EXPECT_EQ(s->dockedCount, 2);
+    EXPECT_EQ(s->dockedUnits[0], ships[1]);
+    EXPECT_EQ(s->dockedUnits[1], ships[2]);
+    EXPECT_EQ(s->dockedUnits[2], nullptr);
+    EXPECT_EQ(s->slotIds[0].shipId, 101);
+    EXPECT_EQ(s->slotIds[0].personId, 5001);
+    EXPECT_EQ(s->slotIds[1].personId, 5002);
+    EXPECT_EQ(s->dockStartTimes[1], 2000u);
+    // The launched ship's pair keeps its person, without a ship.
+    EXPECT_EQ(s->slotIds[kMaxDocked - 1].personId, 5000);
+    EXPECT_EQ(s->slotIds[kMaxDocked - 1].shipId, -1);
+    EXPECT_EQ(CObjectList::FindShipInStation(102, ships[2]->pilot.ownerId), ships[2]);
+}
+
+TEST_F(DockingBay, LaunchedPlayerShipLeavesThroughTheGateAndGetsItsControlsBack)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject = p;
+    DockDirectly(s, p, 0, kStays);
+    Run(s, 5.0f);
+    EXPECT_EQ(s->bayUnit, nullptr);
+    ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
+    Run(s, 1.0f);
+    ASSERT_EQ(s->bayUnit, p);
+    Run(s, 2.5f);
+    // At the gate after the slide, and flying out.
+    EXPECT_EQ(p->orderSubState, 4);
+    Run(s, 15.0f);
+    EXPECT_EQ(s->bayUnit, nullptr);
+    EXPECT_EQ(s->bayState, -1);
+    EXPECT_EQ(p->orderType, ACTION_STAY);
+    EXPECT_EQ(p->manualControl, 1);
+    EXPECT_EQ(p->collisionFlag, 1);
+    EXPECT_GT(p->position.z, 400.0f);
+    EXPECT_LT(std::fabs(p->position.x) + std::fabs(p->position.y), 5.0f);
+}
+
+TEST_F(DockingBay, ShipListedWhileStillDockedIsLaunchedWithoutASecondEntry)
+{
+    // As after a location load or the return from the interior: the player's ship is in
+    // the list and still in its station's first place.
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject = p;
+    s->dockedUnits[0] = p;
+    s->dockedCount = 1;
+    s->dockStartTimes[0] = g_GameClock.NowMs();
+    p->dockTime = kStays;
+    const int count = CObjectList::Count();
+    ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
+    Run(s, 1.2f);
+    EXPECT_EQ(CObjectList::Count(), count);
+    EXPECT_EQ(s->dockedCount, 0);
+    EXPECT_EQ(s->bayUnit, p);
+    EXPECT_EQ(CObjectList::FindDockedPlayerShip(), nullptr);
+    Run(s, 20.0f);
+    EXPECT_EQ(p->manualControl, 1);
+    EXPECT_EQ(p->orderType, ACTION_STAY);
+}
+
+TEST_F(DockingBay, LaunchedShipWithSavedOrdersReturnsToThem)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* target = Craft(Vec3(3000, 0, 0), 2);
+    CUnit* a = Craft(Vec3(), 3);
+    a->SetOrder(ACTION_ATTACK, target, target, 0);
+    a->PushOrder();
+    DockDirectly(s, a, 0, 0);
+    Run(s, 20.0f);
+    EXPECT_EQ(s->bayState, -1);
+    EXPECT_EQ(a->orderType, ACTION_ATTACK);
+    EXPECT_EQ(a->target, target);
+}
+
+TEST_F(DockingBay, AiShipGoesInThroughTheGateSlidesToRestAndDocks)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* a = Craft(Vec3(0, 0, 210), 1);
+    a->pilot.objectId = 101;
+    Face(a, Vec3(0, 0, -1));
+    a->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    a->orderSubState = 3;
+    ASSERT_EQ(s->RequestDocking(a, 30), 1);
+    a->dockingStage = 1;  // lined up at the gate
+    Run(s, 0.1f);
+    EXPECT_EQ(a->dockingStage, 2);
+    EXPECT_EQ(s->bayUnit, a);
+    EXPECT_EQ(s->bayRequestUnit, nullptr);
+    Run(s, 20.0f);
+    ASSERT_EQ(s->dockedUnits[0], a) << "stage " << a->dockingStage;
+    EXPECT_EQ(s->dockedCount, 1);
+    EXPECT_EQ(s->slotIds[0].shipId, 101);
+    EXPECT_EQ(CObjectList::IndexOf(a), -1);
+    EXPECT_LT(Dist(a->position, Vec3(0, 0, 140)), 1e-3f);
+    EXPECT_EQ(s->bayUnit, nullptr);
+    EXPECT_EQ(s->bayState, -1);
+    EXPECT_EQ(a->dockingStage, 0);
+
+    // Its stay of 30 s over, the bay launches it again.
+    EXPECT_GE(s->dockStartTimes[0], 100000u + 3000u);
+    s->dockStartTimes[0] = g_GameClock.NowMs();
+    Run(s, 29.5f);
+    EXPECT_EQ(s->dockedUnits[0], a);
+    Run(s, 1.0f);
+    EXPECT_EQ(s->dockedUnits[0], nullptr);
+    EXPECT_GE(CObjectList::IndexOf(a), 0);
+}
+
+TEST_F(DockingBay, TransportWithOreIsServedAtACargoStationsGate)
+{
+    CUnit* s = Station(Vec3());
+    AddCargo(s, 3000.0f);
+    s->ore = 0.0f;
+    CUnit* t = Craft(Vec3(0, 0, 230), 0);
+    Face(t, Vec3(0, 0, -1));
+    AddCargo(t, 50.0f);
+    t->ore = 40.0f;
+    t->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    t->orderSubState = 3;
+    ASSERT_EQ(s->RequestDocking(t, 0), 1);
+    t->dockingStage = 1;
+    for (int i = 0; i < 400 && s->bayState != 2; ++i) Run(s, kDt);
+    ASSERT_EQ(s->bayState, 2);
+    EXPECT_EQ(t->orderSubState, 5);
+    EXPECT_EQ(t->dockingStage, 0);
+    EXPECT_EQ(s->dockedCount, 0);
+    EXPECT_GE(CObjectList::IndexOf(t), 0);
+}
+
+TEST_F(DockingBay, CargoStationFillsTheHoldAtItsGateThenTheShipLeaves)
+{
+    CUnit* s = Station(Vec3());
+    AddCargo(s, 3000.0f);
+    s->ore = 100.0f;
+    CUnit* t = Craft(Vec3(0, 0, 190), 0);
+    AddCargo(t, 50.0f);  // 5 per second
+    t->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    t->orderSubState = 5;
+    s->bayUnit = t;
+    s->bayState = 2;
+    Run(s, 5.0f);
+    EXPECT_NEAR(t->ore, 25.0f, 0.6f);
+    EXPECT_NEAR(s->ore, 75.0f, 0.6f);
+    Run(s, 6.0f);
+    EXPECT_FLOAT_EQ(t->ore, 50.0f);
+    EXPECT_FLOAT_EQ(s->ore, 50.0f);
+    EXPECT_EQ(t->orderSubState, 4);
+    EXPECT_EQ(s->bayState, 1);
+}
+
+TEST_F(DockingBay, HomeStationTakesOreAtATwoHundredthAndRepairsWhileItHasOre)
+{
+    CUnit* s = Station(Vec3());
+    g_HeroStation = s;
+    s->ore = 0.05f;
+    CUnit* a = Craft(Vec3(), 1);
+    AddCargo(a, 200.0f);  // 20 per second
+    a->ore = 100.0f;
+    a->hull = 50.0f;
+    DockDirectly(s, a, 0, kStays);
+
+    s->UpdateDockingBay(1.0f);
+    EXPECT_FLOAT_EQ(a->ore, 80.0f);
+    EXPECT_FLOAT_EQ(a->statistics.oreDelivered, 20.0f);
+    EXPECT_FLOAT_EQ(a->statistics.missionOreDelivered, 20.0f);
+    // 0.05 + 20 / 200, less a thirtieth for the repair of a side-1 ship.
+    EXPECT_NEAR(s->ore, 0.15f - 1.0f / 30.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(a->hull, 55.0f);
+
+    // No ore, no repair.
+    a->ore = 0.0f;
+    s->ore = 0.0f;
+    s->UpdateDockingBay(1.0f);
+    EXPECT_FLOAT_EQ(a->hull, 55.0f);
+    EXPECT_EQ(s->ore, 0.0f);
+
+    // The repair pays until the stock is gone, never below 0.
+    s->ore = 0.02f;
+    s->UpdateDockingBay(1.0f);
+    EXPECT_FLOAT_EQ(a->hull, 60.0f);
+    EXPECT_EQ(s->ore, 0.0f);
+    s->UpdateDockingBay(1.0f);
+    EXPECT_FLOAT_EQ(a->hull, 60.0f);
+
+    // Another station serves nothing.
+    CUnit* other = Station(Vec3(5000, 0, 0));
+    CUnit* b = Craft(Vec3(), 1);
+    b->ore = 10.0f;
+    DockDirectly(other, b, 0, kStays);
+    other->UpdateDockingBay(1.0f);
+    EXPECT_EQ(b->ore, 10.0f);
+}
+
+TEST_F(DockingBay, PlayerAtTheGateIsTakenInAndTheInteriorIsRequested)
+{
+    CUnit* s = Station(Vec3());
+    SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
+    CUnit* p = Craft(Vec3(0, 0, 380), 1, GTYPE_SP_HEROSHIP);
+    Face(p, Vec3(0, 0, -1));
+    g_PlayerObject = p;
+    ASSERT_EQ(s->RequestDocking(p, kStays), 1);
+    Run(s, kDt);
+    EXPECT_EQ(p->dockingStage, 101);
+    EXPECT_EQ(p->manualControl, 0);
+    EXPECT_EQ(p->orderType, ACTION_DOCKING);
+    EXPECT_EQ(p->orderSubState, 3);
+    EXPECT_EQ(p->dockTime, kStays);
+    EXPECT_EQ(s->bayUnit, p);
+    EXPECT_EQ(g_World.cameras[1].cinematicView, 1);
+    for (int i = 0; i < 800 && g_PendingLocationKind != 2; ++i) Run(s, kDt);
+    EXPECT_EQ(g_PendingLocationKind, 2);
+    EXPECT_STREQ(g_World.pendingFolder, "Data/Locations.Planet/Hero Station");
+    EXPECT_EQ(s->dockedUnits[0], p);
+    EXPECT_EQ(CObjectList::FindDockedPlayerShip(), p);
+    EXPECT_EQ(CObjectList::IndexOf(p), -1);
+    g_PlayerObject = nullptr;
+}
+
+TEST_F(DockingBay, PlayerFarFromTheApproachPointIsNotTakenIn)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(0, 60, 380), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject = p;
+    ASSERT_EQ(s->RequestDocking(p, kStays), 1);
+    Run(s, 1.0f);
+    EXPECT_EQ(p->dockingStage, 100);
+    EXPECT_EQ(p->manualControl, 1);
+    EXPECT_EQ(s->bayUnit, nullptr);
+    g_PlayerObject = nullptr;
+}
+
+TEST_F(DockingBay, LatchedParasitesFeedOnTheStationAndDeadOnesDrop)
+{
+    CUnit* s = Station(Vec3());
+    s->ore = 10.0f;
+    CUnit* a = Craft(Vec3(0, 110, 0), 3);
+    a->hull = 10.0f;
+    a->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    a->orderSubState = -1;
+    CUnit* dead = Craft(Vec3(0, -110, 0), 3);
+    dead->hull = 0.0f;
+    s->latchedUnits[0] = a;
+    s->latchedUnits[3] = dead;
+    s->latchedCount = 2;
+    g_GameClock.gameTime = 100500.0;  // outside the alert window
+    s->UpdateStation(1.0f);
+    EXPECT_FLOAT_EQ(a->hull, 20.0f);
+    EXPECT_FLOAT_EQ(s->ore, 9.9f);
+    EXPECT_EQ(s->latchedUnits[3], nullptr);
+    EXPECT_EQ(s->latchedCount, 1);
+
+    // From sector 12 on they no longer drain the stock.
+    g_LocationDirector.locationId = 12;
+    s->UpdateStation(1.0f);
+    EXPECT_FLOAT_EQ(s->ore, 9.9f);
+    s->ore = 0.05f;
+    g_LocationDirector.locationId = 3;
+    s->UpdateStation(1.0f);
+    EXPECT_EQ(s->ore, 0.0f);
+}
+
+TEST_F(DockingBay, DyingStationShedsItsParasites)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* latched = Craft(Vec3(0, 110, 0), 3);
+    latched->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    latched->orderSubState = -1;
+    CUnit* coming = Craft(Vec3(0, 500, 0), 3);
+    coming->objectClass = GCLASS_SPACE_OBJECT;
+    coming->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    coming->orderSubState = 1;
+    coming->hull = coming->hullMax = 5000.0f;
+    s->latchedUnits[0] = latched;
+    s->latchedUnits[1] = coming;
+    s->latchedCount = 2;
+    s->orderType = ACTION_DEAD;
+    s->orderSubState = 2;
+    s->UpdateStation(kDt);
+    EXPECT_EQ(latched->hull, 0.0f);
+    EXPECT_EQ(coming->objectClass, (unsigned)GCLASS_SPACE_SHIP);
+    EXPECT_LT(coming->hull, 5000.0f);
+    EXPECT_EQ(s->latchedCount, 0);
+    EXPECT_EQ(s->latchedUnits[1], nullptr);
+}
+
+TEST_F(DockingBay, AlienFliesOntoItsLatchPointAndBecomesPartOfTheStation)
+{
+    CUnit* s = Station(Vec3());
+    s->meshes[0] = &hubMesh;
+    s->meshCount = 1;
+    CUnit* a = Craft(Vec3(0, 400, 0), 3);
+    a->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    a->latchPoint = 0;
+    a->orderSubState = 1;
+    Face(a, Vec3(0, -1, 0));
+    g_PlayerObject = Craft(Vec3(0, 0, 2000), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject->target = a;
+    for (int i = 0; i < 600 && a->orderSubState != -1; ++i) {
+        g_GameClock.gameTime += kDt * 1000.0;
+        a->UpdateStation(kDt);
+        a->Move(kDt);
+        a->UpdateTransform();
+    }
+    ASSERT_EQ(a->orderSubState, -1);
+    EXPECT_LT(Dist(a->position, Vec3(0, 110, 0)), 1e-3f);
+    EXPECT_EQ(a->objectClass, (unsigned)GCLASS_SPACE_OBJECT);
+    EXPECT_EQ(s->latchedUnits[0], a);
+    EXPECT_EQ(s->latchedCount, 1);
+    EXPECT_NE(g_PlayerObject->target, a);
+    g_PlayerObject = nullptr;
+}
+
+// The hero station of the data set: its gate bay gives the gate, the approach point
+// outside and the resting place inside, and the bay takes a ship.
+class DockingDataSet : public testutil::DataSetTest {
+protected:
+    DockingDataSet() : DataSetTest("Data/Objects.hdr", true) {}
+};
+
+TEST_P(DockingDataSet, HeroStationsGateBayLiesInFrontOfItsGate)
+{
+    const int savedWorld = g_WorldIndex;
+    g_WorldIndex = 1;
+    CUnit* s = new CUnit();
+    ASSERT_EQ(s->Load("Data/Space/Station/Base 01/Main.obj", 1000), 1);
+    s->position = Vec3(0, 0, 1000);
+    s->UpdateParts();
+    ASSERT_NE(s->FindGateBay(), nullptr);
+    Vec3 p[2];
+    s->GetGunPoints(p);
+    const Vec3 out = p[1] - p[0];
+    EXPECT_GT(Vec3Length(out), 50.0f);
+    // Both points lie off the station's centre on the same side, the outer one farther.
+    EXPECT_GT(Vec3Length(p[1] - s->position), Vec3Length(p[0] - s->position));
+    CUnit ship;
+    ship.objectClass = GCLASS_SPACE_SHIP;
+    ship.kind = GTYPE_SP_NPCSHIP;
+    s->hull = s->hullMax > 0.0f ? s->hullMax : 1.0f;
+    EXPECT_EQ(s->RequestDocking(&ship, 10), 1);
+    s->bayRequestUnit = nullptr;
+    s->Release();
+    delete s;
+    g_WorldIndex = savedWorld;
+}
+
+INSTANTIATE_TEST_SUITE_P(Loose, DockingDataSet, ::testing::Values(0));
+
+}  // namespace
