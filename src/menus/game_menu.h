@@ -11,14 +11,16 @@ extern int g_MenuDialogOpen;
 extern int g_MenuDialogType;
 extern std::uint32_t g_MenuDialogTime;
 
-class CGameMenu {
-public:
-    static void Load();
-    static void Release();
-    // The modal loop: returns at once unless g_GameMenuActive is set.
-    static void Run();
-    // A left button press; 1 when a button took it.
-    static int OnClick();
-    // Draws the menu over a running location while it is active.
-    static void Draw();
-};
+// Operations over the menu's global state. A namespace, so that each page's
+// owner (pilots, campaign, settings, network, results) declares its own
+// operations in its own header.
+namespace CGameMenu {
+void Load();
+void Release();
+// The modal loop: returns at once unless g_GameMenuActive is set.
+void Run();
+// A left button press; 1 when a button took it.
+int OnClick();
+// Draws the menu over a running location while it is active.
+void Draw();
+}
