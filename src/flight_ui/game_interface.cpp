@@ -30,3 +30,5 @@ CDialogBox g_DialogBox;
 void CGameInterface::Draw() {}
 void ResetGameInterface() {}
 void CDialogBox::Draw() {}
+// The planet world's dialog box is not in the game yet: a talk opens nothing.
+void CDialogBox::StartTalk(CUnit*, int) {}

@@ -23,8 +23,11 @@ void ReleaseGameInterface();
 void ResetGameInterface();
 
 // The dialog box of the planet world.
+class CUnit;
 class CDialogBox {
 public:
     void Draw();
+    // Opens the box on the speaker's dialog at the given line.
+    void StartTalk(CUnit* speaker, int line);
 };
 extern CDialogBox g_DialogBox;

@@ -266,8 +266,20 @@ public:
     void InitMultiplayerName();
     void ResetTimers();
 
-    // The planet world's step of a frame (unit_planet.cpp).
+    // The planet world's step of a frame and its order handlers (unit_planet.cpp).
     void UpdatePlanet();
+    void PlanetActStay(float dt);
+    void PlanetActMove(float dt);
+    void PlanetActGuard(float dt);
+    void PlanetActAttack(float dt);
+    void PlanetActDead(float dt);
+    void PlanetActGetDamage(float dt);
+    void PlanetActFollow(float dt);
+    // A walker's obstacle probe: the unit met ahead, or null; steps the walker aside.
+    CUnit* ComputeViewBounds();
+    void DirectionToAimPoint(float dt);
+    // The planet scene scripts' step of a unit (locations/scripts).
+    void RunPlanetScript(int scriptKind, float dt);
 
     // Space world behaviour.
     void UpdateSpace();

@@ -101,7 +101,7 @@ int CUnit::SetOrder(int type, const void* where, CUnit* secondTarget, int force)
                 if (flyer) break;
                 DiscardOrderStack();
                 target = unit;
-                if (hero) PlanetFollowStep(this);
+                if (hero) PlanetActFollow(0.0f);  // a click on a person takes the first step at once
                 break;
             default:
                 break;

@@ -138,4 +138,3 @@ void OrderUnit(CUnit* unit, int type, const void* where, CUnit* secondTarget, in
     if (unit) unit->SetOrder(type, where, secondTarget, force);
 }
 
-void PlanetFollowStep(CUnit*) {}

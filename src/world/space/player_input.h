@@ -12,5 +12,3 @@ void InputCycleTarget();
 
 // A unit's order change (type, where: a point or a unit by type, second target, force).
 void OrderUnit(CUnit* unit, int type, const void* where, CUnit* secondTarget, int force);
-// One step of the planet-world follow behaviour.
-void PlanetFollowStep(CUnit* unit);
