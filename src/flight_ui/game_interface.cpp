@@ -1,34 +1,36 @@
 #include "flight_ui/game_interface.h"
 #include "flight_ui/cockpit.h"
+#include "flight_ui/comm_window.h"
+#include "world/world.h"
 
 int g_PlanetClicksEnabled = 1;
 CGameInterface g_GameInterface;
 
 int CGameInterface::IsDialogActive()
 {
-    return 0;
+    return g_WorldIndex == 0 && shown && (g_CommMode || g_DialogBox.IsMouseOver()) ? 1 : 0;
 }
 
 int CGameInterface::OnDialogClick()
 {
-    return 0;
+    if (g_WorldIndex != 0 || !shown || !g_CommMode) return 0;
+    g_DialogBox.OnClick();
+    return 1;
 }
 
 void InitGameInterface()
 {
     CSubtitles::font.Load("Data/Misc/Fonts/Bengaly.25");
+    g_DialogBox.font.Load("Data/Misc/Fonts/Arial.18");
 }
 
 void ReleaseGameInterface()
 {
     CSubtitles::font.ReleaseTexture();
+    g_DialogBox.font.ReleaseTexture();
     g_Cockpit.Release();
 }
 
-CDialogBox g_DialogBox;
-
 void CGameInterface::Draw() {}
-void ResetGameInterface() {}
-void CDialogBox::Draw() {}
-// The planet world's dialog box is not in the game yet: a talk opens nothing.
-void CDialogBox::StartTalk(CUnit*, int) {}
+void ResetGameInterface() { g_DialogBox.Reset(); }
+

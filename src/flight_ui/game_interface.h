@@ -22,12 +22,4 @@ void ReleaseGameInterface();
 // Back to the start of a location: panels closed, talks ended.
 void ResetGameInterface();
 
-// The dialog box of the planet world.
-class CUnit;
-class CDialogBox {
-public:
-    void Draw();
-    // Opens the box on the speaker's dialog at the given line.
-    void StartTalk(CUnit* speaker, int line);
-};
-extern CDialogBox g_DialogBox;
+#include "flight_ui/dialog_box.h"
