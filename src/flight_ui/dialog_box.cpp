@@ -150,6 +150,11 @@ void CDialogBox::StartTalk(CUnit* unit, int startLine)
         }
     }
     for (int i = count - 1; i >= 0; --i) AddLine(replies[i].text, replies[i].colour, replies[i].type, replies[i].line);
+    // The box opens far enough to show the question and every reply (20 rows are 100 %):
+    // at its resting 10 % only the question's first row would show and no reply could be
+    // clicked.
+    const float wanted = float(pending + 1) * 5.0f + 2.5f;
+    if (targetHeight < wanted) targetHeight = wanted > 100.0f ? 100.0f : wanted;
 }
 
 void CDialogBox::OnClick()

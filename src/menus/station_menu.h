@@ -7,6 +7,8 @@ extern int g_StationMenuPage;
 class CStationMenu {
 public:
     static void Create();
+    // Opens (1) or closes (0) the menu of the station the player is docked at.
+    static void SetActive(int on);
     static void Release();
     // A left button press; 1 when a button took it.
     static int OnClick();

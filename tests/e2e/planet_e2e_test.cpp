@@ -145,3 +145,62 @@ TEST(PlanetE2E, StationInteriorShowsTheRoomAndItsPeople)
     const Colour beside = MeanColour(shot, Region{w / 2 + w / 10, h / 2 - h / 14, w / 40, h / 16});
     EXPECT_LT(Brightness(hero), Brightness(beside) * 0.85);
 }
+
+namespace {
+
+// Share of a region's pixels brighter than the level in every channel (text on the dark box).
+double BrightShare(const Image& image, const Region& r, int level)
+{
+    int bright = 0, all = 0;
+    for (int y = r.y; y < r.y + r.height && y < image.height; ++y)
+        for (int x = r.x; x < r.x + r.width && x < image.width; ++x, ++all) {
+            const std::uint8_t* p = image.Pixel(x, y);
+            if (p[0] > level && p[1] > level && p[2] > level) ++bright;
+        }
+    return all ? double(bright) / all : 0.0;
+}
+
+}  // namespace
+
+// The first planet intro with its scenes on: the shuttle lands, the guide walks up and
+// talks with the hero in the dialog box (the player clicks the replies), night falls, the
+// second talk, and the shuttle leaves: the director goes on to the first space intro.
+TEST(PlanetE2E, FirstIntroPlaysItsScenesWithTheGuidesTalks)
+{
+    GameRun run("planet-scenes");
+    run.WriteGameIni(
+        "[Game]\nSpace=0\n[Video]\nWindowed=1\n[Misc]\nStart logo=0\nUse game menu=0\nCut scenes=1\nDebug out=1\n");
+    // Clicks on the box's reply rows all through the run, at client pixels of the
+    // 1280 x 1024 desktop: the rows just under the question, for a few font heights.
+    std::string input;
+    for (int f = 600; f < 9000; f += 150) {
+        const int vy = 522 + (f / 150 % 3 - 1) * 7;
+        input += std::to_string(f) + " lbutton_down 640 " + std::to_string(vy * 1024 / 600) + "\n";
+        input += std::to_string(f + 1) + " lbutton_up 640 " + std::to_string(vy * 1024 / 600) + "\n";
+    }
+    run.SetInput(input);
+    std::string shots;
+    for (int f = 1000; f <= 9000; f += 100) shots += (shots.empty() ? "" : ",") + std::to_string(f);
+    run.SetEnv("KORVANE_SCREENSHOT", run.Dir());
+    run.SetEnv("KORVANE_SHOT_FRAMES", shots);
+    run.SetEnv("KORVANE_FRAMES", "9000");
+    RunResult r = run.Run(600);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("NPC manager."), std::string::npos) << r.err;
+
+    const std::vector<std::string> lines = run.DebugLines();
+    ASSERT_TRUE(HasLine(lines, "Location 110: Data/Locations.Planet/Intro 01")) << run.ReadFile("debug.txt");
+    // The scene ran to its end and handed over to the director.
+    EXPECT_TRUE(HasLine(lines, "Location 200: Data/Locations.Space/Intro 01")) << run.ReadFile("debug.txt");
+
+    // At least one picture shows a talk: light text rows in the box at the bottom.
+    int talks = 0;
+    for (const std::string& name : ListPngs(run.Dir())) {
+        Image shot;
+        if (!ReadPng(name, &shot) || shot.width != 1280 || shot.height != 1024) continue;
+        const Region box{100 * 1280 / 800, 440 * 1024 / 600, 600 * 1280 / 800, 150 * 1024 / 600};
+        if (BrightShare(shot, box, 170) > 0.01) ++talks;
+    }
+    EXPECT_GE(talks, 1);
+}
