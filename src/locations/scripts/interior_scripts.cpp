@@ -479,15 +479,8 @@ void RunDeskOperator(CUnit* op, float)
         }
         break;
     case 7:
-        if (Idle(player) && DoorOpen(door) && door) {
-            player->scriptStep = -1;
-            Fade();
-            CloseDoor(door);
-        } else if (!door || (Idle(player) && DoorClosed(door) && player->scriptStep == -1)) {
-            if (!door) Fade();
-            BackToSpace();
-            op->scriptStep = -1;
-        }
+        if (Idle(player) && DoorOpen(door)) player->scriptStep = -1;
+        LeaveByLift(player, op, door);
         break;
     case 8:
         StartLeaveTaking(op, player, door, true);
@@ -511,14 +504,9 @@ void RunDeskOperator(CUnit* op, float)
         if (Idle(player)) op->scriptStep = 11;
         break;
     case 11:
-        if (Idle(op) && Idle(player) && door && door->doorState == 1 && door->requestedState == -1) {
-            Fade();
-            CloseDoor(door);
-        } else if (!door || (door->doorState == 0 && door->requestedState == -1 && Idle(player))) {
-            if (sector12) LaunchFinishedMercenaries();
-            BackToSpace();
-            op->scriptStep = -1;
-        }
+        if (!Idle(op)) break;
+        if (sector12 && DoorClosed(door) && Idle(player) && (!door || door->doorState == 0)) LaunchFinishedMercenaries();
+        LeaveByLift(player, op, door);
         break;
     default:
         break;
