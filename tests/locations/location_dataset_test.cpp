@@ -68,10 +68,10 @@ TEST_P(LocationDataSetTest, EveryLocationLoadsWhole)
     // Planet locations: every object of the file stands in the world.
     EXPECT_EQ(units["Data/Locations.Planet/Intro 01"], 41);
     EXPECT_EQ(units["Data/Locations.Planet/Intro 02"], 29);
-    EXPECT_EQ(units["Data/Locations.Planet/Hero Station"], 17);
-    EXPECT_EQ(units["Data/Locations.Planet/Trade Station"], 18);
+    EXPECT_EQ(units["Data/Locations.Planet/Hero Station"], 18);
+    EXPECT_EQ(units["Data/Locations.Planet/Trade Station"], 19);
     EXPECT_EQ(units["Data/Locations.Planet/Station Intro 01"], 12);
-    EXPECT_EQ(units["Data/Locations.Planet/Station Intro 02"], 15);
+    EXPECT_EQ(units["Data/Locations.Planet/Station Intro 02"], 16);
 }
 
 INSTANTIATE_TEST_SUITE_P(ArchivesAndLoose, LocationDataSetTest, ::testing::Values(1, 0),
