@@ -9,6 +9,7 @@
 #include "flight_ui/radio_menu.h"
 #include "locations/location_director.h"
 #include "menus/game_menu.h"
+#include "locations/station_interiors.h"
 #include "menus/station_menu.h"
 #include "net/network.h"
 #include "platform/win/message_box.h"
@@ -109,6 +110,25 @@ void KeyRadio(CUnit* player)
         g_RadioMenu.OnKey(0);
 }
 
+void DebugEnterStation()
+{
+    if (g_LocationKind == 2) {
+        CStationMenu::SetActive(1);
+        return;
+    }
+    if (g_LocationKind != 1 || g_PendingLocationKind != -1)
+        return;
+    CUnit* ship = CObjectList::FindDockedPlayerShip();
+    for (uint32_t i = 0; ship && i < CObjectList::unitCount[1]; ++i) {
+        CUnit* station = CObjectList::units[1][i];
+        const char* folder = g_World.IsDockedAt(ship, station) ? StationInteriorFolder(station) : nullptr;
+        if (folder && folder[0]) {
+            g_World.RequestLocationKind(2, folder);
+            return;
+        }
+    }
+}
+
 void KeyDownFirstTable(unsigned vk, int wasActive)
 {
     if (int* flag = HeldFlag(vk)) {
@@ -140,6 +160,12 @@ void KeyDownFirstTable(unsigned vk, int wasActive)
     case 'F':
         if (g_Settings.debugOut && g_DebugView && g_KeyCtrl)
             g_D3DRender.ToggleFillMode();
+        break;
+    case 'H':
+        // Debug shortcut: in space, into the interior of the station the player's ship is
+        // docked at; inside, straight to the station menu without the walk to the desk.
+        if (g_Settings.debugOut && g_DebugView && g_KeyCtrl && !g_StationMenuActive)
+            DebugEnterStation();
         break;
     default:
         break;

@@ -68,6 +68,8 @@ public:
     void SaveRating();
     // Mercenary order book.
     void ResetMercenaryOrders();
+    // 1 while an order can be booked: orders available and a free slot in the book.
+    int CanOrderMercenary() const;
     int OrderMercenary(const char* path);
     void DeliverMercenaryOrders();
 

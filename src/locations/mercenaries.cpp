@@ -140,9 +140,20 @@ void CLocationDirector::ResetMercenaryOrders()
     nextMercenaryId = 200;
 }
 
-int CLocationDirector::OrderMercenary(const char* path)
+int CLocationDirector::CanOrderMercenary() const
 {
     if (ordersAvailable <= 0)
+        return 0;
+    for (int i = 0; i < kMercenaryOrderSlots; ++i)
+        if (orderTimes[i] == kFreeSlot)
+            return 1;
+    return 0;
+}
+
+int CLocationDirector::OrderMercenary(const char* path)
+{
+    // An order without a free slot in the book would be paid for and never delivered.
+    if (!CanOrderMercenary())
         return 0;
     for (int i = 0; i < kMercenaryOrderSlots; ++i) {
         if (orderTimes[i] == kFreeSlot) {

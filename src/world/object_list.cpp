@@ -1,4 +1,6 @@
 #include "world/object_list.h"
+#include "flight_ui/dialog_box.h"
+#include "menus/station_menu.h"
 
 #include <algorithm>
 #include <cmath>
@@ -112,6 +114,11 @@ void Forget(const DoomedSet& doomed)
     }
     if (doomed.Has(g_MenuCamera.target)) g_MenuCamera.target = nullptr;
     doomed.Clear(g_MenuCamera.shotUnit);
+    doomed.Clear(g_DialogBox.speaker);
+    doomed.Clear(g_DialogBox.hoveredOwner);
+    doomed.Clear(g_StationMenu.selectedShip);
+    for (CUnit*& s : g_StationMenu.showcase) doomed.Clear(s);
+    for (CObjectDataButton& r : g_StationMenu.shipRows) doomed.Clear(r.object);
     for (CUnit* u : doomed.list) g_AudioManager.UnbindEmitter(u);
 }
 
