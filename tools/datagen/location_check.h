@@ -94,8 +94,11 @@ inline bool PlayerComesFromOutside(int id)
     return IsSectorLocation(id) || IsSingleLocation(id) || IsNetworkLocation(id);
 }
 
-// Loads one location into its world and empties it again.
-inline Result LoadOne(const std::string& folder)
+namespace detail { inline void (*&DumpHook())(std::string*) { static void (*hook)(std::string*) = nullptr; return hook; } }
+
+// Loads one location into its world and empties it again; with dump, the loaded units
+// are written into it first (see unit_dump.h).
+inline Result LoadOne(const std::string& folder, std::string* dump = nullptr)
 {
     Result r;
     r.folder = folder;
@@ -122,6 +125,7 @@ inline Result LoadOne(const std::string& folder)
     if (!planet) r.expected = CountLocationEntries((folder + "/Main.loc").c_str());
     if (r.lineErrors) r.missing.push_back(folder + ": " + std::to_string(r.lineErrors) + " malformed lines (see debug.txt)");
     if (r.playerMissing && !PlayerComesFromOutside(id)) r.missing.push_back(folder + ": the player's ship");
+    if (dump && detail::DumpHook()) detail::DumpHook()(dump);
     g_World.UnloadLocation();
     g_WorldIndex = savedWorld;
     g_LocationKind = savedKind;

@@ -1,0 +1,72 @@
+// The built data set loads into the same game as the committed dump says: every
+// location's units with their items, pilots and dialogs, every unit description, item,
+// bullet and pilot folder. A change of the data sources that changes what the game loads
+// shows here as a diff; write the new dump with KORVANE_WRITE_DUMP=1 and commit it with
+// the change that meant it.
+#include "../../tools/datagen/unit_dump.h"
+
+#include "dataset_util.h"
+#include "platform/win/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+class DataSetDumpTest : public testutil::DataSetTest {
+protected:
+    DataSetDumpTest() : DataSetTest("Data/Locations.hdr", true) {}
+    void SetUp() override
+    {
+        DataSetTest::SetUp();
+        if (!Entered()) return;
+        g_Settings.audio = 0;
+        g_Settings.cutScenes = 0;
+    }
+};
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+TEST_P(DataSetDumpTest, LoadsAsTheCommittedDump)
+{
+    // Kept as UTF-8 so that its diffs read in any viewer.
+    const std::string dump = Cp1251ToUtf8(unitdump::DumpDataSet().c_str());
+    const std::string fixture = std::string(KORVANE_SOURCE_DIR) + "/tests/locations/fixtures/data_set_dump.txt";
+    const char* write = std::getenv("KORVANE_WRITE_DUMP");
+    if (write && *write == '1' && GetParam() == 1) {
+        std::ofstream(fixture, std::ios::binary) << dump;
+        GTEST_SKIP() << "dump written to " << fixture;
+    }
+    std::ifstream in(fixture, std::ios::binary);
+    ASSERT_TRUE(in) << fixture;
+    std::stringstream want;
+    want << in.rdbuf();
+    const std::vector<std::string> a = Lines(want.str()), b = Lines(dump);
+    // The first few differing lines, each with the location or file it belongs to.
+    int shown = 0;
+    std::string context;
+    for (size_t i = 0; i < std::max(a.size(), b.size()) && shown < 12; ++i) {
+        const std::string& x = i < a.size() ? a[i] : std::string("<end>");
+        const std::string& y = i < b.size() ? b[i] : std::string("<end>");
+        if (i < b.size() && !y.empty() && y[0] != ' ') context = y;
+        if (x == y) continue;
+        ADD_FAILURE() << "line " << i + 1 << " in " << context << "\n  committed: " << x << "\n  built:     " << y;
+        ++shown;
+    }
+    EXPECT_EQ(a.size(), b.size());
+    EXPECT_GT(b.size(), 1000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(ArchivesAndLoose, DataSetDumpTest, ::testing::Values(1, 0),
+                         [](const ::testing::TestParamInfo<int>& i) { return i.param ? "Archives" : "Loose"; });
+
+} // namespace
