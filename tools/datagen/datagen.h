@@ -20,6 +20,12 @@
 //   The archive each file goes into is decided by the path rules in pack.cpp (ArchiveFor);
 //   add a rule there if a new folder needs a non-default archive.
 //
+// TABLES (data/Tables/, read with tables.h; never written into the game directory)
+//   ships.csv, weapons.csv, items.csv   every ship, weapon (with its bullet) and system:
+//                                       one row each, filled into Tables/Templates/*.obj
+//   A new ship or weapon is one row; its values are held to the game's scales
+//   (value_scales.h) and the build refuses a row off them.
+//
 // HOW TO ADD A CHECK (run by `datagen --check`)
 //
 //     DATAGEN_CHECK(fonts)

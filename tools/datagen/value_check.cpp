@@ -1,17 +1,11 @@
 // `datagen --check`: the values of ships, items, bullets and pilots lie on the scales the
-// game's formulas assume, and every Russian object name has its English pair.
-//
-// The scales: the station menu's upgrades stop at hull 250, engine 150, manoeuvring 2,
-// cargo 1000, laser reload 0.2 s and launcher reload 1 s, and show the upgrade as a share
-// of the distance from the base value to that stop (so a base at the stop divides by 0);
-// the ship panel's bars are hull / 250, engine / 150 and (12 - manoeuvring) / 10; the
-// upgrade cost of manoeuvring is (11 - manoeuvring) / 10; the pirates' sector bonus and
-// the aliens' size bonus are shares of the same distances. A weapon's replacement price
-// divides by its bullet's damage.
+// game's formulas assume (value_scales.h says which and why), and every Russian object
+// name has its English pair.
 #include "datagen.h"
 #include "check_util.h"
 #include "unit_check.h"
 #include "unit_dump.h"
+#include "value_scales.h"
 
 #include "files/language.h"
 #include "world/objects/bullet.h"
@@ -21,38 +15,12 @@
 
 namespace {
 
-struct Range {
-    const char* what;
-    float low, high;      // the value must lie in (low, high] or [low, high] by lowOpen
-    bool lowOpen, highOpen;
-    const char* why;
-};
+using namespace datagen;
 
-// One row per value the check holds; a row's name is what the report prints.
-const Range kShipHull = {"hull", 0, 250, true, true, "the hull upgrade stops at 250 and its bar draws out of 250"};
-const Range kShipEngine = {"engine", 0, 150, true, true, "the engine upgrade stops at 150 and its bar draws out of 150"};
-const Range kShipManoeuvring = {"manoeuvring", 2, 11, true, false, "the manoeuvring upgrade stops at 2, its cost is (11 - m) / 10"};
-const Range kCargo = {"cargo capacity", 0, 1000, false, true, "the cargo upgrade stops at 1000 and its bar draws out of 1000"};
-const Range kLaserReload = {"laser reload", 0.2f, 60, true, false, "the laser reload upgrade stops at 0.2 s"};
-const Range kLauncherReload = {"launcher reload", 1, 60, true, false, "the launcher reload upgrade stops at 1 s"};
-const Range kDamage = {"bullet damage", 1, 9999, false, false, "a weapon's replacement price divides by its damage"};
-const Range kSkill = {"pilot skill", 0, 1, false, false, "skills are shares of 1"};
-
-bool Inside(const Range& r, float v)
+void Hold(datagen::CheckContext& check, const std::string& owner, const datagen::Range& r, float v)
 {
-    if (!std::isfinite(v)) return false;
-    if (r.lowOpen ? v <= r.low : v < r.low) return false;
-    if (r.highOpen ? v >= r.high : v > r.high) return false;
-    return true;
-}
-
-void Hold(datagen::CheckContext& check, const std::string& owner, const Range& r, float v)
-{
-    if (Inside(r, v)) return;
-    char b[256];
-    std::snprintf(b, sizeof b, "%s %s %g outside %c%g, %g%c: %s", owner.c_str(), r.what, v, r.lowOpen ? '(' : '[', r.low,
-                  r.high, r.highOpen ? ')' : ']', r.why);
-    check.Missing(std::string("value in range: ") + b);
+    const std::string off = datagen::OffScale(r, v);
+    if (!off.empty()) check.Missing("value in range: " + owner + " " + off);
 }
 
 bool IsShipKind(int kind)
