@@ -25,6 +25,9 @@
 //                                       one row each, filled into Tables/Templates/*.obj
 //   A new ship or weapon is one row; its values are held to the game's scales
 //   (value_scales.h) and the build refuses a row off them.
+//   content.csv                         what each location's scenes, loaders and menus need
+//                                       (units, gate bays, dialog lines, long texts, files):
+//                                       `datagen --check` lists the rows not met, without failing
 //
 // HOW TO ADD A CHECK (run by `datagen --check`)
 //
@@ -67,6 +70,7 @@ using GeneratorFn = bool (*)(DataSet& set);
 
 struct CheckContext {
     std::string gameDir;
+    std::string sourceDir;   // the data/ source tree (for checks that read data/Tables)
     std::vector<std::string> missing;
     void Missing(const std::string& what);
     void Note(const std::string& text);
