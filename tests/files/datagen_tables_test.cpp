@@ -9,11 +9,12 @@
 
 // The generator under test is built in here; the frame comes with datagen_test.cpp.
 #include "../../tools/datagen/object_tables.cpp"
+#include "../../tools/datagen/pilot_tables.cpp"
 #include "../../tools/datagen/tables.cpp"
 
 namespace {
 
-bool RunObjectTables(datagen::DataSet& set, std::string* stderrText)
+bool RunGenerator(bool (*gen)(datagen::DataSet&), datagen::DataSet& set, std::string* stderrText)
 {
     // The generator reports on stderr; keep it for the assertions.
     std::fflush(stderr);
@@ -21,7 +22,7 @@ bool RunObjectTables(datagen::DataSet& set, std::string* stderrText)
     int fd = mkstemp(path);
     int saved = dup(2);
     dup2(fd, 2);
-    bool ok = datagen_gen_00_object_tables(set);
+    bool ok = gen(set);
     std::fflush(stderr);
     dup2(saved, 2);
     close(saved);
@@ -31,6 +32,11 @@ bool RunObjectTables(datagen::DataSet& set, std::string* stderrText)
     std::remove(path);
     stderrText->assign(bytes.begin(), bytes.end());
     return ok;
+}
+
+bool RunObjectTables(datagen::DataSet& set, std::string* stderrText)
+{
+    return RunGenerator(datagen_gen_00_object_tables, set, stderrText);
 }
 
 datagen::DataSet ProjectSources()
@@ -94,4 +100,27 @@ TEST(DatagenTables, RowsOffTheScalesOrNamingNothingAreRefused)
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
         EXPECT_NE(err.find("Tables/"), std::string::npos) << err;
     }
+}
+
+TEST(DatagenTables, PilotsComeInBothLanguagesAndVariantsFromTheirBase)
+{
+    datagen::DataSet set = ProjectSources();
+    std::string err;
+    ASSERT_TRUE(RunGenerator(datagen_gen_00_pilot_tables, set, &err)) << err;
+    const std::string rus = set.Text("Data/Space/Private data.RUS/Human/Hero station/Main.pd");
+    const std::string eng = set.Text("Data/Space/Private data.ENG/Human/Hero station/Main.pd");
+    EXPECT_NE(rus.find("Second text                     \xD1\xF2\xE0\xED\xF6\xE8\xFF"), std::string::npos);   // "Станция"
+    EXPECT_NE(eng.find("Second text                     Station"), std::string::npos);
+    EXPECT_EQ(eng.find("ENG "), std::string::npos);
+    // A range variant is its base with its own name line and its own skill.
+    std::string base = set.Text("Data/Space/Private data.ENG/Human/Neutral/Fighter/Main.pd");
+    const std::string variant = set.Text("Data/Space/Private data.ENG/Human/Neutral/Fighter.S06-08/Main.pd");
+    base.replace(base.find("// Pilot: Human/Neutral/Fighter"), 31, "// Pilot: Human/Neutral/Fighter.S06-08");
+    base.replace(base.find("Skill                           RANDOM_SKILL"), 44, "Skill                           50");
+    EXPECT_EQ(variant, base);
+
+    datagen::DataSet bad = ProjectSources();
+    ReplaceInTable(bad, "Tables/pilots.csv", "Fighter;Skill=50", "Fighter;Skil=50");
+    EXPECT_FALSE(RunGenerator(datagen_gen_00_pilot_tables, bad, &err));
+    EXPECT_NE(err.find("no line labelled \"Skil\""), std::string::npos) << err;
 }

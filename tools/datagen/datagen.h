@@ -25,6 +25,8 @@
 //                                       one row each, filled into Tables/Templates/*.obj
 //   A new ship or weapon is one row; its values are held to the game's scales
 //   (value_scales.h) and the build refuses a row off them.
+//   pilots.csv, Pilots/<folder>/Main.pd  pilots' private data, both languages in one source
+//                                       ("ENG <text>" under a line), variants as base + changes
 //   content.csv                         what each location's scenes, loaders and menus need
 //                                       (units, gate bays, dialog lines, long texts, files):
 //                                       `datagen --check` lists the rows not met, without failing
