@@ -10,6 +10,7 @@
 // The generator under test is built in here; the frame comes with datagen_test.cpp.
 #include "../../tools/datagen/object_tables.cpp"
 #include "../../tools/datagen/pilot_tables.cpp"
+#include "../../tools/datagen/location_tables.cpp"
 #include "../../tools/datagen/tables.cpp"
 
 namespace {
@@ -123,4 +124,29 @@ TEST(DatagenTables, PilotsComeInBothLanguagesAndVariantsFromTheirBase)
     ReplaceInTable(bad, "Tables/pilots.csv", "Fighter;Skill=50", "Fighter;Skil=50");
     EXPECT_FALSE(RunGenerator(datagen_gen_00_pilot_tables, bad, &err));
     EXPECT_NE(err.find("no line labelled \"Skil\""), std::string::npos) << err;
+}
+
+TEST(DatagenTables, LocationsAreTheirTemplateWithTheirOverrides)
+{
+    datagen::DataSet set = ProjectSources();
+    std::string err;
+    ASSERT_TRUE(RunGenerator(datagen_gen_00_location_tables, set, &err)) << err;
+    const std::string s6 = set.Text("Data/Locations.Space/Sector 06/Main.loc");
+    EXPECT_EQ(s6.rfind("//------------------------------------------------------------\n// Location: Sector 06\n", 0), 0u);
+    // An added object stands where the override puts it: after object 2, before object 5.
+    const size_t two = s6.find("Object id                       2\n"), three = s6.find("Object id                       3\n"),
+                 five = s6.find("Object id                       5\n");
+    EXPECT_TRUE(two < three && three < five) << two << " " << three << " " << five;
+    // A changed line replaces the template's; the rest of the block stays.
+    EXPECT_NE(s6.find("Object id                       50\nDescription                     Data/Space/Ship/Shark.M2/Main.obj\n"
+                      "Private data                    Human/Pirates/Fighter 01\n"), std::string::npos);
+    // Sector 4 drops the convoy of the template.
+    EXPECT_EQ(set.Text("Data/Locations.Space/Sector 04/Main.loc").find("Object id                       50\n"), std::string::npos);
+
+    datagen::DataSet bad = ProjectSources();
+    std::string o = bad.Text("Tables/Locations/Space/Sector 06.loc");
+    o.replace(o.find("Description                     Data/Space/Static/Sun 01"), 11, "Descriptio ");
+    bad.AddText("Tables/Locations/Space/Sector 06.loc", o);
+    EXPECT_FALSE(RunGenerator(datagen_gen_00_location_tables, bad, &err));
+    EXPECT_NE(err.find("has no line labelled \"Descriptio\""), std::string::npos) << err;
 }

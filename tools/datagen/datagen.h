@@ -21,12 +21,16 @@
 //   add a rule there if a new folder needs a non-default archive.
 //
 // TABLES (data/Tables/, read with tables.h; never written into the game directory)
+//   A game file a table writes may still be given as a source under data/Data: the source is
+//   used and the build warns, naming the table to fold it into.
 //   ships.csv, weapons.csv, items.csv   every ship, weapon (with its bullet) and system:
 //                                       one row each, filled into Tables/Templates/*.obj
 //   A new ship or weapon is one row; its values are held to the game's scales
 //   (value_scales.h) and the build refuses a row off them.
 //   pilots.csv, Pilots/<folder>/Main.pd  pilots' private data, both languages in one source
 //                                       ("ENG <text>" under a line), variants as base + changes
+//   locations.csv, Locations/          sectors, single missions and network maps: a template per
+//                                       kind with each location's overrides
 //   content.csv                         what each location's scenes, loaders and menus need
 //                                       (units, gate bays, dialog lines, long texts, files):
 //                                       `datagen --check` lists the rows not met, without failing

@@ -81,14 +81,12 @@ struct Builder {
             return;
         }
         if (written.count(path)) Error(t.Where(row) + ": " + path + " is written twice");
-        if (set.Has(path)) Error(t.Where(row) + ": " + path + " is also a source file; the table is its one source");
         written.insert(path);
-        set.AddText(path, out);
+        if (MayGenerate(set, path, t.path)) set.AddText(path, out);
     }
     void WriteText(const std::string& path, const std::string& text)
     {
-        if (set.Has(path)) Error(path + " is also a source file; the table is its one source");
-        set.AddText(path, text + "\n");
+        if (MayGenerate(set, path, "its table")) set.AddText(path, text + "\n");
     }
     std::set<std::string> written;
 

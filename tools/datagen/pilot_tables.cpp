@@ -130,8 +130,7 @@ DATAGEN_GENERATOR(00_pilot_tables)
             }
             for (const char* lang : {"RUS", "ENG"}) {
                 const std::string path = "Data/Space/Private data." + std::string(lang) + "/" + folder + "/Main.pd";
-                if (set.Has(path)) errors.push_back(t.Where(r) + ": " + path + " is also a source file; the table is its one source");
-                set.AddText(path, Join(lang[0] == 'R' ? p.rus : p.eng));
+                if (MayGenerate(set, path, t.path)) set.AddText(path, Join(lang[0] == 'R' ? p.rus : p.eng));
             }
         }
     for (const std::string& e : errors) std::fprintf(stderr, "datagen: %s\n", Cp1251ToUtf8(e.c_str()).c_str());

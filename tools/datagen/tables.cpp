@@ -1,6 +1,7 @@
 // Reading tables and filling templates of data/Tables/.
 #include "tables.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace datagen {
@@ -132,6 +133,14 @@ bool FillTemplate(const std::string& text, const std::map<std::string, std::stri
         i = close + 1;
     }
     return true;
+}
+
+bool MayGenerate(const DataSet& set, const std::string& path, const std::string& table)
+{
+    if (!set.Has(path)) return true;
+    std::fprintf(stderr, "datagen: warning: %s is given as a source file and is used as it is; fold it into %s\n",
+                 path.c_str(), table.c_str());
+    return false;
 }
 
 bool ParseInt(const std::string& text, long* value)

@@ -36,6 +36,11 @@ bool FillTemplate(const std::string& text, const std::map<std::string, std::stri
 // A row's columns as template values.
 std::map<std::string, std::string> RowValues(const Table& table, size_t row);
 
+// True when a table may write this game path. A source file of the same path (an edit made
+// to a file before it came from a table) is kept instead, with a warning naming the table to
+// fold it into, so that such an edit still builds.
+bool MayGenerate(const DataSet& set, const std::string& path, const std::string& table);
+
 // Number parsing for table checks: false when the text is not a whole number / a number.
 bool ParseInt(const std::string& text, long* value);
 bool ParseReal(const std::string& text, double* value);
