@@ -31,6 +31,7 @@
 //                                       ("ENG <text>" under a line), variants as base + changes
 //   locations.csv, Locations/          sectors, single missions and network maps: a template per
 //                                       kind with each location's overrides
+//   sounds.csv                          every synthesised sound, voice and music piece by recipe
 //   content.csv                         what each location's scenes, loaders and menus need
 //                                       (units, gate bays, dialog lines, long texts, files):
 //                                       `datagen --check` lists the rows not met, without failing
