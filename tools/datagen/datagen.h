@@ -31,6 +31,8 @@
 //                                       ("ENG <text>" under a line), variants as base + changes
 //   locations.csv, Locations/          sectors, single missions and network maps: a template per
 //                                       kind with each location's overrides
+//   objects.csv                         other description files sharing a layout (effects, suns,
+//                                       planets, stations, asteroids, planet objects, people)
 //   sounds.csv                          every synthesised sound, voice and music piece by recipe
 //   content.csv                         what each location's scenes, loaders and menus need
 //                                       (units, gate bays, dialog lines, long texts, files):
