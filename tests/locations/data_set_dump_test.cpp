@@ -66,6 +66,31 @@ TEST_P(DataSetDumpTest, LoadsAsTheCommittedDump)
     EXPECT_GT(b.size(), 1000u);
 }
 
+// In the English game every name the loaders translate (people, items, ships) is English.
+TEST_P(DataSetDumpTest, EnglishNamesOfPeopleItemsAndShipsAreEnglish)
+{
+    const int savedLanguage = g_Settings.language, savedWorld = g_WorldIndex;
+    g_Settings.language = 1;
+    if (g_LanguageTables.shortCount == 0) LoadLanguageData();
+    int people = 0;
+    for (const std::string& path : unitdump::ObjectPaths("Data/", ".obj")) {
+        if (path.find("/Cockpit/") != std::string::npos || path.find("/Item/") != std::string::npos) continue;
+        g_WorldIndex = path.rfind("Data/Planet/", 0) == 0 ? 0 : 1;
+        CUnit* u = new CUnit();
+        if (u->Load(path.c_str(), -1) == 1 &&
+            (u->objectClass == GCLASS_CHARACTER_NPC || u->objectClass == GCLASS_SPACE_SHIP || u->objectClass == GCLASS_ITEM)) {
+            people += u->objectClass == GCLASS_CHARACTER_NPC;
+            for (const char* c = u->displayName; *c; ++c)
+                EXPECT_LT((unsigned char)*c, 0xC0u) << path << ": " << Cp1251ToUtf8(u->displayName);
+        }
+        u->Release();
+        delete u;
+    }
+    EXPECT_GE(people, 10);
+    g_Settings.language = savedLanguage;
+    g_WorldIndex = savedWorld;
+}
+
 INSTANTIATE_TEST_SUITE_P(ArchivesAndLoose, DataSetDumpTest, ::testing::Values(1, 0),
                          [](const ::testing::TestParamInfo<int>& i) { return i.param ? "Archives" : "Loose"; });
 

@@ -100,6 +100,11 @@ DATAGEN_CHECK(values)
         CUnit* u = new CUnit();
         u->kind = GTYPE_SP_NPCSHIP;
         u->pilot.Load(u, folder.c_str());
+        // The player's own pilot walks the station interiors as the player: a head text would
+        // spawn a second person with the player's name beside them.
+        if (folder == "Human/Hero" && u->pilot.headText[0])
+            check.Missing("value in range: pilot Human/Hero has a head text; the player's ship would put a second person "
+                          "with the player's name into every station interior");
         Hold(check, "Human pilot " + folder, kSkill, u->pilot.skill);
         Hold(check, "Human pilot " + folder, kSkill, u->pilot.skill2);
         u->Release();
