@@ -5,6 +5,7 @@
 //
 // Needs (column need; subject and value as below):
 //   unit      subject: object id or range "50-53"; value: ship, station or any
+//   kind      subject: a kind code (ObjectType) of which the location holds a unit
 //   gatebay   subject: object id of a station that must carry a gate bay (scenes dock there)
 //   dialog    subject: private-data folder, or "#id" for the dialog of that unit of the location;
 //             value: "type KEY" (a line of that type, KEY a TEXTLINE_ name or a number),
@@ -161,6 +162,12 @@ bool MeetsInLocation(const Need& n)
             if (n.value == "station" && !IsStation(u)) return false;
         }
         return true;
+    }
+    if (n.need == "kind") {
+        if (!ParseInt(n.subject, &a)) return false;
+        for (const CUnit* u : LoadedUnits())
+            if (u->kind == a) return true;
+        return false;
     }
     if (n.need == "gatebay") {
         const CUnit* u = ParseInt(n.subject, &a) ? FindUnit(a) : nullptr;
