@@ -90,7 +90,7 @@ TEST(DatagenTables, RowsOffTheScalesOrNamingNothingAreRefused)
         {"Tables/weapons.csv", "Laser M1;bolt;1;2;", "Laser M1;bolt;1;0;", "bullet damage 0 outside [1, 9999]"},
         // A cargo bay is held to its scale where a ship carries it.
         {"Tables/items.csv", "GTYPE_CARGOSYSTEM;;0;0;200;", "GTYPE_CARGOSYSTEM;;0;0;1200;",
-         "Tables/ships.csv line 7: item Cargo M1 cargo capacity 1200 outside [0, 1000)"},
+         ": item Cargo M1 cargo capacity 1200 outside [0, 1000)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -99,7 +99,8 @@ TEST(DatagenTables, RowsOffTheScalesOrNamingNothingAreRefused)
         std::string err;
         EXPECT_FALSE(RunObjectTables(set, &err));
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
-        EXPECT_NE(err.find("Tables/"), std::string::npos) << err;
+        // Every refusal names the table and the line of the row.
+        EXPECT_NE(err.find(".csv line "), std::string::npos) << err;
     }
 }
 
