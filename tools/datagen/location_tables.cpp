@@ -150,7 +150,7 @@ DATAGEN_GENERATOR(00_location_tables)
 {
     Table t;
     std::string error;
-    if (!ReadTable(set, "Tables/locations.csv", &t, &error)) {
+    if (!ReadTable(set, "Tables/locations.csv", &t, &error) || !RequireColumns(t, {"folder", "template", "override"}, &error)) {
         std::fprintf(stderr, "datagen: %s\n", error.c_str());
         return false;
     }

@@ -194,6 +194,16 @@ struct Builder {
     }
 };
 
+std::vector<std::string> Columns(const std::string& table)
+{
+    if (table == "Tables/weapons.csv")
+        return {"folder", "name", "type", "sound", "range", "shot_speed", "reload", "ammo", "bullet", "bullet_template",
+                "bullet_look", "damage", "max_speed", "speed", "inertia", "flight", "desc_eng", "desc_rus"};
+    if (table == "Tables/items.csv")
+        return {"folder", "name", "type", "sound", "range", "shot_speed", "capacity", "reload", "ammo", "desc_eng", "desc_rus"};
+    return {"folder", "template", "human", "comment", "name", "hull", "rating", "engine", "manoeuvring", "items"};
+}
+
 } // namespace
 
 DATAGEN_GENERATOR(00_object_tables)
@@ -202,7 +212,7 @@ DATAGEN_GENERATOR(00_object_tables)
     std::string error;
     for (auto [path, table] : {std::pair{"Tables/weapons.csv", &weapons}, std::pair{"Tables/items.csv", &items},
                                std::pair{"Tables/ships.csv", &ships}}) {
-        if (!ReadTable(set, path, table, &error)) {
+        if (!ReadTable(set, path, table, &error) || !RequireColumns(*table, Columns(path), &error)) {
             std::fprintf(stderr, "datagen: %s\n", error.c_str());
             return false;
         }

@@ -14,7 +14,7 @@ DATAGEN_GENERATOR(00_object_templates)
 {
     Table t;
     std::string error;
-    if (!ReadTable(set, "Tables/objects.csv", &t, &error)) {
+    if (!ReadTable(set, "Tables/objects.csv", &t, &error) || !RequireColumns(t, {"path", "template", "values"}, &error)) {
         std::fprintf(stderr, "datagen: %s\n", error.c_str());
         return false;
     }

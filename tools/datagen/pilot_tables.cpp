@@ -100,7 +100,7 @@ DATAGEN_GENERATOR(00_pilot_tables)
 {
     Table t;
     std::string error;
-    if (!ReadTable(set, "Tables/pilots.csv", &t, &error)) {
+    if (!ReadTable(set, "Tables/pilots.csv", &t, &error) || !RequireColumns(t, {"folder", "base", "changes"}, &error)) {
         std::fprintf(stderr, "datagen: %s\n", error.c_str());
         return false;
     }

@@ -252,7 +252,8 @@ DATAGEN_GENERATOR(sounds)
 {
     datagen::Table t;
     std::string error;
-    if (!datagen::ReadTable(set, "Tables/sounds.csv", &t, &error)) {
+    if (!datagen::ReadTable(set, "Tables/sounds.csv", &t, &error) ||
+        !datagen::RequireColumns(t, {"path", "recipe", "numbers"}, &error)) {
         std::fprintf(stderr, "datagen: %s\n", error.c_str());
         return false;
     }

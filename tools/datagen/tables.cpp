@@ -98,6 +98,16 @@ bool ReadTable(const DataSet& set, const std::string& path, Table* table, std::s
     return true;
 }
 
+bool RequireColumns(const Table& table, const std::vector<std::string>& columns, std::string* error)
+{
+    for (const std::string& c : columns)
+        if (!table.Has(c)) {
+            *error = table.path + " has no column \"" + c + "\"";
+            return false;
+        }
+    return true;
+}
+
 std::map<std::string, std::string> RowValues(const Table& table, size_t row)
 {
     std::map<std::string, std::string> v;

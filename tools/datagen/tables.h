@@ -29,6 +29,9 @@ struct Table {
 // Reads a table of the set; false with *error when it is missing or a row is malformed.
 bool ReadTable(const DataSet& set, const std::string& path, Table* table, std::string* error);
 
+// False with *error naming the first column the table lacks.
+bool RequireColumns(const Table& table, const std::vector<std::string>& columns, std::string* error);
+
 // Replaces each {key} of the template by its value; false with *error naming an unknown key.
 bool FillTemplate(const std::string& text, const std::map<std::string, std::string>& values, std::string* out,
                   std::string* error);

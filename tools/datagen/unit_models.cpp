@@ -223,7 +223,8 @@ DATAGEN_GENERATOR(unit_models)
     // The ships' looks are columns of their table.
     datagen::Table ships;
     std::string error;
-    if (!datagen::ReadTable(set, "Tables/ships.csv", &ships, &error)) {
+    if (!datagen::ReadTable(set, "Tables/ships.csv", &ships, &error) ||
+        !datagen::RequireColumns(ships, {"folder", "template", "shape", "colour", "texture_seed"}, &error)) {
         std::fprintf(stderr, "datagen: %s\n", error.c_str());
         return false;
     }
