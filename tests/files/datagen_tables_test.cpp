@@ -87,6 +87,7 @@ TEST(DatagenTables, RowsOffTheScalesOrNamingNothingAreRefused)
         {"Tables/weapons.csv", "GTYPE_LASER_WEAPON;Data/Sounds/Space/Units/Laser_01.wav;1600;1250;0.57",
          "GTYPE_LASER_WEAPON;Data/Sounds/Space/Units/Laser_01.wav;1600;850;0.57", "shot speed must be its bolt's speed"},
         {"Tables/weapons.csv", ";1600;1250;0.57;", ";1600;1250;0.2;", "laser reload 0.2 outside (0.2, 60]"},
+        {"Tables/weapons.csv", ";1600;1250;0.57;", ";2600;1250;0.57;", "range 2600 beyond what its bullet reaches"},
         {"Tables/weapons.csv", "Laser M1;bolt;1;2;", "Laser M1;bolt;1;0;", "bullet damage 0 outside [1, 9999]"},
         {"Tables/weapons.csv", "bullet_template;bullet_look;", "bullet_template;bullet_lok;", "has no column \"bullet_look\""},
         {"Tables/weapons.csv", "Laser M1;bolt;1;2;", "Laser M1;bolt;1;2;;", "19 columns instead of 18"},

@@ -146,6 +146,10 @@ struct Builder {
         double shot = 0;
         if (item.at("type") == "GTYPE_LASER_WEAPON" && ParseReal(item.at("shot_speed"), &shot) && shot != maxSpeed)
             Error(t.Where(r) + ": a laser's shot speed must be its bolt's speed");
+        // A weapon aims (or locks) at what lies within its range: the bullet has to reach it.
+        double range = 0;
+        if (ParseReal(item.at("range"), &range) && range > maxSpeed * flight)
+            Error(t.Where(r) + ": range " + item.at("range") + " beyond what its bullet reaches (maximum speed x flight time)");
         Write(t, r, "bullet_" + item.at("bullet_template"), v, path);
     }
 
