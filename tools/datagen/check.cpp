@@ -64,6 +64,7 @@ int RunChecks(const std::string& gameDir, const DataSet& expected)
 {
     CheckContext check;
     check.gameDir = gameDir;
+    check.sourceDir = expected.sourceDir.empty() ? "" : fs::absolute(expected.sourceDir).string();
 
     // The loose tree and the archives on disk are what this build makes.
     for (const auto& [path, bytes] : expected.files) {

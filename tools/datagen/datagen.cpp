@@ -60,12 +60,12 @@ std::string DataSet::Text(const std::string& dataPath) const
 void CheckContext::Missing(const std::string& what)
 {
     missing.push_back(what);
-    std::fprintf(stderr, "missing: %s\n", what.c_str());
+    std::fprintf(stderr, "missing: %s\n", Cp1251ToUtf8(what.c_str()).c_str());
 }
 
 void CheckContext::Note(const std::string& text)
 {
-    std::fprintf(stdout, "%s\n", text.c_str());
+    std::fprintf(stdout, "%s\n", Cp1251ToUtf8(text.c_str()).c_str());
 }
 
 GeneratorRegistration::GeneratorRegistration(const char* name, GeneratorFn fn)

@@ -20,6 +20,24 @@
 //   The archive each file goes into is decided by the path rules in pack.cpp (ArchiveFor);
 //   add a rule there if a new folder needs a non-default archive.
 //
+// TABLES (data/Tables/, read with tables.h; never written into the game directory)
+//   A game file a table writes may still be given as a source under data/Data: the source is
+//   used and the build warns, naming the table to fold it into.
+//   ships.csv, weapons.csv, items.csv   every ship, weapon (with its bullet) and system:
+//                                       one row each, filled into Tables/Templates/*.obj
+//   A new ship or weapon is one row; its values are held to the game's scales
+//   (value_scales.h) and the build refuses a row off them.
+//   pilots.csv, Pilots/<folder>/Main.pd  pilots' private data, both languages in one source
+//                                       ("ENG <text>" under a line), variants as base + changes
+//   locations.csv, Locations/          sectors, single missions and network maps: a template per
+//                                       kind with each location's overrides
+//   objects.csv                         other description files sharing a layout (effects, suns,
+//                                       planets, stations, asteroids, planet objects, people)
+//   sounds.csv                          every synthesised sound, voice and music piece by recipe
+//   content.csv                         what each location's scenes, loaders and menus need
+//                                       (units, gate bays, dialog lines, long texts, files):
+//                                       `datagen --check` lists the rows not met, without failing
+//
 // HOW TO ADD A CHECK (run by `datagen --check`)
 //
 //     DATAGEN_CHECK(fonts)
@@ -61,6 +79,7 @@ using GeneratorFn = bool (*)(DataSet& set);
 
 struct CheckContext {
     std::string gameDir;
+    std::string sourceDir;   // the data/ source tree (for checks that read data/Tables)
     std::vector<std::string> missing;
     void Missing(const std::string& what);
     void Note(const std::string& text);

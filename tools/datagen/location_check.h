@@ -14,6 +14,8 @@
 #include "locations/location_director.h"
 #include "locations/location_file.h"
 #include "locations/location_loader.h"
+#include "locations/sector_save_file.h"
+#include <cstdlib>
 #include "world/object_list.h"
 #include "world/world.h"
 
@@ -94,8 +96,11 @@ inline bool PlayerComesFromOutside(int id)
     return IsSectorLocation(id) || IsSingleLocation(id) || IsNetworkLocation(id);
 }
 
-// Loads one location into its world and empties it again.
-inline Result LoadOne(const std::string& folder)
+namespace detail { inline void (*&DumpHook())(std::string*) { static void (*hook)(std::string*) = nullptr; return hook; } }
+
+// Loads one location into its world and empties it again; with dump, the loaded units
+// are written into it first (see unit_dump.h).
+inline Result LoadOne(const std::string& folder, std::string* dump = nullptr)
 {
     Result r;
     r.folder = folder;
@@ -122,12 +127,38 @@ inline Result LoadOne(const std::string& folder)
     if (!planet) r.expected = CountLocationEntries((folder + "/Main.loc").c_str());
     if (r.lineErrors) r.missing.push_back(folder + ": " + std::to_string(r.lineErrors) + " malformed lines (see debug.txt)");
     if (r.playerMissing && !PlayerComesFromOutside(id)) r.missing.push_back(folder + ": the player's ship");
+    if (dump && detail::DumpHook()) detail::DumpHook()(dump);
     g_World.UnloadLocation();
     g_WorldIndex = savedWorld;
     g_LocationKind = savedKind;
     g_GameMode = savedMode;
     g_LocationDirector.locationId = savedId;
     return r;
+}
+
+// Sectors, single missions and maps get their hero from the campaign saves and the
+// starting ships, so the check loads them as the game does (cut scenes on). Each sector
+// gets the default start as its save, in a pilot folder of the check's own: the game
+// directory's Save/ is never written.
+inline std::string PrepareCheckSaves()
+{
+    char pattern[] = "/tmp/korvane-check-XXXXXX";
+    if (!mkdtemp(pattern))
+        return "";
+    const std::filesystem::path pilot = std::filesystem::path(pattern) / "00";
+    std::error_code ec;
+    std::filesystem::create_directories(pilot, ec);
+    char dat[64], stat[64];
+    SkipSavePath(dat, sizeof(dat), false);
+    SkipSavePath(stat, sizeof(stat), true);
+    for (int n = 2; n <= 12; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof(name), "Sector %02d.dat", n);
+        std::filesystem::copy_file(dat, pilot / name, ec);
+        std::snprintf(name, sizeof(name), "Sector %02d.stat", n);
+        std::filesystem::copy_file(stat, pilot / name, ec);
+    }
+    return pattern;
 }
 
 } // namespace loccheck

@@ -54,6 +54,10 @@ int main(int argc, char** argv)
         }
     }
 
+    // Tables and templates are sources of the generators, not files of the game.
+    for (auto it = set.files.begin(); it != set.files.end();)
+        it = it->first.rfind("Tables/", 0) == 0 ? set.files.erase(it) : std::next(it);
+
     DataSet archives;
     std::string error;
     if (!BuildArchives(set, archives, error)) {

@@ -687,6 +687,7 @@ const Rgb kBoots{0.18f, 0.14f, 0.1f};
 const PersonSkin kPeople[] = {
     {"Intro 01/Hero", {kSkinLight, kHairDark, {0.2f, 0.32f, 0.6f}, {0.22f, 0.24f, 0.3f}, kBoots, true, {0.9f, 0.75f, 0.2f}}},
     {"Intro 01/Guide", {kSkinMid, kHairGrey, {0.55f, 0.45f, 0.3f}, {0.35f, 0.3f, 0.22f}, kBoots, false, {}}},
+    {"Station Intro 01/Guide", {kSkinMid, kHairGrey, {0.55f, 0.45f, 0.3f}, {0.35f, 0.3f, 0.22f}, kBoots, false, {}}},
     {"Intro 02/Hero", {kSkinLight, kHairDark, {0.2f, 0.32f, 0.6f}, {0.22f, 0.24f, 0.3f}, kBoots, true, {0.9f, 0.75f, 0.2f}}},
     {"Intro 02/Captain", {kSkinLight, kHairGrey, {0.3f, 0.35f, 0.25f}, {0.25f, 0.28f, 0.2f}, kBoots, true, {0.8f, 0.1f, 0.1f}}},
     {"Intro 02/Guard 01", {kSkinDark, kHairDark, {0.35f, 0.38f, 0.3f}, {0.3f, 0.32f, 0.25f}, kBoots, false, {}}},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "datagen.h"
+#include "tables.h"
 #include "wav_writer.h"
 
 namespace {
@@ -124,7 +125,7 @@ Samples Explosion(uint32_t seed, double seconds)
     return s;
 }
 
-Samples Tone(std::initializer_list<double> notesHz, double noteSeconds, double decay)
+Samples Tone(const std::vector<double>& notesHz, double noteSeconds, double decay)
 {
     size_t per = size_t(noteSeconds * kRate);
     Samples s;
@@ -242,83 +243,56 @@ void AddMono(datagen::DataSet& set, const std::string& path, const Samples& s)
     set.Add(path, MakeWav(s, 1));
 }
 
-// Calm and battle pieces the location files may name; the location data lists them.
-const char* const kMusicCalm[] = {"Data/Music/Space/Calm 01.wav", "Data/Music/Space/Calm 02.wav",
-                                  "Data/Music/Space/Calm 03.wav", "Data/Music/Planet/Calm 01.wav",
-                                  "Data/Music/Planet/Calm 02.wav"};
-const char* const kMusicBattle[] = {"Data/Music/Space/Battle 01.wav", "Data/Music/Space/Battle 02.wav",
-                                    "Data/Music/Planet/Battle 01.wav"};
-
 }  // namespace
+
+// The recipes of data/Tables/sounds.csv that unit_sounds.cpp makes.
+const char* const kUnitRecipes[] = {"unit_tone", "engine_loop"};
 
 DATAGEN_GENERATOR(sounds)
 {
-    const std::string space = "Data/Sounds/Space/";
-    AddMono(set, space + "ImpactShip_01.wav", Impact(11, 0.6, 90, 2500));
-    AddMono(set, space + "ImpactLeaf_01.wav", Impact(12, 0.5, 140, 3500));
-    AddMono(set, space + "DamageLeaf_01.wav", Impact(13, 0.4, 180, 4500));
-    AddMono(set, space + "Fire_LaserM1.wav", Laser(1800, 400, 0.35));
-    AddMono(set, space + "Fire_LaserM2.wav", Laser(1400, 300, 0.4));
-    AddMono(set, space + "Fire_LaserM3.wav", Laser(1100, 200, 0.45));
-    AddMono(set, space + "Fire_RocketM1.wav", Rocket(21, 0.9, 1500));
-    AddMono(set, space + "Fire_MissileM1.wav", Rocket(22, 1.1, 900));
-    AddMono(set, space + "Fire_SeedM1.wav", Laser(600, 1600, 0.5));
-    AddMono(set, space + "ImpactLaser01.wav", Impact(31, 0.3, 220, 5000));
-    AddMono(set, space + "ImpactLaser02.wav", Impact(32, 0.3, 260, 5500));
-    AddMono(set, space + "ImpactLaser03.wav", Impact(33, 0.3, 300, 6000));
-    AddMono(set, space + "ImpactMissile01.wav", Explosion(34, 0.9));
-    AddMono(set, space + "ImpactRocket01.wav", Explosion(35, 0.8));
-    AddMono(set, space + "ImpactSeed01.wav", Impact(36, 0.4, 400, 3000));
-    for (int i = 1; i <= 4; ++i) {
-        char n[64];
-        std::snprintf(n, sizeof n, "ExplodeDebris_%02d.wav", i);
-        AddMono(set, space + n, Explosion(40 + i, 1.6 + 0.2 * i));
-        std::snprintf(n, sizeof n, "ExplodeMed%02d.wav", i);
-        AddMono(set, space + n, Explosion(50 + i, 2.0 + 0.2 * i));
+    datagen::Table t;
+    std::string error;
+    if (!datagen::ReadTable(set, "Tables/sounds.csv", &t, &error) ||
+        !datagen::RequireColumns(t, {"path", "recipe", "numbers"}, &error)) {
+        std::fprintf(stderr, "datagen: %s\n", error.c_str());
+        return false;
     }
-    AddMono(set, space + "ExplodeStation_01.wav", Explosion(60, 4.0));
-
-    const std::string cockpit = space + "Cockpit/";
-    AddMono(set, cockpit + "WeaponOff.wav", Tone({880, 440}, 0.08, 10));
-    AddMono(set, cockpit + "WeaponOn.wav", Tone({440, 880}, 0.08, 10));
-    AddMono(set, cockpit + "Targeting.wav", Tone({1320}, 0.05, 30));
-    AddMono(set, cockpit + "TargetOn.wav", Tone({1320, 1760}, 0.07, 15));
-    AddMono(set, cockpit + "IncomingMissile.wav", Tone({1000, 1500, 1000, 1500}, 0.1, 2));
-    AddMono(set, cockpit + "SelectTarget.wav", Tone({990}, 0.09, 20));
-    AddMono(set, cockpit + "Background_Work.wav", Bed(71, 3.0, 55, 0.15));
-    AddMono(set, cockpit + "Align_TargetSpeed.wav", Tone({660, 990}, 0.1, 8));
-    AddMono(set, cockpit + "Background_Comm.wav", Bed(72, 2.0, 0, 1.0));
-
-    const std::string menu = "Data/Sounds/GameMenu/";
-    AddMono(set, menu + "MainBt_MouseIn.wav", Tone({740}, 0.06, 25));
-    AddMono(set, menu + "MainBt_Press.wav", Tone({520, 780}, 0.07, 15));
-    AddMono(set, menu + "Bt_MouseIn.wav", Tone({1050}, 0.04, 40));
-    AddMono(set, menu + "Bt_Press.wav", Tone({700, 1050}, 0.05, 20));
-    AddMono(set, menu + "CheckBox_On.wav", Tone({1200}, 0.05, 30));
-
-    for (int i = 1; i <= 7; ++i) {
-        char n[64];
-        std::snprintf(n, sizeof n, "Data/Sounds/Planet/Ambient/%02d.wav", i);
-        AddMono(set, n, Wind(80 + i, 3.0 + 0.5 * (i % 4), i % 3));
+    bool ok = true;
+    for (size_t r = 0; r < t.rows.size(); ++r) {
+        const std::string& path = t.Get(r, "path");
+        const std::string& recipe = t.Get(r, "recipe");
+        std::vector<double> n;
+        for (const std::string& w : datagen::SplitList(t.Get(r, "numbers"), ' ')) {
+            double v = 0;
+            if (!datagen::ParseReal(w, &v)) {
+                std::fprintf(stderr, "datagen: %s: \"%s\" is not a number\n", t.Where(r).c_str(), w.c_str());
+                ok = false;
+            }
+            n.push_back(v);
+        }
+        auto need = [&](size_t count) {
+            if (n.size() == count) return true;
+            std::fprintf(stderr, "datagen: %s: %s takes %zu numbers\n", t.Where(r).c_str(), recipe.c_str(), count);
+            ok = false;
+            return false;
+        };
+        const uint32_t seed = n.empty() ? 0 : (uint32_t)n[0];
+        if (recipe == "impact") { if (need(4)) AddMono(set, path, Impact(seed, n[1], n[2], n[3])); }
+        else if (recipe == "laser") { if (need(3)) AddMono(set, path, Laser(n[0], n[1], n[2])); }
+        else if (recipe == "rocket") { if (need(3)) AddMono(set, path, Rocket(seed, n[1], n[2])); }
+        else if (recipe == "explosion") { if (need(2)) AddMono(set, path, Explosion(seed, n[1])); }
+        else if (recipe == "tone") {
+            if (n.size() < 3) need(3);
+            else AddMono(set, path, Tone(std::vector<double>(n.begin() + 2, n.end()), n[0], n[1]));
+        }
+        else if (recipe == "bed") { if (need(4)) AddMono(set, path, Bed(seed, n[1], n[2], n[3])); }
+        else if (recipe == "wind") { if (need(3)) AddMono(set, path, Wind(seed, n[1], (int)n[2])); }
+        else if (recipe == "voice") { if (need(3)) AddMono(set, path, Voice(seed, n[1], n[2])); }
+        else if (recipe == "music") { if (need(3)) set.Add(path, MakeWav(Music(seed, n[1], n[2] != 0), 2)); }
+        else if (std::find(std::begin(kUnitRecipes), std::end(kUnitRecipes), recipe) == std::end(kUnitRecipes)) {
+            std::fprintf(stderr, "datagen: %s: no recipe \"%s\"\n", t.Where(r).c_str(), recipe.c_str());
+            ok = false;
+        }
     }
-
-    const char* voices[] = {"Data/Voices/Intro/Intro 01/Intro_Land.wav",   "Data/Voices/Intro/Intro 01/Intro_Space.wav",
-                            "Data/Voices/Intro/Intro 01/Outro_Space.wav",  "Data/Voices/Intro/Intro 02/Intro_Space.wav",
-                            "Data/Voices/Intro/Intro 02/Outro_Space.wav",  "Data/Voices/Intro/Sector 01/Intro_Space.wav",
-                            "Data/Voices/Intro/Sector 01/Outro_Space.wav", "Data/Voices/Intro/Sector 09/Intro_Space.wav",
-                            "Data/Voices/Intro/Sector 12/Intro_Space.wav", "Data/Voices/Intro/Sector 12/Outro_Space.wav"};
-    uint32_t seed = 100;
-    for (const char* v : voices) {
-        AddMono(set, v, Voice(seed, 3.0, 110 + (seed % 3) * 30));
-        ++seed;
-    }
-
-    seed = 200;
-    for (const char* m : kMusicCalm) set.Add(m, MakeWav(Music(seed++, 10.0, false), 2));
-    for (const char* m : kMusicBattle) set.Add(m, MakeWav(Music(seed++, 10.0, true), 2));
-    set.Add("Data/Music/Game menu/Start logo.wav", MakeWav(Music(300, 8.0, false), 2));
-    set.Add("Data/Music/Intro/Intro 02/Intro.wav", MakeWav(Music(301, 8.0, false), 2));
-    set.Add("Data/Music/Intro/Intro 02/Outro.wav", MakeWav(Music(302, 8.0, false), 2));
-    set.Add("Data/Music/Intro/Sector 12/Outro.wav", MakeWav(Music(303, 8.0, true), 2));
-    return true;
+    return ok;
 }

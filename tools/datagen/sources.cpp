@@ -14,7 +14,7 @@ namespace datagen {
 bool IsTextSource(const std::string& dataPath)
 {
     // Text kinds of the game's formats; everything else under data/ is copied as it is.
-    static const char* const kText[] = {".pd", ".obj", ".loc", ".dat", ".txt", ".ini", ".dlg", ".cfg", ".fx"};
+    static const char* const kText[] = {".pd", ".obj", ".loc", ".dat", ".txt", ".ini", ".dlg", ".cfg", ".fx", ".csv"};
     std::string p = dataPath;
     std::transform(p.begin(), p.end(), p.begin(), [](unsigned char c) { return (char)std::tolower(c); });
     for (const char* ext : kText) {

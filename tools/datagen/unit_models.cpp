@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "datagen.h"
+#include "tables.h"
 #include "image_writer.h"
 #include "mesh_builder.h"
 
@@ -201,45 +202,45 @@ meshgen::Model Galo()
     return FromBuilder(b);
 }
 
-struct ShipShape {
-    const char* folder;
-    P3 scale;
-    Rgb colour;
-};
-
-const ShipShape kShips[] = {
-    {"Eagle.M1", {1.0f, 1.0f, 1.0f}, {0.75f, 0.78f, 0.85f}},
-    {"Hammer.M1", {1.2f, 1.3f, 0.9f}, {0.6f, 0.55f, 0.5f}},
-    {"Midia.M1", {0.9f, 1.0f, 1.1f}, {0.5f, 0.7f, 0.6f}},
-    {"Pegas.M1", {1.1f, 0.9f, 1.0f}, {0.85f, 0.85f, 0.8f}},
-    {"Python.M1", {0.8f, 0.8f, 1.4f}, {0.4f, 0.6f, 0.3f}},
-    {"Raptor.M1", {1.0f, 0.8f, 1.2f}, {0.7f, 0.4f, 0.35f}},
-    {"Shark.M1", {1.3f, 0.7f, 1.1f}, {0.45f, 0.5f, 0.65f}},
-    {"Siluro.M1", {0.7f, 0.7f, 1.5f}, {0.6f, 0.6f, 0.7f}},
-    {"Valise.M1", {1.5f, 1.5f, 1.2f}, {0.7f, 0.65f, 0.4f}},
-    {"Wanderer.M1", {1.2f, 1.0f, 1.3f}, {0.55f, 0.45f, 0.6f}},
-    {"Cobra.M2", {1.4f, 1.0f, 1.6f}, {0.3f, 0.45f, 0.3f}},
-    {"Eagle.M2", {1.5f, 1.2f, 1.5f}, {0.6f, 0.65f, 0.75f}},
-    {"Glider.M2", {2.0f, 0.8f, 1.4f}, {0.8f, 0.8f, 0.85f}},
-    {"Hammer.M2", {1.7f, 1.6f, 1.3f}, {0.5f, 0.45f, 0.4f}},
-    {"Hound.M2", {1.3f, 1.1f, 1.8f}, {0.55f, 0.35f, 0.25f}},
-    {"Luger.M2", {1.4f, 1.0f, 1.7f}, {0.35f, 0.35f, 0.4f}},
-    {"Midia.M2", {1.4f, 1.3f, 1.5f}, {0.4f, 0.6f, 0.55f}},
-    {"Raptor.M2", {1.5f, 1.1f, 1.8f}, {0.75f, 0.3f, 0.25f}},
-    {"Shark.M2", {1.9f, 1.0f, 1.6f}, {0.35f, 0.45f, 0.7f}},
-    {"Slider.M2", {1.6f, 0.9f, 2.0f}, {0.65f, 0.6f, 0.5f}},
-};
+// Three numbers of a table cell ("1.5 1.1 1.8"), read as floats as the source writes them.
+bool ThreeFloats(const std::string& text, float out[3])
+{
+    const std::vector<std::string> w = datagen::SplitList(text, ' ');
+    if (w.size() != 3) return false;
+    for (int i = 0; i < 3; ++i) {
+        char* end = nullptr;
+        out[i] = std::strtof(w[i].c_str(), &end);
+        if (!end || *end) return false;
+    }
+    return true;
+}
 
 } // namespace
 
 DATAGEN_GENERATOR(unit_models)
 {
     bool ok = true;
-    uint32_t seed = 1000;
-    for (const ShipShape& s : kShips) {
-        std::string folder = std::string("Data/Space/Ship/") + s.folder + "/";
-        AddModel(set, folder + "Main.msh", ScaledFighter(s.scale));
-        ok &= AddTexture(set, folder + "Main.bmp", Hull(s.colour, seed++));
+    // The ships' looks are columns of their table.
+    datagen::Table ships;
+    std::string error;
+    if (!datagen::ReadTable(set, "Tables/ships.csv", &ships, &error) ||
+        !datagen::RequireColumns(ships, {"folder", "template", "shape", "colour", "texture_seed"}, &error)) {
+        std::fprintf(stderr, "datagen: %s\n", error.c_str());
+        return false;
+    }
+    for (size_t r = 0; r < ships.rows.size(); ++r) {
+        if (ships.Get(r, "template") != "ship") continue;
+        float shape[3], colour[3];
+        long seed = 0;
+        if (!ThreeFloats(ships.Get(r, "shape"), shape) || !ThreeFloats(ships.Get(r, "colour"), colour) ||
+            !datagen::ParseInt(ships.Get(r, "texture_seed"), &seed)) {
+            std::fprintf(stderr, "datagen: %s: shape and colour take three numbers, texture_seed one\n", ships.Where(r).c_str());
+            ok = false;
+            continue;
+        }
+        const std::string folder = "Data/Space/Ship/" + ships.Get(r, "folder") + "/";
+        AddModel(set, folder + "Main.msh", ScaledFighter({shape[0], shape[1], shape[2]}));
+        ok &= AddTexture(set, folder + "Main.bmp", Hull({colour[0], colour[1], colour[2]}, (uint32_t)seed));
     }
     for (int n = 1; n <= 5; ++n) {
         char folder[64];

@@ -1,10 +1,12 @@
 // Sounds that the unit and item description files name: engines, weapons, doors,
 // damage and explosions. Synthesised, 22050 Hz 16-bit mono PCM.
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
 #include "datagen.h"
+#include "tables.h"
 #include "wav_writer.h"
 
 namespace {
@@ -65,20 +67,37 @@ std::vector<float> EngineLoop()
 
 } // namespace
 
+// The unit recipes of data/Tables/sounds.csv (sounds.cpp makes the others and checks the names).
 DATAGEN_GENERATOR(unit_sounds)
 {
-    const std::string dir = "Data/Sounds/Space/Units/";
-    auto add = [&set, &dir](const char* name, std::vector<float> s) {
-        std::string path = dir + name;
-        if (!set.Has(path)) set.Add(path, Wav(s));
-    };
-    add("Engine_01.wav", EngineLoop());
-    add("Laser_01.wav", Tone(0.25f, 1800.0f, 400.0f, 0.1f, 6.0f, 1));
-    add("Rocket_01.wav", Tone(0.6f, 300.0f, 120.0f, 0.7f, 3.0f, 2));
-    add("Missile_01.wav", Tone(0.8f, 500.0f, 900.0f, 0.5f, 2.5f, 3));
-    add("AMS_01.wav", Tone(0.5f, 900.0f, 1200.0f, 0.3f, 2.0f, 4));
-    add("Door_01.wav", Tone(1.2f, 90.0f, 70.0f, 0.6f, 1.0f, 5));
-    add("Damage_01.wav", Tone(0.3f, 200.0f, 80.0f, 0.8f, 5.0f, 6));
-    add("Explode_01.wav", Tone(1.5f, 80.0f, 30.0f, 0.9f, 2.5f, 7));
-    return true;
+    datagen::Table t;
+    std::string error;
+    if (!datagen::ReadTable(set, "Tables/sounds.csv", &t, &error) ||
+        !datagen::RequireColumns(t, {"path", "recipe", "numbers"}, &error)) {
+        std::fprintf(stderr, "datagen: %s\n", error.c_str());
+        return false;
+    }
+    bool ok = true;
+    for (size_t r = 0; r < t.rows.size(); ++r) {
+        const std::string& path = t.Get(r, "path");
+        const std::string& recipe = t.Get(r, "recipe");
+        std::vector<double> n;
+        for (const std::string& w : datagen::SplitList(t.Get(r, "numbers"), ' ')) {
+            double v = 0;
+            datagen::ParseReal(w, &v);
+            n.push_back(v);
+        }
+        if (set.Has(path)) continue;
+        if (recipe == "engine_loop") {
+            set.Add(path, Wav(EngineLoop()));
+        } else if (recipe == "unit_tone") {
+            if (n.size() != 6) {
+                std::fprintf(stderr, "datagen: %s: unit_tone takes 6 numbers\n", t.Where(r).c_str());
+                ok = false;
+                continue;
+            }
+            set.Add(path, Wav(Tone((float)n[0], (float)n[1], (float)n[2], (float)n[3], (float)n[4], (uint32_t)n[5])));
+        }
+    }
+    return ok;
 }
