@@ -238,6 +238,7 @@ void CStationMenu::UpdateExchangePage()
             PlayCheckBox();
             g_HeroStation->ore -= price;
             g_LocationDirector.OrderMercenary(m.selectedShip->descriptionPath);
+            DebugOutF("Station menu: mercenary %s ordered for %.3f ore", m.selectedShip->descriptionPath, price);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/settings.h"
 #include "audio/audio_manager.h"
 #include "audio/sound.h"
 #include "files/file_manager.h"
@@ -27,8 +28,6 @@ unsigned Argb(int a, int r, int g, int b)
 }
 
 int Flicker() { return rand() % 56; }
-
-CItem* Cargo(CUnit* ship) { return ship ? ship->FindCargoItem() : nullptr; }
 
 RowPart PartOfRow(const CUnit* ship, int row)
 {
@@ -154,6 +153,7 @@ void Buy(CUnit* ship, int row)
         break;
     }
     CStationMenu::BuildUpgradeCaptions();
+    DebugOutF("Station menu: %s upgraded for %.3f ore, %.3f left", M().upgradeRows[row].caption, cost, StationOre());
 }
 
 // The bought model takes the old weapon's place in the item list; the old one goes only
@@ -179,6 +179,7 @@ void Replace(CUnit* ship, int row, int entry)
     old->Release();
     delete old;
     ship->items[index] = fresh;
+    DebugOutF("Station menu: weapon replaced by %s for %.3f ore", e.modelPath, price);
     FillCatalogue(fresh);
     for (int j = 0; j < m.catalogueCount; ++j) m.catalogue[j].pressed = j == entry;
     CStationMenu::BuildUpgradeCaptions();
