@@ -24,6 +24,7 @@
 #include "platform/win/timer.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 int g_GameMenuActive = 0;
@@ -190,6 +191,19 @@ void RestartFade()
 
 // ---- page logic ------------------------------------------------------------------
 
+// Until the scene's own fly-through steers it, the menu camera rides behind the scene's
+// ship, far enough back to see the ships round it (a follow offset of zero length would
+// put the eye on the point it looks at and show nothing).
+void FollowSceneShip()
+{
+    CCamera& camera = g_World.cameras[1];
+    if (!camera.target || Vec3LengthSq(camera.followOffset) > 0.0f)
+        return;
+    const float r = std::max(g_PlayerObject ? g_PlayerObject->boundsRadius : 0.0f, 20.0f);
+    camera.followOffset = Vec3(0.0f, 1.5f * r, -6.0f * r);
+    DebugOutF("Game menu: the scene camera follows at %.0f units", 6.0f * r);
+}
+
 void UpdateStartPage()
 {
     g_MissionResult = -1;
@@ -202,10 +216,12 @@ void UpdateStartPage()
         g_Settings.audio = 0;   // the scene starts silently
         g_LocationDirector.LoadNextLocation();
         g_Settings.audio = audio;
+        FollowSceneShip();
         g_LocationFinished = 0;
         g_AudioManager.fade = 0.0f;
         g_AudioManager.ApplyVolumes();
-        g_World.cameras[1].StartFade(3.0f, 1, 0, 0);
+        // The scene fades in behind the first page.
+        g_World.cameras[1].StartFade(3.0f, 0, 0, 0);
         g_AppActive = 1;
         g_PointerShown = 1;
         if (g_PilotSlot == -1) {
@@ -428,9 +444,20 @@ void DrawMenuText(CFont* font, float x, float y, const char* text, unsigned text
 {
     if (!font || !text)
         return;
-    // The sparkle pass draws the glow discs; its own text is invisible (alpha 0) and the
-    // caption is drawn over them in the text colour.
-    font->DrawTextSparkle(x, y, text, glowColour & 0x00FFFFFFu, 0, scale);
+    // A glow disc behind every letter (alpha 100 at its centre, clear at its rim), then
+    // the caption over them.
+    const char* t = TranslateText(text);
+    const float h = font->GetTextHeight(scale);
+    const unsigned centre = MenuColour(100, glowColour), rim = MenuColour(0, glowColour);
+    float pen = x;
+    for (const char* p = t; *p; ++p) {
+        const int gi = font->FindChar((unsigned char)*p);
+        if (gi < 0)
+            continue;
+        const float w = font->glyphs[gi].width * scale;
+        DrawScreenDisc16(centre, rim, pen + w * 0.5f, y + h * 0.5f, h * 0.5f, 1.0f, 1.0f);
+        pen += w + font->spacing * scale;
+    }
     font->DrawText(x, y, text, textColour, textColour, scale);
 }
 
@@ -565,6 +592,7 @@ void CGameMenu::HandOver()
 
 void CGameMenu::SetPage(int page)
 {
+    DebugOutF("Game menu: page %d -> %d", g_MenuPage, page);
     g_MenuClosingPage = page == MENU_PAGE_PILOTS || page == MENU_PAGE_MAIN ? g_MenuPage : -1;
     g_MenuPage = page;
     g_MenuPageTime = Now();
@@ -573,6 +601,7 @@ void CGameMenu::SetPage(int page)
 
 void CGameMenu::OpenDialog(int type)
 {
+    DebugOutF("Game menu: dialog %d on page %d", type, g_MenuPage);
     g_MenuDialogOpen = 1;
     g_MenuDialogTime = Now();
     g_MenuDialogType = type;
@@ -583,6 +612,7 @@ void CGameMenu::OpenDialog(int type)
 
 void CGameMenu::CloseDialog(int answer)
 {
+    DebugOutF("Game menu: dialog %d answered %d", g_MenuDialogType, answer);
     g_MenuDialogAnswer = answer;
     g_MenuDialogTime = Now();
     g_MenuDialogClosing = 1;
