@@ -22,9 +22,9 @@ MissionResultRow g_MissionResults[kMissionResultRows];
 int g_MissionResultCount = 0;
 int g_ResultsContinue = 0;
 
-namespace {
-
 CMenuButton g_ResultsContinueButton;
+
+namespace {
 // The pilots' names as they were when the mission ended: the ships go on living (and
 // dying) behind the page.
 char g_ResultNames[kMissionResultRows][kPilotTextLength];
@@ -134,11 +134,30 @@ int CGameMenu::OnClickResultsPage()
     return g_ResultsContinueButton.OnMouseDown();
 }
 
-void CGameMenu::DrawResults()
+namespace {
+
+// The page's opening value 0..100 (closing again while the continue flag is set).
+float ResultsOpening(float seconds)
 {
-    float d = PageSeconds() > 3.0f ? 100.0f : std::max(PageSeconds(), 0.0f) * 33.33f;
+    float d = seconds > 3.0f ? 100.0f : std::max(seconds, 0.0f) * 33.33f;
     if (g_ResultsContinue)
         d = 100.0f - d;
+    return d;
+}
+
+} // namespace
+
+int VisibleResultRows(float seconds, int rowCount)
+{
+    const float f = ResultsOpening(seconds) - 50.0f;
+    if (f < 0.0f)
+        return 0;
+    return std::clamp(std::min(rowCount, int(f * 2.0f * 0.17f)), 0, kMissionResultRows);
+}
+
+void CGameMenu::DrawResults()
+{
+    const float d = ResultsOpening(PageSeconds());
     DrawPanel(400.0f, 100.0f, 360.0f, 400.0f, std::min(2.0f * d, 100.0f), 0xC8C8FA);
     if (d < 50.0f)
         return;
@@ -161,7 +180,7 @@ void CGameMenu::DrawResults()
         DrawScreenQuadGradient(MenuColour(A, 0xC8C800), MenuColour(0, 0xC8C800), 70.0f, y, 400.0f, y + 1.0f);
         DrawScreenQuadGradient(MenuColour(0, 0xC8C800), MenuColour(A, 0xC8C800), 405.0f, y, 730.0f, y + 1.0f);
     }
-    const int n = std::min(g_MissionResultCount, int(f * 2.0f * 0.17f));
+    const int n = VisibleResultRows(PageSeconds(), g_MissionResultCount);
     float total = 0.0f;
     CFont* small = &g_MenuSmallFont;
     char text[96];

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "menus/buttons.h"
 #include "world/objects/unit.h"
 
 // One line of the results page: a ship's pilot statistics and the ship.
@@ -17,6 +18,12 @@ extern MissionResultRow g_MissionResults[kMissionResultRows];
 extern int g_MissionResultCount;
 // 1 from the click on the results page's "Продолжить" until the page closes.
 extern int g_ResultsContinue;
+// The results page's "Продолжить".
+extern CMenuButton g_ResultsContinueButton;
+
+// Rows of the results page shown a number of seconds after it opened: one by one
+// during the opening, every row by its end.
+int VisibleResultRows(float seconds, int rowCount);
 
 void EndGame(int result);
 

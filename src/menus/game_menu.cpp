@@ -571,6 +571,11 @@ void CGameMenu::Update()
     }
     if (g_GameClock.realFrameSeconds == 0.0f)
         return;
+    UpdateLogic();
+}
+
+void CGameMenu::UpdateLogic()
+{
     UpdateProgress();
     if (g_MenuDialogOpen) {
         DialogAnimation();

@@ -98,8 +98,10 @@ void Load();
 void Release();
 // The modal loop: returns at once unless g_GameMenuActive is set.
 void Run();
-// One menu frame.
+// One menu frame: the location behind the menu, then UpdateLogic.
 void Update();
+// The page-change progress, the open dialog and the current page's logic.
+void UpdateLogic();
 // Drawn by the world's draw pass every frame, active or not.
 void Draw();
 // A left button press; 1 when a button took it.

@@ -97,6 +97,7 @@ void ShowStartLogo()
                 phase = maker < 0 ? LOGO_DONE : LOGO_MAKER_IN;
             else
                 phase = LOGO_DONE;
+            DebugOutF("Start logo: skipped to phase %d", phase);
         }
         float progress = float(timeGetTime() - phaseStart) * 0.0006f;
         if (hold != 0.0f) {
@@ -149,6 +150,7 @@ void ShowStartLogo()
     if (picture >= 0)
         g_D3DRender.ReleaseTexture(picture);
     g_Settings.startLogo = 0;
+    DebugOut("Start logo: done");
     CMusicPlayer& music = g_AudioManager.musicPlayer;
     if (music.segment) {
         music.segment->Stop();
@@ -176,6 +178,7 @@ void DrawLoadingScreen(int percent)
     }
     if (device->BeginScene() < 0)
         return;
+    DebugOutF("Loading screen: %d%%", percent);
     DrawSpriteRect(&g_MenuResources.loadingSprite, 0.0f, 0.0f, 800.0f, 600.0f, 0xFFFFFFFFu);
     DrawScreenDisc16(MenuColour(255, 0x3296FF), MenuColour(0, 0x3296FF), 630.0f, 555.0f, 170.0f, 1.0f, 0.05f);
     const float half = g_MenuFont.GetTextHeight(1.0f) * 0.5f;
