@@ -332,3 +332,16 @@ TEST_F(MenuTest, WithoutTheMenuTheDemoPilotHasItsOwnSlot)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MenuTest, StartLogoEndsWhenTheWindowCloses)
+{
+    g_QuitRequested = 1;
+    g_Settings.startLogo = 1;
+    ShowStartLogo();
+    EXPECT_EQ(g_Settings.startLogo, 0);
+    g_QuitRequested = 0;
+}
+
+} // namespace
