@@ -186,7 +186,7 @@ void DrawFullScreenBackground()
 void RestartFade()
 {
     // Both ends of a page change uncover the scene again, so the new page stands over it.
-    g_World.Camera().StartFade(1.0f, 0, 0, 0);
+    g_World.Camera().StartFade(1.0f, 0, 1, 0);
 }
 
 // ---- page logic ------------------------------------------------------------------
