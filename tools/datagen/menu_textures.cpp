@@ -20,6 +20,7 @@
 
 #include "datagen.h"
 #include "image_writer.h"
+#include "files/file_manager.h"
 #include "render/font.h"
 
 namespace {
@@ -447,4 +448,39 @@ DATAGEN_GENERATOR(menu_textures)
     }
     set.Add("logo/logo_start.jpg", std::move(jpg));
     return true;
+}
+
+// Every picture and sound the game menu, the start logo and the loading screen open.
+DATAGEN_CHECK(menu_textures)
+{
+    struct Wanted {
+        const char* path;
+        int kind;
+    };
+    const Wanted wanted[] = {
+        {"Data/Misc/GameMenu/Main/MainLayer_RUS.dds", FILE_KIND_TEXTURES},
+        {"Data/Misc/GameMenu/Main/MainLayer_ENG.dds", FILE_KIND_TEXTURES},
+        {"Data/Misc/GameMenu/Player/MainLayer_RUS.dds", FILE_KIND_TEXTURES},
+        {"Data/Misc/GameMenu/Player/MainLayer_ENG.dds", FILE_KIND_TEXTURES},
+        {"Data/Misc/GameMenu/OnLoading_RUS.jpg", FILE_KIND_TEXTURES},
+        {"Data/Misc/GameMenu/OnLoading_ENG.jpg", FILE_KIND_TEXTURES},
+        {"Data/Misc/GameMenu/Background.dds", FILE_KIND_TEXTURES},
+        {"Data/Misc/GameMenu/Logo_Tessarin.dds", FILE_KIND_TEXTURES},
+        {"logo/logo_start.jpg", FILE_KIND_PLAIN},
+        {"Data/Sounds/GameMenu/MainBt_MouseIn.wav", FILE_KIND_SOUNDS},
+        {"Data/Sounds/GameMenu/MainBt_Press.wav", FILE_KIND_SOUNDS},
+        {"Data/Sounds/GameMenu/Bt_MouseIn.wav", FILE_KIND_SOUNDS},
+        {"Data/Sounds/GameMenu/Bt_Press.wav", FILE_KIND_SOUNDS},
+        {"Data/Sounds/GameMenu/CheckBox_On.wav", FILE_KIND_SOUNDS},
+        {"Data/Music/Game menu/Start logo.wav", FILE_KIND_SOUNDS},
+    };
+    for (const Wanted& w : wanted) {
+        int handle = CFileManager::Open(w.path, w.kind);
+        if (handle == -1)
+            handle = CFileManager::Open(w.path, FILE_KIND_PLAIN);
+        if (handle == -1)
+            check.Missing(std::string("game menu file ") + w.path);
+        else
+            CFileManager::Close(handle);
+    }
 }
