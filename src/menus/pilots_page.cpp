@@ -1,6 +1,11 @@
 #include "menus/pilots_page.h"
 
+#include <cstdio>
+
 #include "app/winmain.h"
+#include "files/language.h"
+#include "locations/pilot_profile.h"
+#include "locations/sector_save.h"
 #include "flight_ui/cursor.h"
 #include "menus/game_menu.h"
 #include "world/world.h"
@@ -34,6 +39,10 @@ void CGameMenu::CreatePilotsPage()
 void CGameMenu::UpdatePilotsPage()
 {
     if (g_PilotsContinueButton.WasClicked()) {
+        // Until the list is built the first slot is the pilot.
+        g_PilotSlot = 0;
+        std::snprintf(g_PlayerName, sizeof(g_PlayerName), "%s", TranslateText("Пилот"));
+        g_MainMenuButtons[2].SetEnabled(CountSavedSectors() >= 1);
         g_World.Camera().StartFade(1.0f, 1, 1, 0);
         SetPage(MENU_PAGE_MAIN);
     }
