@@ -283,6 +283,12 @@ TEST_F(MenuTest, ResultsRowsAppearOneByOneAndContinueWaitsThreeSeconds)
     g_LocationDirector.locationId = 22;
     EndGame(1);
     ASSERT_EQ(g_MenuPage, MENU_PAGE_RESULTS);
+    // The totals were taken when the mission ended; drawing the page leaves them alone.
+    g_LocationDirector.sessionOre = 7.0f;
+    AdvanceGame(4000);
+    CGameMenu::DrawResults();
+    EXPECT_FLOAT_EQ(g_LocationDirector.sessionOre, 7.0f);
+    AdvanceGame(-4000);
     Place(&g_ResultsContinueButton, 650, 465);
     // Too early: the click is used up.
     AdvanceGame(1000);
