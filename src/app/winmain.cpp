@@ -104,9 +104,8 @@ void HandleFrameEsc()
             g_MenuClosingPage = -1;
             g_MenuPageTime = now;
             g_MenuPageProgress = 0.0f;
-            g_MenuDialogOpen = 1;
-            g_MenuDialogType = 3;
-            g_MenuDialogTime = now;
+            g_MenuDialogClosing = 0;
+            CGameMenu::OpenDialog(3);
             g_PointerShown = 1;
             CCursor::Update();
             DebugOutF("Esc: location %d paused, game menu opened", g_LocationDirector.locationId);

@@ -9,14 +9,16 @@
 #include "locations/sector_save_file.h"
 #include "platform/win/profile.h"
 
-int g_PilotSlot = 0;
+// -1 until a pilot is chosen in the game menu.
+int g_PilotSlot = -1;
 
 bool PilotConfigPath(char* out, unsigned size, int slot)
 {
     if (!out || !size)
         return false;
     out[0] = 0;
-    if (slot < 0 || slot > 9)
+    // Slot 10 is the demo pilot of a run without the game menu.
+    if (slot < 0 || slot > 10)
         return false;
     const int n = std::snprintf(out, size, "%s/%02d/Player.cfg", GetSaveRoot(), slot);
     return n > 0 && (unsigned)n < size;
@@ -58,4 +60,10 @@ void CLocationDirector::SaveRating()
     sessionOre = 0.0f;
     sessionKills = 0;
     sessionKillScore = 0.0f;
+}
+
+void CollectMissionResults(MissionResultRow*, int* rowCount)
+{
+    if (rowCount)
+        *rowCount = 0;
 }

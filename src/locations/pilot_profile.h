@@ -9,3 +9,7 @@ bool PilotConfigPath(char* out, unsigned size, int slot);
 
 // Makes the save root and the slot's folder "<save root>/NN" when they do not exist yet.
 void MakePilotFolder(int slot);
+
+struct MissionResultRow;
+// Fills the results page's table (at most 17 rows) with the ships of the player's side.
+void CollectMissionResults(MissionResultRow* table, int* rowCount);

@@ -124,7 +124,8 @@ bool SectorSavePath(char* out, size_t size, int slot, int sector, bool statistic
     if (!out || !size)
         return false;
     out[0] = 0;
-    if (slot < 0 || slot > 9 || sector < 1 || sector > 13)
+    // Slot 10 is the demo pilot of a run without the game menu.
+    if (slot < 0 || slot > 10 || sector < 1 || sector > 13)
         return false;
     const int n = std::snprintf(out, size, "%s/%02d/Sector %02d.%s", g_SaveRoot, slot, sector, statistics ? "stat" : "dat");
     return n > 0 && (size_t)n < size;

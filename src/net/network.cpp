@@ -28,6 +28,12 @@ void CNetSession::TouchAll()
         t = now;
 }
 
+// No transport yet: the page opens without sockets (initialised stays 0).
+int CNetwork::Init()
+{
+    return 1;
+}
+
 void CNetwork::Shutdown()
 {
     if (!initialised)

@@ -32,6 +32,8 @@ public:
     int sockets[3] = {-1, -1, -1};
     CNetSession session;
 
+    // Opens the sockets for the network page; 1 when the page may open.
+    int Init();
     // Leaves the network game and closes the sockets (only when initialised).
     void Shutdown();
     void SetState(int state);

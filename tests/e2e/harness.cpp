@@ -52,6 +52,10 @@ GameRun::GameRun(const std::string& name)
     if (stat((game + "/Data").c_str(), &st) == 0)
         if (symlink((game + "/Data").c_str(), Path("Data").c_str()) != 0)
             std::perror("symlink Data");
+    // The start-logo picture lies beside Data/, as on a player's machine.
+    if (stat((game + "/logo").c_str(), &st) == 0)
+        if (symlink((game + "/logo").c_str(), Path("logo").c_str()) != 0)
+            std::perror("symlink logo");
     if (stat((game + "/Save").c_str(), &st) == 0)
         CopyTree(game + "/Save", Path("Save"));
     mkdir(Path("runtime").c_str(), 0700);

@@ -1,6 +1,6 @@
 // The campaign's first sector end to end: Space held through the three intros reaches
 // Sector 01, whose hero station starts from the default start in Save/Skip and keeps the
-// pilot's own copy in Save/00.
+// demo pilot's own copy in Save/10 (without the game menu no real pilot's saves are touched).
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +40,7 @@ TEST(SectorE2E, IntrosLeadToSectorOneWithTheHeroShip)
     EXPECT_TRUE(HasLine(lines, "Sector 01: 3 ships and 20.0 ore on the hero station (default start)"))
         << run.ReadFile("debug.txt");
     // The pilot's copy carries every ship's three items of the models.
-    EXPECT_EQ(std::filesystem::file_size(run.Path("Save/00/Sector 01.dat"), ec), 8u + 3 * 682 + 9 * 275);
-    EXPECT_EQ(std::filesystem::file_size(run.Path("Save/00/Sector 01.stat"), ec), 3u * 36);
+    EXPECT_EQ(std::filesystem::file_size(run.Path("Save/10/Sector 01.dat"), ec), 8u + 3 * 682 + 9 * 275);
+    EXPECT_EQ(std::filesystem::file_size(run.Path("Save/10/Sector 01.stat"), ec), 3u * 36);
+    EXPECT_FALSE(std::filesystem::exists(run.Path("Save/00")));
 }
