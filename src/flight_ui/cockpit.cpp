@@ -2,9 +2,15 @@
 
 CCockpit g_Cockpit;
 
+void CCockpit::Init() {}
+void CCockpit::LoadModel() {}
+void CCockpit::StopSounds() {}
 void CCockpit::Release() {}
 void CCockpit::Update() {}
-
-// The panels hold no render targets yet, so there is nothing to give up or make again.
-void ReleaseCockpitPanels() {}
-void ReloadCockpitPanels() {}
+void CCockpit::DrawOverlay() {}
+void CCockpit::Forget(const CBullet* bullet)
+{
+    if (incomingMissile == bullet) incomingMissile = nullptr;
+}
+void PlayCockpitSound(int) {}
+void StopCockpitSound(int) {}
