@@ -11,7 +11,17 @@
 #include "platform/math/mesh_data.h"
 #include "render/d3d_render.h"
 #include "render/mesh.h"
+#include "world/object_list.h"
 #include "world/world.h"
+
+bool IsUnitListed(const CUnit* u)
+{
+    if (!u) return false;
+    for (int w = 0; w < 2; ++w)
+        for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i)
+            if (CObjectList::units[w][i] == u) return true;
+    return false;
+}
 
 int CreatePanelTarget(CPanelTarget* panel, const char* name, int withDepth)
 {

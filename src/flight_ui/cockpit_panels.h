@@ -4,8 +4,14 @@
 #include <cstdint>
 
 #include "platform/gfx/device.h"
+#include "platform/math/math3d.h"
 
 struct MeshData;
+class CUnit;
+
+// The unit is still in one of the worlds' lists (a freed one is never looked into).
+bool IsUnitListed(const CUnit* unit);
+inline float PointDistance(const Vec3& a, const Vec3& b) { return Vec3Length(a - b); }
 
 // One panel's render target. The comm window and the radio menu share one: the comm
 // window creates it and copies texture, size and depth surface into the radio menu.

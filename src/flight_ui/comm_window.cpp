@@ -19,6 +19,31 @@ int CCommWindow::Say(CUnit*, int, int)
 
 void CCommWindow::EndTalk() {}
 
+// ---- Cockpit's calls ----
+void CCommWindow::Init()
+{
+    state = 0;
+    speaker = nullptr;
+    openPercent = 0.0f;
+    panelHeight = 0.0f;
+    panel = CPanelTarget();
+}
+
+// Talks come with the radio work; the panel only folds away.
+void CCommWindow::Update()
+{
+    if (state == 0) openPercent = 0.0f;
+}
+
+void CCommWindow::Release()
+{
+    panel.texture = nullptr;
+    if (panel.depth) {
+        panel.depth->Release();
+        panel.depth = nullptr;
+    }
+}
+
 // ---- Panel ----
 void CCommWindow::CreateRenderTarget(const char* name)
 {

@@ -22,6 +22,10 @@ public:
     int Say(CUnit* unit, int lineType, int headMode);
     // Closes any talk.
     void EndTalk();
+    // ---- Cockpit's calls: set-up, per-frame step and release ----
+    void Init();
+    void Update();
+    void Release();
     // ---- Panel (render target shared with the radio menu; see cockpit_panels.h) ----
     CPanelTarget panel;
     float openPercent = 0.0f;   // 0..100, the panel's slide-open state

@@ -10,6 +10,8 @@ class CUnit;
 
 // The pointer is updated and drawn only while set.
 extern int g_PointerShown;
+// The planet behaviour shows the walk target's mark only while set.
+extern int g_WalkMarkerEnabled;
 
 enum CursorState {
     CURSOR_OFF = 0,

@@ -18,6 +18,7 @@ public:
     ScreenSprite sprites[8];
     ScreenSprite leadSprite;
     ScreenSprite arrowSprite;
+    int sheet = -1;
     CUnit* target = nullptr;
     int lockState = 0;           // 0 none, 1 targeting, 2 locked
 

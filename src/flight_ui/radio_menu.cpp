@@ -9,6 +9,24 @@ void CRadioMenu::SelectNext() {}
 void CRadioMenu::SelectEntry() {}
 void CRadioMenu::ToggleHelp() {}
 
+// ---- Cockpit's calls ----
+void CRadioMenu::Init()
+{
+    state = 0;
+    page = -1;
+    rows = 0;
+    openPercent = 0.0f;
+    panelHeight = 0.0f;
+}
+
+// Typed orders come with the radio work.
+void CRadioMenu::UpdateTyping() {}
+
+void CRadioMenu::Release()
+{
+    panel = CPanelTarget();
+}
+
 // ---- Panel ----
 // The menu's rows come with the radio work; until then the panel stays as it is.
 void CRadioMenu::Draw() {}

@@ -7,6 +7,11 @@ class CRadioMenu {
 public:
     int state = 0;  // 1 open
     int page = -1;
+    int rows = 0;
+    // ---- Cockpit's calls: set-up, typing step and release ----
+    void Init();
+    void UpdateTyping();
+    void Release();
     void Open();
     void OnKey(int n);
     void SelectPrevious();
