@@ -180,6 +180,7 @@ void CCursor::Update()
             state = CURSOR_GROUND;
             return;
         }
+        hoveredUnit = nullptr;
         state = CURSOR_NOTHING;
         return;
     }
@@ -195,6 +196,8 @@ void CCursor::Update()
                                                                                                     : CURSOR_OBJECT;
         return;
     }
+    // The half second counts only while the pointer stays on one unit.
+    hoveredUnit = nullptr;
     state = CURSOR_NOTHING;
 }
 
