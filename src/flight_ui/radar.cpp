@@ -70,14 +70,14 @@ CItem* FindLauncher(const CUnit* u)
     return nullptr;
 }
 
-// The offset turned into the player's frame, translation left out.
-Vec3 ToPlayerFrame(const CUnit* player, const Vec3& offset)
+// What turns an offset into the player's frame, translation left out.
+Matrix PlayerFrameInverse(const CUnit* player)
 {
     Matrix rotation = player->worldMatrix;
     rotation.m[3][0] = rotation.m[3][1] = rotation.m[3][2] = 0.0f;
     Matrix inverse;
-    if (!MatrixInverse(&inverse, nullptr, rotation)) return offset;
-    return Vec3TransformNormal(offset, inverse);
+    if (!MatrixInverse(&inverse, nullptr, rotation)) return MatrixIdentity();
+    return inverse;
 }
 
 } // namespace
@@ -236,6 +236,7 @@ void CRadar::Draw()
 
     const float range = player->commRange;
     CUnit* speaker = IsUnitListed(g_CommWindow.speaker) ? g_CommWindow.speaker : nullptr;
+    const Matrix toPlayer = PlayerFrameInverse(player);
     for (int pass = 0; pass < 2 && range > 0.0f; ++pass) {
         for (uint32_t i = 1; i < CObjectList::unitCount[1]; ++i) {
             CUnit* u = CObjectList::units[1][i];
@@ -245,7 +246,7 @@ void CRadar::Draw()
             const Vec3 offset = u->position - player->position;
             const float d = Vec3Length(offset);
             if (d > range) continue;
-            const RadarBlip b = RadarProject(ToPlayerFrame(player, offset), d, range, z, cx, cy, R);
+            const RadarBlip b = RadarProject(Vec3TransformNormal(offset, toPlayer), d, range, z, cx, cy, R);
             if (pass == 0) {
                 DrawScreenDisc16(0x64646464u, 0x00646464u, b.x, b.y, 5.0f, 1.0f, 1.0f);
                 continue;
