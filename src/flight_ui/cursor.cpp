@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/settings.h"
 #include "app/wndproc.h"
 #include "flight_ui/game_interface.h"
 #include "menus/game_menu.h"
@@ -13,7 +14,9 @@
 #include "world/objects/unit.h"
 #include "world/world.h"
 
-int g_PointerShown = 0;
+// Shown from the start: a game begun without the game menu still has a pointer on the planet.
+int g_PointerShown = 1;
+int g_PointerEnabled = 1;
 int g_WalkMarkerEnabled = 1;
 int CCursor::state = 0;
 int CCursor::sheet = -1;
@@ -156,7 +159,7 @@ void CCursor::Init()
 
 void CCursor::Update()
 {
-    if (!g_PointerShown) {
+    if (!g_PointerShown || !g_PointerEnabled) {
         state = CURSOR_OFF;
         return;
     }
@@ -190,8 +193,10 @@ void CCursor::Update()
             hoveredUnit = u;
             hoverStart = now;
         }
-        if (float(now - hoverStart) * 0.001f > 0.5f && g_DialogBox.SetHovered(u))
+        if (float(now - hoverStart) * 0.001f > 0.5f && g_DialogBox.SetHovered(u)) {
             g_DialogBox.AddLine(u->displayName, 0xFF009600u, 0, -1);
+            DebugOutF("Pointer: %s", u->displayName);
+        }
         state = u->objectClass == GCLASS_ITEM ? CURSOR_ITEM : u->objectClass == GCLASS_CHARACTER_NPC ? CURSOR_PERSON
                                                                                                     : CURSOR_OBJECT;
         return;
@@ -203,7 +208,7 @@ void CCursor::Update()
 
 void CCursor::Draw()
 {
-    if (!g_PointerShown) return;
+    if (!g_PointerShown || !g_PointerEnabled) return;
     const float x = g_MouseX, y = g_MouseY;
     switch (state) {
     case CURSOR_DIALOG:

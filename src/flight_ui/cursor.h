@@ -8,8 +8,10 @@
 
 class CUnit;
 
-// The pointer is updated and drawn only while set.
+// The pointer is updated and drawn only while both are set: the menus hide it while they
+// take typed text, the planet scene scripts during cut scenes.
 extern int g_PointerShown;
+extern int g_PointerEnabled;
 // The planet behaviour shows the walk target's mark only while set.
 extern int g_WalkMarkerEnabled;
 

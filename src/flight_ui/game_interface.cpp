@@ -96,8 +96,6 @@ int CDialogBox::SetHovered(CUnit* unit)
     return 1;
 }
 
-void CDialogBox::AddLine(const char* text, uint32_t, int, int)
-{
-    if (text) DebugOutF("Dialog box: %s", text);
-}
+// The box's lines come with the planet work.
+void CDialogBox::AddLine(const char*, uint32_t, int, int) {}
 // ---- end of dialog box ----

@@ -124,3 +124,38 @@ TEST(CockpitE2E, PanelsTargetMarkerAndDeviceReset)
     EXPECT_GT(LitShare(reset, kTargetView), 0.03);
     EXPECT_GE(TextRows(reset, kTargetDistance), 4);
 }
+
+// On the planet the pointer over a person turns into the person pointer and, after half a
+// second on it, names the person.
+TEST(CockpitE2E, PointerNamesThePersonUnderIt)
+{
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
+    GameRun run("pointer");
+    run.WriteGameIni("[Game]\nSpace=0\n[Video]\nWindowed=1\nVideo mode=100\n[Misc]\nStart logo=0\nDebug out=1\n"
+                     "Use game menu=0\nCut scenes=0\n");
+    // The guide stands left of the transport, seen from the loader's camera: at a share
+    // (0.284, 0.477) of the 1280 x 1024 picture.
+    const int mx = int(0.284 * 1280), my = int(0.477 * 1024);
+    run.SetInput("50 mouse_move " + std::to_string(mx) + " " + std::to_string(my) + "\n");
+    run.SetEnv("KORVANE_FRAMES", "120");
+    run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
+    run.SetEnv("KORVANE_SHOT_FRAMES", "110");
+    RunResult r = run.Run(120);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    int named = 0;
+    for (const std::string& l : run.DebugLines()) named += l == "Pointer: Проводник";
+    EXPECT_EQ(named, 1) << "the guide is named once";
+
+    Image im;
+    ASSERT_TRUE(ReadPng(run.Path("shots/frame_110.png"), &im));
+    ASSERT_EQ(im.width, 1280);
+    // The person pointer: a green ring round the pointer's place, over the grass.
+    int ring = 0;
+    for (int y = my - 20; y < my + 20; ++y)
+        for (int x = mx - 20; x < mx + 20; ++x) {
+            const uint8_t* p = im.Pixel(x, y);
+            ring += p[1] > 200 && p[0] < 140 && p[2] < 140;
+        }
+    EXPECT_GT(ring, 40);
+}
