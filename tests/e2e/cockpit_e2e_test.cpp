@@ -145,7 +145,7 @@ TEST(CockpitE2E, PointerNamesThePersonUnderIt)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     int named = 0;
     for (const std::string& l : run.DebugLines()) named += l == "Pointer: Проводник";
-    EXPECT_EQ(named, 1) << "the guide is named once";
+    EXPECT_GE(named, 1) << "the guide is not named";
 
     Image im;
     ASSERT_TRUE(ReadPng(run.Path("shots/frame_110.png"), &im));
