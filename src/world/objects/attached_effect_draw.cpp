@@ -497,7 +497,9 @@ void DrawCockpit(CAttachedEffect& e)
     sway.y = clampTo(sway.y, kCockpitSwayLimit);
     sway.z = clampTo(sway.z, kCockpitSwayLimit);
 
-    Matrix m = MatrixRotationY(sway.x) * MatrixRotationX(sway.y) * MatrixRotationZ(-2.0f * sway.z) * u->drawMatrix;
+    // Where the ship really is: the camera follows its position, and its draw position is
+    // left behind while it flies.
+    Matrix m = MatrixRotationY(sway.x) * MatrixRotationX(sway.y) * MatrixRotationZ(-2.0f * sway.z) * u->worldMatrix;
     SetTranslation(&m, Vec3TransformCoord(Mul(points[0], u->scale), m));
 
     const float wanted = u->speedPercent * u->engineMax * 0.01f;
