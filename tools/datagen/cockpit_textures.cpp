@@ -86,11 +86,14 @@ Canvas MarkerSheet()
     // Lead point: a ring with a dot.
     c.Ring(32.0f, 160.0f, 24.0f, 5.0f, 0xFFFFFF);
     c.Ring(32.0f, 160.0f, 3.0f, 6.0f, 0xFFFFFF);
-    // Arrow pointing right (+x) in the next cell.
+    // Arrow pointing right (+x) in the next cell: a head and a shaft, so that its way
+    // reads at any turn.
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const int dy = std::abs(y - 32);
-            if (x >= 8 && x <= 56 && dy <= (56 - x) * 24 / 48) c.Set(64 + x, 128 + y, 0xFFFFFFFFu);
+            const bool head = x >= 30 && x <= 60 && dy <= (60 - x) * 20 / 30;
+            const bool shaft = x >= 4 && x < 30 && dy <= 5;
+            if (head || shaft) c.Set(64 + x, 128 + y, 0xFFFFFFFFu);
         }
     // Steering marker in the lower right quarter: a ring with four ticks and a centre cross.
     const float cx = 192.0f, cy = 192.0f;
