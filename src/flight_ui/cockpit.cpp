@@ -234,8 +234,3 @@ void CCockpit::DrawOverlay()
     SteeringWedge(hw / 0.075f * g_YawRate, hw, false);
     SteeringWedge(hh / 0.075f * g_PitchRate, hh, true);
 }
-
-void CCockpit::Forget(const CBullet* bullet)
-{
-    if (incomingMissile == bullet) incomingMissile = nullptr;
-}

@@ -33,8 +33,6 @@ public:
     // The step of a frame in the space world.
     void Update();
     void DrawOverlay();
-    // A bullet that leaves the world is forgotten.
-    void Forget(const CBullet* bullet);
 };
 
 extern CCockpit g_Cockpit;

@@ -255,8 +255,3 @@ void CCursor::DrawTargetMark()
     SquareAround(player->targetPoint, h, corners);
     DrawLitQuad(&targetMark, corners, 0xFFFFFF00u);
 }
-
-void CCursor::Forget(const CUnit* unit)
-{
-    if (hoveredUnit == unit) hoveredUnit = nullptr;
-}

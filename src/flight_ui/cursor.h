@@ -49,8 +49,6 @@ public:
     static void Update();
     static void Draw();
     static void DrawTargetMark();
-    // A unit that leaves the world is forgotten.
-    static void Forget(const CUnit* unit);
 };
 
 // Frames a sprite on a square sheet with a half-texel inset; z 0, rhw 2.

@@ -368,9 +368,3 @@ void CTargetScreen::ReleaseTexture()
     for (ScreenSprite& s : marker.sprites) s.texture = -1;
     marker.leadSprite.texture = marker.arrowSprite.texture = -1;
 }
-
-void CTargetScreen::Forget(const CUnit* unit)
-{
-    if (target == unit) target = nullptr;
-    if (marker.target == unit) marker.target = nullptr;
-}

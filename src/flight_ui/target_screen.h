@@ -37,8 +37,6 @@ public:
     void Reload();
     // Fonts and frame texture.
     void ReleaseTexture();
-    // A unit that leaves the world is forgotten here and in the marker.
-    void Forget(const CUnit* unit);
 };
 
 extern CTargetScreen g_TargetScreen;

@@ -116,6 +116,40 @@ TEST_F(CockpitTest, OutsideViewDockingAndARemovedMissileSilenceTheWarning)
     EXPECT_EQ(g_Cockpit.incomingMissile, nullptr);
 }
 
+TEST_F(CockpitTest, SteeringMarkerAloneWhenNotTurningAndAWedgeTowardsTheTurn)
+{
+    GfxDevice* old = nullptr;
+    NullGfxDevice* dev = InstallNullDevice(&old);
+    g_D3DRender.width = 800.0f;
+    g_D3DRender.height = 600.0f;
+    g_Cockpit.overlayShown = 1;
+    struct Case {
+        float yaw, pitch;
+        unsigned lines;
+    } cases[] = {
+        {0.0f, 0.0f, 0},
+        // A full right turn: lines every 3 units over the marker's half size (140) less 3.
+        {0.075f, 0.0f, 2 * 46},
+        {-0.075f, 0.0f, 2 * 46},
+        {0.0f, 0.0375f, 2 * 23},
+    };
+    for (const Case& c : cases) {
+        g_YawRate = c.yaw;
+        g_PitchRate = c.pitch;
+        dev->ClearCalls();
+        g_Cockpit.DrawOverlay();
+        EXPECT_EQ(dev->Count("DrawPrimitiveUP 5 2"), 1u) << "the marker sprite, one strip";
+        EXPECT_EQ(dev->Count("DrawPrimitiveUP 2 1"), c.lines) << "yaw " << c.yaw << " pitch " << c.pitch;
+    }
+    // Nothing at all in the outside view.
+    g_World.cameras[1].cinematicView = 1;
+    dev->ClearCalls();
+    g_Cockpit.DrawOverlay();
+    EXPECT_EQ(dev->Count("DrawPrimitiveUP"), 0u);
+    g_YawRate = g_PitchRate = 0.0f;
+    RestoreDevice(dev, old);
+}
+
 TEST(RadarProjection, KnownPositions)
 {
     // Radar of radius 100 round (128, 128), comm range 1000, zoom 1.
