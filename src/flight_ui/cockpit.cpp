@@ -56,37 +56,22 @@ bool BulletListed(const CBullet* b)
     return false;
 }
 
-void SteeringWedge(float s, float half, bool vertical)
+// Lines every 3 units from the centre towards the turn, fading in and widening with the
+// distance: s is the signed length, vertical for the pitch.
+void SteeringWedge(float s, bool vertical)
 {
-    const uint32_t end = 0x0000C800u;
-    if (s > 0.0f) {
-        for (float p = 0.0f; p < s - 3.0f; p += 3.0f) {
-            const int a = int(p * 100.0f / s);
-            const float h = p * 0.5f;
-            const uint32_t start = (uint32_t(a) << 24) | 0x00C800u;
-            if (vertical) {
-                DrawScreenLine(start, end, 400.0f, 300.0f + p, 400.0f - h, 300.0f + p);
-                DrawScreenLine(start, end, 400.0f, 300.0f + p, 400.0f + h, 300.0f + p);
-            } else {
-                DrawScreenLine(start, end, 400.0f + p, 300.0f, 400.0f + p, 300.0f - h);
-                DrawScreenLine(start, end, 400.0f + p, 300.0f, 400.0f + p, 300.0f + h);
-            }
-        }
-    } else if (s < 0.0f) {
-        for (float p = 0.0f; p > s + 3.0f; p -= 3.0f) {
-            const int a = int(p * 100.0f / s);
-            const float h = p * 0.5f;
-            const uint32_t start = (uint32_t(a) << 24) | 0x00C800u;
-            if (vertical) {
-                DrawScreenLine(start, end, 400.0f, 300.0f + p, 400.0f - h, 300.0f + p);
-                DrawScreenLine(start, end, 400.0f, 300.0f + p, 400.0f + h, 300.0f + p);
-            } else {
-                DrawScreenLine(start, end, 400.0f + p, 300.0f, 400.0f + p, 300.0f - h);
-                DrawScreenLine(start, end, 400.0f + p, 300.0f, 400.0f + p, 300.0f + h);
-            }
+    const float step = s > 0.0f ? 3.0f : -3.0f;
+    for (float p = 0.0f; s != 0.0f && (s > 0.0f ? p < s - 3.0f : p > s + 3.0f); p += step) {
+        const uint32_t start = (uint32_t(int(p * 100.0f / s)) << 24) | 0x00C800u, end = 0x0000C800u;
+        const float h = p * 0.5f;
+        if (vertical) {
+            DrawScreenLine(start, end, 400.0f, 300.0f + p, 400.0f - h, 300.0f + p);
+            DrawScreenLine(start, end, 400.0f, 300.0f + p, 400.0f + h, 300.0f + p);
+        } else {
+            DrawScreenLine(start, end, 400.0f + p, 300.0f, 400.0f + p, 300.0f - h);
+            DrawScreenLine(start, end, 400.0f + p, 300.0f, 400.0f + p, 300.0f + h);
         }
     }
-    (void)half;
 }
 
 } // namespace
@@ -231,6 +216,6 @@ void CCockpit::DrawOverlay()
     const float hw = 140.0f * 800.0f / bw;
     const float hh = 140.0f * 600.0f / bh;
     DrawSpriteRect(&markerSprite, 400.0f - hw, 300.0f - hh, 400.0f + hw, 300.0f + hh, 0x5C00C800u);
-    SteeringWedge(hw / 0.075f * g_YawRate, hw, false);
-    SteeringWedge(hh / 0.075f * g_PitchRate, hh, true);
+    SteeringWedge(hw / 0.075f * g_YawRate, false);
+    SteeringWedge(hh / 0.075f * g_PitchRate, true);
 }
