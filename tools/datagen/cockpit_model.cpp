@@ -1,5 +1,6 @@
 // The cockpit model that the flight interface loads: the frame round the pilot's view,
 // the radar, the two screens and the third panel that slides up with its screen.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,7 @@ namespace {
 using meshgen::P3;
 
 constexpr const char* kFolder = "Data/Space/Ship/Cockpit/01/";
-constexpr int kPanelFrames = 8;
+constexpr int kPanelFrames = 16;
 
 // Square RGB picture of one colour with a lighter rim: the panels' render targets take
 // their size from it, the frame uses it as its skin.
@@ -67,18 +68,20 @@ meshgen::Model Panel(float x0, float x1, float y0, float y1, float z)
     return m;
 }
 
-// Frames 0 (folded behind the dashboard) to kPanelFrames - 1 (fully up above it).
-meshgen::Model Sliding(float x0, float x1, float height, float z)
+// Frames 0 (folded into the dashboard) to kPanelFrames - 1 (full height): the panel grows
+// up from the dashboard's top edge, frame k showing k / (kPanelFrames - 1) of its height, so
+// that a panel whose content fills a share of its texture opens to that share.
+meshgen::Model Growing(float x0, float x1, float height, float z)
 {
     meshgen::Model m;
-    const float bottom = -0.42f - height - 0.02f, lift = height + 0.04f;
+    const float bottom = -0.42f;
     for (int f = 0; f < kPanelFrames; ++f) {
-        const float up = lift * float(f) / float(kPanelFrames - 1);
-        meshgen::Model one = Panel(x0, x1, bottom + up, bottom + up + height, z);
+        const float top = bottom + std::max(0.002f, height * float(f) / float(kPanelFrames - 1));
+        meshgen::Model one = Panel(x0, x1, bottom, top, z);
         if (f == 0) m = one;
         else m.frames.push_back(one.frames[0]);
     }
-    m.SetBox(P3{x0, bottom, z}, P3{x1, bottom + lift + height, z + 0.02f});
+    m.SetBox(P3{x0, bottom, z}, P3{x1, bottom + height, z + 0.02f});
     return m;
 }
 
@@ -107,8 +110,8 @@ DATAGEN_GENERATOR(cockpit_model)
     model("Radar.msh", Panel(-0.25f, 0.25f, -0.97f, -0.47f, 2.0f));
     model("Screen1.msh", Panel(-1.15f, -0.65f, -0.97f, -0.47f, 2.0f));
     model("Screen2.msh", Panel(0.65f, 1.15f, -0.97f, -0.47f, 2.0f));
-    model("Panel3.msh", Sliding(-0.54f, 0.54f, 0.54f, 2.12f));
-    model("Screen3.msh", Sliding(-0.5f, 0.5f, 0.5f, 2.1f));
+    model("Panel3.msh", Growing(-0.43f, 0.43f, 0.84f, 2.12f));
+    model("Screen3.msh", Growing(-0.4f, 0.4f, 0.8f, 2.1f));
     texture("Frame", 64, 60, 62, 70);
     texture("Radar", 256, 0, 40, 0);
     texture("Screen1", 256, 0, 30, 10);
