@@ -320,9 +320,11 @@ void CTargetScreen::DrawEquipmentList()
             CItem* item = u->items[i];
             if (!item) continue;
             const int k = item->kind;
-            const int g = k == GTYPE_LASER_WEAPON ? 0 : (k == GTYPE_ROCKT_WEAPON || k == GTYPE_MISSL_WEAPON) ? 1
-                        : k >= 400 && k < 500                                          ? 2
-                                                                                       : -1;
+            // Guns with the lasers: a ballistic gun is named like one.
+            int g = -1;
+            if (k == GTYPE_LASER_WEAPON || k == GTYPE_BLLST_WEAPON) g = 0;
+            else if (k == GTYPE_ROCKT_WEAPON || k == GTYPE_MISSL_WEAPON) g = 1;
+            else if (k >= 400 && k < 500) g = 2;
             if (g != group) continue;
             const int ready = std::clamp(item->GetReadyPercent(), 0, 100);
             uint32_t rgb = 0x284B28u;
