@@ -1,27 +1,42 @@
-// The cockpit: HUD overlay, screens, radar, comm window and radio menu.
+// The cockpit: the 3D model round the camera, its panels, the overlay over the scene and
+// the cockpit sounds.
 #pragma once
+#include <cstdint>
+
+#include "flight_ui/cockpit_panels.h"
+#include "render/draw2d.h"
+
+class CUnit;
+class CBullet;
+class CSound;
 
 class CCockpit {
 public:
-    int shown = 1;         // the cockpit is drawn
-    int overlayShown = 1;  // the HUD overlay is drawn
-    void Release();
-    // The step of a frame in the space world.
-    void Update();
-    // The unit the cockpit shows; null when none.
-    class CUnit* unit = nullptr;
-    // ---- Cockpit sounds (used by the weapon switch; null until the cockpit loads them) ----
+    int shown = 1;         // the cockpit model is drawn and the chatter plays
+    int overlayShown = 1;  // the 2D overlay is drawn
+    int markerTexture = -1;
+    // The cockpit model; its attached effects are the shell and the panels.
+    CUnit* unit = nullptr;
+    CBullet* incomingMissile = nullptr;
+    uint32_t lastWarning = 0;
+    ScreenSprite markerSprite;  // steering marker
     enum {
         SOUND_WEAPON_OFF, SOUND_WEAPON_ON, SOUND_TARGETING, SOUND_TARGET_ON, SOUND_INCOMING_MISSILE,
         SOUND_SELECT_TARGET, SOUND_BACKGROUND_WORK, SOUND_ALIGN_TARGET_SPEED, SOUND_COUNT
     };
-    class CSound* sounds[SOUND_COUNT] = {};
-    // ---- end of cockpit sounds ----
+    CSound* sounds[SOUND_COUNT] = {};
+
+    void Init();
+    void LoadModel();
+    void StopSounds();
+    void Release();
+    // The step of a frame in the space world.
+    void Update();
+    void DrawOverlay();
 };
 
 extern CCockpit g_Cockpit;
 
-// Around a device reset: the comm window, the target and system screens and the radar give
-// up their render-target textures before it and make them again after it.
-void ReleaseCockpitPanels();
-void ReloadCockpitPanels();
+// Plays a cockpit sound once at full volume unless it is already playing.
+void PlayCockpitSound(int which);
+void StopCockpitSound(int which);

@@ -1,6 +1,8 @@
 // The comm window: radio talks in space.
 #pragma once
 
+#include "flight_ui/cockpit_panels.h"
+
 class CUnit;
 
 // Set while a radio talk or the radio menu holds the digit keys.
@@ -20,8 +22,22 @@ public:
     int Say(CUnit* unit, int lineType, int headMode);
     // Closes any talk.
     void EndTalk();
+    // ---- Cockpit's calls: set-up, per-frame step and release ----
+    void Init();
+    void Update();
+    void Release();
+    // ---- Panel (render target shared with the radio menu; see cockpit_panels.h) ----
+    CPanelTarget panel;
+    float openPercent = 0.0f;   // 0..100, the panel's slide-open state
+    float panelHeight = 0.0f;   // pixels of the panel texture in use, at most 512
     // The panel texture under the cockpit effect's texture name (shared with the radio menu).
     void CreateRenderTarget(const char* name);
+    void ReleaseRenderTarget();
+    void Reload();
+    void Draw();
+    int ToPixels(int frames);
+    void SetupQuad(MeshData* quad);
+    // ---- end of panel ----
 };
 
 extern CCommWindow g_CommWindow;

@@ -1,6 +1,13 @@
 #include "flight_ui/game_interface.h"
+
+#include "app/settings.h"
+#include "app/winmain.h"
+#include "app/wndproc.h"
+#include "audio/audio_manager.h"
 #include "flight_ui/cockpit.h"
 #include "flight_ui/comm_window.h"
+#include "flight_ui/radio_menu.h"
+#include "world/objects/unit.h"
 #include "world/world.h"
 
 int g_PlanetClicksEnabled = 1;
@@ -8,7 +15,8 @@ CGameInterface g_GameInterface;
 
 int CGameInterface::IsDialogActive()
 {
-    return g_WorldIndex == 0 && shown && (g_CommMode || g_DialogBox.IsMouseOver()) ? 1 : 0;
+    if (g_WorldIndex != 0 || !shown) return 0;
+    return g_CommMode || g_DialogBox.IsMouseOver() ? 1 : 0;
 }
 
 int CGameInterface::OnDialogClick()
@@ -18,19 +26,44 @@ int CGameInterface::OnDialogClick()
     return 1;
 }
 
+void CGameInterface::Draw()
+{
+    if (g_WorldIndex == 0) {
+        if (shown) g_DialogBox.Draw();
+    } else if (g_WorldIndex == 1) {
+        g_Cockpit.DrawOverlay();
+    }
+}
+
 void InitGameInterface()
 {
+    g_GameInterface.shown = 1;
+    CDialogBox& box = g_DialogBox;
+    box.font.Load("Data/Misc/Fonts/Arial.18");
+    box.Reset();
+    box.height = box.targetHeight = 10.0f;
     CSubtitles::font.Load("Data/Misc/Fonts/Bengaly.25");
-    g_DialogBox.font.Load("Data/Misc/Fonts/Arial.18");
+    g_Cockpit.Init();
+}
+
+void ResetGameInterface()
+{
+    g_DialogBox.Reset();
+    g_Cockpit.StopSounds();
+    g_CommWindow.EndTalk();
+    g_TextInputState = 0;
+    g_CommMode = 0;
+    g_RadioMenu.state = 0;
+    g_RadioMenu.page = -1;
+    g_RadioMenu.rows = 0;
+    if (g_PlayerObject) g_PlayerObject->inRadioTalk = 0;
 }
 
 void ReleaseGameInterface()
 {
-    CSubtitles::font.ReleaseTexture();
+    if (g_DialogBox.voice) g_AudioManager.ReleaseSound(&g_DialogBox.voice);
     g_DialogBox.font.ReleaseTexture();
+    CSubtitles::font.ReleaseTexture();
     g_Cockpit.Release();
 }
-
-void CGameInterface::Draw() {}
-void ResetGameInterface() { g_DialogBox.Reset(); }
 

@@ -1,14 +1,19 @@
 // The in-game interface: the dialog box of the planet world and the cockpit.
 #pragma once
+#include <cstdint>
 
 #include "flight_ui/subtitles.h"
+#include "render/font.h"
+
+class CUnit;
+class CSound;
 
 // The player's mouse orders on the planet are taken only while set.
 extern int g_PlanetClicksEnabled;
 
 class CGameInterface {
 public:
-    int shown = 1;
+    int shown = 0;
     int IsDialogActive();
     int OnDialogClick();
     void Draw();

@@ -39,20 +39,6 @@ std::uint32_t ButtonClockMs()
     return std::uint32_t(g_GameClock.realTime);
 }
 
-void DrawSpriteRect(const ScreenSprite* sprite, float x1, float y1, float x2, float y2, unsigned colour)
-{
-    static const std::uint16_t kIndices[6] = {0, 1, 2, 2, 1, 3};
-    ScreenVertex v[4];
-    const float xs[4] = {x1, x1, x2, x2}, ys[4] = {y1, y2, y1, y2};
-    for (int i = 0; i < 4; ++i) {
-        v[i] = sprite->vertices[i];
-        v[i].x = xs[i] * g_ScreenScaleX;
-        v[i].y = ys[i] * g_ScreenScaleY;
-        v[i].diffuse = colour;
-    }
-    DrawScreenIndexedQuads(v, 1, kIndices, sprite->texture);
-}
-
 // ---- CButton -----------------------------------------------------------------
 
 int CButton::MouseDownWith(CSound* press)

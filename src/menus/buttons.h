@@ -2,6 +2,7 @@
 // buttons. A press is latched on mouse-down and reported once, 0.1 s later, by
 // WasClicked, which the page logic polls each frame.
 #pragma once
+#include "flight_ui/cursor.h"
 #include <cstdint>
 
 #include "render/draw2d.h"
@@ -15,8 +16,6 @@ extern CSound* g_ButtonPressSound;
 extern CSound* g_MainButtonMouseInSound;
 extern CSound* g_MainButtonPressSound;
 
-// A sprite's texture cell stretched over a virtual-screen rectangle.
-void DrawSpriteRect(const ScreenSprite* sprite, float x1, float y1, float x2, float y2, unsigned colour);
 // The unscaled clock time in whole milliseconds: the press stamp of the buttons.
 std::uint32_t ButtonClockMs();
 

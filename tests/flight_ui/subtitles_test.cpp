@@ -88,6 +88,31 @@ TEST_F(SubtitlesTest, ShowWrapsAtTheLastBlankAndCutsLongWords)
     EXPECT_EQ(Line(0) + Line(1), word);
 }
 
+TEST_F(SubtitlesTest, ZeroWidthGlyphsNeverOverrunALine)
+{
+    // A font whose glyphs measure nothing: every text "fits", so only the line buffers
+    // can stop a long one.
+    CFont& f = CSubtitles::font;
+    for (int i = 0; i < f.count; ++i) f.glyphs[i].width = 0.0f;
+    const std::string word(600, 'q');
+    const std::string words = std::string(200, 'a') + " " + std::string(200, 'b') + " " + std::string(200, 'c');
+    for (const std::string& text : {word, words}) {
+        CSubtitles::Show(text.c_str(), 1, 2, 0.0f, 3.0f);
+        ASSERT_GT(CSubtitles::lineCount, 1);
+        std::string joined;
+        for (int i = 0; i < CSubtitles::lineCount; ++i) {
+            EXPECT_LT(Line(i).size(), size_t(CSubtitles::kLineSize));
+            joined += (i && text == words ? " " : "") + Line(i);
+        }
+        EXPECT_EQ(joined, text);
+        // Drawing every letter stays inside the rows too.
+        for (int k = 0; k < 20; ++k) {
+            Advance(1000.0);
+            CSubtitles::Draw();
+        }
+    }
+}
+
 TEST_F(SubtitlesTest, TextLongerThanThirtyTwoLinesKeepsTheFirstLines)
 {
     std::string text;

@@ -1,5 +1,6 @@
 // The cockpit model that the flight interface loads: the frame round the pilot's view,
 // the radar, the two screens and the third panel that slides up with its screen.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,7 @@ namespace {
 using meshgen::P3;
 
 constexpr const char* kFolder = "Data/Space/Ship/Cockpit/01/";
-constexpr int kPanelFrames = 8;
+constexpr int kPanelFrames = 16;
 
 // Square RGB picture of one colour with a lighter rim: the panels' render targets take
 // their size from it, the frame uses it as its skin.
@@ -41,32 +42,46 @@ meshgen::Model Boxes(const std::vector<std::pair<P3, P3>>& boxes)
     return m;
 }
 
-// The frame: dashboard below the view, two pillars and the roof bar; the eye at the origin.
+// The frame round the eye at the origin: dashboard below the view, pillars at its edges
+// and the roof bar, all beyond the cockpit view's near plane (1.0).
 meshgen::Model Frame()
 {
-    return Boxes({{{-1.6f, -1.1f, 0.6f}, {1.6f, -0.7f, 1.6f}},
-                  {{-1.7f, -1.1f, 0.6f}, {-1.5f, 0.9f, 1.4f}},
-                  {{1.5f, -1.1f, 0.6f}, {1.7f, 0.9f, 1.4f}},
-                  {{-1.7f, 0.8f, 0.6f}, {1.7f, 1.0f, 1.4f}}});
+    return Boxes({{{-3.0f, -2.4f, 2.05f}, {3.0f, -0.42f, 2.2f}},
+                  {{-2.2f, -2.4f, 2.05f}, {-1.55f, 1.9f, 2.2f}},
+                  {{1.55f, -2.4f, 2.05f}, {2.2f, 1.9f, 2.2f}},
+                  {{-2.2f, 1.4f, 2.05f}, {2.2f, 1.9f, 2.2f}}});
 }
 
-// A flat panel facing the pilot (-z), slightly tilted back on the dashboard.
+// A flat quad facing the pilot (-z), vertices bottom left, top left, bottom right, top
+// right, so that the picture's top left corner is at the panel's top left.
 meshgen::Model Panel(float x0, float x1, float y0, float y1, float z)
 {
-    return Boxes({{{x0, y0, z}, {x1, y1, z + 0.02f}}});
+    meshgen::Builder b;
+    const P3 n{0, 0, -1};
+    const uint16_t bl = b.Add({{x0, y0, z}, n, 0.0f, 1.0f}), tl = b.Add({{x0, y1, z}, n, 0.0f, 0.0f});
+    const uint16_t br = b.Add({{x1, y0, z}, n, 1.0f, 1.0f}), tr = b.Add({{x1, y1, z}, n, 1.0f, 0.0f});
+    b.Tri(bl, tl, br, n);
+    b.Tri(br, tl, tr, n);
+    meshgen::Model m;
+    m.SetGeometry(b);
+    m.SetBox(P3{x0, y0, z}, P3{x1, y1, z + 0.02f});
+    return m;
 }
 
-// Frames 0 (folded below the dashboard) to kPanelFrames - 1 (fully up).
-meshgen::Model Sliding(float x0, float x1, float z)
+// Frames 0 (folded into the dashboard) to kPanelFrames - 1 (full height): the panel grows
+// up from the dashboard's top edge, frame k showing k / (kPanelFrames - 1) of its height, so
+// that a panel whose content fills a share of its texture opens to that share.
+meshgen::Model Growing(float x0, float x1, float height, float z)
 {
     meshgen::Model m;
+    const float bottom = -0.42f;
     for (int f = 0; f < kPanelFrames; ++f) {
-        const float lift = 0.5f * float(f) / float(kPanelFrames - 1);
-        meshgen::Model one = Panel(x0, x1, -1.2f + lift, -0.8f + lift, z);
+        const float top = bottom + std::max(0.002f, height * float(f) / float(kPanelFrames - 1));
+        meshgen::Model one = Panel(x0, x1, bottom, top, z);
         if (f == 0) m = one;
         else m.frames.push_back(one.frames[0]);
     }
-    m.SetBox(P3{x0, -1.2f, z}, P3{x1, -0.3f, z + 0.02f});
+    m.SetBox(P3{x0, bottom, z}, P3{x1, bottom + height, z + 0.02f});
     return m;
 }
 
@@ -92,11 +107,11 @@ DATAGEN_GENERATOR(cockpit_model)
         set.Add(f + name + ".jpg", std::move(jpg));
     };
     model("Frame.msh", Frame());
-    model("Radar.msh", Panel(-0.25f, 0.25f, -0.95f, -0.72f, 0.59f));
-    model("Screen1.msh", Panel(-1.2f, -0.7f, -0.95f, -0.72f, 0.59f));
-    model("Screen2.msh", Panel(0.7f, 1.2f, -0.95f, -0.72f, 0.59f));
-    model("Panel3.msh", Sliding(-0.6f, 0.6f, 0.62f));
-    model("Screen3.msh", Sliding(-0.55f, 0.55f, 0.6f));
+    model("Radar.msh", Panel(-0.25f, 0.25f, -0.97f, -0.47f, 2.0f));
+    model("Screen1.msh", Panel(-1.15f, -0.65f, -0.97f, -0.47f, 2.0f));
+    model("Screen2.msh", Panel(0.65f, 1.15f, -0.97f, -0.47f, 2.0f));
+    model("Panel3.msh", Growing(-0.43f, 0.43f, 0.84f, 2.12f));
+    model("Screen3.msh", Growing(-0.4f, 0.4f, 0.8f, 2.1f));
     texture("Frame", 64, 60, 62, 70);
     texture("Radar", 256, 0, 40, 0);
     texture("Screen1", 256, 0, 30, 10);

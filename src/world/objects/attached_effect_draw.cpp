@@ -7,6 +7,10 @@
 
 #include "app/settings.h"
 #include "flight_ui/cockpit.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/radar.h"
+#include "flight_ui/radio_menu.h"
+#include "flight_ui/target_screen.h"
 #include "menus/station_menu.h"
 #include "platform/crt/rand.h"
 #include "render/camera.h"
@@ -420,10 +424,55 @@ void DrawHairspring(CAttachedEffect& e, int flag)
     for (int i = 0; i < n; ++i) DrawWithMatrix(e, e.spriteMatrices[i], flag);
 }
 
+// The panels take the cockpit's matrix; their textures are drawn first.
+void DrawCockpitPanels(CUnit& model, const Matrix& m)
+{
+    auto place = [&](CAttachedEffect* panel) {
+        panel->drawMatrix = m;
+        panel->worldMatrix = m;
+        panel->DrawMesh(0);
+    };
+    if (CAttachedEffect* radar = model.FindCockpitRadar()) {
+        g_Radar.Draw();
+        place(radar);
+    }
+    if (CAttachedEffect* screen = model.FindCockpitScreen1()) {
+        g_TargetScreen.Draw();
+        place(screen);
+    }
+    if (CAttachedEffect* screen = model.FindCockpitScreen2()) {
+        g_SystemScreen.Draw();
+        place(screen);
+    }
+    CAttachedEffect* panel = model.FindCockpitPanel3();
+    if (!panel) return;
+    const int frames = HasMesh(*panel) ? panel->meshes[0]->m_SubMeshCount : 1;
+    const int comm = g_CommWindow.ToPixels(frames), radio = g_RadioMenu.ToPixels(frames);
+    const int frame = comm > radio ? comm : radio;
+    panel->currentFrame = unsigned(frame > 0 ? frame : 0);
+    place(panel);
+    CAttachedEffect* screen = model.FindCockpitScreen3();
+    if (frame == 0 || !screen || !HasMesh(*screen)) return;
+    screen->currentFrame = panel->currentFrame;
+    MeshData* quad = screen->currentFrame < unsigned(screen->meshes[0]->m_SubMeshCount)
+                         ? screen->meshes[0]->m_SubMeshes[screen->currentFrame]
+                         : nullptr;
+    if (comm >= radio) {
+        g_CommWindow.Draw();
+        g_CommWindow.SetupQuad(quad);
+    } else {
+        g_RadioMenu.Draw();
+        g_RadioMenu.SetupQuad(quad);
+    }
+    place(screen);
+}
+
 void DrawCockpit(CAttachedEffect& e)
 {
-    CUnit* u = ParentUnit(e.parent);
-    if (!HasMesh(e) || !u || u != g_PlayerObject) return;
+    // The cockpit model holds the shell and the panels; it sits at the player's cockpit point.
+    CUnit* model = ParentUnit(e.parent);
+    CUnit* u = g_PlayerObject;
+    if (!HasMesh(e) || !u || !model) return;
     int n = 0;
     const Vec3* points = MeshPoints(u, MESH_POINTS_COCKPIT, &n);
     if (!points || n != 1) return;
@@ -448,7 +497,9 @@ void DrawCockpit(CAttachedEffect& e)
     sway.y = clampTo(sway.y, kCockpitSwayLimit);
     sway.z = clampTo(sway.z, kCockpitSwayLimit);
 
-    Matrix m = MatrixRotationY(sway.x) * MatrixRotationX(sway.y) * MatrixRotationZ(-2.0f * sway.z) * u->drawMatrix;
+    // Where the ship really is: the camera follows its position, and its draw position is
+    // left behind while it flies.
+    Matrix m = MatrixRotationY(sway.x) * MatrixRotationX(sway.y) * MatrixRotationZ(-2.0f * sway.z) * u->worldMatrix;
     SetTranslation(&m, Vec3TransformCoord(Mul(points[0], u->scale), m));
 
     const float wanted = u->speedPercent * u->engineMax * 0.01f;
@@ -465,19 +516,7 @@ void DrawCockpit(CAttachedEffect& e)
         part->worldMatrix = m;
         part->Draw(0);
     }
-    if (CAttachedEffect* panel = u->FindCockpitPanel3()) {
-        panel->drawMatrix = m;
-        panel->worldMatrix = m;
-        panel->Draw(0);
-        if (panel->currentFrame != 0) {
-            if (CAttachedEffect* screen = u->FindCockpitScreen3()) {
-                screen->currentFrame = panel->currentFrame;
-                screen->drawMatrix = m;
-                screen->worldMatrix = m;
-                screen->DrawMesh(0);
-            }
-        }
-    }
+    DrawCockpitPanels(*model, m);
     camera.farPlane = farPlane;
     camera.nearPlane = nearPlane;
     camera.Apply();
