@@ -1,10 +1,58 @@
 #include "flight_ui/cockpit.h"
 
+#include "flight_ui/comm_window.h"
+#include "flight_ui/radio_menu.h"
+#include "world/objects/unit.h"
+#include "world/world.h"
+
 CCockpit g_Cockpit;
 
-void CCockpit::Release() {}
-void CCockpit::Update() {}
+// The comm window and the radio menu first: the model's panel effects make their render
+// target as they load.
+void CCockpit::Init()
+{
+    g_CommWindow.Init();
+    g_RadioMenu.Init();
+    LoadModel();
+}
 
-// The panels hold no render targets yet, so there is nothing to give up or make again.
-void ReleaseCockpitPanels() {}
-void ReloadCockpitPanels() {}
+void CCockpit::LoadModel()
+{
+    if (unit) {
+        unit->Release();
+        delete unit;
+    }
+    const int savedWorld = g_WorldIndex;
+    g_WorldIndex = 1;
+    unit = new CUnit();
+    unit->Load("Data/Space/Ship/Cockpit/01/Cockpit.obj", -1);
+    g_WorldIndex = savedWorld;
+}
+
+void CCockpit::Release()
+{
+    g_CommWindow.Release();
+    g_RadioMenu.Release();
+    if (unit) {
+        unit->Release();
+        delete unit;
+        unit = nullptr;
+    }
+}
+
+void CCockpit::Update()
+{
+    if (!g_PlayerObject) return;
+    g_CommWindow.Update();
+    g_RadioMenu.UpdateTyping();
+}
+
+void ReleaseCockpitPanels()
+{
+    g_CommWindow.ReleaseRenderTarget();
+}
+
+void ReloadCockpitPanels()
+{
+    g_CommWindow.Reload();
+}

@@ -5,6 +5,9 @@ class CCockpit {
 public:
     int shown = 1;         // the cockpit is drawn
     int overlayShown = 1;  // the HUD overlay is drawn
+    void Init();
+    // The cockpit model "Data/Space/Ship/Cockpit/01/Cockpit.obj", loaded anew.
+    void LoadModel();
     void Release();
     // The step of a frame in the space world.
     void Update();

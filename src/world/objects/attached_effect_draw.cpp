@@ -7,6 +7,8 @@
 
 #include "app/settings.h"
 #include "flight_ui/cockpit.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/radio_menu.h"
 #include "menus/station_menu.h"
 #include "platform/crt/rand.h"
 #include "render/camera.h"
@@ -468,9 +470,16 @@ void DrawCockpit(CAttachedEffect& e)
     if (CAttachedEffect* panel = u->FindCockpitPanel3()) {
         panel->drawMatrix = m;
         panel->worldMatrix = m;
+        // The panel rises as far as the comm window or the radio menu has opened.
+        const int frames = panel->meshCount > 0 && panel->meshes[0] ? panel->meshes[0]->m_SubMeshCount : 0;
+        const int commFrame = g_CommWindow.ToPixels(frames), menuFrame = g_RadioMenu.ToPixels(frames);
+        const int wanted = commFrame > menuFrame ? commFrame : menuFrame;
+        panel->currentFrame = unsigned(wanted > 0 ? wanted : 0);
         panel->Draw(0);
         if (panel->currentFrame != 0) {
             if (CAttachedEffect* screen = u->FindCockpitScreen3()) {
+                if (commFrame >= menuFrame) g_CommWindow.Draw();
+                else g_RadioMenu.Draw();
                 screen->currentFrame = panel->currentFrame;
                 screen->drawMatrix = m;
                 screen->worldMatrix = m;
