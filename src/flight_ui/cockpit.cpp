@@ -2,6 +2,7 @@
 
 #include "flight_ui/comm_window.h"
 #include "flight_ui/radio_menu.h"
+#include "world/objects/attached_effect.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -43,6 +44,10 @@ void CCockpit::Release()
 void CCockpit::Update()
 {
     if (!g_PlayerObject) return;
+    // The model's effects are drawn for the ship the player flies.
+    if (unit)
+        for (int i = 0; i < unit->effectCount && i < kMaxUnitEffects; ++i)
+            if (unit->effects[i]) unit->effects[i]->parent = g_PlayerObject;
     g_CommWindow.Update();
     g_RadioMenu.UpdateTyping();
 }

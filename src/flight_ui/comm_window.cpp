@@ -17,6 +17,7 @@
 #include "platform/crt/rand.h"
 #include "render/d3d_render.h"
 #include "render/draw2d.h"
+#include "render/mesh.h"
 #include "world/game_clock.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
@@ -35,6 +36,24 @@ bool IsStation(const CUnit* u) { return u->kind == GTYPE_SP_STATION || u->kind =
 bool IsShip(const CUnit* u) { return u->kind >= 20000 && u->kind <= 20998; }
 
 float Distance(const CUnit* a, const CUnit* b) { return Vec3Length(a->position - b->position); }
+
+// The bounding sphere of a unit in world space; a unit whose bounds were never set takes
+// its first mesh's sphere.
+void WorldSphere(const CUnit* u, Vec3* centre, float* radius)
+{
+    Vec3 c = u->boundsCentre;
+    float r = u->boundsRadius;
+    if (r <= 0.0f && u->meshCount > 0 && u->meshes[0]) {
+        const CMesh* m = u->meshes[0];
+        float s = std::fabs(u->scale.x);
+        if (std::fabs(u->scale.y) > s) s = std::fabs(u->scale.y);
+        if (std::fabs(u->scale.z) > s) s = std::fabs(u->scale.z);
+        c = Vec3(m->m_SphereCenter.x * u->scale.x, m->m_SphereCenter.y * u->scale.y, m->m_SphereCenter.z * u->scale.z);
+        r = m->m_SphereRadius * s;
+    }
+    *centre = Vec3TransformCoord(c, u->drawMatrix);
+    *radius = r > 0.0f ? r : 10.0f;
+}
 
 void SetInTalk(CUnit* u, int value)
 {
@@ -198,6 +217,7 @@ int CCommWindow::Talk(CUnit* unit, int startLine)
         std::snprintf(row, sizeof row, "%d - %s", n, replies[n].text);
         AddLine(row, replies[n].type, replies[n].line);
     }
+    DebugOutF("CCommWindow: talk with unit %d at line %d, %d replies", unit->pilot.objectId, replies[0].line, count - 1);
     return 1;
 }
 
@@ -284,7 +304,10 @@ void CCommWindow::ChooseReply(int n)
     case TEXTLINE_REQUEST_LOADING: {
         if (!player) return;
         player->dockTime = row.type == TEXTLINE_REQUEST_LANDING ? 0xFFFFFFFFu : 0u;
-        if (Distance(player, unit) > 3.0f * unit->boundsRadius) {
+        Vec3 centre;
+        float radius = 0.0f;
+        WorldSphere(unit, &centre, &radius);
+        if (Distance(player, unit) > 3.0f * radius) {
             Say(unit, TEXTLINE_REQUEST_LANDING_TOOFAR, 1);
         } else if (unit->RequestDocking(player, player->dockTime)) {
             Say(unit, TEXTLINE_REQUEST_LANDING_OK, 1);
@@ -443,8 +466,9 @@ void CCommWindow::DrawSpeakerView()
 {
     GfxDevice* dev = g_D3DRender.device;
     CUnit* s = speaker;
-    Vec3 centre = Vec3TransformCoord(s->boundsCentre, s->worldMatrix);
-    float radius = s->boundsRadius;
+    Vec3 centre;
+    float radius = 0.0f;
+    WorldSphere(s, &centre, &radius);
     const bool station = IsStation(s);
     CUnit* guards[kMaxGuards] = {};
     int guardCount = 0;
@@ -456,12 +480,16 @@ void CCommWindow::DrawSpeakerView()
         }
         if (guardCount > 0) {
             Vec3 sum = centre;
-            for (int i = 0; i < guardCount; ++i) sum = sum + Vec3TransformCoord(guards[i]->boundsCentre, guards[i]->worldMatrix);
+            Vec3 gc[kMaxGuards];
+            float gr[kMaxGuards];
+            for (int i = 0; i < guardCount; ++i) {
+                WorldSphere(guards[i], &gc[i], &gr[i]);
+                sum = sum + gc[i];
+            }
             const Vec3 mean = sum * (1.0f / float(guardCount + 1));
             float r = radius;
             for (int i = 0; i < guardCount; ++i) {
-                const Vec3 g = Vec3TransformCoord(guards[i]->boundsCentre, guards[i]->worldMatrix);
-                const float d = Vec3Length(g - centre) + guards[i]->boundsRadius;
+                const float d = Vec3Length(gc[i] - centre) + gr[i];
                 if (d > r) r = d;
             }
             centre = mean;
@@ -568,6 +596,7 @@ void CCommWindow::CreateRenderTarget(const char* name)
     dev->CreateDepthStencilSurface(desc.Width, desc.Height, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, 0, &panel.depth);
     // The radio menu draws into the same texture.
     g_RadioMenu.panel = panel;
+    DebugOutF("CCommWindow: panel %s, %dx%d", name, panel.width, panel.height);
 }
 
 void CCommWindow::ReleaseRenderTarget()

@@ -15,7 +15,6 @@ namespace {
 using meshgen::P3;
 
 constexpr const char* kFolder = "Data/Space/Ship/Cockpit/01/";
-constexpr int kPanelFrames = 8;
 
 // Square RGB picture of one colour with a lighter rim: the panels' render targets take
 // their size from it, the frame uses it as its skin.
@@ -56,17 +55,39 @@ meshgen::Model Panel(float x0, float x1, float y0, float y1, float z)
     return Boxes({{{x0, y0, z}, {x1, y1, z + 0.02f}}});
 }
 
-// Frames 0 (folded below the dashboard) to kPanelFrames - 1 (fully up).
-meshgen::Model Sliding(float x0, float x1, float z)
+// The comm and radio screen: a quad facing the pilot above the dashboard's edge; frame k
+// shows the top k / (frames - 1) of its 512-pixel texture, so the panel's rows appear as
+// it opens.
+constexpr int kScreenFrames = 33;
+meshgen::Model RisingScreen(float x0, float x1, float z, float height)
 {
     meshgen::Model m;
-    for (int f = 0; f < kPanelFrames; ++f) {
-        const float lift = 0.5f * float(f) / float(kPanelFrames - 1);
-        meshgen::Model one = Panel(x0, x1, -1.2f + lift, -0.8f + lift, z);
+    const float edge = -0.7f;  // the dashboard's top
+    for (int f = 0; f < kScreenFrames; ++f) {
+        const float share = float(f) / float(kScreenFrames - 1);
+        // Frame 0 keeps a sliver so that every frame has its two triangles.
+        const float shown = share > 0.0f ? share : 0.001f;
+        const float top = edge + height * shown;
+        meshgen::Builder b;
+        const P3 out{0, 0, -1};
+        auto vtx = [&](float x, float y, float u, float v) {
+            meshgen::Vtx w;
+            w.p = P3{x, y, z};
+            w.n = out;
+            w.u = u;
+            w.v = v;
+            return b.Add(w);
+        };
+        const uint16_t tl = vtx(x0, top, 0, 0), bl = vtx(x0, edge, 0, shown);
+        const uint16_t tr = vtx(x1, top, 1, 0), br = vtx(x1, edge, 1, shown);
+        b.Tri(tl, bl, tr, out);
+        b.Tri(tr, bl, br, out);
+        meshgen::Model one;
+        one.SetGeometry(b);
         if (f == 0) m = one;
         else m.frames.push_back(one.frames[0]);
     }
-    m.SetBox(P3{x0, -1.2f, z}, P3{x1, -0.3f, z + 0.02f});
+    m.SetBox(P3{x0, edge, z}, P3{x1, edge + height, z + 0.01f});
     return m;
 }
 
@@ -95,8 +116,8 @@ DATAGEN_GENERATOR(cockpit_model)
     model("Radar.msh", Panel(-0.25f, 0.25f, -0.95f, -0.72f, 0.59f));
     model("Screen1.msh", Panel(-1.2f, -0.7f, -0.95f, -0.72f, 0.59f));
     model("Screen2.msh", Panel(0.7f, 1.2f, -0.95f, -0.72f, 0.59f));
-    model("Panel3.msh", Sliding(-0.6f, 0.6f, 0.62f));
-    model("Screen3.msh", Sliding(-0.55f, 0.55f, 0.6f));
+    model("Panel3.msh", RisingScreen(-0.62f, 0.62f, 1.22f, 0.64f));
+    model("Screen3.msh", RisingScreen(-0.58f, 0.58f, 1.2f, 0.6f));
     texture("Frame", 64, 60, 62, 70);
     texture("Radar", 256, 0, 40, 0);
     texture("Screen1", 256, 0, 30, 10);

@@ -467,7 +467,9 @@ void DrawCockpit(CAttachedEffect& e)
         part->worldMatrix = m;
         part->Draw(0);
     }
-    if (CAttachedEffect* panel = u->FindCockpitPanel3()) {
+    // The panels belong to the cockpit model when the ship itself has none.
+    CUnit* panels = u->FindCockpitPanel3() || !g_Cockpit.unit ? u : g_Cockpit.unit;
+    if (CAttachedEffect* panel = panels->FindCockpitPanel3()) {
         panel->drawMatrix = m;
         panel->worldMatrix = m;
         // The panel rises as far as the comm window or the radio menu has opened.
@@ -475,9 +477,9 @@ void DrawCockpit(CAttachedEffect& e)
         const int commFrame = g_CommWindow.ToPixels(frames), menuFrame = g_RadioMenu.ToPixels(frames);
         const int wanted = commFrame > menuFrame ? commFrame : menuFrame;
         panel->currentFrame = unsigned(wanted > 0 ? wanted : 0);
-        panel->Draw(0);
+        if (HasMesh(*panel)) panel->DrawMesh(0);
         if (panel->currentFrame != 0) {
-            if (CAttachedEffect* screen = u->FindCockpitScreen3()) {
+            if (CAttachedEffect* screen = panels->FindCockpitScreen3()) {
                 if (commFrame >= menuFrame) g_CommWindow.Draw();
                 else g_RadioMenu.Draw();
                 screen->currentFrame = panel->currentFrame;
