@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "files/file_manager.h"
 #include "platform/crt/rand.h"
+#include "render/camera.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
 #include "world/objects/game_object.h"
@@ -119,6 +120,8 @@ void CPilotHeads::Draw(CUnit*)
     GfxDevice* dev = g_D3DRender.device;
     if (!dev) return;
     phase = int(g_GameClock.NowMs() - start) / 100;
+    // The left corner of the panel, beside the speaker's names.
+    SetViewport800x600(5.0f, 5.0f, 190.0f, 150.0f);
     // The heads sit at the origin, the eye a little in front of them.
     const Vec3 eye(0.0f, 0.0f, -6.0f), at(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
     const float ys = 1.0f / std::tan(fov / 2.0f);

@@ -233,6 +233,7 @@ void CRadioMenu::OnKey(int n)
             if (InLastDockingStages(u)) continue;
             if (transports) u->OrderTransport(n);
             else u->OrderFighter(n);
+            DebugOutF("CRadioMenu: order %d to unit %d, now order %d", n, u->pilot.objectId, u->orderType);
             ++ordered;
             if (IsNetwork() && u->pilot.side != 2) g_Network.SendObjectMessage(14, u);
         }

@@ -116,8 +116,8 @@ DATAGEN_GENERATOR(cockpit_model)
     model("Radar.msh", Panel(-0.25f, 0.25f, -0.95f, -0.72f, 0.59f));
     model("Screen1.msh", Panel(-1.2f, -0.7f, -0.95f, -0.72f, 0.59f));
     model("Screen2.msh", Panel(0.7f, 1.2f, -0.95f, -0.72f, 0.59f));
-    model("Panel3.msh", RisingScreen(-0.62f, 0.62f, 1.22f, 0.64f));
-    model("Screen3.msh", RisingScreen(-0.58f, 0.58f, 1.2f, 0.6f));
+    model("Panel3.msh", RisingScreen(-0.48f, 0.48f, 1.22f, 0.96f));
+    model("Screen3.msh", RisingScreen(-0.45f, 0.45f, 1.2f, 0.9f));
     texture("Frame", 64, 60, 62, 70);
     texture("Radar", 256, 0, 40, 0);
     texture("Screen1", 256, 0, 30, 10);
