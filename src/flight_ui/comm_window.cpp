@@ -464,8 +464,13 @@ void CCommWindow::Update()
 
 void CCommWindow::DrawSpeakerView()
 {
+    DrawOrbitView(speaker, panel);
+}
+
+void DrawOrbitView(CUnit* s, const PanelTarget& panel)
+{
     GfxDevice* dev = g_D3DRender.device;
-    CUnit* s = speaker;
+    if (!dev || !s) return;
     Vec3 centre;
     float radius = 0.0f;
     WorldSphere(s, &centre, &radius);

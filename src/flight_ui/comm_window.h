@@ -49,6 +49,10 @@ private:
     float oldScaleX_ = 1.0f, oldScaleY_ = 1.0f;
 };
 
+// The unit (a station with its guards) seen from an eye that circles it, drawn into the
+// panel's corner (337, 5)-(507, 150).
+void DrawOrbitView(CUnit* unit, const PanelTarget& panel);
+
 // A fresh alpha between 200 and 255 over an RGB colour: the panel text's flicker.
 unsigned FlickerColour(unsigned rgb);
 

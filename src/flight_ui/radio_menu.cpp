@@ -469,6 +469,7 @@ void CRadioMenu::DrawPage(float lh)
         y = 3.0f * lh + 8.0f + lh + float(rows) * 28.0f + 4.0f;
         line(entryCount ? "F3 - Выход. <,> - Выбор. C - Приказ на выход в сектор." : "F3 - Выход.");
         if (st) {
+            DrawOrbitView(st, panel);
             const float hull = st->hullMax > 0.0f ? st->hull / st->hullMax : 0.0f;
             DrawScreenRectColour(0xFF006400u, 497.0f, 5.0f, 508.0f, 150.0f);
             DrawScreenQuad(0xFF009600u, 0xFF003200u, 499.0f, 148.0f - hull * 141.0f, 506.0f, 148.0f, 0xFF009600u, 0xFF003200u, nullptr);
