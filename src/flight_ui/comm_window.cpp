@@ -160,6 +160,19 @@ void CCommWindow::PlayVoice(const char* wav, const CUnit* unit)
     PlayPilotVoice(voice, unit);
 }
 
+void CCommWindow::StartLine()
+{
+    lineStart = g_GameClock.NowMs();
+    heads.speaking = 1;
+}
+
+bool CCommWindow::LineSpoken(uint32_t nowMs)
+{
+    if (voice) return !voice->IsPlaying();
+    const float seconds = 1.5f + 0.06f * float(std::strlen(lines[0].text));
+    return float(nowMs - lineStart) * 0.001f > seconds;
+}
+
 void CCommWindow::OpenTalk(CUnit* unit)
 {
     speaker = unit;
@@ -211,6 +224,7 @@ int CCommWindow::Talk(CUnit* unit, int startLine)
     }
     OpenTalk(unit);
     state = 1;
+    StartLine();
     AddLine(replies[0].text, replies[0].type, replies[0].line);
     char row[RADIO_TEXT_SIZE + 16];
     for (int n = 1; n < count; ++n) {
@@ -235,6 +249,7 @@ int CCommWindow::Say(CUnit* unit, int lineType, int headMode)
     ReleaseVoice();
     PlayVoice(unit->radioDialog.FindLineWav(lineType), unit);
     AddLine(text, TEXTLINE_QUESTION, 0);
+    StartLine();
     sayStart = g_GameClock.NowMs();
     sayDuration = voice ? 0.0f : kSingleLineSeconds;
     return 1;
@@ -259,6 +274,7 @@ int CCommWindow::SayLine(CUnit* unit, const char* text, const char* wav, float s
     ClearReplies();
     OpenTalk(unit);
     AddLine(copy, TEXTLINE_QUESTION, 0);
+    StartLine();
     sayStart = g_GameClock.NowMs();
     sayDuration = seconds;
     return 1;
@@ -443,6 +459,7 @@ void CCommWindow::Update()
         state = 0;
     }
     const uint32_t now = g_GameClock.NowMs();
+    if (heads.speaking && LineSpoken(now)) heads.Stop();
     if (state == 2) {
         if (voice) {
             if (!voice->IsPlaying()) {

@@ -66,6 +66,7 @@ public:
     uint32_t lastTick = 0;
     float openPercent = 0.0f;
     uint32_t sayStart = 0;
+    uint32_t lineStart = 0;  // game time (ms) the current line began: the head flickers while it is spoken
     float sayDuration = 0.0f;
     float panelHeight = 0.0f;
     PanelTarget panel;
@@ -110,6 +111,9 @@ private:
     void PlayVoice(const char* wav, const CUnit* unit);
     void ReleaseVoice();
     void OpenTalk(CUnit* unit);
+    void StartLine();
+    // The head rests once the line's voice ends, or, without a voice, after reading time.
+    bool LineSpoken(uint32_t nowMs);
     void DrawSpeakerView();
     void DrawHeader();
 };

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/settings.h"
+#include "app/winmain.h"
+#include "app/wndproc.h"
 #include "flight_ui/comm_window.h"
 #include "flight_ui/radio_menu.h"
 #include "locations/location_director.h"
@@ -376,6 +378,82 @@ TEST_P(CommWindowTest, HelpTogglesOnlyWhenNoTalkHoldsTheKeys)
     g_RadioMenu.ToggleHelp();
     EXPECT_EQ(g_RadioMenu.state, 0);
     EXPECT_EQ(g_CommMode, 0);
+}
+
+TEST_P(CommWindowTest, HeadFlickersWhileALineIsSpokenAndRestsAfter)
+{
+    if (!Entered()) return;
+    CPilotHeads& h = g_CommWindow.heads;
+    h.LoadMatrices("Data/Misc/HeadMatrix.pd");
+    // Five calm placements, then five agitated ones: a large flame with smaller ones round it.
+    EXPECT_FLOAT_EQ(h.placements[0].m[0][0], 1.0f);
+    EXPECT_LT(h.placements[1].m[0][0], 1.0f);
+    EXPECT_NE(h.placements[1].m[3][0], 0.0f);
+    EXPECT_GT(h.placements[5].m[1][1], h.placements[0].m[1][1]);
+    h.LoadMatrices("Data/Misc/NoSuchMatrix.pd");
+    EXPECT_FLOAT_EQ(h.placements[3].m[3][0], 0.0f);
+
+    CUnit* wing = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_NPCSHIP_MERCS_FIGHTER, Vec3(0, 0, 500),
+                      "Human/Mercenaries/Fighter");
+    ASSERT_EQ(g_CommWindow.Say(wing, TEXTLINE_TOFRIEND_KEEPEASY, 2), 1);
+    EXPECT_EQ(h.speaking, 1);
+    EXPECT_EQ(h.mode, 2);
+    const uint32_t t0 = g_GameClock.NowMs();
+    bool moved = false;
+    const Matrix first = h.HeadMatrix(1, t0);
+    for (int i = 1; i < 10; ++i) {
+        const Matrix later = h.HeadMatrix(1, t0 + 37u * uint32_t(i));
+        moved |= std::memcmp(&first, &later, sizeof(Matrix)) != 0;
+    }
+    EXPECT_TRUE(moved);
+    g_GameClock.gameTime += 4000.0;
+    g_CommWindow.Update();
+    EXPECT_EQ(h.speaking, 0);
+    EXPECT_EQ(g_CommWindow.state, 2);  // the line still shows, the head rests
+    const Matrix still = h.HeadMatrix(1, t0), stillLater = h.HeadMatrix(1, t0 + 500u);
+    EXPECT_EQ(std::memcmp(&still, &stillLater, sizeof(Matrix)), 0);
+}
+
+TEST_P(CommWindowTest, DigitsAndTypedTextGoToTheRadioNotToTheFlight)
+{
+    if (!Entered()) return;
+    auto key = [](unsigned vk) { WndProc(nullptr, WM_KEYDOWN, vk, 0); };
+    CUnit* wing = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_NPCSHIP_MERCS_FIGHTER, Vec3(0, 0, 500),
+                      "Human/Mercenaries/Fighter");
+    player->target = wing;
+    key('C');
+    ASSERT_EQ(g_CommWindow.state, 1);
+    Open();
+    key('3');
+    EXPECT_EQ(wing->orderType, ACTION_GUARD);
+    EXPECT_EQ(g_KeyA + g_KeyD + g_KeyS + g_KeyW + g_KeySpace, 0);
+    ResetWindows();
+
+    // A message typed on the radio menu: letters, blanks and digits are text only.
+    g_GameMode = 2;
+    g_RadioMenu.font.Load("Data/Misc/Fonts/Hermes.18");
+    key(VK_F3);
+    Open();
+    key('5');
+    Open();
+    Open();
+    ASSERT_EQ(g_RadioMenu.page, RADIO_PAGE_RECIPIENT);
+    key('1');
+    ASSERT_EQ(g_RadioMenu.page, RADIO_PAGE_MESSAGE);
+    ASSERT_EQ(g_TextInputState, 1);
+    for (char c : std::string("W 2")) {
+        key(c == ' ' ? unsigned(VK_SPACE) : unsigned(c));
+        WndProc(nullptr, WM_CHAR, WPARAM((unsigned char)c), 0);
+        g_RadioMenu.UpdateTyping();
+    }
+    EXPECT_STREQ(g_RadioMenu.typed, "W 2");
+    EXPECT_EQ(g_KeyW + g_KeySpace, 0);
+    EXPECT_EQ(g_RadioMenu.page, RADIO_PAGE_MESSAGE);
+    key(VK_ESCAPE);
+    g_RadioMenu.UpdateTyping();
+    EXPECT_EQ(g_RadioMenu.state, 0);
+    EXPECT_EQ(g_TextInputState, 0);
+    g_RadioMenu.font.ReleaseTexture();
 }
 
 INSTANTIATE_TEST_SUITE_P(Loose, CommWindowTest, ::testing::Values(0));
