@@ -380,6 +380,33 @@ TEST_P(CommWindowTest, HelpTogglesOnlyWhenNoTalkHoldsTheKeys)
     EXPECT_EQ(g_CommMode, 0);
 }
 
+TEST_P(CommWindowTest, LandingRequestsAnswerByDistanceAndTheBay)
+{
+    if (!Entered()) return;
+    station->pilot.Load(station, "Human/Hero station");
+    station->boundsRadius = 300.0f;  // as the loader gives every station
+    struct Case {
+        float distance;
+        const char* answer;
+    };
+    // The station's radius is 300: three radii is the reach; this bay has no gate, so it is
+    // never free.
+    for (Case c : {Case{3000.0f, "You are too far. Come closer."}, Case{500.0f, "The gate is busy. Stand by."}}) {
+        player->position = Vec3(0, 0, 3000.0f - c.distance);
+        ASSERT_EQ(g_CommWindow.Talk(station, 0), 1);
+        // Without a cargo system the unloading request is not offered.
+        EXPECT_EQ(Line(0), "Station here. How can we help?");
+        EXPECT_EQ(Line(2), "2 - Request permission to land.");
+        EXPECT_EQ(Line(3), "3 - Over and out.");
+        Open();
+        g_CommWindow.ChooseReply(2);
+        EXPECT_EQ(player->dockTime, 0xFFFFFFFFu);
+        EXPECT_EQ(g_CommWindow.state, 2);
+        EXPECT_EQ(Line(0), c.answer);
+        ResetWindows();
+    }
+}
+
 TEST_P(CommWindowTest, HeadFlickersWhileALineIsSpokenAndRestsAfter)
 {
     if (!Entered()) return;
