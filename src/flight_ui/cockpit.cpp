@@ -51,13 +51,3 @@ void CCockpit::Update()
     g_CommWindow.Update();
     g_RadioMenu.UpdateTyping();
 }
-
-void ReleaseCockpitPanels()
-{
-    g_CommWindow.ReleaseRenderTarget();
-}
-
-void ReloadCockpitPanels()
-{
-    g_CommWindow.Reload();
-}

@@ -64,52 +64,7 @@ void SetInTalk(CUnit* u, int value)
 
 unsigned FlickerColour(unsigned rgb)
 {
-    const unsigned alpha = unsigned(uint8_t(GameRand() % 56 - 56));
-    return (alpha << 24) | (rgb & 0xFFFFFFu);
-}
-
-PanelDrawScope::PanelDrawScope(const PanelTarget& panel)
-{
-    GfxDevice* dev = g_D3DRender.device;
-    if (!dev || !panel.texture) return;
-    GfxSurface* surface = nullptr;
-    if (panel.texture->GetSurfaceLevel(0, &surface) != D3D_OK || !surface) return;
-    dev->GetRenderTarget(0, &oldTarget_);
-    dev->GetDepthStencilSurface(&oldDepth_);
-    dev->SetRenderTarget(0, surface);
-    surface->Release();
-    if (panel.depth) dev->SetDepthStencilSurface(panel.depth);
-    Viewport vp;
-    vp.x = vp.y = 0;
-    vp.width = unsigned(panel.width);
-    vp.height = unsigned(panel.height);
-    vp.minZ = 0.0f;
-    vp.maxZ = 1.0f;
-    dev->SetViewport(&vp);
-    oldScaleX_ = g_ScreenScaleX;
-    oldScaleY_ = g_ScreenScaleY;
-    g_ScreenScaleX = g_ScreenScaleY = 1.0f;
-    ok_ = true;
-}
-
-PanelDrawScope::~PanelDrawScope()
-{
-    if (!ok_) return;
-    GfxDevice* dev = g_D3DRender.device;
-    dev->SetRenderTarget(0, oldTarget_);
-    dev->SetDepthStencilSurface(oldDepth_);
-    if (oldTarget_) oldTarget_->Release();
-    if (oldDepth_) oldDepth_->Release();
-    g_ScreenScaleX = oldScaleX_;
-    g_ScreenScaleY = oldScaleY_;
-    Viewport vp;
-    vp.x = vp.y = 0;
-    vp.width = unsigned(g_D3DRender.width);
-    vp.height = unsigned(g_D3DRender.height);
-    vp.minZ = 0.0f;
-    vp.maxZ = 1.0f;
-    dev->SetViewport(&vp);
-    g_World.Camera().Apply();
+    return (PanelFlickerAlpha() << 24) | (rgb & 0xFFFFFFu);
 }
 
 void PlayPilotVoice(CSound* voice, const CUnit* unit)
@@ -135,7 +90,7 @@ void CCommWindow::Init()
     lastTick = 0;
     openPercent = 0.0f;
     lineCount = 0;
-    panel = PanelTarget();
+    panel = CPanelTarget();
     panelHeight = 0.0f;
 }
 
@@ -484,7 +439,7 @@ void CCommWindow::DrawSpeakerView()
     DrawOrbitView(speaker, panel);
 }
 
-void DrawOrbitView(CUnit* s, const PanelTarget& panel)
+void DrawOrbitView(CUnit* s, const CPanelTarget& panel)
 {
     GfxDevice* dev = g_D3DRender.device;
     if (!dev || !s) return;
@@ -573,15 +528,16 @@ void CCommWindow::DrawHeader()
 
 void CCommWindow::Draw()
 {
-    if (openPercent == 0.0f || g_D3DRender.framesPresented % 3 != 0) return;
-    PanelDrawScope scope(panel);
-    if (!scope.Ok()) return;
-    GfxDevice* dev = g_D3DRender.device;
+    if (openPercent == 0.0f || !IsPanelRedrawFrame()) return;
+    CPanelDrawState saved;
+    if (!BeginPanelDraw(&panel, &saved)) return;
     if (!speaker) {
+        // Closing: the old content darkens away.
         DrawScreenQuadColour(0x14000000u, 0.0f, 0.0f, float(panel.width), float(panel.height), nullptr);
+        EndPanelDraw(&saved);
         return;
     }
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    g_D3DRender.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     heads.Draw(speaker);
     DrawSpeakerView();
     const float lh = font.GetTextHeight(1.0f);
@@ -592,30 +548,12 @@ void CCommWindow::Draw()
         font.DrawTextUniform(5.0f, 155.0f + float(i) * lh, lines[i].text, FlickerColour(rgb), 1.0f);
     }
     DrawHeader();
+    EndPanelDraw(&saved);
 }
 
 void CCommWindow::CreateRenderTarget(const char* name)
 {
-    if (!name || !name[0]) return;
-    GfxDevice* dev = g_D3DRender.device;
-    GfxTexture* named = g_D3DRender.GetTextureByName(name);
-    if (!dev || !named || named == panel.texture) return;
-    CopyTextCut(panel.name, sizeof panel.name, name);
-    D3DSURFACE_DESC desc{};
-    if (named->GetLevelDesc(0, &desc) != D3D_OK) return;
-    GfxTexture* texture = nullptr;
-    if (dev->CreateTexture(desc.Width, desc.Height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
-                           &texture) != D3D_OK || !texture) {
-        DebugOutF("CCommWindow: no render target for %s", name);
-        return;
-    }
-    panel.textureId = g_D3DRender.ReplaceTexture(name, texture);
-    panel.texture = texture;
-    panel.width = int(desc.Width);
-    panel.height = int(desc.Height);
-    if (panel.depth) panel.depth->Release();
-    panel.depth = nullptr;
-    dev->CreateDepthStencilSurface(desc.Width, desc.Height, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, 0, &panel.depth);
+    if (!CreatePanelTarget(&panel, name, 1)) return;
     // The radio menu draws into the same texture.
     g_RadioMenu.panel = panel;
     DebugOutF("CCommWindow: panel %s, %dx%d", name, panel.width, panel.height);
@@ -623,21 +561,15 @@ void CCommWindow::CreateRenderTarget(const char* name)
 
 void CCommWindow::ReleaseRenderTarget()
 {
-    if (panel.name[0]) g_D3DRender.textureManager.ReleaseByName(panel.name);
-    panel.texture = nullptr;
-    if (panel.depth) panel.depth->Release();
-    panel.depth = nullptr;
+    ReleasePanelTarget(&panel);
     g_RadioMenu.panel.texture = nullptr;
     g_RadioMenu.panel.depth = nullptr;
 }
 
 void CCommWindow::Reload()
 {
-    if (!panel.name[0]) return;
-    char name[256];
-    CopyTextCut(name, sizeof name, panel.name);
-    g_D3DRender.LoadTexture(name, 1, panel.textureId);
-    CreateRenderTarget(name);
+    ReloadPanelTarget(&panel, 1);
+    g_RadioMenu.panel = panel;
 }
 
 void CCommWindow::Release()
@@ -648,22 +580,17 @@ void CCommWindow::Release()
     if (backgroundComm) g_AudioManager.ReleaseSound(&backgroundComm);
     backgroundComm = nullptr;
     ReleaseVoice();
+    if (panel.depth) panel.depth->Release();
+    panel.depth = nullptr;
+    panel.texture = nullptr;
 }
 
-int CCommWindow::ToPixels(int n) const
+int CCommWindow::ToPixels(int frames) const
 {
-    return int(openPercent * 0.01f * float(n - 1) * panelHeight / kPanelTextureHeight);
+    return PanelToPixels(openPercent, frames, panelHeight);
 }
 
-void CCommWindow::SetupQuad(void* vertices) const
+void CCommWindow::SetupQuad(MeshData* quad) const
 {
-    if (!vertices) return;
-    WorldVertex* v = static_cast<WorldVertex*>(vertices);
-    const float h = panelHeight / kPanelTextureHeight;
-    const float uv[4][2] = {{0.0f, h}, {0.0f, 0.0f}, {1.0f, h}, {1.0f, 0.0f}};
-    for (int i = 0; i < 4; ++i) {
-        v[i].u = uv[i][0];
-        v[i].v = uv[i][1];
-        v[i].diffuse = 0xE1FFFFFFu;
-    }
+    SetupPanelQuad(quad, panelHeight);
 }

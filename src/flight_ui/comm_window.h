@@ -2,14 +2,14 @@
 #pragma once
 #include <cstdint>
 
+#include "flight_ui/cockpit_panels.h"
 #include "flight_ui/pilot_heads.h"
 #include "flight_ui/radio_dialog.h"
 #include "render/font.h"
 
 class CUnit;
 class CSound;
-class GfxTexture;
-class GfxSurface;
+struct MeshData;
 
 // Set while a radio talk or the radio menu holds the digit keys.
 extern int g_CommMode;
@@ -25,35 +25,11 @@ struct CommMessageLine {
     int32_t line;
 };
 
-// Render target of a cockpit panel; the comm window and the radio menu share one.
-struct PanelTarget {
-    int width = 0, height = 0;
-    int textureId = -1;
-    char name[256] = {};
-    GfxTexture* texture = nullptr;
-    GfxSurface* depth = nullptr;
-};
-
-// While alive the device draws into the panel's texture with 800x600 scale 1; the
-// screen's target, depth surface, viewport and scale come back after.
-class PanelDrawScope {
-public:
-    explicit PanelDrawScope(const PanelTarget& panel);
-    ~PanelDrawScope();
-    bool Ok() const { return ok_; }
-
-private:
-    bool ok_ = false;
-    GfxSurface* oldTarget_ = nullptr;
-    GfxSurface* oldDepth_ = nullptr;
-    float oldScaleX_ = 1.0f, oldScaleY_ = 1.0f;
-};
-
 // The unit (a station with its guards) seen from an eye that circles it, drawn into the
 // panel's corner (337, 5)-(507, 150).
-void DrawOrbitView(CUnit* unit, const PanelTarget& panel);
+void DrawOrbitView(CUnit* unit, const CPanelTarget& panel);
 
-// A fresh alpha between 200 and 255 over an RGB colour: the panel text's flicker.
+// An RGB colour with a fresh alpha between 200 and 255: the panel text's flicker.
 unsigned FlickerColour(unsigned rgb);
 
 class CCommWindow {
@@ -69,7 +45,7 @@ public:
     uint32_t lineStart = 0;  // game time (ms) the current line began: the head flickers while it is spoken
     float sayDuration = 0.0f;
     float panelHeight = 0.0f;
-    PanelTarget panel;
+    CPanelTarget panel;  // shared with the radio menu
     CSound* backgroundComm = nullptr;
     CSound* voice = nullptr;
     // ---- Speaker (read by the damage code's radio lines) ----
@@ -98,9 +74,9 @@ public:
     void Reload();
     void Release();
     // The frame of an n-frame panel mesh that matches the opening.
-    int ToPixels(int n) const;
+    int ToPixels(int frames) const;
     // UVs of the panel quad's four lit vertices to the used part of the texture.
-    void SetupQuad(void* vertices) const;
+    void SetupQuad(MeshData* quad) const;
     // A unit leaving the world: a talk it holds ends before its record goes.
     void ForgetUnit(const CUnit* unit);
 

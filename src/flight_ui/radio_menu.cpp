@@ -162,7 +162,7 @@ void CRadioMenu::Init()
     openPercent = 0.0f;
     rows = entryCount = selection = 0;
     panelHeight = 0.0f;
-    panel = PanelTarget();
+    panel = CPanelTarget();
 }
 
 void CRadioMenu::Open()
@@ -553,15 +553,16 @@ void CRadioMenu::DrawPage(float lh)
 
 void CRadioMenu::Draw()
 {
-    if (openPercent == 0.0f || g_D3DRender.framesPresented % 3 != 0) return;
-    PanelDrawScope scope(panel);
-    if (!scope.Ok()) return;
+    if (openPercent == 0.0f || !IsPanelRedrawFrame()) return;
+    CPanelDrawState saved;
+    if (!BeginPanelDraw(&panel, &saved)) return;
     if (state == 0 || switching) {
         DrawScreenQuadColour(0x14000000u, 0.0f, 0.0f, float(panel.width), float(panel.height), nullptr);
-        return;
+    } else {
+        g_D3DRender.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        DrawPage(font.GetTextHeight(1.0f));
     }
-    g_D3DRender.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    DrawPage(font.GetTextHeight(1.0f));
+    EndPanelDraw(&saved);
 }
 
 void CRadioMenu::Release()
@@ -571,20 +572,12 @@ void CRadioMenu::Release()
     voice = nullptr;
 }
 
-int CRadioMenu::ToPixels(int n) const
+int CRadioMenu::ToPixels(int frames) const
 {
-    return int(openPercent * 0.01f * float(n - 1) * panelHeight / kPanelTextureHeight);
+    return PanelToPixels(openPercent, frames, panelHeight);
 }
 
-void CRadioMenu::SetupQuad(void* vertices) const
+void CRadioMenu::SetupQuad(MeshData* quad) const
 {
-    if (!vertices) return;
-    WorldVertex* v = static_cast<WorldVertex*>(vertices);
-    const float h = panelHeight / kPanelTextureHeight;
-    const float uv[4][2] = {{0.0f, h}, {0.0f, 0.0f}, {1.0f, h}, {1.0f, 0.0f}};
-    for (int i = 0; i < 4; ++i) {
-        v[i].u = uv[i][0];
-        v[i].v = uv[i][1];
-        v[i].diffuse = 0xE1FFFFFFu;
-    }
+    SetupPanelQuad(quad, panelHeight);
 }

@@ -45,7 +45,7 @@ public:
     int recipient = -1;
     char typed[kRadioTypedSize] = {};
     CSound* voice = nullptr;
-    PanelTarget panel;
+    CPanelTarget panel;  // the comm window's render target, copied in when it is made
 
     void Init();
     void Open();
@@ -60,8 +60,8 @@ public:
     void RefreshEntries();
     void Draw();
     void Release();
-    int ToPixels(int n) const;
-    void SetupQuad(void* vertices) const;
+    int ToPixels(int frames) const;
+    void SetupQuad(MeshData* quad) const;
     // A unit leaving the world leaves the lists.
     void ForgetUnit(const CUnit* unit);
 
