@@ -465,8 +465,8 @@ void CRadioMenu::DrawPage(float lh)
         line(text);
         std::snprintf(text, sizeof text, "%s - %d", TranslateText("Кораблей в доке"), st ? st->dockedCount : 0);
         line(text);
-        DrawListRows(3.0f * lh + 8.0f + lh, 0);
-        y = 3.0f * lh + 8.0f + lh + float(rows) * 28.0f + 4.0f;
+        DrawListRows(3.0f * lh + 8.0f, 0);
+        y = 3.0f * lh + 8.0f + float(rows) * 28.0f + 4.0f;
         line(entryCount ? "F3 - Выход. <,> - Выбор. C - Приказ на выход в сектор." : "F3 - Выход.");
         if (st) {
             DrawOrbitView(st, panel);
@@ -479,8 +479,8 @@ void CRadioMenu::DrawPage(float lh)
     case RADIO_PAGE_MERCENARIES:
         std::snprintf(text, sizeof text, "%s: %d", TranslateText("Наемников в секторе"), entryCount);
         line(text);
-        DrawListRows(3.0f * lh + 8.0f - lh, 1);
-        y = 2.0f * lh + 8.0f + float(rows) * 28.0f + 4.0f;
+        DrawListRows(3.0f * lh + 8.0f, 1);
+        y = 3.0f * lh + 8.0f + float(rows) * 28.0f + 4.0f;
         line(entryCount ? "F3 - Выход. <,> - Выбор. C - Связь с выбранным." : "F3 - Выход.");
         break;
     case RADIO_PAGE_TRANSPORTS:
@@ -500,7 +500,7 @@ void CRadioMenu::DrawPage(float lh)
                 continue;
             }
             if (kHelp[i][0][0]) font.DrawTextUniform(5.0f, y, kHelp[i][0], FlickerColour(kGreen), 1.0f);
-            font.DrawTextUniform(380.0f, y, kHelp[i][1], FlickerColour(0x9B9B00u), 1.0f);
+            font.DrawTextUniform(345.0f, y, kHelp[i][1], FlickerColour(0x9B9B00u), 0.9f);
             y += lh;
         }
         break;
