@@ -411,7 +411,8 @@ void CRadioMenu::DrawListRows(float y0, int mercenaries)
         CUnit* u = entries[i];
         if (!u) continue;
         const float y = y0 + float(i) * 28.0f;
-        if (y + 26.0f > panelHeight) break;
+        // The panel grows to the rows of the last redraw; only the texture limits them.
+        if (y + 26.0f + font.GetTextHeight(1.0f) > kPanelTextureHeight) break;
         const bool selected = i == selection;
         if (selected) DrawScreenQuad(0xFF005000u, 0xFF002800u, 5.0f, y, 330.0f, y + 26.0f, 0xFF005000u, 0xFF002800u, nullptr);
         DrawScreenRect(0xFF00FF00u, 0xFF000000u, 5.0f, y, 330.0f, y + 26.0f, 0xFF00FF00u, 0xFF000000u);
