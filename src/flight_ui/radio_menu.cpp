@@ -421,12 +421,11 @@ void CRadioMenu::DrawListRows(float y0, int mercenaries)
         char text[320];
         const char* role = u->kind == GTYPE_SP_NPCSHIP_MERCS_CARGO ? "грузовой" : "боевой";
         std::snprintf(text, sizeof text, "%s (%s)", TranslateText(u->displayName), TranslateText(role));
-        if (mercenaries) {
-            const bool busy = u->orderType != ACTION_STAY;
-            std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), " %s",
-                          TranslateText(busy ? "(занят)" : "(свободен)"));
-        }
         font.DrawTextUniform(170.0f, y + 1.0f, text, FlickerColour(yellow), 0.9f);
+        // Free while it stands by, busy with any other order; beside its row.
+        if (mercenaries)
+            font.DrawTextUniform(335.0f, y + 1.0f, u->orderType == ACTION_STAY ? "(свободен)" : "(занят)",
+                                 FlickerColour(kGreen), 0.9f);
         const float by = y + 18.0f;
         DrawScreenQuad(0xFF643200u, 0xFF643200u, 9.0f, by, 9.0f + 74.0f * u->pilot.skill, by + 5.0f, 0xFFC86400u, 0xFFC86400u, nullptr);
         DrawScreenRectColour(0xFF00C800u, 8.0f, by - 1.0f, 84.0f, by + 6.0f);
@@ -466,8 +465,8 @@ void CRadioMenu::DrawPage(float lh)
         line(text);
         std::snprintf(text, sizeof text, "%s - %d", TranslateText("Кораблей в доке"), st ? st->dockedCount : 0);
         line(text);
-        DrawListRows(3.0f * lh + 8.0f, 0);
-        y = 3.0f * lh + 8.0f + float(rows) * 28.0f + 4.0f;
+        DrawListRows(3.0f * lh + 10.0f, 0);
+        y = 3.0f * lh + 14.0f + float(rows) * 28.0f;
         line(entryCount ? "F3 - Выход. <,> - Выбор. C - Приказ на выход в сектор." : "F3 - Выход.");
         if (st) {
             DrawOrbitView(st, panel);
@@ -480,8 +479,9 @@ void CRadioMenu::DrawPage(float lh)
     case RADIO_PAGE_MERCENARIES:
         std::snprintf(text, sizeof text, "%s: %d", TranslateText("Наемников в секторе"), entryCount);
         line(text);
-        DrawListRows(3.0f * lh + 8.0f, 1);
-        y = 3.0f * lh + 8.0f + float(rows) * 28.0f + 4.0f;
+        // Rows right under the one header line, so that rows x 30 + 2 lines + 20 holds them.
+        DrawListRows(lh + 10.0f, 1);
+        y = lh + 14.0f + float(rows) * 28.0f;
         line(entryCount ? "F3 - Выход. <,> - Выбор. C - Связь с выбранным." : "F3 - Выход.");
         break;
     case RADIO_PAGE_TRANSPORTS:
