@@ -130,6 +130,8 @@ bool CCommWindow::LineSpoken(uint32_t nowMs)
 
 void CCommWindow::OpenTalk(CUnit* unit)
 {
+    // A new speaker takes the window: the one before is out of the talk.
+    if (speaker && speaker != unit) SetInTalk(speaker, 0);
     speaker = unit;
     SetInTalk(g_PlayerObject, 1);
     SetInTalk(unit, 1);
