@@ -8,6 +8,8 @@
 #include "app/settings.h"
 #include "app/winmain.h"
 #include "app/wndproc.h"
+#include "audio/audio_manager.h"
+#include "audio/sound.h"
 #include "flight_ui/comm_window.h"
 #include "flight_ui/radio_menu.h"
 #include "locations/location_director.h"
@@ -405,6 +407,35 @@ TEST_P(CommWindowTest, LandingRequestsAnswerByDistanceAndTheBay)
         EXPECT_EQ(Line(0), c.answer);
         ResetWindows();
     }
+}
+
+TEST_P(CommWindowTest, VoicesPlayAtThePilotsPitchAndHoldTheLine)
+{
+    if (!Entered()) return;
+    g_Settings.audio = 1;
+    g_Settings.voice = 1;
+    SoundDevice::UseLoopback(true);
+    ASSERT_EQ(g_AudioManager.Init(nullptr), SND_OK);
+    // The pilot's sex is drawn as the private data loads; the voice follows it.
+    for (int pitch : {105, 130}) {
+        CUnit* wing = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_NPCSHIP_MERCS_FIGHTER, Vec3(0, 0, 500),
+                          "Human/Mercenaries/Fighter");
+        wing->pilot.voicePitch = pitch;
+        ASSERT_EQ(g_CommWindow.Say(wing, TEXTLINE_GETORDER_OK, 1), 1);
+        const char* wav = wing->radioDialog.FindLineWav(TEXTLINE_GETORDER_OK);
+        ASSERT_NE(wav, nullptr);
+        EXPECT_NE(std::strstr(wav, wing->pilot.sex == 0 ? "_M01.wav" : "_W01.wav"), nullptr) << wav;
+        ASSERT_NE(g_CommWindow.voice, nullptr) << wav;
+        unsigned hz = 0;
+        g_CommWindow.voice->buffer->GetFrequency(&hz);
+        EXPECT_EQ(hz, unsigned(float(g_CommWindow.voice->frequency) / 100.0f * float(pitch) * 1.05f));
+        // With a voice the line lasts as long as it plays.
+        EXPECT_EQ(g_CommWindow.sayDuration, 0.0f);
+        ResetWindows();
+        EXPECT_EQ(g_CommWindow.voice, nullptr);
+    }
+    g_AudioManager.Release();
+    SoundDevice::UseLoopback(false);
 }
 
 TEST_P(CommWindowTest, HeadFlickersWhileALineIsSpokenAndRestsAfter)
