@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "audio/audio_manager.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/radio_menu.h"
 #include "render/camera.h"
 #include "world/objects/bullet.h"
 #include "world/objects/effect_object.h"
@@ -120,6 +122,11 @@ void Forget(const DoomedSet& doomed)
     for (CUnit*& s : g_StationMenu.showcase) doomed.Clear(s);
     for (CObjectDataButton& r : g_StationMenu.shipRows) doomed.Clear(r.object);
     for (CUnit* u : doomed.list) g_AudioManager.UnbindEmitter(u);
+    // A talk with a unit that goes ends; the radio menu's lists let it go.
+    for (CUnit* u : doomed.list) {
+        g_CommWindow.ForgetUnit(u);
+        g_RadioMenu.ForgetUnit(u);
+    }
 }
 
 bool IsListed(const CUnit* u)

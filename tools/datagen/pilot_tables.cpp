@@ -64,6 +64,44 @@ bool Split(const std::string& source, const std::string& where, Pilot* p, std::s
     return true;
 }
 
+// A line the unit says itself (its questions, refusals, docking answers, acknowledgements
+// and the lines its behaviour makes it say) gets a spoken voice file named after its text:
+// "Data/Sounds/Voices/<RUS|ENG>/<FNV-1a of the text>_01.wav"; the voice generator speaks it.
+// Lines the player chooses stay silent; a Voice the source names is kept.
+bool SaidByUnit(const std::string& kind)
+{
+    static const char* const kSaid[] = {"TEXTLINE_QUESTION", "TEXTLINE_END_DIALOG_REJECT_COMM",
+                                        "TEXTLINE_REQUEST_LANDING_OK", "TEXTLINE_REQUEST_LANDING_TOOFAR",
+                                        "TEXTLINE_REQUEST_LANDING_WAIT", "TEXTLINE_GETORDER_OK"};
+    for (const char* k : kSaid)
+        if (kind == k) return true;
+    return kind.rfind("TEXTLINE_TOFRIEND", 0) == 0 || kind.rfind("TEXTLINE_TOENEMY", 0) == 0;
+}
+
+void FillVoices(std::vector<std::string>* lines, const char* lang)
+{
+    auto trimmed = [](const std::string& l, size_t from) {
+        std::string v = l.size() > from ? l.substr(from) : std::string();
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\r')) v.pop_back();
+        return v;
+    };
+    for (size_t i = 0; i + 2 < lines->size(); ++i) {
+        const std::string& line = (*lines)[i];
+        std::string& voice = (*lines)[i + 2];
+        if (line.rfind("Line ", 0) != 0 || voice.rfind("Voice", 0) != 0) continue;
+        const std::string text = trimmed(line, kDialogText);
+        if (text.empty() || !SaidByUnit(trimmed((*lines)[i + 1], kLabelColumn)) || !trimmed(voice, kLabelColumn).empty())
+            continue;
+        uint32_t h = 0x811C9DC5u;
+        for (unsigned char c : text) h = (h ^ c) * 0x01000193u;
+        char name[96];
+        std::snprintf(name, sizeof(name), "Data/Sounds/Voices/%s/%08x_01.wav", lang, h);
+        voice = voice.substr(0, kLabelColumn);
+        voice.resize(kLabelColumn, ' ');
+        voice += name;
+    }
+}
+
 // Changes "Label=value, Label=value" in both languages; false when a label is not there.
 bool Change(Pilot* p, const std::string& changes, std::string* error)
 {
@@ -130,7 +168,9 @@ DATAGEN_GENERATOR(00_pilot_tables)
             }
             for (const char* lang : {"RUS", "ENG"}) {
                 const std::string path = "Data/Space/Private data." + std::string(lang) + "/" + folder + "/Main.pd";
-                if (MayGenerate(set, path, t.path)) set.AddText(path, Join(lang[0] == 'R' ? p.rus : p.eng));
+                std::vector<std::string> lines = lang[0] == 'R' ? p.rus : p.eng;
+                FillVoices(&lines, lang);
+                if (MayGenerate(set, path, t.path)) set.AddText(path, Join(lines));
             }
         }
     for (const std::string& e : errors) std::fprintf(stderr, "datagen: %s\n", Cp1251ToUtf8(e.c_str()).c_str());

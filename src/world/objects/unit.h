@@ -264,6 +264,9 @@ public:
     bool IntersectRays(const Vec3* segment, int mode, Vec3* outHit, float margin);
     void InitMercenary();
     void InitMultiplayerName();
+    // Radio orders to a hired transport (k 1..5) or fighter (k 1..6) (flight_ui/radio_menu.cpp).
+    void OrderTransport(int k);
+    void OrderFighter(int k);
     void ResetTimers();
 
     // The planet world's step of a frame and its order handlers (unit_planet.cpp).

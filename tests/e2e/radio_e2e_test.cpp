@@ -1,0 +1,99 @@
+// Radio talks and orders through the real binary in the first space location, with cut
+// scenes off so that the player flies: F targets the neutral fighter beside the ship, C
+// calls it, the comm panel rises with its texts, digits hire the pilot and give it an
+// order; F3 opens the radio menu and its fighter page orders the new wing-man.
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kIni[] = "[Game]\nSpace=1\nLanguage=1\n[Video]\nWindowed=1\n[Audio]\nVoice=0\n"
+                    "[Misc]\nStart logo=0\nUse game menu=0\nCut scenes=0\nDebug out=1\n";
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& text)
+{
+    for (const std::string& l : lines)
+        if (l == text) return true;
+    return false;
+}
+
+// Pixels of the panel texts (green to yellow with little blue: not the grey cockpit, the
+// white stars or the orange head) in the lower part of the screen, where the cockpit's third
+// screen rises; -1 without the screenshot.
+long PanelTextPixels(const GameRun& run, int frame)
+{
+    Image im;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(frame) + ".png"), &im)) return -1;
+    long text = 0;
+    for (int y = im.height * 35 / 100; y < im.height; ++y)
+        for (int x = im.width / 10; x < im.width * 9 / 10; ++x) {
+            const std::uint8_t* p = im.Pixel(x, y);
+            if (p[1] > 50 && p[2] * 2 < p[1] && p[1] >= p[0]) ++text;
+        }
+    return text;
+}
+
+std::string Dump(const GameRun& run, const RunResult& r) { return run.ReadFile("debug.txt") + "\n" + r.err; }
+
+} // namespace
+
+TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
+{
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
+    GameRun run("radiotalk");
+    run.WriteGameIni(kIni);
+    // F: the nearest friendly ship; C: call it; 2: "Do you want to work for us?";
+    // 3: "Follow me." in the mercenary's own talk.
+    run.SetInput("30 key F\n40 key C\n100 key 2\n160 key 3\n");
+    run.SetEnv("KORVANE_FRAMES", "230");
+    run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
+    run.SetEnv("KORVANE_SHOT_FRAMES", "20,90,150");
+    RunResult r = run.Run(300);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> lines = run.DebugLines();
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 200 at line 0, 3 replies")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 200 hired")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 200 at line 0, 6 replies")) << Dump(run, r);
+    // Standing (0) before, guarding the player (2) after.
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 200 given order 3, now order 2")) << Dump(run, r);
+
+    const long before = PanelTextPixels(run, 20), talk = PanelTextPixels(run, 90), mercenary = PanelTextPixels(run, 150);
+    ASSERT_GE(before, 0) << "no screenshot of frame 20";
+    EXPECT_LT(before, 100);
+    EXPECT_GT(talk, 600) << "the talk's texts are not in the panel";
+    // Six replies and the names: more text than the three replies before.
+    EXPECT_GT(mercenary, talk);
+}
+
+TEST(RadioE2E, RadioMenuOrdersTheHiredWingman)
+{
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
+    GameRun run("radiomenu");
+    run.WriteGameIni(kIni);
+    // Hire the fighter and close the talk (6: "Over and out."), then F3, 4: the fighters'
+    // orders, 3: "Follow me.".
+    run.SetInput("30 key F\n40 key C\n100 key 2\n160 key 6\n220 key F3\n320 key 4\n460 key 3\n");
+    run.SetEnv("KORVANE_FRAMES", "520");
+    run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
+    run.SetEnv("KORVANE_SHOT_FRAMES", "215,440,510");
+    RunResult r = run.Run(400);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> lines = run.DebugLines();
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 200 hired")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 200 ended by reply 6")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CRadioMenu: order 3 to unit 200, now order 2")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CRadioMenu: order 3 to 1 fighters")) << Dump(run, r);
+
+    const long closed = PanelTextPixels(run, 215), page = PanelTextPixels(run, 440), after = PanelTextPixels(run, 510);
+    ASSERT_GE(closed, 0) << "no screenshot of frame 215";
+    EXPECT_LT(closed, 100) << "the comm panel did not fold after the talk";
+    EXPECT_GT(page, 600) << "the fighters' orders are not in the panel";
+    EXPECT_LT(after, 100) << "the menu did not close after the order";
+}
