@@ -729,11 +729,12 @@ CUnit* RayHitNearest(float margin, const Vec3& from, const Vec3& to, float* outD
                          [](CUnit* u) { return u->IsAlive() && u->IsCraft(); });
 }
 
-CUnit* RayPickObject(float margin, const Vec3& from, const Vec3& to, Vec3* outHit, CUnit* ignore, CUnit* station)
+CUnit* RayPickObject(float margin, const Vec3& from, const Vec3& to, Vec3* outHit, CUnit* ignore, CUnit* station,
+                     CUnit* alsoIgnore)
 {
     const bool isStation = station && IsStationKindValue(station->kind);
     auto test = [&](CUnit* u) {
-        if (u == ignore || IsStarOrPlanet(u)) return false;
+        if (u == ignore || (alsoIgnore && u == alsoIgnore) || IsStarOrPlanet(u)) return false;
         if (isStation)
             for (CUnit* g : station->guards)
                 if (g == u) return false;
