@@ -19,7 +19,14 @@ std::atomic<bool> g_countNew{false};
 std::atomic<long> g_newCalls{0};
 } // namespace
 
-// Counting replacements of the global allocation functions (the whole test binary uses them).
+// Counting replacements of the global allocation functions (the whole test binary uses them);
+// left out of a sanitizer build, whose own keep watch over new and delete.
+#if defined(__SANITIZE_ADDRESS__)
+#define KORVANE_COUNT_NEW 0
+#else
+#define KORVANE_COUNT_NEW 1
+// These are the allocation functions themselves: malloc and free belong together here.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t n)
 {
     if (g_countNew) ++g_newCalls;
@@ -37,6 +44,7 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#endif
 
 namespace {
 
@@ -105,6 +113,7 @@ TEST_P(PlanetLocationTest, WalkingGridIsBuiltWhereTheObjectsStand)
 
 TEST_P(PlanetLocationTest, DrawnPlanetFrameAllocatesNothing)
 {
+    if (!KORVANE_COUNT_NEW) GTEST_SKIP() << "allocations are not counted in a sanitizer build";
     Load("Data/Locations.Planet/Intro 01", 110);
     ASSERT_GT(CObjectList::unitCount[0], 10u);
     static_cast<NullGfxDevice*>(g_D3DRender.device)->recording = false;
