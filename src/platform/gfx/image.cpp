@@ -236,8 +236,8 @@ void GfxSetImageWarning(const char* text)
 namespace {
 
 // RLE8 / RLE4 bitmap data into one palette index per pixel, rows bottom-up as stored.
-// Pixels the runs skip (deltas, early line ends) keep index 0. False on data that ends
-// before the end-of-bitmap mark would be needed or runs past the image.
+// Pixels the runs skip (deltas, early line ends) keep index 0; runs past the image are cut
+// off at its edge. False on data that ends before its last row or inside a run.
 bool DecodeBmpRle(const uint8_t* p, size_t n, unsigned width, unsigned height, bool four, std::vector<uint8_t>* out)
 {
     out->assign((size_t)width * height, 0);
@@ -252,8 +252,6 @@ bool DecodeBmpRle(const uint8_t* p, size_t n, unsigned width, unsigned height, b
         const uint8_t count = p[i], value = p[i + 1];
         i += 2;
         if (count > 0) {
-            if (y >= height || x + count > width)
-                return false;
             for (unsigned k = 0; k < count; ++k)
                 put(four ? ((k & 1) ? value & 0xF : value >> 4) : value);
             continue;
@@ -269,11 +267,9 @@ bool DecodeBmpRle(const uint8_t* p, size_t n, unsigned width, unsigned height, b
             x += p[i];
             y += p[i + 1];
             i += 2;
-            if (y > height || (y == height && x > 0) || x > width)
-                return false;
         } else {                   // absolute run of value pixels, padded to 16 bits
             const size_t bytes = four ? (value + 1u) / 2 : value;
-            if (i + bytes > n || y >= height || x + value > width)
+            if (i + bytes > n)
                 return false;
             for (unsigned k = 0; k < value; ++k)
                 put(four ? ((k & 1) ? p[i + k / 2] & 0xF : p[i + k / 2] >> 4) : p[i + k]);

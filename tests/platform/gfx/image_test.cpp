@@ -119,9 +119,9 @@ TEST(ImageTest, BadBmpsAreRefused)
     EXPECT_EQ(err, "BMP data truncated");
     auto big = BmpHeader(100000, 100000, 24, 0);
     EXPECT_FALSE(GfxDecodeBmp(big.data(), big.size(), &im, &err));
-    auto rle = BmpHeader(1, 1, 8, 4);
-    Put32(rle, 30, 1);   // RLE8 whose first run overruns the row
-    rle[54] = 5;
+    auto rle = BmpHeader(1, 3, 8, 2);
+    Put32(rle, 30, 1);   // RLE8 whose data stop in its first row
+    rle[54] = 1;
     EXPECT_FALSE(GfxDecodeBmp(rle.data(), rle.size(), &im, &err));
     auto rle24 = BmpHeader(1, 1, 24, 4);
     Put32(rle24, 30, 1);   // run-length coding is for palette images only
