@@ -78,4 +78,68 @@ void BM_LoadLargestLocation(benchmark::State& state)
 }
 BENCHMARK(BM_LoadLargestLocation)->Unit(benchmark::kMillisecond);
 
+// Loads a planet location into the planet world; the unit count it leaves.
+int LoadPlanet(const std::string& folder)
+{
+    g_WorldIndex = 0;
+    g_LocationKind = 0;
+    g_World.ResetForLocation();
+    g_World.LoadLocation(folder.c_str());
+    return CObjectList::Count();
+}
+
+// The planet location with the most objects (its walking grid built when it has no
+// MapPoints.dat), through CWorld::LoadLocation with a null device.
+void BM_LoadLargestPlanetLocation(benchmark::State& state)
+{
+    const std::string dir = KORVANE_GAME_DIR;
+    if (!std::filesystem::exists(dir + "/Data/Locations.hdr")) {
+        state.SkipWithError("the data set is not built");
+        return;
+    }
+    const std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    g_Settings.debugOut = 0;
+    g_Settings.audio = 0;
+    g_Settings.cutScenes = 0;
+    g_Settings.useFileManager = 1;
+    CFileManager::Init();
+    D3DPRESENT_PARAMETERS p;
+    p.BackBufferWidth = 800;
+    p.BackBufferHeight = 600;
+    p.Windowed = 1;
+    NullGfxDevice* device = new NullGfxDevice(p);
+    g_D3DRender.device = device;
+    g_TextureErrorMessages = 0;
+    g_GameMode = 1;
+    g_LocationDirector.locationId = 110;
+    std::string folder;
+    int most = -1;
+    const int a = FILE_KIND_LOCATIONS / 1000 - 1;
+    for (uint32_t i = 0; g_ArchiveEntries[a] && i < g_ArchiveEntryCounts[a]; ++i) {
+        std::string name = g_ArchiveEntries[a][i].name;
+        if (name.rfind("Data/Locations.Planet/", 0) != 0) continue;
+        name = name.substr(0, name.size() - std::string("/Main.loc").size());
+        const int n = LoadPlanet(name);
+        g_World.UnloadLocation();
+        if (n > most) {
+            most = n;
+            folder = name;
+        }
+    }
+    int units = 0;
+    for (auto _ : state) {
+        units = LoadPlanet(folder);
+        state.PauseTiming();
+        g_World.UnloadLocation();
+        state.ResumeTiming();
+    }
+    state.SetLabel(folder + ": " + std::to_string(units) + " units");
+    g_D3DRender.device = nullptr;
+    device->Release();
+    CFileManager::Release();
+    std::filesystem::current_path(old);
+}
+BENCHMARK(BM_LoadLargestPlanetLocation)->Unit(benchmark::kMillisecond);
+
 }  // namespace

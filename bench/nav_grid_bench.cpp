@@ -31,6 +31,8 @@ void BM_NavGridFindPath(benchmark::State& state)
         benchmark::DoNotOptimize(route);
         FreeRoute(route);
     }
+    state.counters["nodes"] = double(g.LastSearchNodes());
+    state.counters["openings"] = double(g.LastSearchOpenings());
 }
 BENCHMARK(BM_NavGridFindPath)->Arg(0)->Arg(1)->Arg(2)->ArgNames({"map"});
 

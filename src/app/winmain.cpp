@@ -50,6 +50,7 @@ bool StartUp(bool restart)
             DebugOut(nullptr);
         RegisterClass(Title(), WndProc);
     }
+    CFileManager::FlushLog();
 
     if (g_D3DRender.InitD3D(g_Settings.windowed) < 0)
         return false;

@@ -52,6 +52,7 @@ int CAudioManager::Init(WindowHandle window)
 {
     if (!SoundOn()) return SND_OK;
     if (SoundDevice::Create(&device) != SND_OK) return InitFailed("DirectSoundCreate8() failed!");
+    if (device->IsSilent()) DebugOut("No sound device opens: the game plays on without sound");
     if (device->SetCooperativeLevel(window, 2) != SND_OK) return InitFailed("SetCooperativeLevel() failed!");
     unsigned primaryFlags = SNDBUF_PRIMARY | SNDBUF_CTRL3D | SNDBUF_CTRLVOLUME;
     if (device->CreatePrimaryBuffer(primaryFlags) != SND_OK && device->CreatePrimaryBuffer(primaryFlags) != SND_OK)

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
+
 uint32_t Get32(const uint8_t* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -130,9 +132,18 @@ int CWaveFile::ReadMMIO()
         extra = Get16(p + 16);
         if (extra > fmt.size - 18) return SND_FAIL;  // short read of the extra bytes
     }
+    // The extensible header with the PCM sub-format is plain PCM in a longer coat: what
+    // recent tools write for 16-bit files. Its channel mask and valid bits add nothing here.
+    static const uint8_t kPcmSubFormat[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    if (tag == kWaveFormatExtensible && extra >= 22 && std::memcmp(p + 18 + 6, kPcmSubFormat, 16) == 0 &&
+        Get16(p + 18) == Get16(p + 14)) {
+        tag = WAVE_FORMAT_PCM;
+        extra = 0;
+    }
     format = static_cast<WaveFormatEx*>(std::calloc(1, sizeof(WaveFormatEx) + extra));
     if (!format) return SND_FAIL;
     std::memcpy(format, p, 16);
+    format->formatTag = tag;
     format->extraSize = extra;
     if (extra) std::memcpy(reinterpret_cast<uint8_t*>(format) + sizeof(WaveFormatEx), p + 18, extra);
     return SND_OK;

@@ -28,7 +28,13 @@ uint32_t g_SlotPakLeft[FILE_SLOT_COUNT];
 
 constexpr int kPathMax = 1024;
 // The most an index can hold: every entry with a full name, its size and offset, and the count.
-constexpr long kMaxIndexSize = long(FILE_ARCHIVE_MAX_ENTRIES) * (FILE_ARCHIVE_NAME_SIZE + 8) + 4;
+constexpr long MaxIndexSize(uint32_t entries) { return long(entries) * (FILE_ARCHIVE_NAME_SIZE + 8) + 4; }
+
+// Refusals found while the archives load at start-up wait here until debug.txt has been
+// emptied, or they would be wiped with it.
+constexpr int kPendingLogLines = FILE_ARCHIVE_COUNT;
+char g_PendingLog[kPendingLogLines][320];
+int g_PendingLogCount = 0;
 
 // Copies a caller's path with backslashes turned into '/'. False when too long.
 bool NormalisePath(const char* name, char* out)
@@ -217,7 +223,7 @@ int CFileManager::LoadArchive(int kind)
 
     if (hdrSize < 4) {
         fault = "index shorter than its entry count";
-    } else if (hdrSize > kMaxIndexSize) {
+    } else if (hdrSize > MaxIndexSize(withData ? FILE_ARCHIVE_MAX_ENTRIES : FILE_PAK_ARCHIVE_MAX_ENTRIES)) {
         fault = "index larger than its entries can be";
     } else {
         buf = new uint8_t[hdrSize];
@@ -226,8 +232,14 @@ int CFileManager::LoadArchive(int kind)
     }
     if (!fault) {
         count = ReadU32(buf + hdrSize - 4);
-        if (count > FILE_ARCHIVE_MAX_ENTRIES)
+        // In-memory handles are kind + entry, so those archives stop at 1000 entries; a .pak
+        // handle is kind + slot and addresses any entry.
+        if (withData && count > FILE_ARCHIVE_MAX_ENTRIES)
             fault = "more entries than the kind's handle range";
+        else if (count > FILE_PAK_ARCHIVE_MAX_ENTRIES)
+            fault = "more entries than an index can hold";
+        else if (count > uint32_t((hdrSize - 4) / 9))
+            fault = "entry count runs past the index";
     }
     if (!fault) {
         table = new FileArchiveEntry[count ? count : 1]();
@@ -283,7 +295,9 @@ int CFileManager::LoadArchive(int kind)
                 delete[] table[i].data;
             delete[] table;
         }
-        DebugOutF("CFileManager: archive %s refused: %s", hdrName, fault);
+        if (g_PendingLogCount < kPendingLogLines)
+            std::snprintf(g_PendingLog[g_PendingLogCount++], sizeof g_PendingLog[0],
+                          "CFileManager: archive %s refused: %s", hdrName, fault);
         return 0;
     }
     g_ArchiveEntries[a] = table;
@@ -309,8 +323,16 @@ int CFileManager::Init()
     return 1;
 }
 
+void CFileManager::FlushLog()
+{
+    for (int i = 0; i < g_PendingLogCount; ++i)
+        DebugOut(g_PendingLog[i]);
+    g_PendingLogCount = 0;
+}
+
 void CFileManager::Release()
 {
+    FlushLog();
     DebugOut("CFileManager::Release() start...");
     for (int a = 0; a < FILE_ARCHIVE_COUNT; ++a)
         FreeArchive(a);
@@ -482,8 +504,9 @@ int CFileManager::ReadLine(char* buffer, int maxLength, int handle)
     std::memcpy(buffer, d + pos, i - pos);
     buffer[i - pos] = 0;
     if (i < pos + limit) {
+        // CR LF is one line end; a second LF is an empty line, as the loose files read it.
         uint32_t next = i + 1;
-        if (next < e->size && (d[next] == '\n' || d[next] == '\r'))
+        if (d[i] == '\r' && next < e->size && d[next] == '\n')
             ++next;
         e->readPos = next;
     } else {
@@ -503,6 +526,22 @@ void CFileManager::Close(int handle)
     int s = StreamSlot(handle);
     if (s >= 0)
         FreeSlotState(s);
+}
+
+int CFileManager::CloseWritten(int handle)
+{
+    if (handle < 0 || handle >= FILE_SLOT_COUNT || !g_FileSlots[handle] || g_SlotPak[handle])
+        return 0;
+    FILE* f = g_FileSlots[handle];
+    bool ok = std::fflush(f) == 0 && !std::ferror(f);
+    // A character device (a terminal, /dev/null) cannot be synced and needs not be.
+    if (ok && fsync(fileno(f)) != 0 && errno != EINVAL && errno != EROFS)
+        ok = false;
+    g_FileSlots[handle] = nullptr;
+    if (std::fclose(f) != 0)
+        ok = false;
+    FreeSlotState(handle);
+    return ok ? 1 : 0;
 }
 
 uint32_t CFileManager::GetFileSize(int handle)

@@ -23,6 +23,8 @@ constexpr int FILE_ARCHIVE_COUNT = 6;
 constexpr int FILE_ARCHIVE_NAME_SIZE = 256;
 // Handles of one kind are kind + index, so an archive addresses at most 1000 entries.
 constexpr uint32_t FILE_ARCHIVE_MAX_ENTRIES = 1000;
+// The .pak-read archives hand out slot handles, so only the index's own size bounds them.
+constexpr uint32_t FILE_PAK_ARCHIVE_MAX_ENTRIES = 1u << 20;
 // Every byte of an archived name and of archived data is stored with this added.
 constexpr uint8_t FILE_ARCHIVE_SCRAMBLE = 128;
 
@@ -43,6 +45,8 @@ class CFileManager {
 public:
     static int Init();
     static void Release();
+    // Writes the archive refusals Init kept back; start-up calls it once debug.txt is emptied.
+    static void FlushLog();
 
     // Handle or -1; *size gets the file's size in bytes.
     static int Open(const char* name, int kind, uint32_t* size = nullptr);
@@ -52,6 +56,9 @@ public:
     static size_t Read(void* buffer, size_t itemSize, size_t itemCount, int handle);
     static int ReadLine(char* buffer, int maxLength, int handle);
     static void Close(int handle);
+    // Closes a slot opened with OpenForWrite after pushing its data to the disk: 1 only when
+    // every buffered byte reached the file (a full disk often shows only here).
+    static int CloseWritten(int handle);
     static uint32_t GetFileSize(int handle);
 
     // Archive base name for a kind ("Objects" ... "SD"), or null.

@@ -288,9 +288,12 @@ void LoadPlanet(CLocationFile& file, const char* mainLocPath)
         world.lightListCount[0] = 0;
     }
 
+    // Obstacles are probed where they stand: their world matrices come first.
     NavUnitList units;
     units.units = CObjectList::units[0];
     units.count = (int)CObjectList::unitCount[0];
+    for (int i = 0; i < units.count; ++i)
+        if (units.units[i]) units.units[i]->UpdateParts();
     world.navGrid.LoadOrBuildNavGrid(mainLocPath, units);
 
     if (g_LocationKind == 2) {

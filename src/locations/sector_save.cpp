@@ -228,14 +228,24 @@ void WriteSectorSave(int sector)
     std::unique_ptr<uint8_t[]> datBytes(new uint8_t[kSaveMaxDatBytes]);
     uint8_t statBytes[kSaveMaxStatBytes];
     size_t datSize = 0, statSize = 0;
+    // Both files go to temporary files first and replace the old pair together, so a
+    // failure never leaves new ships beside old statistics.
     if (!EncodeSectorSave(*save, datBytes.get(), kSaveMaxDatBytes, &datSize, statBytes, sizeof(statBytes),
                           &statSize) ||
-        !WriteFileSafely(dat, datBytes.get(), datSize)) {
+        !WriteTempFile(dat, datBytes.get(), datSize)) {
         ShowMessage("Can't write objects on hero station!", "Error!", MB_OK);
         return;
     }
-    if (!WriteFileSafely(stat, statBytes, statSize))
+    const bool statWritten = WriteTempFile(stat, statBytes, statSize);
+    if (!CommitTempFile(dat)) {
+        RemoveTempFile(stat);
+        ShowMessage("Can't write objects on hero station!", "Error!", MB_OK);
+        return;
+    }
+    if (!statWritten || !CommitTempFile(stat)) {
+        RemoveSaveFile(stat);
         DebugOutF("WriteSectorSave: \"%s\" cannot be written, the statistics are left out", stat);
+    }
 }
 
 void LoadSectorSave(int sector)
@@ -254,6 +264,7 @@ void LoadSectorSave(int sector)
     std::unique_ptr<uint8_t[]> buffer(new uint8_t[kSaveMaxDatBytes]);
 
     bool fromSkip = false;
+    bool restored = false;   // a damaged save set aside: the sector stays unlocked
     if (!ReadDat(dat, save.get(), buffer.get())) {
         char skip[64];
         SkipSavePath(skip, sizeof(skip), false);
@@ -262,20 +273,26 @@ void LoadSectorSave(int sector)
         const bool damaged = h >= 0;
         if (h >= 0)
             CFileManager::Close(h);
-        // A missing save of a later sector is the location's business; a damaged one
-        // would lock the pilot out of the sector, so it starts from the default start.
+        // A missing save of a later sector is the location's business.
         if (sector != 1 && !damaged) {
             ShowMessage("Can't load objects on hero station!", "Error!", MB_OK);
             return;
         }
-        if (sector != 1)
+        // A damaged one is the player's progress: the pair is kept beside as .bad, the
+        // player hears of it once, and the sector starts from the default start.
+        if (damaged) {
+            KeepAsBad(dat);
+            KeepAsBad(stat);
+            DebugOutF("Sector save \"%s\" kept as \"%s.bad\"", dat, dat);
             ShowMessage("Can't load objects on hero station!", "Error!", MB_OK);
+        }
         if (!ReadDat(skip, save.get(), buffer.get())) {
-            if (sector == 1)
+            if (!damaged)
                 ShowMessage("Can't load objects on hero station!", "Error!", MB_OK);
             return;
         }
         fromSkip = true;
+        restored = damaged;
     }
 
     bool statsRead = false;
@@ -296,14 +313,15 @@ void LoadSectorSave(int sector)
     const int docked = ApplySectorSave(station, *save);
     DebugOutF("Sector %02d: %d ships and %.1f ore on the hero station%s", sector, docked, station->ore,
               fromSkip ? " (default start)" : "");
-    if (fromSkip && sector == 1)
-        WriteSectorSave(1);
+    if (fromSkip && (sector == 1 || restored))
+        WriteSectorSave(sector);
 }
 
 int CountSavedSectors()
 {
     int found = 0;
-    for (int n = 1; n <= 13; ++n) {
+    // Twelve sectors make the campaign; a stray thirteenth file unlocks nothing more.
+    for (int n = 1; n <= 12; ++n) {
         char path[512];
         if (!SectorSavePath(path, sizeof(path), g_PilotSlot, n, false))
             return found;
@@ -313,7 +331,7 @@ int CountSavedSectors()
         CFileManager::Close(h);
         found = n;
     }
-    return 13;
+    return found;
 }
 
 void ReadSectorSaveSummary(int sector, int* ships, float* ore)

@@ -306,25 +306,66 @@ bool ReadWholeFile(const char* path, uint8_t* buffer, size_t capacity, size_t* s
     return ok;
 }
 
-bool WriteFileSafely(const char* path, const uint8_t* data, size_t size)
+namespace {
+bool TempName(const char* path, char* temp, size_t size)
+{
+    return path && std::snprintf(temp, size, "%s.tmp", path) < (int)size;
+}
+} // namespace
+
+bool WriteTempFile(const char* path, const uint8_t* data, size_t size)
 {
     char temp[1024];
-    if (!path || std::snprintf(temp, sizeof(temp), "%s.tmp", path) >= (int)sizeof(temp))
+    if (!TempName(path, temp, sizeof(temp)))
         return false;
     const int h = CFileManager::OpenForWrite(temp);
     if (h < 0)
         return false;
     const bool written = size == 0 || CFileManager::Write(data, size, h);
-    CFileManager::Close(h);
-    const std::string from = NormalizePath(temp);
-    if (!written) {
-        std::remove(from.c_str());
+    // The close counts too: buffered bytes that never reach the disk are a failed save.
+    const bool closed = CFileManager::CloseWritten(h) != 0;
+    if (!written || !closed) {
+        std::remove(NormalizePath(temp).c_str());
         return false;
     }
-    const std::string to = NormalizePath(path);
-    if (std::rename(from.c_str(), to.c_str()) != 0) {
+    return true;
+}
+
+bool CommitTempFile(const char* path)
+{
+    char temp[1024];
+    if (!TempName(path, temp, sizeof(temp)))
+        return false;
+    const std::string from = NormalizePath(temp);
+    if (std::rename(from.c_str(), NormalizePath(path).c_str()) != 0) {
         std::remove(from.c_str());
         return false;
     }
     return true;
+}
+
+void RemoveTempFile(const char* path)
+{
+    char temp[1024];
+    if (TempName(path, temp, sizeof(temp)))
+        std::remove(NormalizePath(temp).c_str());
+}
+
+void RemoveSaveFile(const char* path)
+{
+    if (path)
+        std::remove(NormalizePath(path).c_str());
+}
+
+bool KeepAsBad(const char* path)
+{
+    char bad[1024];
+    if (!path || std::snprintf(bad, sizeof(bad), "%s.bad", path) >= (int)sizeof(bad))
+        return false;
+    return std::rename(NormalizePath(path).c_str(), NormalizePath(bad).c_str()) == 0;
+}
+
+bool WriteFileSafely(const char* path, const uint8_t* data, size_t size)
+{
+    return WriteTempFile(path, data, size) && CommitTempFile(path);
 }

@@ -74,6 +74,14 @@ bool DecodeSectorSaveStat(const uint8_t* data, size_t size, SectorSave* save, ch
 
 // Whole file into buffer; false when missing or larger than capacity.
 bool ReadWholeFile(const char* path, uint8_t* buffer, size_t capacity, size_t* size);
-// Writes through "<path>.tmp" and renames it over the file; the old file stays when
-// anything fails. False on failure.
+// Writes "<path>.tmp" whole and on the disk; a failed write, flush or close removes it.
+bool WriteTempFile(const char* path, const uint8_t* data, size_t size);
+// Renames "<path>.tmp" over the file. False (temporary file removed) when it cannot.
+bool CommitTempFile(const char* path);
+// Removes "<path>.tmp" or the file itself.
+void RemoveTempFile(const char* path);
+void RemoveSaveFile(const char* path);
+// Renames the file to "<path>.bad" (replacing an older one). False when it cannot.
+bool KeepAsBad(const char* path);
+// WriteTempFile then CommitTempFile: the old file stays when anything fails.
 bool WriteFileSafely(const char* path, const uint8_t* data, size_t size);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "audio/audio_manager.h"
+#include "platform/crt/rand.h"
 #include "platform/gfx/device.h"
 #include "platform/win/timer.h"
 #include "render/d3d_render.h"
@@ -629,7 +630,7 @@ void CCamera::UpdateShake(float dt)
         return;
     }
     // Braces: the three draws happen in x, y, z order with every compiler.
-    Vec3 d{(float)(rand() % 1001 - 500), (float)(rand() % 1001 - 500), (float)(rand() % 1001 - 500)};
+    Vec3 d{(float)(GameRand() % 1001 - 500), (float)(GameRand() % 1001 - 500), (float)(GameRand() % 1001 - 500)};
     d = Vec3Normalize(d);
     if (Vec3LengthSq(d) <= 0.0f) d = Vec3(1.0f, 0.0f, 0.0f);
     shake = d * length;

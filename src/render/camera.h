@@ -86,6 +86,8 @@ public:
     void Zoom(float step);
     void RotateFollowOffset(float angleSide, float angleUp);
     void SetShakeVector(const Vec3& v);
+    // One step of the shake towards its vector; a reached vector turns to a new direction.
+    void UpdateShake(float dt);
     void SetOrbit(int mode, float param1, float param2, int active);
     void SetOrbitAround(int mode, float param1, float param2, int active, const Vec3* centre);
     void StartFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration);
@@ -107,7 +109,6 @@ public:
 private:
     void UpdatePlanet(CameraInput& input, float dt);
     void UpdateSpaceInside(CameraInput& input, float dt);
-    void UpdateShake(float dt);
     void UpdateTimedMove(uint32_t nowMs);
     void UpdateShot(float dt, uint32_t nowMs);
     void UpdateFollow();

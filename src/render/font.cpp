@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "files/file_manager.h"
 #include "files/language.h"
+#include "platform/crt/rand.h"
 #include "platform/win/message_box.h"
 #include "render/d3d_render.h"
 
@@ -260,7 +261,7 @@ void CFont::DrawTextSparkle(float x, float y, const char* text, unsigned colour,
         if (gi < 0) continue;
         const FontGlyph& g = glyphs[gi];
         float radius = lineHeight * scale * 0.5f;
-        if (randomSpread > 0) radius += (float)(rand() % (randomSpread + 1));
+        if (randomSpread > 0) radius += (float)(GameRand() % (randomSpread + 1));
         DrawScreenDisc16(centre, colour, pen + g.width * scale / 2.0f, y + lineHeight * scale / 2.0f, radius, 1.0f, 1.0f);
         pen += (g.width + spacing) * scale;
     }

@@ -588,6 +588,31 @@ bool CGameObject::IntersectBoxSegments(Vec3* segments)
     return true;
 }
 
+bool ObjectHitBoundsXZ(const CGameObject& o, float out[4])
+{
+    if (!HasDrawableFirstMesh(o) || IsZero(o.scale) || IsZero(o.scale2)) return false;
+    Matrix toWorld, toObject;
+    if (!HitTransform(o, &toWorld, &toObject)) return false;
+    const CMesh& m = *o.meshes[0];
+    out[0] = out[2] = 3.0e38f;
+    out[1] = out[3] = -3.0e38f;
+    auto take = [&](const Vec3& local) {
+        const Vec3 w = Vec3TransformCoord(local, toWorld);
+        out[0] = std::min(out[0], w.x);
+        out[1] = std::max(out[1], w.x);
+        out[2] = std::min(out[2], w.z);
+        out[3] = std::max(out[3], w.z);
+    };
+    Vec3 mn = m.m_BoundMin, mx = m.m_BoundMax;
+    if (g_WorldIndex == 0 && o.objectClass == GCLASS_LANDSCAPE)
+        mn = Vec3(-kLandscapeHitBoxHalf, -kLandscapeHitBoxHalf, -kLandscapeHitBoxHalf), mx = mn * -1.0f;
+    for (int i = 0; i < 8; ++i) take(Vec3(i & 1 ? mx.x : mn.x, i & 2 ? mx.y : mn.y, i & 4 ? mx.z : mn.z));
+    // The box is the file's; the frame's own vertices decide for the mesh test.
+    if (const MeshData* sub = FrameSubMesh(&m, o.currentFrame))
+        for (unsigned v = 0; v < sub->vertexCount; ++v) take(sub->Position(v));
+    return true;
+}
+
 bool CGameObject::IntersectRays(const Vec3* rays, int rayCount, Vec3* outPoint)
 {
     if (!rays || rayCount <= 0 || !HasDrawableFirstMesh(*this) || IsZero(scale) || IsZero(scale2)) return false;

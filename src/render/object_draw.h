@@ -28,6 +28,10 @@ bool IntersectSegmentBox(const CMesh& mesh, const Vec3& start, const Vec3& end, 
 // the object's space. CGameObject::IntersectBoxSegments takes its nine segments from here.
 bool IntersectBoxSegmentList(CGameObject* object, const Vec3* segments, int segmentCount, Vec3* outPoint);
 
+// The world-space x and z range (minX, maxX, minZ, maxZ) outside which CGameObject::IntersectRays
+// can never hit the object: its mesh and its mesh box. False when no ray can hit it at all.
+bool ObjectHitBoundsXZ(const CGameObject& object, float out[4]);
+
 // Scale × world (or draw) matrix of an object as the ray tests and the drawing use it.
 Matrix ObjectScaledMatrix(const CGameObject& object, bool useWorldMatrix);
 

@@ -75,6 +75,9 @@ int CTextureManager::Load(const char* name, int mips, int slot)
     else
         hr = GfxCreateTextureFromFileEx(g_D3DRender.device, path, D3DX_DEFAULT, D3DX_DEFAULT, levels, 0,
                                         D3DFMT_UNKNOWN, D3DPOOL_MANAGED, &texture);
+    const std::string warning = GfxTakeImageWarning();
+    if (!warning.empty())
+        DebugOutF("Texture %s: %s", path, warning.c_str());
     if (FAILED(hr) || !texture)
         return -1;
 

@@ -430,8 +430,14 @@ void CObjectList::SortByDistance(unsigned objectClass, int kind)
     int first = 0;
     while (first < n && !match(list[first])) ++first;
     if (first >= n) return;
-    CUnit** end = std::stable_partition(list + first + 1, list + n, match);
-    const int blockEnd = int(end - list);
+    // The matching units gather behind the first one, every other keeping its order; done
+    // in place (stable_partition would take a buffer every frame). Once gathered, a pass.
+    int blockEnd = first + 1;
+    for (int i = first + 1; i < n; ++i) {
+        if (!match(list[i])) continue;
+        if (i != blockEnd) std::rotate(list + blockEnd, list + i, list + i + 1);
+        ++blockEnd;
+    }
     const Vec3 eye = CurrentCamera().eye;
     // Far to near by exchanging neighbours; the block is short (trees, stations).
     for (int pass = first; pass < blockEnd - 1; ++pass) {
@@ -743,11 +749,12 @@ CUnit* RayHitNearest(float margin, const Vec3& from, const Vec3& to, float* outD
                          [](CUnit* u) { return u->IsAlive() && u->IsCraft(); });
 }
 
-CUnit* RayPickObject(float margin, const Vec3& from, const Vec3& to, Vec3* outHit, CUnit* ignore, CUnit* station)
+CUnit* RayPickObject(float margin, const Vec3& from, const Vec3& to, Vec3* outHit, CUnit* ignore, CUnit* station,
+                     CUnit* alsoIgnore)
 {
     const bool isStation = station && IsStationKindValue(station->kind);
     auto test = [&](CUnit* u) {
-        if (u == ignore || IsStarOrPlanet(u)) return false;
+        if (u == ignore || (alsoIgnore && u == alsoIgnore) || IsStarOrPlanet(u)) return false;
         if (isStation)
             for (CUnit* g : station->guards)
                 if (g == u) return false;

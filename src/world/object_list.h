@@ -94,5 +94,7 @@ float RateTarget(CUnit* unit, float radius, CUnit* candidate);
 // Ray tests over the current world's units from the second entry on.
 CUnit* RaySphereHit(float margin, const Vec3& from, const Vec3& to, float* outDistance, CUnit* ignore);
 CUnit* RayHitNearest(float margin, const Vec3& from, const Vec3& to, float* outDistance);
-CUnit* RayPickObject(float margin, const Vec3& from, const Vec3& to, Vec3* outHit, CUnit* ignore, CUnit* station);
+// alsoIgnore: a second unit left out (obstacle avoidance leaves out both itself and its target).
+CUnit* RayPickObject(float margin, const Vec3& from, const Vec3& to, Vec3* outHit, CUnit* ignore, CUnit* station,
+                     CUnit* alsoIgnore = nullptr);
 CUnit* FindObjectOnRay(const Vec3& from, const Vec3& to, float* outDistance, CUnit* ignore);

@@ -201,6 +201,8 @@ void CWorld::SwitchLocationKind()
     g_PlayerObject = CObjectList::FindPlayer();
     g_AudioManager.SetFade(100.0f);
     g_AudioManager.ApplyVolumes();
+    // The director's next frame fades the new world in from black.
+    g_LocationDirector.startTime = 0;
     g_PendingLocationKind = -1;
     pendingFolder[0] = 0;
 }

@@ -202,3 +202,17 @@ TEST_F(WinMainTest, EscWithoutTheGameMenuFinishesTheLocation)
     g_QuitRequested = 0;
     ShutDown();
 }
+
+// An archive refused while the files load at start-up leaves its reason in the emptied log.
+TEST_F(WinMainTest, ArchiveRefusalsSurviveTheLogReset)
+{
+    std::ofstream("Game.ini") << "[Misc]\nStart logo=0\nUse game menu=0\nDebug out=1\nUse file manager=1\n";
+    fs::create_directory("Data");
+    std::ofstream("Data/Objects.hdr") << "ab";
+    std::ofstream("Data/Objects.pak") << "xx";
+    ASSERT_TRUE(StartUp(false));
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(Count(lines, "CFileManager: archive Data/Objects.hdr refused: index shorter than its entry count"), 1);
+    EXPECT_EQ(Count(lines, "a line of the last run"), 0);
+    ShutDown();
+}

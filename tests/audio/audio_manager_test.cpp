@@ -2,6 +2,8 @@
 #include "audio_fixture.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -320,3 +322,57 @@ TEST(AudioOff, EverythingIsSilentAndNull)
 }
 
 }  // namespace
+
+// 16-bit PCM in the extensible header (what many tools write today) plays like plain PCM;
+// another sub-format is still refused.
+TEST_F(AudioTest, ExtensiblePcmWavPlays)
+{
+    using namespace wavtest;
+    for (bool pcm : {true, false}) {
+        SCOPED_TRACE(pcm);
+        auto fmt = Fmt(0xFFFE, 1, 22050, 16);
+        Put16(fmt, 22);
+        Put16(fmt, 16);            // valid bits
+        Put32(fmt, 4);             // channel mask: front centre
+        const uint8_t sub[16] = {uint8_t(pcm ? 1 : 3), 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+        fmt.insert(fmt.end(), sub, sub + 16);
+        const std::string name = pcm ? "Data/Sounds/Ext.wav" : "Data/Sounds/Float.wav";
+        WriteFile(name, Riff({Chunk("fmt ", fmt), Chunk("data", Sine(22050, 1, 441))}));
+        CSound* s = g_AudioManager.LoadSound(name.c_str(), SOUND_EFFECT, 1, 10);
+        if (!pcm) {
+            EXPECT_EQ(s, nullptr);
+            continue;
+        }
+        ASSERT_NE(s, nullptr);
+        s->Play(0);
+        EXPECT_GT(Measure().Sum(), 5000);
+    }
+}
+
+// A machine with no sound device: the game goes on silent, says so once in the log, and its
+// sounds still start and end.
+TEST_F(AudioTest, NoSoundDeviceFallsBackToSilentOutput)
+{
+    g_AudioManager.Release();
+    SoundDevice::UseLoopback(false);
+    SoundDevice::SimulateNoDevice(true);
+    g_Settings.debugOut = 1;
+    DebugOut(nullptr);
+    const int started = g_AudioManager.Init(nullptr);
+    SoundDevice::SimulateNoDevice(false);
+    ASSERT_EQ(started, SND_OK);
+    ASSERT_NE(g_AudioManager.device, nullptr);
+    EXPECT_TRUE(g_AudioManager.device->IsSilent());
+    EXPECT_EQ(g_Settings.audio, 1);
+    std::ifstream in("debug.txt");
+    std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(log, "No sound device opens: the game plays on without sound\n");
+    g_Settings.debugOut = 0;
+
+    CSound* s = g_AudioManager.LoadSound("Data/Sounds/Short.wav", SOUND_EFFECT, 1, 10);
+    ASSERT_NE(s, nullptr);
+    s->Play(0);
+    std::vector<int16_t> mix(2 * 4096);
+    g_AudioManager.device->Render(mix.data(), 4096);
+    EXPECT_EQ(s->IsPlaying(), 0);
+}

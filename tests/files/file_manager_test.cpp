@@ -23,7 +23,7 @@ TEST_F(FilesTest, InMemoryEntriesShareOneReadPositionAndCloseRewinds)
 TEST_F(FilesTest, InMemoryLineEndsLongLinesAndTheEndOfData)
 {
     WriteArchive(FILE_KIND_LOCATIONS, {
-        {"Data/crlf.loc", "ab\r\ncd\n\nef"},          // CR LF and two LFs count as one line end
+        {"Data/crlf.loc", "ab\r\ncd\n\nef"},          // CR LF is one line end; LF LF holds an empty line
         {"Data/long.loc", "0123456789\nx"},
         {"Data/nul.loc", std::string("a\0b", 3)},
         {"Data/empty.loc", ""},
@@ -34,7 +34,7 @@ TEST_F(FilesTest, InMemoryLineEndsLongLinesAndTheEndOfData)
     char buf[64];
     EXPECT_EQ(CFileManager::ReadLine(buf, 64, h), 1);
     EXPECT_STREQ(buf, "ab");
-    EXPECT_EQ(Lines(h, 64, 4), (LineList{"cd", "ef", "", ""}));   // last line without line end, then empty
+    EXPECT_EQ(Lines(h, 64, 5), (LineList{"cd", "", "ef", "", ""}));   // last line without line end, then empty
     EXPECT_EQ(CFileManager::ReadLine(buf, 64, h), 0);
     EXPECT_EQ(g_ArchiveEntries[2][h - 3000].readPos, g_ArchiveEntries[2][h - 3000].size);
 
@@ -325,4 +325,49 @@ TEST_F(FilesTest, AnIndexLargerThanAnyArchiveIsRefused)
     Start(1);
     EXPECT_EQ(g_ArchiveEntries[2], nullptr);
     EXPECT_NE(ReadFile("debug.txt").find("Data/Locations.hdr refused: index larger"), std::string::npos);
+}
+
+TEST_F(FilesTest, ArchiveAndLooseFilesReadTheSameLines)
+{
+    const std::string text = "a\r\n\r\nb\n\n\nc\r\n\nd\n";
+    WriteArchive(FILE_KIND_OBJECTS, {{"Data/t.obj", text}});
+    WriteFile("Data/t.obj", text);
+    LineList read[2];
+    for (int mode = 0; mode < 2; ++mode) {
+        Start(mode);
+        int h = CFileManager::Open("Data/t.obj", FILE_KIND_OBJECTS);
+        ASSERT_NE(h, -1);
+        char buf[64];
+        while (CFileManager::ReadLine(buf, 64, h) == 1)
+            read[mode].push_back(buf);
+        CFileManager::Close(h);
+        CFileManager::Release();
+    }
+    EXPECT_EQ(read[0], (LineList{"a", "", "b", "", "", "c", "", "d"}));
+    EXPECT_EQ(read[1], read[0]);
+}
+
+TEST_F(FilesTest, PakArchivesHoldMoreThanAThousandEntriesAndRefusalsWaitForTheLog)
+{
+    std::vector<std::pair<std::string, std::string>> many;
+    for (int i = 0; i < 1500; ++i)
+        many.push_back({"Data/t" + std::to_string(i) + ".dds", std::to_string(i)});
+    WriteArchive(FILE_KIND_TEXTURES, many);
+    WriteArchive(FILE_KIND_OBJECTS, many);   // in memory: 1000 handles at most
+    g_Settings.debugOut = 1;
+    g_Settings.useFileManager = 1;
+    CFileManager::Init();
+    // Start-up empties the log after the archives load; the reason must survive it.
+    DebugOut(nullptr);
+    CFileManager::FlushLog();
+    EXPECT_NE(ReadFile("debug.txt").find("Data/Objects.hdr refused: more entries"), std::string::npos);
+    EXPECT_EQ(ReadFile("debug.txt").find("Textures"), std::string::npos);
+    EXPECT_EQ(g_ArchiveEntryCounts[4], 1500u);
+    uint32_t size = 0;
+    int h = CFileManager::Open("Data/t1499.dds", FILE_KIND_TEXTURES, &size);
+    ASSERT_GE(h, 5000);
+    char buf[8] = {};
+    EXPECT_EQ(CFileManager::Read(buf, 1, size, h), 4u);
+    EXPECT_STREQ(buf, "1499");
+    CFileManager::Close(h);
 }

@@ -78,6 +78,7 @@ protected:
     {
         g_Settings.useFileManager = useFileManager;
         CFileManager::Init();
+        CFileManager::FlushLog();
     }
 
     static std::vector<std::string> Lines(int handle, int maxLength, int count)

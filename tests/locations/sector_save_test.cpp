@@ -317,6 +317,40 @@ TEST_F(SectorSaveTest, DamagedOwnSaveFallsBackToSkip)
     EXPECT_EQ(station_->dockedCount, 2);
 }
 
+TEST_F(SectorSaveTest, DamagedSaveIsKeptAsBadAndReportedOnce)
+{
+    WriteSkip(*SampleSave());
+    g_Settings.debugOut = 1;
+    for (int sector : {1, 6}) {
+        SCOPED_TRACE(sector);
+        char dat[64], stat[64];
+        SectorSavePath(dat, sizeof dat, 0, sector, false);
+        SectorSavePath(stat, sizeof stat, 0, sector, true);
+        const std::string damaged(20, '\xFF');
+        WriteFile(dat, damaged);
+        WriteFile(stat, "old statistics");
+        DebugOut(nullptr);
+        for (int start = 0; start < 2; ++start) {
+            g_World.UnloadLocation();
+            station_ = NewStation();
+            LoadSectorSave(sector);
+            EXPECT_EQ(station_->dockedCount, 2);
+        }
+        // The player's bytes survive beside the fresh start, which keeps the sector unlocked.
+        EXPECT_EQ(ReadFile(std::string(dat) + ".bad"), damaged);
+        EXPECT_EQ(ReadFile(std::string(stat) + ".bad"), "old statistics");
+        std::unique_ptr<SectorSave> back(new SectorSave());
+        const std::string bytes = ReadFile(dat);
+        EXPECT_TRUE(Decode(std::vector<uint8_t>(bytes.begin(), bytes.end()), back.get()));
+        const std::string log = ReadFile("debug.txt");
+        size_t shown = 0;
+        for (size_t at = log.find("Can't load objects"); at != std::string::npos; at = log.find("Can't load objects", at + 1))
+            ++shown;
+        EXPECT_EQ(shown, 1u);
+    }
+    g_Settings.debugOut = 0;
+}
+
 TEST_F(SectorSaveTest, MissingLaterSectorKeepsTheStation)
 {
     WriteSkip(*SampleSave());
@@ -359,10 +393,41 @@ TEST_F(SectorSaveTest, FailedWriteKeepsTheOldSave)
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), before);
 }
 
+TEST_F(SectorSaveTest, WriteErrorsAtCloseFailTheSaveAndThePairStaysTogether)
+{
+    Dock(station_, "Data/U/Hero/Main.obj", 7, "Human/Hero");
+    WriteSectorSave(2);
+    const std::string dat = ReadFile("Save/00/Sector 02.dat");
+    const std::string stat = ReadFile("Save/00/Sector 02.stat");
+    ASSERT_FALSE(stat.empty());
+    Dock(station_, "Data/U/Ship/Main.obj", 8, "Human/Hero");
+    // A full disk: the bytes fit the stream's buffer and fail only when it is flushed.
+    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.dat.tmp");
+    WriteSectorSave(2);
+    std::filesystem::remove("Save/00/Sector 02.dat.tmp");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("Save/00/Sector 02.dat")));
+    EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat);
+    EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat);
+
+    // The statistics fail alone: the new ships are saved and the old statistics go.
+    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.stat.tmp");
+    WriteSectorSave(2);
+    std::filesystem::remove("Save/00/Sector 02.stat.tmp");
+    EXPECT_EQ(std::filesystem::file_size("Save/00/Sector 02.dat"), 8u + 2 * 682);
+    EXPECT_FALSE(std::filesystem::exists("Save/00/Sector 02.stat"));
+}
+
 TEST_F(SectorSaveTest, CountSavedSectorsStopsAtTheFirstGap)
 {
     for (const char* n : {"01", "02", "04"}) WriteFile(std::string("Save/00/Sector ") + n + ".dat", "x");
     EXPECT_EQ(CountSavedSectors(), 2);
+    // Twelve sectors at most, whatever else lies in the folder.
+    for (int n = 1; n <= 13; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof name, "Save/00/Sector %02d.dat", n);
+        WriteFile(name, "x");
+    }
+    EXPECT_EQ(CountSavedSectors(), 12);
     g_PilotSlot = 1;
     EXPECT_EQ(CountSavedSectors(), 0);
     int ships = 7;

@@ -10,6 +10,8 @@
 #include "files/language.h"
 #include "platform/gfx/image.h"
 #include "render/font.h"
+#include "platform/crt/rand.h"
+#include "render/camera.h"
 
 namespace {
 
@@ -273,4 +275,30 @@ TEST(Font, GeneratedFontsHaveTheGameCharacters)
         EXPECT_GT(ink, 255u * 20u);
         EXPECT_EQ(image.texels[0] >> 24, 0u);
     }
+}
+
+// Camera shake and the font sparkle draw from the game's generator, never the C library's:
+// copies of a network game must stay in step.
+TEST(Font, SparkleAndCameraShakeDrawFromTheGameGenerator)
+{
+    CaptureScope s;
+    CFont font;
+    LoadFont(font, "AB", MakeMask(64, 10, {11, 21}));
+    GameSrand(77);
+    std::vector<int> expected;
+    for (int i = 0; i < 6; ++i) expected.push_back(GameRand());
+
+    GameSrand(77);
+    font.DrawTextSparkle(10.0f, 10.0f, "AB", 0xFFFFFFFF, 40, 1.0f);   // one draw per glyph
+    EXPECT_EQ(GameRand(), expected[2]);
+
+    GameSrand(77);
+    CCamera cam;
+    cam.shake = cam.shakeOffset = Vec3(3.0f, 0.0f, 0.0f);
+    cam.UpdateShake(0.01f);   // reached: a new direction from three draws
+    EXPECT_EQ(GameRand(), expected[3]);
+    Vec3 d = Vec3Normalize(Vec3(float(expected[0] % 1001 - 500), float(expected[1] % 1001 - 500),
+                                float(expected[2] % 1001 - 500)));
+    EXPECT_NEAR(cam.shake.x, d.x * 3.0f * 0.952381f, 1e-4f);
+    EXPECT_NEAR(cam.shake.z, d.z * 3.0f * 0.952381f, 1e-4f);
 }

@@ -2,6 +2,9 @@
 // slots, the "BMP to JPG" rewrite and the file-manager path.
 #include "render/null_render_fixture.h"
 
+#include <cstdio>
+#include <jpeglib.h>
+
 using TextureManagerTest = NullRenderTest;
 
 TEST_F(TextureManagerTest, SameNameSharesOneSlotWithCounts)
@@ -136,4 +139,35 @@ TEST_F(TextureManagerTest, ReplaceTextureKeepsTheCount)
     EXPECT_EQ(g_D3DRender.GetTexture(id), rt);
     EXPECT_EQ(g_D3DRender.textureManager.refCounts[id], 2);
     EXPECT_EQ(g_D3DRender.ReplaceTexture("none.bmp", rt), -1);
+}
+
+// A JPEG cut short still loads (its missing rows grey), and the log says why it looks so.
+TEST_F(TextureManagerTest, TruncatedJpegLoadsAndIsLogged)
+{
+    Start();
+    jpeg_compress_struct c;
+    jpeg_error_mgr e;
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&c, &out, &outSize);
+    c.image_width = c.image_height = 64;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(64 * 3);
+    while (c.next_scanline < 64) {
+        for (size_t i = 0; i < row.size(); ++i) row[i] = (unsigned char)(i * 7 + c.next_scanline * 13);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::vector<uint8_t> bytes(out, out + outSize * 2 / 3);
+    free(out);
+    WriteFile("Data/cut.jpg", bytes);
+    EXPECT_GE(g_D3DRender.LoadTexture("Data/cut.jpg", 1, -1), 0);
+    EXPECT_TRUE(LogHas("Texture Data/cut.jpg: JPEG: Premature end of JPEG file"));
 }

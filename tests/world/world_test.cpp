@@ -142,14 +142,18 @@ TEST_F(WorldTest, KindSwitchesKeepThePlayersShipListedOnce)
     for (int round = 0; round < 2; ++round) {
         g_World.RequestLocationKind(2, "Data/Locations.Planet/Interior");
         EXPECT_EQ(g_PendingLocationKind, 2);
+        g_LocationDirector.startTime = 5000;
         g_World.SwitchLocationKind();
+        EXPECT_EQ(g_LocationDirector.startTime, 0u);   // every change of world fades in
         EXPECT_EQ(g_LocationKind, 2);
         EXPECT_EQ(g_WorldIndex, 0);
         EXPECT_EQ(g_PendingLocationKind, -1);
         EXPECT_STREQ(g_World.locationFolder, "Data/Locations.Planet/Interior");
 
         g_World.RequestLocationKind(1, "");
+        g_LocationDirector.startTime = 5000;
         g_World.SwitchLocationKind();
+        EXPECT_EQ(g_LocationDirector.startTime, 0u);
         EXPECT_EQ(g_LocationKind, 1);
         EXPECT_EQ(g_WorldIndex, 1);
         EXPECT_EQ(ListedTimes(hero), 1);

@@ -217,6 +217,71 @@ bool GfxDecodeDds(const uint8_t* data, size_t size, GfxImage* image, std::vector
     return true;
 }
 
+namespace {
+std::string g_ImageWarning;
+} // namespace
+
+std::string GfxTakeImageWarning()
+{
+    std::string w;
+    w.swap(g_ImageWarning);
+    return w;
+}
+
+void GfxSetImageWarning(const char* text)
+{
+    g_ImageWarning = text ? text : "";
+}
+
+namespace {
+
+// RLE8 / RLE4 bitmap data into one palette index per pixel, rows bottom-up as stored.
+// Pixels the runs skip (deltas, early line ends) keep index 0; runs past the image are cut
+// off at its edge. False on data that ends before its last row or inside a run.
+bool DecodeBmpRle(const uint8_t* p, size_t n, unsigned width, unsigned height, bool four, std::vector<uint8_t>* out)
+{
+    out->assign((size_t)width * height, 0);
+    size_t i = 0;
+    unsigned x = 0, y = 0;
+    auto put = [&](uint8_t v) {
+        if (x < width && y < height)
+            (*out)[(size_t)y * width + x] = v;
+        ++x;
+    };
+    while (i + 1 < n) {
+        const uint8_t count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (unsigned k = 0; k < count; ++k)
+                put(four ? ((k & 1) ? value & 0xF : value >> 4) : value);
+            continue;
+        }
+        if (value == 0) {          // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {   // end of bitmap
+            return true;
+        } else if (value == 2) {   // delta
+            if (i + 2 > n)
+                return false;
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+        } else {                   // absolute run of value pixels, padded to 16 bits
+            const size_t bytes = four ? (value + 1u) / 2 : value;
+            if (i + bytes > n)
+                return false;
+            for (unsigned k = 0; k < value; ++k)
+                put(four ? ((k & 1) ? p[i + k / 2] & 0xF : p[i + k / 2] >> 4) : p[i + k]);
+            i += (bytes + 1) & ~(size_t)1;
+        }
+    }
+    // Writers that leave out the end-of-bitmap mark after the last line are common.
+    return y >= height - 1;
+}
+
+} // namespace
+
 bool GfxDecodeBmp(const uint8_t* data, size_t size, GfxImage* image, std::string* error)
 {
     if (size < 26 || data[0] != 'B' || data[1] != 'M')
@@ -251,13 +316,19 @@ bool GfxDecodeBmp(const uint8_t* data, size_t size, GfxImage* image, std::string
     } else {
         return Fail(error, "BMP header not supported");
     }
+    // INT32_MIN has no positive counterpart: refused before the sign is taken off.
+    if (height == INT32_MIN)
+        return Fail(error, "BMP size out of range");
     bool topDown = height < 0;
     if (topDown)
         height = -height;
     if (width <= 0 || height <= 0 || (unsigned)width > GFX_MAX_IMAGE_SIDE || (unsigned)height > GFX_MAX_IMAGE_SIDE)
         return Fail(error, "BMP size out of range");
-    if (compression != 0 && compression != 3 && compression != 6)
+    const bool rle = (compression == 1 && bitCount == 8) || (compression == 2 && bitCount == 4);
+    if (compression != 0 && compression != 3 && compression != 6 && !rle)
         return Fail(error, "BMP compression not supported");
+    if (rle && topDown)
+        return Fail(error, "BMP run-length data cannot be top-down");
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
         return Fail(error, "BMP bit count not supported");
     uint32_t palette[256] = {};
@@ -277,6 +348,22 @@ bool GfxDecodeBmp(const uint8_t* data, size_t size, GfxImage* image, std::string
         masks[0] = 0x7C00;
         masks[1] = 0x03E0;
         masks[2] = 0x001F;
+    }
+    if (rle) {
+        if (offBits > size)
+            return Fail(error, "BMP data truncated");
+        std::vector<uint8_t> indices;
+        if (!DecodeBmpRle(data + offBits, size - offBits, (unsigned)width, (unsigned)height, bitCount == 4, &indices))
+            return Fail(error, "BMP run-length data damaged");
+        image->width = (unsigned)width;
+        image->height = (unsigned)height;
+        image->hasAlpha = false;
+        image->texels.resize(indices.size());
+        // Rows are stored bottom-up.
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                image->texels[(size_t)y * width + x] = palette[indices[(size_t)(height - 1 - y) * width + x]];
+        return true;
     }
     bool useMasks = bitCount == 16 || ((bitCount == 32) && masks[0]);
     size_t stride = (((size_t)width * bitCount + 31) / 32) * 4;
@@ -315,6 +402,7 @@ bool GfxDecodeBmp(const uint8_t* data, size_t size, GfxImage* image, std::string
 bool GfxDecodeImage(const void* data, size_t size, GfxImage* image, std::vector<GfxImage>* mips, std::string* error)
 {
     const uint8_t* d = (const uint8_t*)data;
+    g_ImageWarning.clear();
     if (mips)
         mips->clear();
     if (!d || size < 4)

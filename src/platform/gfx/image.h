@@ -21,6 +21,11 @@ bool GfxDecodeBmp(const uint8_t* data, size_t size, GfxImage* image, std::string
 bool GfxDecodeJpeg(const uint8_t* data, size_t size, GfxImage* image, std::string* error);
 bool GfxDecodePng(const uint8_t* data, size_t size, GfxImage* image, std::string* error);
 
+// What a decoder noticed in an image it still delivered (a JPEG cut short, its missing
+// rows grey): kept until taken, so the loader can log it. Empty when there was nothing.
+std::string GfxTakeImageWarning();
+void GfxSetImageWarning(const char* text);
+
 // Writes ARGB texels (rows top to bottom) as an RGB PNG file.
 bool GfxWritePng(const char* path, unsigned width, unsigned height, const uint32_t* texels, std::string* error);
 

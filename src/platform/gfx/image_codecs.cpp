@@ -12,6 +12,7 @@ struct JpegError {
     jpeg_error_mgr mgr;
     jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];   // the first warning of an image that still decoded
 };
 
 void JpegErrorExit(j_common_ptr info)
@@ -21,7 +22,14 @@ void JpegErrorExit(j_common_ptr info)
     longjmp(err->jump, 1);
 }
 
-void JpegSilence(j_common_ptr, int) {}
+// Trace messages stay quiet; the first warning (a file cut short fills its missing rows
+// with grey) is kept for the caller's log.
+void JpegMessage(j_common_ptr info, int level)
+{
+    JpegError* err = (JpegError*)info->err;
+    if (level < 0 && !err->warning[0])
+        (*info->err->format_message)(info, err->warning);
+}
 
 // Only plain C objects live in this frame, so leaving it by longjmp skips no destructor.
 const char* DecodeJpegRows(const uint8_t* data, size_t size, unsigned* width, unsigned* height, unsigned char** rgb,
@@ -31,7 +39,8 @@ const char* DecodeJpegRows(const uint8_t* data, size_t size, unsigned* width, un
     *rgb = nullptr;
     info.err = jpeg_std_error(&err->mgr);
     err->mgr.error_exit = JpegErrorExit;
-    err->mgr.emit_message = JpegSilence;
+    err->mgr.emit_message = JpegMessage;
+    err->warning[0] = 0;
     if (setjmp(err->jump)) {
         jpeg_destroy_decompress(&info);
         free(*rgb);
@@ -77,6 +86,8 @@ bool GfxDecodeJpeg(const uint8_t* data, size_t size, GfxImage* image, std::strin
             *error = std::string("JPEG: ") + why;
         return false;
     }
+    if (err.warning[0])
+        GfxSetImageWarning((std::string("JPEG: ") + err.warning).c_str());
     image->width = width;
     image->height = height;
     image->hasAlpha = false;

@@ -6,6 +6,12 @@
 
 NullGfxConfig g_NullGfxConfig;
 
+// A call's text is only made while the device writes calls down.
+#define Log(...)                                \
+    do {                                        \
+        if (recording) LogLine(__VA_ARGS__);    \
+    } while (0)
+
 namespace {
 NullGfxDevice* g_lastDevice = nullptr;
 std::vector<unsigned> g_attempts;

@@ -39,6 +39,8 @@ public:
 
     // Recorded calls, e.g. "SetRenderState 7 1", "SetTexture 0 tex#3", "DrawPrimitiveUP 4 2 32".
     std::vector<std::string> calls;
+    // False: calls are not written down, and no text is made for them (allocation counts).
+    bool recording = true;
     // Number of recorded calls whose text starts with the prefix.
     unsigned Count(const std::string& prefix) const;
     void ClearCalls() { calls.clear(); }
@@ -90,7 +92,7 @@ protected:
     GfxSurface* AutoDepthSurface() override { return autoDepth_; }
 
 private:
-    void Log(const std::string& line) { calls.push_back(line); }
+    void LogLine(const std::string& line) { calls.push_back(line); }
     void MakeSurfaces();
     GfxSurface* backBuffer_ = nullptr;
     GfxSurface* autoDepth_ = nullptr;

@@ -156,6 +156,10 @@ public:
     // Test switch: devices created from now on render into memory; the mix rate is
     // still the primary format's (the rate argument is not used).
     static void UseLoopback(bool on, unsigned rate = 22050);
+    // Test switch: the default output fails to open, as on a machine without a sound card.
+    static void SimulateNoDevice(bool on);
+    // True when no output opened and the device mixes into nothing (the game stays silent).
+    bool IsSilent() const { return silent_; }
 
     int SetCooperativeLevel(WindowHandle window, int level);
     // The mixing context: stereo 16-bit output at the primary format's rate.
@@ -174,7 +178,7 @@ public:
     // Applies every deferred listener and 3D setting.
     void CommitDeferredSettings();
 
-    bool IsLoopback() const { return loopback_; }
+    bool IsLoopback() const { return loopback_ && !silent_; }
     unsigned GetOutputRate() const { return rate_; }
     // Loopback only: mixes frames of interleaved stereo 16-bit samples.
     int Render(int16_t* out, unsigned frames);
@@ -183,10 +187,14 @@ private:
     friend class SoundBuffer;
     SoundDevice() = default;
     void MakeCurrent();
+    // Silent device: mixes the time passed since the last call, so sounds still end.
+    void Pace();
 
     void* device_ = nullptr;   // ALCdevice
     void* context_ = nullptr;  // ALCcontext
     bool loopback_ = false;
+    bool silent_ = false;
+    uint64_t lastPaceMs_ = 0;
     unsigned rate_ = 22050;
     SoundListenerState listener_, pendingListener_;
     bool listenerDirty_ = false;

@@ -1,5 +1,6 @@
 #include "world/planet/nav_grid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "files/file_manager.h"
 #include "platform/crt/rand.h"
 #include "render/d3d_render.h"
+#include "render/object_draw.h"
 #include "world/objects/unit.h"
 
 namespace {
@@ -19,6 +21,60 @@ constexpr int kNeighbourDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
 constexpr int kNeighbourDz[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
 // A search that cannot make progress ends after this many passes on one cell.
 constexpr int kMaxRepeats = 10;
+// Routes longer than this smooth with the clearance map; shorter ones are cheap as they are.
+constexpr int kClearanceRoute = 24;
+// Kept between a jumped sample and the free square's edge, well above the rounding of a
+// sample's coordinates on the largest grid.
+constexpr float kJumpMargin = 0.01f;
+
+// Squared distance from a cell's centre to the target, as the open-list scan measures it.
+float TargetDistance(int column, int row, const Vec3& target)
+{
+    float dx = column + 0.5f - target.x, dz = row + 0.5f - target.z;
+    return dx * dx + dz * dz;
+}
+
+// A four-ary min-heap on the entries' keys: half the depth of a binary one, and the
+// children of a node share a cache line.
+template <typename E>
+void HeapUp(E* h, size_t i)
+{
+    const E e = h[i];
+    while (i > 0) {
+        const size_t parent = (i - 1) / 4;
+        if (h[parent].key <= e.key) break;
+        h[i] = h[parent];
+        i = parent;
+    }
+    h[i] = e;
+}
+
+template <typename E>
+void HeapPopFront(E* h, size_t n)
+{
+    const E e = h[n - 1];
+    --n;
+    size_t i = 0;
+    for (;;) {
+        const size_t first = 4 * i + 1;
+        if (first >= n) break;
+        size_t best = first;
+        const size_t last = std::min(first + 4, n);
+        for (size_t k = first + 1; k < last; ++k)
+            if (h[k].key < h[best].key) best = k;
+        if (e.key <= h[best].key) break;
+        h[i] = h[best];
+        i = best;
+    }
+    if (n > 0) h[i] = e;
+}
+
+uint64_t HeapKey(float distance, uint32_t order)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &distance, 4);
+    return uint64_t(bits) << 32 | order;
+}
 
 float StepLength(int dx, int dz) { return (dx != 0 && dz != 0) ? kSqrt2 : 1.0f; }
 
@@ -61,6 +117,11 @@ void CNavGrid::Free()
     delete[] cells;
     cells = nullptr;
     size = 0;
+    std::vector<HeapEntry>().swap(heap_);
+    std::vector<uint32_t>().swap(cellNodes_);
+    std::vector<uint32_t>().swap(cellOldest_);
+    std::vector<uint16_t>().swap(clearance_);
+    heapLive_ = 0;
 }
 
 bool CNavGrid::Allocate(int n)
@@ -95,24 +156,34 @@ bool CNavGrid::IsPointBlocked(const Vec3& point, const NavUnitList& units)
 bool CNavGrid::BuildNavGrid(const NavUnitList& units)
 {
     if (!Allocate(size)) return false;
-    for (int r = 0; r < size; ++r) {
-        for (int c = 0; c < size; ++c) {
-            Vec3 p = CellCentre(c, r);
-            NavCell* cell = Cell(c, r);
-            if (IsPointBlocked(p, units)) {
-                cell->blocked = 1;
-                continue;
+    // An obstacle is probed only on the cells its mesh and box can cover; the probe is a
+    // ray against every triangle, the bounds test a few compares.
+    for (int i = 1; i < units.count; ++i) {
+        CUnit* u = units.units[i];
+        if (!u || !IsObstacleClass(u->objectClass)) continue;
+        float b[4];
+        if (!ObjectHitBoundsXZ(*u, b)) continue;
+        const int c0 = std::max(0, int(std::floor(b[0] - 0.5f - kJumpMargin)));
+        const int c1 = std::min(size - 1, int(std::ceil(b[1] - 0.5f + kJumpMargin)));
+        const int r0 = std::max(0, int(std::floor(b[2] - 0.5f - kJumpMargin)));
+        const int r1 = std::min(size - 1, int(std::ceil(b[3] - 0.5f + kJumpMargin)));
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) {
+                NavCell* cell = Cell(c, r);
+                if (!cell->blocked && u->IntersectSegment(CellCentre(c, r))) cell->blocked = 1;
             }
-            // The nearest tree blocks the cells within 2.0 of its trunk.
-            float nearest = -1.0f;
-            for (int i = 0; i < units.count; ++i) {
-                CUnit* u = units.units[i];
-                if (!u || u->objectClass != GCLASS_TREE) continue;
-                float d = Vec3Length(u->position - p);
-                if (nearest < 0.0f || d < nearest) nearest = d;
-            }
-            if (nearest >= 0.0f && nearest < 2.0f) cell->blocked = 1;
-        }
+    }
+    // A tree blocks the cells within 2.0 of its trunk (the cell centre at height 0).
+    for (int i = 0; i < units.count; ++i) {
+        CUnit* u = units.units[i];
+        if (!u || u->objectClass != GCLASS_TREE) continue;
+        const Vec3 at = u->position;
+        if (!(std::fabs(at.x) < 1.0e7f && std::fabs(at.z) < 1.0e7f)) continue;
+        const int c0 = std::max(0, int(std::floor(at.x - 3.0f))), c1 = std::min(size - 1, int(std::ceil(at.x + 2.0f)));
+        const int r0 = std::max(0, int(std::floor(at.z - 3.0f))), r1 = std::min(size - 1, int(std::ceil(at.z + 2.0f)));
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                if (Vec3Length(at - CellCentre(c, r)) < 2.0f) Cell(c, r)->blocked = 1;
     }
     return true;
 }
@@ -319,22 +390,88 @@ CWaypoint* CNavGrid::StepPathBack(int endColumn, int endRow, int startColumn, in
     return route;
 }
 
+void CNavGrid::ComputeClearance()
+{
+    // A frame of zeros around the grid stands for the cells off it.
+    const int n = size, w = size + 2;
+    clearance_.assign(size_t(w) * size_t(w), 0);
+    uint16_t* k = clearance_.data();
+    // Two passes of the chessboard distance: from the top left, then from the bottom right.
+    for (int r = 0; r < n; ++r) {
+        const NavCell* cell = cells + size_t(r) * n;
+        uint16_t* row = k + size_t(r + 1) * w + 1;
+        const uint16_t* above = row - w;
+        for (int c = 0; c < n; ++c) {
+            if (cell[c].blocked || cell[c].occupied) continue;
+            row[c] = uint16_t(1 + std::min(std::min(row[c - 1], above[c - 1]), std::min(above[c], above[c + 1])));
+        }
+    }
+    for (int r = n - 1; r >= 0; --r) {
+        uint16_t* row = k + size_t(r + 1) * w + 1;
+        const uint16_t* below = row + w;
+        for (int c = n - 1; c >= 0; --c) {
+            if (row[c] == 0) continue;
+            const int v = 1 + std::min(std::min(row[c + 1], below[c + 1]), std::min(below[c], below[c - 1]));
+            if (v < row[c]) row[c] = uint16_t(v);
+        }
+    }
+}
+
+namespace {
+// Sample i of the leg from a towards c, exactly as the smoothing takes it.
+Vec3 LegSample(const CWaypoint* a, const CWaypoint* c, int i, int samples)
+{
+    float t = float(i) / float(samples);
+    return Vec3(a->x + (c->x - a->x) * t, 0.0f, a->z + (c->z - a->z) * t);
+}
+} // namespace
+
+int CNavGrid::SkipFreeSamples(const CWaypoint* a, const CWaypoint* c, int from, int samples) const
+{
+    const Vec3 p = LegSample(a, c, from, samples);
+    const int pc = int(p.x), pr = int(p.z);
+    const int k = clearance_[size_t(pc + 1) + size_t(pr + 1) * size_t(size + 2)];
+    if (k < 2) return from + 1;
+    // Every cell of this square is free; samples inside it need no look.
+    const float lox = float(pc - (k - 1)) + kJumpMargin, hix = float(pc + k) - kJumpMargin;
+    const float loz = float(pr - (k - 1)) + kJumpMargin, hiz = float(pr + k) - kJumpMargin;
+    const float dx = c->x - a->x, dz = c->z - a->z;
+    float exit = 2.0f;
+    if (dx > 0.0f) exit = std::min(exit, (hix - a->x) / dx);
+    if (dx < 0.0f) exit = std::min(exit, (lox - a->x) / dx);
+    if (dz > 0.0f) exit = std::min(exit, (hiz - a->z) / dz);
+    if (dz < 0.0f) exit = std::min(exit, (loz - a->z) / dz);
+    int last = std::min(samples, int(exit * float(samples)));
+    // The line runs straight, so samples between two inside the square are inside too;
+    // the last one is checked as it will be computed.
+    for (int tries = 0; tries < 2 && last > from; ++tries, --last) {
+        const Vec3 q = LegSample(a, c, last, samples);
+        if (q.x >= lox && q.x <= hix && q.z >= loz && q.z <= hiz) return last + 1;
+    }
+    return from + 1;
+}
+
 void CNavGrid::SmoothPath(CWaypoint* route)
 {
+    int length = 0;
+    for (const CWaypoint* w = route; w; w = w->next) ++length;
+    // On a long route every leg is tested from the same waypoint again and again: the
+    // free squares of the clearance map let the samples jump, so open ground stays cheap.
+    const bool jumps = length > kClearanceRoute && HasGrid();
+    if (jumps) ComputeClearance();
     CWaypoint* a = route;
     while (a && a->next && a->next->next) {
         CWaypoint* b = a->next;
         CWaypoint* c = b->next;
         // Ten samples, and more on long legs: spaced a whole cell or more apart they
         // could step over a wall one cell thick.
-        float length = std::sqrt((c->x - a->x) * (c->x - a->x) + (c->z - a->z) * (c->z - a->z));
+        float legLength = std::sqrt((c->x - a->x) * (c->x - a->x) + (c->z - a->z) * (c->z - a->z));
         int samples = 10;
-        if (length * 4.0f > float(samples)) samples = int(std::ceil(length * 4.0f));
+        if (legLength * 4.0f > float(samples)) samples = int(std::ceil(legLength * 4.0f));
         bool clear = true;
-        for (int i = 1; i <= samples && clear; ++i) {
-            float t = float(i) / float(samples);
-            Vec3 p(a->x + (c->x - a->x) * t, 0.0f, a->z + (c->z - a->z) * t);
-            clear = IsCellFree(p);
+        for (int i = 1; i <= samples && clear;) {
+            clear = IsCellFree(LegSample(a, c, i, samples));
+            i = clear && jumps ? SkipFreeSamples(a, c, i, samples) : i + 1;
         }
         if (clear) {
             a->next = c;
@@ -352,6 +489,72 @@ CWaypoint* CNavGrid::FindPath(CUnit* unit, const Vec3& target)
     return FindPathFrom(unit->position, target);
 }
 
+void CNavGrid::HeapReset()
+{
+    heap_.clear();
+    cellNodes_.assign(size_t(size) * size_t(size), 0);
+    cellOldest_.resize(size_t(size) * size_t(size));
+    nextOrder_ = 0;
+    openings_ = 0;
+    heapLive_ = 0;
+}
+
+void CNavGrid::HeapPush(int column, int row, const Vec3& target)
+{
+    const int32_t cell = column + row * size;
+    const uint32_t order = nextOrder_++;
+    if (cellNodes_[size_t(cell)]++ == 0) {
+        cellOldest_[size_t(cell)] = order;
+        ++openings_;
+        heap_.push_back(HeapEntry{HeapKey(TargetDistance(column, row, target), order), cell, int16_t(column), int16_t(row)});
+        HeapUp(heap_.data(), heap_.size() - 1);
+    }
+    ++heapLive_;
+}
+
+void CNavGrid::HeapTakeBackNewest(int column, int row)
+{
+    const size_t cell = size_t(column + row * size);
+    if (cellNodes_[cell] == 0) return;
+    --cellNodes_[cell];
+    --heapLive_;
+}
+
+bool CNavGrid::HeapPick(int* column, int* row)
+{
+    // Entries of cells whose nodes are all gone (or that came back later) are stale.
+    while (!heap_.empty()) {
+        const HeapEntry& top = heap_.front();
+        if (cellNodes_[size_t(top.cell)] && cellOldest_[size_t(top.cell)] == uint32_t(top.key)) break;
+        HeapPopFront(heap_.data(), heap_.size());
+        heap_.pop_back();
+    }
+    if (heap_.empty()) return false;
+    *column = heap_.front().column;
+    *row = heap_.front().row;
+    return true;
+}
+
+void CNavGrid::HeapExpand(int column, int row, const Vec3& target)
+{
+    float base = Cell(column, row)->cost;
+    // Away from the edges every neighbour is inside the grid.
+    const bool inner = column > 0 && row > 0 && column < size - 1 && row < size - 1;
+    for (int k = 0; k < 8; ++k) {
+        int c = column + kNeighbourDx[k], r = row + kNeighbourDz[k];
+        if (!inner && !IsInside(c, r)) continue;
+        const NavCell* free = Cell(c, r);
+        if (free->blocked || free->occupied) continue;
+        float cost = base + StepLength(kNeighbourDx[k], kNeighbourDz[k]);
+        NavCell* n = Cell(c, r);
+        if (n->cost > cost) {
+            n->cost = cost;
+            HeapPush(c, r, target);
+        }
+    }
+    HeapTakeBackNewest(column, row);
+}
+
 CWaypoint* CNavGrid::FindPathFrom(const Vec3& start, const Vec3& target)
 {
     int targetC, targetR, startC, startR;
@@ -361,8 +564,9 @@ CWaypoint* CNavGrid::FindPathFrom(const Vec3& start, const Vec3& target)
     size_t count = size_t(size) * size_t(size);
     for (size_t i = 0; i < count; ++i) cells[i].cost = kNavUnreached;
     ClearOpenNodes();
+    HeapReset();
     Cell(startC, startR)->cost = 0.0f;
-    PushOpenNode(startC, startR);
+    HeapPush(startC, startR, target);
 
     int c = startC, r = startR;
     int prevC = -1, prevR = -1;
@@ -374,9 +578,9 @@ CWaypoint* CNavGrid::FindPathFrom(const Vec3& start, const Vec3& target)
     // The repeat limit ends a search that stalls; this one ends any that wanders.
     long long passes = 64LL * size * size;
     while ((c != targetC || r != targetR) && passes-- > 0) {
-        ExpandPathNode(c, r);
-        if (!openNodes) break;
-        PickNearestOpenNode(target, &c, &r);
+        HeapExpand(c, r, target);
+        if (heapLive_ == 0) break;
+        HeapPick(&c, &r);
         if (c == prevC && r == prevR) {
             if (++repeatCount >= kMaxRepeats) break;
         } else {
@@ -398,7 +602,6 @@ CWaypoint* CNavGrid::FindPathFrom(const Vec3& start, const Vec3& target)
 
     CWaypoint* route = StepPathBack(c, r, startC, startR);
     SmoothPath(route);
-    ClearOpenNodes();
     if (route->next) {
         CWaypoint* rest = route->next;
         delete route;

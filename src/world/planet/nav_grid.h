@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/math/math3d.h"
 
@@ -106,6 +107,10 @@ public:
     }
     static Vec3 CellCentre(int column, int row) { return Vec3(column + 0.5f, 0.0f, row + 0.5f); }
 
+    // Nodes the last search put on its open list (a figure for the benches).
+    uint32_t LastSearchNodes() const { return nextOrder_; }
+    uint32_t LastSearchOpenings() const { return openings_; }
+
     // Steps of the search, exposed for tests.
     void ExpandPathNode(int column, int row);
     // The open node nearest the target (later nodes win ties); false on an empty list.
@@ -115,6 +120,35 @@ public:
 
 private:
     bool Allocate(int n);
+
+    // The search's open list as a heap keyed by (distance to the target, insertion order):
+    // the node the list scan picks (the nearest, the oldest on a tie) without walking the
+    // list. All nodes of one cell lie at one distance and the expansion takes back a cell's
+    // newest node, so a cell needs one heap entry for its oldest node and a count of the rest.
+    struct HeapEntry {
+        uint64_t key;   // the distance's bits (non-negative floats sort as integers), then the order
+        int32_t cell;
+        int16_t column, row;
+    };
+    std::vector<HeapEntry> heap_;
+    std::vector<uint32_t> cellNodes_;    // per cell: its nodes on the open list
+    std::vector<uint32_t> cellOldest_;   // per cell: insertion order of its oldest node
+    uint32_t nextOrder_ = 0;
+    uint32_t openings_ = 0;
+    int heapLive_ = 0;
+    // Per cell: how many rings around it are free (Chebyshev distance to the nearest cell
+    // that is blocked, occupied or off the grid), for the smoothing's long legs.
+    std::vector<uint16_t> clearance_;
+
+    void HeapReset();
+    void HeapPush(int column, int row, const Vec3& target);
+    void HeapTakeBackNewest(int column, int row);
+    bool HeapPick(int* column, int* row);
+    void HeapExpand(int column, int row, const Vec3& target);
+    void ComputeClearance();
+    // The first sample index after `from` that may leave the free square around sample
+    // `from`'s cell; from + 1 when no jump is certain.
+    int SkipFreeSamples(const CWaypoint* a, const CWaypoint* c, int from, int samples) const;
 };
 
 // Frees a route returned by FindPath.

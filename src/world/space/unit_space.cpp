@@ -504,9 +504,8 @@ void CUnit::AvoidObstacles()
     if (Vec3LengthSq(dir) == 0.0f) return;
     const Vec3 end = position + dir * 500.0f;
     CUnit* excluded = orderType == ACTION_ATTACK || orderType == ACTION_DOCKING ? target : nullptr;
-    // Whatever lies beyond the target does not stand in the way to it.
-    CUnit* met = RayPickObject(boundsRadius, position, end, nullptr, this, excluded);
-    if (!met || met == excluded) return;
+    CUnit* met = RayPickObject(boundsRadius, position, end, nullptr, this, nullptr, excluded);
+    if (!met) return;
     if (orderType == ACTION_ATTACK) {
         const Vec3 segment[2] = {position, end};
         Vec3 hit;

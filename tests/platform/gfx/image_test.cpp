@@ -119,9 +119,17 @@ TEST(ImageTest, BadBmpsAreRefused)
     EXPECT_EQ(err, "BMP data truncated");
     auto big = BmpHeader(100000, 100000, 24, 0);
     EXPECT_FALSE(GfxDecodeBmp(big.data(), big.size(), &im, &err));
-    auto rle = BmpHeader(1, 1, 8, 4);
-    Put32(rle, 30, 1);
+    auto rle = BmpHeader(1, 3, 8, 2);
+    Put32(rle, 30, 1);   // RLE8 whose data stop in its first row
+    rle[54] = 1;
     EXPECT_FALSE(GfxDecodeBmp(rle.data(), rle.size(), &im, &err));
+    auto rle24 = BmpHeader(1, 1, 24, 4);
+    Put32(rle24, 30, 1);   // run-length coding is for palette images only
+    EXPECT_FALSE(GfxDecodeBmp(rle24.data(), rle24.size(), &im, &err));
+    auto minHeight = BmpHeader(1, 1, 24, 4);
+    Put32(minHeight, 22, 0x80000000u);   // INT32_MIN rows
+    EXPECT_FALSE(GfxDecodeBmp(minHeight.data(), minHeight.size(), &im, &err));
+    EXPECT_EQ(err, "BMP size out of range");
     auto off = BmpHeader(1, 1, 24, 4);
     Put32(off, 10, 0xFFFFFFF0u);
     EXPECT_FALSE(GfxDecodeBmp(off.data(), off.size(), &im, &err));
@@ -294,4 +302,49 @@ TEST(ImageTest, EveryLooseImageOfTheBuiltDataDecodes)
         ++checked;
     }
     RecordProperty("images", checked);
+}
+
+// Run-length palette BMPs as common image tools write them: runs, absolute runs with their
+// padding, a delta, line ends and the end-of-bitmap mark.
+TEST(ImageTest, RunLengthBmps)
+{
+    struct Case {
+        const char* what;
+        unsigned bits, compression;
+        std::vector<uint8_t> runs;
+        std::vector<int> rows;   // expected indices, top row first
+    } cases[] = {
+        {"RLE8", 8, 1,
+         {3, 1, 0, 3, 2, 3, 2, 0, 0, 0,   // bottom row: 1 1 1 2 3 2 (absolute run, padded), line end
+          0, 2, 1, 0, 2, 1, 0, 0,         // delta one right, then 1 1
+          0, 1},
+         {0, 0, 0, 0, 0, 0,               // top row: left untouched
+          0, 1, 1, 0, 0, 0,
+          1, 1, 1, 2, 3, 2}},
+        {"RLE4", 4, 2,
+         {5, 0x12, 0, 0,             // bottom row: 1 2 1 2 1
+          0, 3, 0x32, 0x10, 0, 0,    // absolute 3 2 1, padded
+          2, 0x33},                  // top row 3 3, no end mark
+         {3, 3, 0, 0, 0, 0,
+          3, 2, 1, 0, 0, 0,
+          1, 2, 1, 2, 1, 0}},
+    };
+    const uint32_t colours[4] = {0xFF000000u, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto b = BmpHeader(6, 3, c.bits, c.runs.size(), 4);
+        Put32(b, 30, c.compression);
+        for (int i = 0; i < 4; ++i) {
+            b[54 + i * 4] = (uint8_t)colours[i];
+            b[54 + i * 4 + 1] = (uint8_t)(colours[i] >> 8);
+            b[54 + i * 4 + 2] = (uint8_t)(colours[i] >> 16);
+        }
+        std::copy(c.runs.begin(), c.runs.end(), b.begin() + 54 + 16);
+        GfxImage im;
+        std::string err;
+        ASSERT_TRUE(GfxDecodeImage(b.data(), b.size(), &im, nullptr, &err)) << err;
+        ASSERT_EQ(im.texels.size(), 18u);
+        for (size_t i = 0; i < 18; ++i)
+            EXPECT_EQ(im.texels[i], colours[c.rows[i]]) << i;
+    }
 }

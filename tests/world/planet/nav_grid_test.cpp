@@ -587,3 +587,95 @@ TEST(NavGridDraw, BlockedAndOccupiedCellsAsQuads)
     g_D3DRender.device = old;
     dev->Release();
 }
+
+namespace {
+
+// The search as the open list runs it (every node scanned, the newest match taken back),
+// with the dense smoothing: what the heap and the jumping samples must give exactly.
+std::vector<Vec3> ListSearch(CNavGrid& g, const Vec3& start, const Vec3& target)
+{
+    int tc, tr, c, r;
+    if (!g.CellOf(target, &tc, &tr) || !g.IsFree(tc, tr) || !g.CellOf(start, &c, &r)) return {};
+    for (int i = 0; i < g.size * g.size; ++i) g.cells[i].cost = kNavUnreached;
+    const int sc = c, sr = r;
+    g.Cell(c, r)->cost = 0.0f;
+    g.PushOpenNode(c, r);
+    int pc = -1, pr = -1, repeats = 0, nc = c, nr = r;
+    float nearest = Vec3LengthSq(CNavGrid::CellCentre(c, r) - Vec3(target.x, 0, target.z));
+    long long passes = 64LL * g.size * g.size;
+    while ((c != tc || r != tr) && passes-- > 0) {
+        g.ExpandPathNode(c, r);
+        if (!g.openNodes) break;
+        g.PickNearestOpenNode(target, &c, &r);
+        if (c == pc && r == pr) {
+            if (++repeats >= 10) break;
+        } else {
+            repeats = 0;
+        }
+        pc = c, pr = r;
+        float d = Vec3LengthSq(CNavGrid::CellCentre(c, r) - Vec3(target.x, 0, target.z));
+        if (d < nearest) nearest = d, nc = c, nr = r;
+    }
+    if (c != tc || r != tr) c = nc, r = nr;
+    CWaypoint* route = g.StepPathBack(c, r, sc, sr);
+    for (CWaypoint* a = route; a && a->next && a->next->next;) {
+        CWaypoint *b = a->next, *e = b->next;
+        float len = std::sqrt((e->x - a->x) * (e->x - a->x) + (e->z - a->z) * (e->z - a->z));
+        int samples = len * 4.0f > 10.0f ? int(std::ceil(len * 4.0f)) : 10;
+        bool clear = true;
+        for (int i = 1; i <= samples && clear; ++i) {
+            float t = float(i) / float(samples);
+            clear = g.IsCellFree(Vec3(a->x + (e->x - a->x) * t, 0.0f, a->z + (e->z - a->z) * t));
+        }
+        if (clear) {
+            a->next = e;
+            delete b;
+        } else {
+            a = b;
+        }
+    }
+    g.ClearOpenNodes();
+    std::vector<Vec3> out = Points(route->next ? route->next : route);
+    FreeRoute(route);
+    return out;
+}
+
+} // namespace
+
+// The bench maps and a few more: the heap search leaves the same costs in every cell and
+// gives the same route as the scanned list.
+TEST(NavGridSearch, HeapSearchMatchesTheListSearchExactly)
+{
+    const int n = 128;
+    for (int pattern = 0; pattern < 5; ++pattern) {
+        CNavGrid g;
+        g.SetSize(n);
+        ASSERT_TRUE(g.BuildNavGrid(NavUnitList{}));
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) {
+                bool b = false;
+                if (pattern == 1) b = ((c * 7919 + r * 104729) % 97) < 15 && (c > 2 || r > 2) && (c < 125 || r < 125);
+                if (pattern == 2) b = c == 64 && r < 120;
+                if (pattern == 3) b = (c % 16 == 8 && r % 32 != 3) || (r == 70 && c > 10);
+                if (pattern == 4) b = (c - 64) * (c - 64) + (r - 64) * (r - 64) < 400;
+                g.Cell(c, r)->blocked = b;
+                g.Cell(c, r)->occupied = pattern == 1 && (c * 31 + r * 17) % 211 == 0 && (c > 2 || r > 2);
+            }
+        const Vec3 targets[] = {Vec3(n - 1.5f, 0, 10.5f), Vec3(100.2f, 0, 120.7f), Vec3(3.5f, 0, 126.5f)};
+        for (const Vec3& target : targets) {
+            SCOPED_TRACE(testing::Message() << "map " << pattern << " target " << target.x << ", " << target.z);
+            const Vec3 start(1.5f, 0, 1.5f);
+            std::vector<Vec3> expected = ListSearch(g, start, target);
+            std::vector<float> costs(size_t(n) * n);
+            for (int i = 0; i < n * n; ++i) costs[size_t(i)] = g.cells[i].cost;
+            CWaypoint* route = g.FindPathFrom(start, target);
+            std::vector<Vec3> got = Points(route);
+            FreeRoute(route);
+            int differing = 0;
+            for (int i = 0; i < n * n; ++i) differing += g.cells[i].cost != costs[size_t(i)];
+            EXPECT_EQ(differing, 0);
+            ASSERT_EQ(got.size(), expected.size());
+            for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << i;
+        }
+    }
+}

@@ -475,3 +475,39 @@ TEST_F(CollisionTest, RammingShipsPushApartAndTheRammerSlows)
 }
 
 }  // namespace
+
+// Avoidance leaves out the unit and its target, nothing else: a guard of a target station
+// in the way is avoided, and so is a ship just beyond the target.
+TEST_F(CollisionTest, AvoidanceLeavesOutItsTargetButNotTheTargetsGuards)
+{
+    CUnit c;
+    c.objectClass = GCLASS_SPACE_SHIP;
+    c.kind = GTYPE_SP_NPCSHIP;
+    c.AddMesh("Data/T/Ship.msh", 0);
+    c.UpdateBounds();
+    c.worldMatrix = MatrixIdentity();
+    CObjectList::units[1][2] = &c;
+    CObjectList::unitCount[1] = 3;
+    b.kind = GTYPE_SP_STATION;
+    b.guards[0] = &c;
+    struct Case {
+        const char* what;
+        float targetZ, otherZ;
+    } cases[] = {{"guard of the target in the way", 200.0f, 100.0f}, {"ship beyond the target", 100.0f, 200.0f}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Place(a, Vec3());
+        Place(b, Vec3(0, 0, k.targetZ));
+        Place(c, Vec3(0, 0, k.otherZ));
+        a.orderType = ACTION_DOCKING;
+        a.target = &b;
+        a.collisionFlag = 1;
+        a.destination = Vec3(0, 0, 400);
+        a.AvoidObstacles();
+        // The way leads round the other ship: sideways of it, never straight on.
+        EXPECT_GT(std::fabs(a.destination.x) + std::fabs(a.destination.y), a.boundsRadius) << a.destination.z;
+    }
+    b.guards[0] = nullptr;
+    CObjectList::units[1][2] = nullptr;
+    c.Release();
+}
