@@ -546,7 +546,9 @@ CBullet* CObjectList::FindNearestMissile(float radius, CUnit* unit)
     float bestDistance = radius;
     for (uint32_t i = 0; i < bulletCount[w]; ++i) {
         CBullet* b = bullets[w][i];
+        // A missile already stopped lingers in its after-burn: only a flying one counts.
         if (b->alive == 0.0f || b->kind != GTYPE_MISSL_WEAPON || b->target != unit || !unit) continue;
+        if (!(b->remainingFlightTime > 0.0f)) continue;
         const float d = Distance(b->position, unit->position);
         if (d < bestDistance) {
             best = b;

@@ -350,7 +350,8 @@ void CAttachedEffect::Update()
                     requestedState = -1;
                 }
                 if (doorOpening != 0.0f) SetAnimFrameByPercent(doorOpening);
-            } else {
+            } else if (requestedState == 0) {
+                // With no request pending the door stays as it is, open or shut.
                 doorOpening -= (now - switchTime) * 0.001f * 30.0f;
                 switchTime = now;
                 if (doorOpening <= 0.0f) {

@@ -547,7 +547,12 @@ void RunAiApproach(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
         if (d < radius * 2.0f) speed *= d / (radius * 2.0f) * 0.8f + 0.2f;
         ship.cruiseSpeed = speed;
         ship.SteerToPoint(dt);
-        if (point == lineUp && d < kNearToGate) ship.dockingStage = STAGE_TO_GATE;
+        // A ship already on the axis between the gate and the line-up point (where its own
+        // docking flight draws it) is as good as lined up.
+        const float along = Vec3Dot(fromGate, g.out);
+        const float off = Vec3Length(fromGate - g.out * along);
+        const bool onAxis = along >= 0.0f && along <= radius * 2.0f + kNearToGate && off < kNearToGate;
+        if (point == lineUp && (d < kNearToGate || onAxis)) ship.dockingStage = STAGE_TO_GATE;
         return;
     }
     if (ship.dockingStage == STAGE_TO_GATE || ship.dockingStage == STAGE_WAIT_AT_GATE) {
@@ -718,7 +723,12 @@ namespace {
 
 bool Dying(const CUnit& u) { return u.orderType == ACTION_DEAD && u.orderSubState >= 2; }
 
-bool Latched(const CUnit& u) { return u.orderType == ACTION_DOCKING && u.orderSubState == -1; }
+// A ship leaving a bay shares sub-state -1 with a latched parasite; only a unit whose
+// target is this station sits latched on it.
+bool Latched(const CUnit& station, const CUnit& u)
+{
+    return u.orderType == ACTION_DOCKING && u.orderSubState == -1 && u.target == &station;
+}
 
 // The latch place of a parasite on its station: a point of the station's own mesh.
 bool LatchPoint(const CUnit& station, int index, Vec3* out)
@@ -738,7 +748,7 @@ void StationHoldsParasites(CUnit& station, float dt)
             CUnit* u = station.latchedUnits[i];
             if (!u) continue;
             station.latchedUnits[i] = nullptr;
-            if (Latched(*u)) {
+            if (Latched(station, *u)) {
                 u->hull = 0.0f;
             } else {
                 u->objectClass = GCLASS_SPACE_SHIP;
@@ -760,7 +770,7 @@ void StationHoldsParasites(CUnit& station, float dt)
             continue;
         }
         last = u;
-        if (!Latched(*u)) continue;
+        if (!Latched(station, *u)) continue;
         u->hull += dt * 2.0f * 5.0f;
         if (u->hull > u->hullMax) u->hull = u->hullMax;
         if (g_LocationDirector.locationId < 12) {
@@ -866,6 +876,3 @@ void CUnit::UpdateStation(float dt)
     else if (pilot.side == 3) ParasiteApproach(*this, dt);
 }
 
-// The docking ship's own flight (planning, approach, line-up) belongs to the space AI;
-// until it flies, a ship in the bay's hands is steered by the bay alone.
-void CUnit::SpaceActDocking(float) {}

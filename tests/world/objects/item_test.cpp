@@ -284,4 +284,33 @@ TEST_F(ItemUpdateTest, AntiMissileActivationSpendsOneRound)
     ams->Release();
 }
 
+TEST_F(ItemUpdateTest, AntiMissileStopsEachFlyingMissileOnce)
+{
+    auto ams = Make("GTYPE_AMSSYSTEM", "0002 1", "1.0");
+    Run(ams.get(), 20, false);
+    CBullet* missiles[3];
+    const float distances[3] = {100.0f, 200.0f, 2000.0f};  // the last one out of range
+    for (int i = 0; i < 3; ++i) {
+        CBullet* m = new CBullet();
+        m->kind = GTYPE_MISSL_WEAPON;
+        m->alive = 1.0f;
+        m->flightTime = m->remainingFlightTime = 100.0f;
+        m->target = owner.get();
+        m->position = owner->position + Vec3(distances[i], 0, 0);
+        ASSERT_TRUE(CObjectList::AddBullet(m));
+        missiles[i] = m;
+    }
+    // One activation: the nearest stops on the first frame and, lingering, is not taken
+    // again; the next frame stops the second.
+    const int rounds = ams->ammo;
+    ams->trigger = 1;
+    Run(ams.get(), 30, false);
+    EXPECT_EQ(ams->ammo, rounds - 1);
+    EXPECT_FLOAT_EQ(missiles[0]->remainingFlightTime, 0.0f);
+    EXPECT_FLOAT_EQ(missiles[0]->afterBurnTime, 3.0f);
+    EXPECT_FLOAT_EQ(missiles[1]->remainingFlightTime, 0.0f);
+    EXPECT_FLOAT_EQ(missiles[2]->remainingFlightTime, 100.0f);
+    ams->Release();
+}
+
 } // namespace
