@@ -19,3 +19,7 @@ int CCommWindow::Say(CUnit*, int, int)
 void CCommWindow::EndTalk() {}
 
 void CCommWindow::CreateRenderTarget(const char*) {}
+
+void CCommWindow::Draw() {}
+
+int CCommWindow::ToPixels(int) { return 0; }

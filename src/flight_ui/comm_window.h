@@ -22,6 +22,9 @@ public:
     void EndTalk();
     // The panel texture under the cockpit effect's texture name (shared with the radio menu).
     void CreateRenderTarget(const char* name);
+    // The panel's picture, and the frame of an n-frame panel mesh that its opening asks for.
+    void Draw();
+    int ToPixels(int frames);
 };
 
 extern CCommWindow g_CommWindow;

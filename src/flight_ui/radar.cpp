@@ -3,3 +3,5 @@
 CRadar g_Radar;
 
 void CRadar::CreateRenderTarget(const char*) {}
+
+void CRadar::Draw() {}

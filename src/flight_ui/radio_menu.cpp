@@ -8,3 +8,7 @@ void CRadioMenu::SelectPrevious() {}
 void CRadioMenu::SelectNext() {}
 void CRadioMenu::SelectEntry() {}
 void CRadioMenu::ToggleHelp() {}
+
+void CRadioMenu::Draw() {}
+
+int CRadioMenu::ToPixels(int) { return 0; }

@@ -11,6 +11,9 @@ public:
     void SelectNext();
     void SelectEntry();
     void ToggleHelp();
+    // The panel's picture, and the frame of an n-frame panel mesh that its opening asks for.
+    void Draw();
+    int ToPixels(int frames);
 };
 
 extern CRadioMenu g_RadioMenu;

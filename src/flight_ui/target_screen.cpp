@@ -4,3 +4,5 @@ CTargetScreen g_TargetScreen;
 CTargetScreen g_SystemScreen;
 
 void CTargetScreen::CreateRenderTarget(const char*) {}
+
+void CTargetScreen::Draw() {}

@@ -5,6 +5,7 @@ class CTargetScreen {
 public:
     // The panel's render target under the cockpit effect's texture name.
     void CreateRenderTarget(const char* name);
+    void Draw();
 };
 
 extern CTargetScreen g_TargetScreen;

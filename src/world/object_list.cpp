@@ -79,6 +79,7 @@ void ScrubUnit(CUnit* u, const DoomedSet& doomed)
     doomed.Clear(u->bayUnit);
     doomed.Clear(u->bayRequestUnit);
     doomed.Clear(u->boundUnit);
+    u->ForgetInSavedOrders(doomed.list.data(), doomed.list.size());
     for (CUnit*& g : u->guards) doomed.Clear(g);
     for (CUnit*& l : u->latchedUnits) doomed.Clear(l);
     for (CUnit*& t : u->transportEnds) doomed.Clear(t);

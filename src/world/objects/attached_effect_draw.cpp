@@ -7,6 +7,10 @@
 
 #include "app/settings.h"
 #include "flight_ui/cockpit.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/radar.h"
+#include "flight_ui/radio_menu.h"
+#include "flight_ui/target_screen.h"
 #include "menus/station_menu.h"
 #include "platform/crt/rand.h"
 #include "render/camera.h"
@@ -467,18 +471,34 @@ void DrawCockpit(CAttachedEffect& e)
         part->Draw(0);
     }
     if (CAttachedEffect* panel = u->FindCockpitPanel3()) {
+        // The panel slides open as far as the comm window or the radio menu asks.
+        const int frames = panel->meshes[0] ? panel->meshes[0]->m_SubMeshCount : 0;
+        const int commFrame = g_CommWindow.ToPixels(frames);
+        const int menuFrame = g_RadioMenu.ToPixels(frames);
+        int asked = commFrame > menuFrame ? commFrame : menuFrame;
+        if (frames > 0 && asked >= frames) asked = frames - 1;
+        // Drawn at that frame; its own frame stays its own.
+        const unsigned ownFrame = panel->currentFrame;
+        const unsigned frame = asked > int(ownFrame) ? unsigned(asked) : ownFrame;
+        panel->currentFrame = frame;
         panel->drawMatrix = m;
         panel->worldMatrix = m;
         panel->Draw(0);
-        if (panel->currentFrame != 0) {
+        panel->currentFrame = ownFrame;
+        if (frame != 0) {
             if (CAttachedEffect* screen = u->FindCockpitScreen3()) {
-                screen->currentFrame = panel->currentFrame;
+                if (menuFrame > commFrame) g_RadioMenu.Draw();
+                else g_CommWindow.Draw();
+                screen->currentFrame = frame;
                 screen->drawMatrix = m;
                 screen->worldMatrix = m;
                 screen->DrawMesh(0);
             }
         }
     }
+    g_Radar.Draw();
+    g_TargetScreen.Draw();
+    g_SystemScreen.Draw();
     camera.farPlane = farPlane;
     camera.nearPlane = nearPlane;
     camera.Apply();

@@ -221,11 +221,20 @@ bool ServedAtGate(const CUnit& station, const CUnit& ship)
     return station.FindCargoItem() || (ship.ore > 0.0f && ship.dockTime == 0);
 }
 
+// The bay announces the loading or unloading over the radio, while no talk holds it.
+void BayRadio(CUnit& station, int lineType)
+{
+    if (g_CommMode != 0) return;
+    if (g_RadioLineHook) g_RadioLineHook(&station, lineType);
+    g_CommWindow.Say(&station, lineType, 1);
+}
+
 void StartServing(CUnit& station, CUnit& ship)
 {
     station.bayState = BAY_SERVING;
     ship.dockingStage = STAGE_APPROACH;
     ship.orderSubState = kSubHeld;
+    BayRadio(station, station.FindCargoItem() ? TEXTLINE_TOFRIEND_STARTLOADING : TEXTLINE_TOFRIEND_STARTUNLOADING);
 }
 
 // Slides the ship from the gate to the resting place; true when it has arrived.
@@ -350,12 +359,12 @@ void LaunchDue(CUnit& station)
 
     SpaceWorldScope scope;
     const bool listed = CObjectList::IndexOf(ship) >= 0;
-    if (!listed && IsPlayerShip(ship) && CObjectList::Count() >= kMaxUnits) {
-        // A full list would destroy the player's ship: it waits in the bay instead.
+    if (!listed && CObjectList::Count() >= kMaxUnits) {
+        // A full list would destroy the ship on its way out: it waits docked instead.
         static uint32_t lastNote = 0;
         if (g_GameClock.NowMs() - lastNote >= 5000u) {
             lastNote = g_GameClock.NowMs();
-            DebugOut("Docking bay: unit list full, the player's ship stays docked");
+            DebugOut("Docking bay: unit list full, the ship stays docked");
         }
         return;
     }
@@ -375,7 +384,7 @@ void LaunchDue(CUnit& station)
     ship->collisionFlag = 0;
     ship->dockStart = g_GameClock.NowMs();
 
-    if (!listed && !CObjectList::Add(ship)) return;  // a full list destroyed it
+    if (!listed && !CObjectList::Add(ship)) return;  // checked above; cannot fail here
     if (IsNetworkGame() && ship->pilot.side != 2) g_Network.SendObjectMessage(17, ship);
     ship->dockingStage = STAGE_APPROACH;
     station.bayUnit = ship;
@@ -769,8 +778,9 @@ void StationHoldsParasites(CUnit& station, float dt)
             if (--station.latchedCount < 0) station.latchedCount = 0;
             continue;
         }
-        last = u;
+        // One that already let go to fight is not sent again.
         if (!Latched(station, *u)) continue;
+        last = u;
         u->hull += dt * 2.0f * 5.0f;
         if (u->hull > u->hullMax) u->hull = u->hullMax;
         if (g_LocationDirector.locationId < 12) {

@@ -226,6 +226,31 @@ TEST_F(ItemUpdateTest, RocketWithOneRoundFiresOnceAndTakesTheLauncherSpeed)
     rockets->Release();
 }
 
+TEST_F(ItemUpdateTest, FullBulletListHoldsTheShotAndSpendsNothing)
+{
+    for (const char* kind : {"GTYPE_LASER_WEAPON", "GTYPE_ROCKT_WEAPON"}) {
+        CObjectList::DestroyAll();
+        auto gun = Make(kind, "0004 3");
+        while (CObjectList::CountBullets() < kMaxBullets) {
+            CBullet* b = new CBullet();
+            b->alive = 1.0f;
+            ASSERT_TRUE(CObjectList::AddBullet(b));
+        }
+        const int ammo = gun->ammo, shots = owner->statistics.shotsFired;
+        Run(gun.get(), 2000);
+        EXPECT_EQ(gun->ammo, ammo) << kind;
+        EXPECT_EQ(owner->statistics.shotsFired, shots) << kind;
+        EXPECT_EQ(gun->ready, 1) << kind;
+        // Room again: the held shot goes off at once, and only once.
+        CObjectList::RemoveBullet(CObjectList::bullets[1][0]);
+        Run(gun.get(), 10);
+        EXPECT_EQ(owner->statistics.shotsFired, shots + 1) << kind;
+        EXPECT_EQ(gun->ammo, std::string(kind) == "GTYPE_LASER_WEAPON" ? ammo : ammo - 1) << kind;
+        EXPECT_EQ(CObjectList::CountBullets(), kMaxBullets) << kind;
+        gun->Release();
+    }
+}
+
 TEST_F(ItemUpdateTest, MissileLockStartsOverOnANewTarget)
 {
     auto missiles = Make("GTYPE_MISSL_WEAPON", "0004 4", "2.0");
