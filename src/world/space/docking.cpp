@@ -2,6 +2,7 @@
 // station, the services of the docked ships, their launches, and the alien parasites
 // latched onto a station.
 #include <cmath>
+#include <unordered_map>
 
 #include "app/settings.h"
 #include "flight_ui/comm_window.h"
@@ -229,12 +230,21 @@ void BayRadio(CUnit& station, int lineType)
     g_CommWindow.Say(&station, lineType, 1);
 }
 
+// What the gate service of each station does for its ship: a ship that comes with ore
+// delivers it, an empty one is loaded from a cargo station's stock. Set when the service
+// starts, so that a ship being loaded is not taken for one that delivers.
+std::unordered_map<const CUnit*, bool> s_Unloading;
+
 void StartServing(CUnit& station, CUnit& ship)
 {
     station.bayState = BAY_SERVING;
     ship.dockingStage = STAGE_APPROACH;
     ship.orderSubState = kSubHeld;
-    BayRadio(station, station.FindCargoItem() ? TEXTLINE_TOFRIEND_STARTLOADING : TEXTLINE_TOFRIEND_STARTUNLOADING);
+    const bool unloading = ship.ore > 0.0f || !station.FindCargoItem();
+    s_Unloading[&station] = unloading;
+    DebugOutF("Docking bay of %d: ship %d %s at the gate (%.0f ore aboard)", station.pilot.objectId,
+              ship.pilot.objectId, unloading ? "unloads" : "loads", ship.ore);
+    BayRadio(station, unloading ? TEXTLINE_TOFRIEND_STARTUNLOADING : TEXTLINE_TOFRIEND_STARTLOADING);
 }
 
 // Slides the ship from the gate to the resting place; true when it has arrived.
@@ -437,14 +447,16 @@ void RunLaunch(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
     }
 }
 
-// Served at the gate: a cargo station fills the ship's hold from its stock, any other
-// station takes the ship's ore. Then the ship leaves.
+// Served at the gate: the station takes the ship's ore, or a cargo station fills an
+// empty ship's hold from its stock. Then the ship leaves.
 void RunService(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
 {
     StopShip(ship);
     ship.destination = g.gate - g.out * 500.0f;
     bool done;
-    if (station.FindCargoItem()) {
+    const auto mode = s_Unloading.find(&station);
+    const bool unloading = mode != s_Unloading.end() ? mode->second : !station.FindCargoItem();
+    if (!unloading) {
         const CItem* cargo = ship.FindCargoItem();
         const float room = cargo ? cargo->capacity - ship.ore : 0.0f;
         float amount = CargoRate(ship) * dt;
