@@ -71,6 +71,13 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
             return;
         }
 
+        // The first hit of each new attacker on the player goes into the log.
+        static const CUnit* s_LastPlayerAttacker = nullptr;
+        if (this == player && attacker && attacker != s_LastPlayerAttacker) {
+            s_LastPlayerAttacker = attacker;
+            DebugOutF("Player hit by %s (side %d): %.0f", attacker->displayName, attacker->pilot.side, damage);
+        }
+
         const bool craftShip = IsCraft() && IsShipKind();
         if (craftShip && attacker && damage >= hull) {
             if (attacker->target == this && attacker->IsHostileTo(this)) {
