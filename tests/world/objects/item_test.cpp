@@ -251,6 +251,57 @@ TEST_F(ItemUpdateTest, FullBulletListHoldsTheShotAndSpendsNothing)
     }
 }
 
+TEST_F(ItemUpdateTest, AimAssistTurnsShotsToTheLeadPointNearTheNose)
+{
+    auto laser = Make("GTYPE_LASER_WEAPON", "0000 0");
+    owner->items[owner->itemCount++] = laser.get();  // its shot speed sets the lead
+    owner->UpdateTransform();
+    struct Case {
+        Vec3 at;       // the target, crossing along x at 60 units a second
+        bool aimed;    // the shot is turned to the lead point
+    };
+    const Case cases[] = {
+        {Vec3(0, 0, 1000), true},      // dead ahead
+        {Vec3(100, 0, 1000), true},    // a little off the nose
+        {Vec3(1000, 0, 1000), false},  // 45 degrees off: straight ahead
+        {Vec3(0, 0, -800), false},     // behind
+        {Vec3(0, 0, 1700), false},     // beyond the range
+    };
+    for (const Case& c : cases) {
+        CObjectList::DestroyAll();
+        CUnit target;
+        target.position = c.at;
+        target.worldMatrix = MatrixIdentity();
+        target.worldMatrix.m[2][0] = 1.0f, target.worldMatrix.m[2][2] = 0.0f;  // flies along +x
+        target.worldMatrix.m[0][0] = 0.0f, target.worldMatrix.m[0][2] = -1.0f;
+        target.speed = 60.0f;
+        owner->target = &target;
+        Run(laser.get(), 600);
+        ASSERT_GE(CObjectList::CountBullets(), 1);
+        const CBullet* b = CObjectList::bullets[1][0];
+        const Vec3 forward(b->worldMatrix.m[2][0], b->worldMatrix.m[2][1], b->worldMatrix.m[2][2]);
+        Vec3 lead;
+        owner->ComputeLeadPoint(&target, &lead);
+        if (c.aimed) {
+            // Pulled from straight ahead towards the lead point, the more the nearer the nose.
+            const Vec3 muzzle = laser->attachPoint;
+            const Vec3 d = Vec3Normalize(lead - owner->position);
+            const float side = std::sqrt(d.x * d.x + d.y * d.y);
+            const float w = 1.0f - (4.0f * side) * (4.0f * side);
+            const Vec3 straight = muzzle + Vec3(0, 0, 1) * Vec3Length(lead - muzzle);
+            const Vec3 aim = straight + (lead - straight) * w;
+            EXPECT_GT(Vec3Dot(Vec3Normalize(forward), Vec3Normalize(aim - muzzle)), 0.99999f) << c.at.x << " " << c.at.z;
+            EXPECT_GT(lead.x, c.at.x + 1.0f);  // ahead of the crossing target
+            EXPECT_GT(forward.x, 0.0f);
+        } else {
+            EXPECT_NEAR(forward.z, 1.0f, 1e-4f) << c.at.x << " " << c.at.z;
+        }
+        owner->target = nullptr;
+    }
+    owner->itemCount = 0;
+    laser->Release();
+}
+
 TEST_F(ItemUpdateTest, MissileLockStartsOverOnANewTarget)
 {
     auto missiles = Make("GTYPE_MISSL_WEAPON", "0004 4", "2.0");
