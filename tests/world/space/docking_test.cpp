@@ -535,6 +535,40 @@ TEST_F(DockingBay, PlayerAtTheGateIsTakenInAndTheInteriorIsRequested)
     g_PlayerObject = nullptr;
 }
 
+TEST_F(DockingBay, PlayerWaitsAtTheGateWhileAnotherShipIsInTheBay)
+{
+    CUnit* s = Station(Vec3());
+    SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
+    CUnit* a = Craft(Vec3(0, 0, 300), 1);
+    a->pilot.objectId = 101;
+    Face(a, Vec3(0, 0, -1));
+    a->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    a->orderSubState = 3;
+    ASSERT_EQ(s->RequestDocking(a, 30), 1);
+    a->dockingStage = 1;
+    Run(s, kDt);
+    ASSERT_EQ(s->bayUnit, a);
+
+    CUnit* p = Craft(Vec3(0, 0, 390), 1, GTYPE_SP_HEROSHIP);
+    Face(p, Vec3(0, 0, -1));
+    g_PlayerObject = p;
+    ASSERT_EQ(s->RequestDocking(p, kStays), 1);
+    Run(s, kDt);
+    EXPECT_EQ(p->dockingStage, 1002);
+    EXPECT_EQ(p->orderSubState, 3);
+    bool waitedWhileBusy = true;
+    for (int i = 0; i < 800 && s->dockedCount == 0; ++i) {
+        Run(s, kDt);
+        if (s->dockedCount == 0 && p->dockingStage != 1002) waitedWhileBusy = false;
+    }
+    EXPECT_TRUE(waitedWhileBusy);
+    ASSERT_EQ(s->dockedUnits[0], a);
+    Run(s, kDt);
+    EXPECT_EQ(p->dockingStage, 101);
+    EXPECT_EQ(s->bayUnit, p);
+    g_PlayerObject = nullptr;
+}
+
 TEST_F(DockingBay, PlayerFarFromTheApproachPointIsNotTakenIn)
 {
     CUnit* s = Station(Vec3());
