@@ -2,7 +2,6 @@
 // station, the services of the docked ships, their launches, and the alien parasites
 // latched onto a station.
 #include <cmath>
-#include <unordered_map>
 
 #include "app/settings.h"
 #include "flight_ui/comm_window.h"
@@ -230,10 +229,12 @@ void BayRadio(CUnit& station, int lineType)
     g_CommWindow.Say(&station, lineType, 1);
 }
 
-// What the gate service of each station does for its ship: a ship that comes with ore
-// delivers it, an empty one is loaded from a cargo station's stock. Set when the service
-// starts, so that a ship being loaded is not taken for one that delivers.
-std::unordered_map<const CUnit*, bool> s_Unloading;
+// What the gate service does for a ship: one that comes with ore delivers it, an empty one
+// is loaded from a cargo station's stock. Kept in the held ship's order vector (x: 1
+// unloading, -1 loading; a docking order leaves it 0) from the start of the service, so
+// that a ship being loaded is not taken for one that delivers.
+constexpr float kServiceUnload = 1.0f;
+constexpr float kServiceLoad = -1.0f;
 
 void StartServing(CUnit& station, CUnit& ship)
 {
@@ -241,7 +242,7 @@ void StartServing(CUnit& station, CUnit& ship)
     ship.dockingStage = STAGE_APPROACH;
     ship.orderSubState = kSubHeld;
     const bool unloading = ship.ore > 0.0f || !station.FindCargoItem();
-    s_Unloading[&station] = unloading;
+    ship.orderVector.x = unloading ? kServiceUnload : kServiceLoad;
     DebugOutF("Docking bay of %d: ship %d %s at the gate (%.0f ore aboard)", station.pilot.objectId,
               ship.pilot.objectId, unloading ? "unloads" : "loads", ship.ore);
     BayRadio(station, unloading ? TEXTLINE_TOFRIEND_STARTUNLOADING : TEXTLINE_TOFRIEND_STARTLOADING);
@@ -454,8 +455,10 @@ void RunService(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
     StopShip(ship);
     ship.destination = g.gate - g.out * 500.0f;
     bool done;
-    const auto mode = s_Unloading.find(&station);
-    const bool unloading = mode != s_Unloading.end() ? mode->second : !station.FindCargoItem();
+    // A ship put at the gate by other means than the bay's own approach is served the
+    // station's way: loaded at a cargo station, unloaded at any other.
+    const float mode = ship.orderVector.x;
+    const bool unloading = mode == kServiceUnload || (mode != kServiceLoad && !station.FindCargoItem());
     if (!unloading) {
         const CItem* cargo = ship.FindCargoItem();
         const float room = cargo ? cargo->capacity - ship.ore : 0.0f;
@@ -473,6 +476,7 @@ void RunService(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
         done = !(ship.ore > 0.0f);
     }
     if (!done) return;
+    ship.orderVector.x = 0.0f;
     station.bayState = BAY_LAUNCHING;
     ship.orderSubState = kSubLeaving;
     ship.collisionFlag = 0;

@@ -73,6 +73,7 @@ protected:
                 if (s->effects[e] && s->effects[e]->meshes[0] == &doorMesh) s->effects[e]->meshes[0] = nullptr;
         }
         WorldFixture::TearDown();
+        g_World.cameras[1].cinematicView = 0;  // the player's docking shot ends with the test
         ClearStationInteriors();
         g_GameMode = oldMode;
         g_LocationDirector.locationId = oldLocation;
