@@ -844,6 +844,55 @@ TEST_P(DockingDataSet, HeroStationsGateBayLiesInFrontOfItsGate)
     g_WorldIndex = savedWorld;
 }
 
+// While the player is inside the station, the pilot of a ship docking there walks into
+// the interior: a person of the planet world, sent on its walk (script step 100).
+TEST_P(DockingDataSet, PilotOfAShipDockingWhileThePlayerIsInsideWalksIn)
+{
+    const int savedWorld = g_WorldIndex, savedKind = g_LocationKind;
+    g_WorldIndex = 1;
+    CUnit* s = new CUnit();
+    ASSERT_EQ(s->Load("Data/Space/Station/Base 01/Main.obj", 1000), 1);
+    s->hull = s->hullMax > 0.0f ? s->hullMax : 1.0f;
+    s->UpdateParts();
+    ASSERT_TRUE(CObjectList::Add(s));
+    CUnit hero;
+    hero.kind = GTYPE_SP_HEROSHIP;
+    s->dockedUnits[0] = &hero;
+    s->dockedCount = 1;
+    CUnit* ship = new CUnit();
+    ASSERT_EQ(ship->Load("Data/Space/Ship/Eagle.M1/Main.obj", 101), 1);
+    ship->pilot.Load(ship, "Human/Mercenaries/Fighter");
+    ship->pilot.side = 1;
+    ship->pilot.sex = 0;
+    ASSERT_TRUE(CObjectList::Add(ship));
+    ship->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    ship->orderSubState = 3;
+    ship->dockingStage = 4;  // slid in: it docks on the next bay step
+    s->bayUnit = ship;
+    s->bayState = 0;
+
+    g_World.navGrid.Free();
+    g_World.navGrid.SetSize(8);
+    ASSERT_TRUE(g_World.navGrid.BuildNavGrid(NavUnitList{}));
+    g_LocationKind = 2;
+    s->UpdateDockingBay(0.05f);
+    g_LocationKind = savedKind;
+    EXPECT_EQ(s->dockedUnits[1], ship);
+    EXPECT_EQ(CObjectList::IndexOf(ship), -1);
+    g_WorldIndex = 0;
+    ASSERT_EQ(CObjectList::Count(), 1);
+    CUnit* person = CObjectList::units[0][0];
+    EXPECT_EQ(person->scriptStep, 100);
+    EXPECT_EQ(s->slotIds[1].personId, person->pilot.objectId);
+    EXPECT_STREQ(person->displayName, ship->pilot.pilotName);
+    CObjectList::DestroyAll();
+    g_World.navGrid.Free();
+    g_WorldIndex = 1;
+    s->dockedUnits[0] = nullptr;  // the test's own record
+    CObjectList::DestroyAll();     // the station frees its docked ship
+    g_WorldIndex = savedWorld;
+}
+
 INSTANTIATE_TEST_SUITE_P(Loose, DockingDataSet, ::testing::Values(0));
 
 }  // namespace
