@@ -13,6 +13,7 @@
 #include "menus/game_menu.h"
 #include "net/network.h"
 #include "platform/crt/rand.h"
+#include "platform/win/test_switches.h"
 #include "platform/win/timer.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
@@ -24,6 +25,10 @@ int g_MissionResult = -1;
 CLocationDirector g_LocationDirector;
 
 namespace {
+
+// The id of a test location (KORVANE_LOCATION): outside the campaign, the missions and the
+// network maps.
+constexpr int kTestLocationId = 300;
 
 // Subtitle colours of the location texts.
 constexpr unsigned kTextColour = 0xC896FA;
@@ -69,7 +74,11 @@ bool NextLocationOf(int kind, int id, int* newId, int* newKind, char* folder, in
     if (kind != 1 && kind != 2)
         return false;
     *newKind = 1;
-    if (id == LOCATION_NONE) {
+    if (id == LOCATION_NONE && TestLocationName()) {
+        // A test location outside the chain; nothing follows it.
+        *newId = kTestLocationId;
+        std::snprintf(folder, (size_t)folderSize, "Data/Locations.Space/%s", TestLocationName());
+    } else if (id == LOCATION_NONE) {
         *newId = LOCATION_SPACE_INTRO_1;
         *setsCampaign = 1;
         SetFolder(folder, folderSize, "Data/Locations.Space/Intro 01");

@@ -173,17 +173,12 @@ bool IntersectSegmentMesh(const MeshData& mesh, const Vec3& start, const Vec3& e
     MeshHit nearest;
     Vec3 dir = end - start;
     if (IsZero(dir)) return false;
-    std::vector<MeshHit> all;
-    if (!IntersectMesh(mesh, start, dir, &nearest, &all)) return false;
-    bool hit = false;
-    float best = 2.0f;
-    for (const MeshHit& h : all)
-        if (h.dist >= 0.0f && h.dist <= 1.0f && h.dist < best) {
-            best = h.dist;
-            hit = true;
-        }
-    if (hit && outT) *outT = best;
-    return hit;
+    // The nearest hit is the one nearest the start (no face is hit behind it): the segment
+    // meets the mesh when that one lies within it.
+    if (!IntersectMesh(mesh, start, dir, &nearest, nullptr)) return false;
+    if (!(nearest.dist >= 0.0f && nearest.dist <= 1.0f)) return false;
+    if (outT) *outT = nearest.dist;
+    return true;
 }
 
 bool IntersectSegmentBox(const CMesh& mesh, const Vec3& start, const Vec3& end, float* outT)

@@ -43,6 +43,12 @@ float MeanScale(const CGameObject* o) { return (o->scale.x + o->scale.y + o->sca
 // at most its radius plus the margin.
 bool SphereNearSegment(const CUnit* u, const Vec3& from, const Vec3& to, float margin)
 {
+    // A sphere beyond the segment's box (grown by its reach) is far: no division, no root.
+    const float r = u->boundsRadius * MeanScale(u) + margin;
+    const Vec3& c = u->position;
+    if (c.x + r < std::min(from.x, to.x) || c.x - r > std::max(from.x, to.x) || c.y + r < std::min(from.y, to.y) ||
+        c.y - r > std::max(from.y, to.y) || c.z + r < std::min(from.z, to.z) || c.z - r > std::max(from.z, to.z))
+        return false;
     const Vec3 d = to - from;
     const float len2 = Vec3LengthSq(d);
     float t = len2 > 0.0f ? Vec3Dot(u->position - from, d) / len2 : 0.0f;
@@ -83,6 +89,7 @@ void ScrubUnit(CUnit* u, const DoomedSet& doomed)
     doomed.Clear(u->bayUnit);
     doomed.Clear(u->bayRequestUnit);
     doomed.Clear(u->boundUnit);
+    u->ForgetInSavedOrders(doomed.list.data(), doomed.list.size());
     for (CUnit*& g : u->guards) doomed.Clear(g);
     for (CUnit*& l : u->latchedUnits) doomed.Clear(l);
     for (CUnit*& t : u->transportEnds) doomed.Clear(t);
@@ -267,8 +274,123 @@ void CObjectList::RemoveEffect(CEffectObject* effect)
     DestroyEffect(effect);
 }
 
+namespace {
+
+// The sphere copy of the units' list of one world, valid only inside UpdateAll, with the
+// units sorted into the cells of a grid by their centres.
+struct SphereCopy {
+    static constexpr float kCell = 256.0f;
+    static constexpr uint32_t kBuckets = 4096;
+    bool valid = false;
+    int world = 0;
+    uint32_t count = 0;
+    float maxRadius = 0.0f;
+    struct Entry {
+        float x, y, z, r;
+    } entries[kMaxUnits];
+    int32_t head[kBuckets];
+    int32_t next[kMaxUnits];
+    uint32_t outside[kMaxUnits];  // the units kept out of the grid
+    uint32_t outsideCount = 0;
+    uint32_t bucketStamp[kBuckets] = {};
+    uint32_t stamp = 0;
+};
+SphereCopy s_Spheres;
+// Farther than any unit moves within one update of the world.
+constexpr float kSphereSlack = 64.0f;
+// A box over more cells than this is scanned whole.
+constexpr long kMaxCells = 512;
+
+void DropSpheres() { s_Spheres.valid = false; }
+
+long CellOf(float v) { return long(std::floor(v / SphereCopy::kCell)); }
+
+uint32_t Bucket(long x, long y, long z)
+{
+    const uint64_t h = uint64_t(x) * 73856093u ^ uint64_t(y) * 19349663u ^ uint64_t(z) * 83492791u;
+    return uint32_t(h % SphereCopy::kBuckets);
+}
+
+void TakeSpheres(int w)
+{
+    SphereCopy& c = s_Spheres;
+    c.world = w;
+    c.count = CObjectList::unitCount[w];
+    c.maxRadius = 0.0f;
+    c.outsideCount = 0;
+    std::fill(std::begin(c.head), std::end(c.head), -1);
+    for (uint32_t i = 0; i < c.count; ++i) {
+        const CUnit* u = CObjectList::units[w][i];
+        const float s = std::max({std::fabs(u->scale.x), std::fabs(u->scale.y), std::fabs(u->scale.z)});
+        const float r = u->boundsRadius * s;
+        c.entries[i] = {u->position.x, u->position.y, u->position.z, r};
+        c.next[i] = -1;
+        // Huge or far bodies (the sky, suns, planets, stations seen from afar) and anything
+        // unplaceable stay out of the grid and are offered to every query.
+        if (!(r < SphereCopy::kCell) || !std::isfinite(u->position.x) || !std::isfinite(u->position.y) ||
+            !std::isfinite(u->position.z) || std::fabs(u->position.x) > 1e7f || std::fabs(u->position.y) > 1e7f ||
+            std::fabs(u->position.z) > 1e7f) {
+            c.entries[i].r = -1.0f;
+            c.outside[c.outsideCount++] = i;
+            continue;
+        }
+        if (r > c.maxRadius) c.maxRadius = r;
+        const uint32_t b = Bucket(CellOf(u->position.x), CellOf(u->position.y), CellOf(u->position.z));
+        c.next[i] = c.head[b];
+        c.head[b] = int32_t(i);
+    }
+    c.valid = true;
+}
+
+}  // namespace
+
+int CObjectList::ListWorld() { return W(); }
+
+int CObjectList::NearUnits(const Vec3& lo, const Vec3& hi, float margin, uint32_t first, uint32_t* out)
+{
+    SphereCopy& c = s_Spheres;
+    if (!c.valid || c.world != W()) return -1;
+    const float grow = c.maxRadius + margin + kSphereSlack;
+    const long x0 = CellOf(lo.x - grow), x1 = CellOf(hi.x + grow);
+    const long y0 = CellOf(lo.y - grow), y1 = CellOf(hi.y + grow);
+    const long z0 = CellOf(lo.z - grow), z1 = CellOf(hi.z + grow);
+    if ((x1 - x0 + 1) * (y1 - y0 + 1) * (z1 - z0 + 1) > kMaxCells || x1 - x0 > kMaxCells || y1 - y0 > kMaxCells ||
+        z1 - z0 > kMaxCells)
+        return -1;
+    int n = 0;
+    // Units kept out of the grid are always candidates.
+    for (uint32_t k = 0; k < c.outsideCount; ++k)
+        if (c.outside[k] >= first) out[n++] = c.outside[k];
+    // Each bucket once, though several cells of the box may share it: each unit once.
+    if (++c.stamp == 0) {
+        std::fill(std::begin(c.bucketStamp), std::end(c.bucketStamp), 0u);
+        c.stamp = 1;
+    }
+    for (long x = x0; x <= x1; ++x)
+        for (long y = y0; y <= y1; ++y)
+            for (long z = z0; z <= z1; ++z) {
+                const uint32_t b = Bucket(x, y, z);
+                if (c.bucketStamp[b] == c.stamp) continue;
+                c.bucketStamp[b] = c.stamp;
+                for (int32_t i = c.head[b]; i >= 0; i = c.next[i]) {
+                    if (uint32_t(i) < first) continue;
+                    const SphereCopy::Entry& e = c.entries[i];
+                    const float r = e.r + margin + kSphereSlack;
+                    if (e.x + r < lo.x || e.x - r > hi.x || e.y + r < lo.y || e.y - r > hi.y || e.z + r < lo.z ||
+                        e.z - r > hi.z)
+                        continue;
+                    out[n++] = uint32_t(i);
+                }
+            }
+    std::sort(out, out + n);  // list order
+    // Units added since the copy was taken.
+    for (uint32_t i = std::max(first, c.count); i < unitCount[W()] && n < kMaxUnits; ++i) out[n++] = i;
+    return n;
+}
+
 void CObjectList::Detach(CUnit* unit)
 {
+    DropSpheres();
     const int w = W();
     const int i = Find(units[w], unitCount[w], unit);
     if (i >= 0) TakeOut(units[w], unitCount[w], i);
@@ -276,6 +398,7 @@ void CObjectList::Detach(CUnit* unit)
 
 void CObjectList::DestroyAll()
 {
+    DropSpheres();
     const int w = W();
     // Take the lists down first so that forgetting scans only what survives.
     DoomedSet doomed;
@@ -311,6 +434,8 @@ void CObjectList::DestroyAll()
 void CObjectList::UpdateAll()
 {
     const int w = W();
+    // Space only: the planet world's few units are scanned directly.
+    if (w == 1) TakeSpheres(w);
     for (uint32_t i = 0; i < unitCount[w];) {
         CUnit* u = units[w][i];
         if (u->hull == 0.0f) {
@@ -341,6 +466,7 @@ void CObjectList::UpdateAll()
         e->Update();
         ++i;
     }
+    DropSpheres();
 }
 
 int CObjectList::Count() { return int(unitCount[W()]); }
@@ -566,7 +692,9 @@ CBullet* CObjectList::FindNearestMissile(float radius, CUnit* unit)
     float bestDistance = radius;
     for (uint32_t i = 0; i < bulletCount[w]; ++i) {
         CBullet* b = bullets[w][i];
+        // A missile already stopped lingers in its after-burn: only a flying one counts.
         if (b->alive == 0.0f || b->kind != GTYPE_MISSL_WEAPON || b->target != unit || !unit) continue;
+        if (!(b->remainingFlightTime > 0.0f)) continue;
         const float d = Distance(b->position, unit->position);
         if (d < bestDistance) {
             best = b;
@@ -704,16 +832,19 @@ CUnit* RaySphereHit(float margin, const Vec3& from, const Vec3& to, float* outDi
 {
     const int w = W();
     const Vec3 segment[2] = {from, to};
-    for (uint32_t i = 1; i < CObjectList::unitCount[w]; ++i) {
+    const Vec3 lo(std::min(from.x, to.x), std::min(from.y, to.y), std::min(from.z, to.z));
+    const Vec3 hi(std::max(from.x, to.x), std::max(from.y, to.y), std::max(from.z, to.z));
+    CUnit* found = nullptr;
+    CObjectList::ForUnitsNear(lo, hi, margin, 1, [&](uint32_t i) {
         CUnit* u = CObjectList::units[w][i];
-        if (u == ignore || IsStarOrPlanet(u) || !SphereNearSegment(u, from, to, margin)) continue;
+        if (u == ignore || IsStarOrPlanet(u) || !SphereNearSegment(u, from, to, margin)) return false;
         Vec3 hit;
-        if (u->IntersectRay(margin, segment, &hit)) {
-            if (outDistance) *outDistance = Distance(from, to);
-            return u;
-        }
-    }
-    return nullptr;
+        if (!u->IntersectRay(margin, segment, &hit)) return false;
+        found = u;
+        return true;
+    });
+    if (found && outDistance) *outDistance = Distance(from, to);
+    return found;
 }
 
 namespace {
@@ -726,18 +857,21 @@ CUnit* NearestRayHit(float margin, const Vec3& from, const Vec3& to, Vec3* outHi
     const Vec3 segment[2] = {from, to};
     CUnit* best = nullptr;
     float bestDistance = kRayLimit;
-    for (uint32_t i = 1; i < CObjectList::unitCount[w]; ++i) {
+    const Vec3 lo(std::min(from.x, to.x), std::min(from.y, to.y), std::min(from.z, to.z));
+    const Vec3 hi(std::max(from.x, to.x), std::max(from.y, to.y), std::max(from.z, to.z));
+    CObjectList::ForUnitsNear(lo, hi, margin, 1, [&](uint32_t i) {
         CUnit* u = CObjectList::units[w][i];
-        if (!test(u) || !SphereNearSegment(u, from, to, margin)) continue;
+        if (!test(u) || !SphereNearSegment(u, from, to, margin)) return false;
         Vec3 hit;
-        if (!u->IntersectRay(margin, segment, &hit)) continue;
+        if (!u->IntersectRay(margin, segment, &hit)) return false;
         const float d = Distance(from, hit);
         if (d < bestDistance) {
             best = u;
             bestDistance = d;
             if (outHit) *outHit = hit;
         }
-    }
+        return false;
+    });
     if (best && outDistance) *outDistance = bestDistance;
     return best;
 }

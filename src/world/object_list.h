@@ -43,6 +43,28 @@ public:
     // Every object of the current world destroyed; counts 0; next id 5000.
     static void DestroyAll();
     static void UpdateAll();
+    // While the units update, a copy of their bounding spheres in a grid (taken before the
+    // first moves, dropped by any change of the list) lets the segment queries pass over far
+    // units without reading them. The indices from `first` on of the units that may lie
+    // within margin of the box lo..hi, ascending; -1 when no copy is held (scan them all).
+    static int NearUnits(const Vec3& lo, const Vec3& hi, float margin, uint32_t first, uint32_t* out);
+    // Calls f(index) for those units (every unit from `first` on without a copy) until f
+    // returns true.
+    template <typename F>
+    static void ForUnitsNear(const Vec3& lo, const Vec3& hi, float margin, uint32_t first, F f)
+    {
+        uint32_t near[kMaxUnits];
+        const int n = NearUnits(lo, hi, margin, first, near);
+        if (n < 0) {
+            for (uint32_t i = first; i < unitCount[ListWorld()]; ++i)
+                if (f(i)) return;
+            return;
+        }
+        for (int k = 0; k < n; ++k)
+            if (near[k] < unitCount[ListWorld()] && f(near[k])) return;
+    }
+    // The list index of the current world (0 planet, 1 space).
+    static int ListWorld();
 
     static int Count();
     static int CountBullets();

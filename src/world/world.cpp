@@ -1,5 +1,6 @@
 #include "world/world.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/settings.h"
@@ -558,26 +559,36 @@ CUnit* CWorld::SegmentHitTest(const Vec3& from, const Vec3& to, int, Vec3* outHi
     const int w = W();
     const Vec3 segment[2] = {from, to};
     const float margin = ignore1 ? ignore1->boundsRadius : 0.0f;
-    for (uint32_t i = w == 0 ? 1 : 0; i < CObjectList::unitCount[w]; ++i) {
+    const Vec3 lo(std::min(from.x, to.x), std::min(from.y, to.y), std::min(from.z, to.z));
+    const Vec3 hi(std::max(from.x, to.x), std::max(from.y, to.y), std::max(from.z, to.z));
+    CUnit* found = nullptr;
+    auto test = [&](uint32_t i) {
         CUnit* u = CObjectList::units[w][i];
-        if (u == ignore1 || u == ignore2) continue;
+        if (u == ignore1 || u == ignore2) return false;
         if (w == 1) {
-            if (u->objectClass != GCLASS_SPACE_SHIP && u->objectClass != GCLASS_SPACE_OBJECT) continue;
+            if (u->objectClass != GCLASS_SPACE_SHIP && u->objectClass != GCLASS_SPACE_OBJECT) return false;
             const Vec3 d = to - from;
             const float len2 = Vec3LengthSq(d);
             float t = len2 > 0.0f ? Vec3Dot(u->position - from, d) / len2 : 0.0f;
             t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
             const float scale = (u->scale.x + u->scale.y + u->scale.z) / 3.0f;
-            if (Vec3Length(from + d * t - u->position) > u->boundsRadius * scale + margin) continue;
+            if (Vec3Length(from + d * t - u->position) > u->boundsRadius * scale + margin) return false;
         }
         Vec3 hit;
-        if (u->IntersectRays(segment, 0, &hit, margin)) {
-            if (outHit) *outHit = hit;
-            if (outDistance) *outDistance = Vec3Length(hit - from);
-            return u;
-        }
+        if (!u->IntersectRays(segment, 0, &hit, margin)) return false;
+        if (outHit) *outHit = hit;
+        if (outDistance) *outDistance = Vec3Length(hit - from);
+        found = u;
+        return true;
+    };
+    // In space the units near the segment come from the world's grid while it updates.
+    if (w == 1) {
+        CObjectList::ForUnitsNear(lo, hi, margin, 0, test);
+    } else {
+        for (uint32_t i = 1; i < CObjectList::unitCount[w]; ++i)
+            if (test(i)) break;
     }
-    return nullptr;
+    return found;
 }
 
 CUnit* CWorld::PickObject()

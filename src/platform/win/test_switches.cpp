@@ -48,7 +48,7 @@ void Load()
 void CountFrame()
 {
     ++g_state.frames;
-    g_state.lastFrameMs = timeGetTime();
+    g_state.lastFrameMs = RealTimeMs();
     if (g_state.frameLimit && g_state.frames >= g_state.frameLimit) {
         // Once, then again every 100 frames in case a modal loop swallowed it.
         if (!g_state.closePosted || (g_state.frames - g_state.frameLimit) % 100 == 0) {
@@ -242,7 +242,7 @@ void PlatformQueueDrained()
     Load();
     // A loop that presents nothing still advances, at a frame per 20 ms of real time,
     // so that a presenting game's frame numbers are its pictures whatever its speed.
-    if (g_state.drainedOnce && !g_state.presentSinceDrain && timeGetTime() - g_state.lastFrameMs >= 20)
+    if (g_state.drainedOnce && !g_state.presentSinceDrain && RealTimeMs() - g_state.lastFrameMs >= 20)
         CountFrame();
     g_state.drainedOnce = true;
     g_state.presentSinceDrain = false;
@@ -251,6 +251,12 @@ void PlatformQueueDrained()
 unsigned PlatformFrameCount()
 {
     return g_state.frames;
+}
+
+const char* TestLocationName()
+{
+    const char* name = std::getenv("KORVANE_LOCATION");
+    return name && *name ? name : nullptr;
 }
 
 void TestSwitchesReset()

@@ -1,6 +1,8 @@
 // Test switches, read by platform/ only:
 //   KORVANE_FRAMES=N     post WM_CLOSE after N frames.
 //   KORVANE_INPUT=file   replay input events at frame numbers.
+//   KORVANE_FRAME_MS=N   the multimedia timer advances N ms per frame (1..1000).
+//   KORVANE_LOCATION=name  the location chain starts in Data/Locations.Space/<name>.
 //
 // Frames are counted at PlatformFrameDone (the device's Present). While nothing is
 // presented, a pass of the message pump counts as a frame once 20 ms have passed
@@ -48,5 +50,7 @@ void TestSwitchesPump();
 void PlatformQueueDrained();
 // Frames counted so far.
 unsigned PlatformFrameCount();
+// The space location a test starts in (KORVANE_LOCATION), or null.
+const char* TestLocationName();
 // Tests: forget the environment and the counts.
 void TestSwitchesReset();

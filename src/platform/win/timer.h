@@ -1,5 +1,8 @@
-// The multimedia timer: monotonic milliseconds as a wrapping 32-bit value.
+// The multimedia timer: monotonic milliseconds as a wrapping 32-bit value. With the test
+// switch KORVANE_FRAME_MS it advances by that step per frame instead.
 #pragma once
 #include <cstdint>
 
 std::uint32_t timeGetTime();
+// The real monotonic clock, whatever the test switches say.
+std::uint32_t RealTimeMs();

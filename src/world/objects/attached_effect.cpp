@@ -350,7 +350,8 @@ void CAttachedEffect::Update()
                     requestedState = -1;
                 }
                 if (doorOpening != 0.0f) SetAnimFrameByPercent(doorOpening);
-            } else {
+            } else if (requestedState == 0) {
+                // With no request pending the door stays as it is, open or shut.
                 doorOpening -= (now - switchTime) * 0.001f * 30.0f;
                 switchTime = now;
                 if (doorOpening <= 0.0f) {
@@ -421,6 +422,8 @@ void CAttachedEffect::SetSoundState(int state)
     if (state == 1 && doorState == 1) return;
     if (state == 0 && doorState == 0) return;
     requestedState = state;
+    if (state == 1 && kind == GEFFECT_GATEDOOR && parent && ParentIsUnit(parent))
+        DebugOutF("Gate door of %d opens", static_cast<const CUnit*>(parent)->pilot.objectId);
     if (sound) {
         const int world = g_WorldIndex, lk = g_LocationKind;
         if ((world == 0 && (lk == 0 || lk == 2)) || (world == 1 && lk == 1)) {

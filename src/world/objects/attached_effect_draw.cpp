@@ -88,12 +88,13 @@ void DrawWithMatrix(CAttachedEffect& e, const Matrix& m, int flag)
     e.DrawMesh(flag);
 }
 
-// 1 while the parent runs its engines; fading to 0 over its burning stage once it dies.
+// 1 while the parent runs its engines; fading to 0 over its burning stage once it dies,
+// counted from the stage's own stamp (the emission stamp restarts every 0.1 s).
 float DyingFactor(const CUnit* u)
 {
     if (!u || u->IsAlive() || u->orderSubState != 1) return 1.0f;
     const float total = u->orderVector.z;
-    const float t = g_GameClock.SecondsSince(u->timers[1]);
+    const float t = g_GameClock.SecondsSince(u->timers[2]);
     if (total <= 0.0f || t >= total) return 0.0f;
     return 1.0f - t / total;
 }

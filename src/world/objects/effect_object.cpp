@@ -180,11 +180,14 @@ void CEffectObject::UpdateExplosion(float dt)
                 scale2 = Vec3(1.0f, 1.0f, 1.0f);
             }
         }
-        if (dead && !deadSoundStarted && (!space || g_WorldIndex == g_LocationKind)) {
+        // The blast's sound moves with it and sounds for as long as the blast runs.
+        if (dead && (!space || g_WorldIndex == g_LocationKind)) {
             dead->SetPosition(position);
             dead->SetVolume(100.0f);
-            if (!dead->IsPlaying()) dead->Play(0);
-            deadSoundStarted = 1;
+            if (!dead->IsPlaying()) {
+                dead->Play(0);
+                ++deadSoundStarted;
+            }
         }
         FaceCamera();
         scale = scale + Vec3(1.0f, 1.0f, 1.0f) * (growth * dt);

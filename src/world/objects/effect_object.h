@@ -35,7 +35,7 @@ public:
     float remainingLife;
     int32_t soundCount;
     CSound* sounds[kActionCount];
-    int32_t deadSoundStarted;   // an explosion's sound is started once, not on every frame
+    int32_t deadSoundStarted;   // times the explosion's sound was (re)started
 
 
     CEffectObject();

@@ -227,6 +227,8 @@ bool CItem::TryFire(Vec3* muzzle)
         ready = 1;
     }
     if (!trigger) return false;
+    // No room for the bullet: the shot waits, ready, and nothing is spent on it.
+    if (CObjectList::CountBullets() >= kMaxBullets) return false;
 
     if (kind != GTYPE_LASER_WEAPON) --ammo;
     trigger = 0;
@@ -262,7 +264,6 @@ void CItem::UpdateGun()
     }
     Vec3 muzzle;
     if (!TryFire(&muzzle)) return;
-    if (CObjectList::CountBullets() >= kMaxBullets) return;  // the shot is spent all the same
 
     CBullet* bullet = new CBullet();
     bullet->Load(bulletPath);
@@ -338,7 +339,6 @@ void CItem::UpdateMissileLauncher()
 
     Vec3 muzzle;
     if (!TryFire(&muzzle)) return;
-    if (CObjectList::CountBullets() >= kMaxBullets) return;
     CBullet* bullet = new CBullet();
     bullet->Load(bulletPath);
     bullet->position = muzzle;

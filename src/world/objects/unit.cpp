@@ -102,6 +102,8 @@ CUnit::CUnit()
 void CUnit::FinishLoad()
 {
     CMesh* first = meshCount > 0 ? meshes[0] : nullptr;
+    // Hit tests, collisions and the AI's distances all measure by the bounding sphere.
+    if (first) UpdateBounds();
     if (first && first->m_SubMeshCount == 0) {
         for (int i = 0; i < effectCount; ++i) {
             CAttachedEffect* e = effects[i];

@@ -206,6 +206,8 @@ public:
     void PopOrder();
     // Frees every saved order with its route; bound unit := null; the route stays.
     void DiscardOrderStack();
+    // Clears the saved orders' references to units that are going (a sorted array).
+    void ForgetInSavedOrders(CUnit* const* sortedGone, size_t count);
     void SetTargetsById(int firstId, int secondId);
     bool IsAlive() const;
     bool IsDockingStage2() const;

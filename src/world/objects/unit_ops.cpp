@@ -180,9 +180,13 @@ float CUnit::GetMeanShotValue(int weaponKind) const
 
 float CUnit::GetMeanShotSpeed() const
 {
+    // A switched-off weapon fires nothing, so it does not set the aim.
     for (int k : {int(GTYPE_LASER_WEAPON), int(GTYPE_ROCKT_WEAPON), int(GTYPE_MISSL_WEAPON)}) {
+        float sum = 0.0f;
+        int n = 0;
         for (int i = 0; i < itemCount && i < kMaxUnitItems; ++i)
-            if (items[i] && items[i]->kind == k) return GetMeanShotValue(k);
+            if (items[i] && items[i]->kind == k && items[i]->armed) sum += items[i]->shotSpeed, ++n;
+        if (n) return sum / float(n);
     }
     return 0.0f;
 }

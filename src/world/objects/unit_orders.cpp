@@ -1,5 +1,6 @@
 // Orders: the one entry that changes a unit's order, the saved-order stack and the
 // transport ends.
+#include <algorithm>
 #include <cstdint>
 
 #include "locations/location_director.h"
@@ -168,6 +169,16 @@ void CUnit::PushOrder()
     s->next = orderStack;
     orderStack = s;
     waypoints = nullptr;  // the saved order owns the route now
+}
+
+void CUnit::ForgetInSavedOrders(CUnit* const* sortedGone, size_t count)
+{
+    auto gone = [&](CUnit* u) { return u && std::binary_search(sortedGone, sortedGone + count, u); };
+    for (CSavedOrder* s = orderStack; s; s = s->next) {
+        if (gone(s->target)) s->target = nullptr;
+        if (gone(s->target2)) s->target2 = nullptr;
+        if (gone(s->boundUnit)) s->boundUnit = nullptr;
+    }
 }
 
 void CUnit::PopOrder()

@@ -59,11 +59,9 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
         }
 
         // A linked station shares its partner's hull and dies with it.
-        if (IsStationKindValue(kind) && boundUnit && boundUnit != this) {
-            if (s_LinkDepth >= kMaxLinkDepth) {
-                DebugOut("TakeHit: station links form a ring, the hit stops here");
-                return;
-            }
+        // In a ring of links the hit comes round again: past the depth limit it lands on
+        // this station as on an unbound one.
+        if (IsStationKindValue(kind) && boundUnit && boundUnit != this && s_LinkDepth < kMaxLinkDepth) {
             ++s_LinkDepth;
             boundUnit->TakeHit(damage, attacker, hitPoint, impulseDirection);
             --s_LinkDepth;
@@ -71,6 +69,13 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
             if (boundUnit->orderType == ACTION_DEAD && orderType != ACTION_DEAD)
                 SetOrder(ACTION_DEAD, nullptr, nullptr, 1);
             return;
+        }
+
+        // The first hit of each new attacker on the player goes into the log.
+        static const CUnit* s_LastPlayerAttacker = nullptr;
+        if (this == player && attacker && attacker != s_LastPlayerAttacker) {
+            s_LastPlayerAttacker = attacker;
+            DebugOutF("Player hit by %s (side %d): %.0f", attacker->displayName, attacker->pilot.side, damage);
         }
 
         const bool craftShip = IsCraft() && IsShipKind();
@@ -85,6 +90,8 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
                 attacker->statistics.missionKills += 1;
                 attacker->statistics.killScore += rating * 10.0f;
                 attacker->statistics.missionKillScore += rating * 10.0f;
+                if (attacker == player)
+                    DebugOutF("Kill: %s destroyed by the player, score %.0f", displayName, rating * 10.0f);
             }
 
             const bool commPilot = g_CommWindow.IsSpeaker(this) != 0;

@@ -221,11 +221,31 @@ bool ServedAtGate(const CUnit& station, const CUnit& ship)
     return station.FindCargoItem() || (ship.ore > 0.0f && ship.dockTime == 0);
 }
 
+// The bay announces the loading or unloading over the radio, while no talk holds it.
+void BayRadio(CUnit& station, int lineType)
+{
+    if (g_CommMode != 0) return;
+    if (g_RadioLineHook) g_RadioLineHook(&station, lineType);
+    g_CommWindow.Say(&station, lineType, 1);
+}
+
+// What the gate service does for a ship: one that comes with ore delivers it, an empty one
+// is loaded from a cargo station's stock. Kept in the held ship's order vector (x: 1
+// unloading, -1 loading; a docking order leaves it 0) from the start of the service, so
+// that a ship being loaded is not taken for one that delivers.
+constexpr float kServiceUnload = 1.0f;
+constexpr float kServiceLoad = -1.0f;
+
 void StartServing(CUnit& station, CUnit& ship)
 {
     station.bayState = BAY_SERVING;
     ship.dockingStage = STAGE_APPROACH;
     ship.orderSubState = kSubHeld;
+    const bool unloading = ship.ore > 0.0f || !station.FindCargoItem();
+    ship.orderVector.x = unloading ? kServiceUnload : kServiceLoad;
+    DebugOutF("Docking bay of %d: ship %d %s at the gate (%.0f ore aboard)", station.pilot.objectId,
+              ship.pilot.objectId, unloading ? "unloads" : "loads", ship.ore);
+    BayRadio(station, unloading ? TEXTLINE_TOFRIEND_STARTUNLOADING : TEXTLINE_TOFRIEND_STARTLOADING);
 }
 
 // Slides the ship from the gate to the resting place; true when it has arrived.
@@ -350,12 +370,12 @@ void LaunchDue(CUnit& station)
 
     SpaceWorldScope scope;
     const bool listed = CObjectList::IndexOf(ship) >= 0;
-    if (!listed && IsPlayerShip(ship) && CObjectList::Count() >= kMaxUnits) {
-        // A full list would destroy the player's ship: it waits in the bay instead.
+    if (!listed && CObjectList::Count() >= kMaxUnits) {
+        // A full list would destroy the ship on its way out: it waits docked instead.
         static uint32_t lastNote = 0;
         if (g_GameClock.NowMs() - lastNote >= 5000u) {
             lastNote = g_GameClock.NowMs();
-            DebugOut("Docking bay: unit list full, the player's ship stays docked");
+            DebugOut("Docking bay: unit list full, the ship stays docked");
         }
         return;
     }
@@ -375,7 +395,7 @@ void LaunchDue(CUnit& station)
     ship->collisionFlag = 0;
     ship->dockStart = g_GameClock.NowMs();
 
-    if (!listed && !CObjectList::Add(ship)) return;  // a full list destroyed it
+    if (!listed && !CObjectList::Add(ship)) return;  // checked above; cannot fail here
     if (IsNetworkGame() && ship->pilot.side != 2) g_Network.SendObjectMessage(17, ship);
     ship->dockingStage = STAGE_APPROACH;
     station.bayUnit = ship;
@@ -428,14 +448,18 @@ void RunLaunch(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
     }
 }
 
-// Served at the gate: a cargo station fills the ship's hold from its stock, any other
-// station takes the ship's ore. Then the ship leaves.
+// Served at the gate: the station takes the ship's ore, or a cargo station fills an
+// empty ship's hold from its stock. Then the ship leaves.
 void RunService(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
 {
     StopShip(ship);
     ship.destination = g.gate - g.out * 500.0f;
     bool done;
-    if (station.FindCargoItem()) {
+    // A ship put at the gate by other means than the bay's own approach is served the
+    // station's way: loaded at a cargo station, unloaded at any other.
+    const float mode = ship.orderVector.x;
+    const bool unloading = mode == kServiceUnload || (mode != kServiceLoad && !station.FindCargoItem());
+    if (!unloading) {
         const CItem* cargo = ship.FindCargoItem();
         const float room = cargo ? cargo->capacity - ship.ore : 0.0f;
         float amount = CargoRate(ship) * dt;
@@ -452,6 +476,7 @@ void RunService(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
         done = !(ship.ore > 0.0f);
     }
     if (!done) return;
+    ship.orderVector.x = 0.0f;
     station.bayState = BAY_LAUNCHING;
     ship.orderSubState = kSubLeaving;
     ship.collisionFlag = 0;
@@ -547,7 +572,12 @@ void RunAiApproach(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
         if (d < radius * 2.0f) speed *= d / (radius * 2.0f) * 0.8f + 0.2f;
         ship.cruiseSpeed = speed;
         ship.SteerToPoint(dt);
-        if (point == lineUp && d < kNearToGate) ship.dockingStage = STAGE_TO_GATE;
+        // A ship already on the axis between the gate and the line-up point (where its own
+        // docking flight draws it) is as good as lined up.
+        const float along = Vec3Dot(fromGate, g.out);
+        const float off = Vec3Length(fromGate - g.out * along);
+        const bool onAxis = along >= 0.0f && along <= radius * 2.0f + kNearToGate && off < kNearToGate;
+        if (point == lineUp && (d < kNearToGate || onAxis)) ship.dockingStage = STAGE_TO_GATE;
         return;
     }
     if (ship.dockingStage == STAGE_TO_GATE || ship.dockingStage == STAGE_WAIT_AT_GATE) {
@@ -718,7 +748,12 @@ namespace {
 
 bool Dying(const CUnit& u) { return u.orderType == ACTION_DEAD && u.orderSubState >= 2; }
 
-bool Latched(const CUnit& u) { return u.orderType == ACTION_DOCKING && u.orderSubState == -1; }
+// A ship leaving a bay shares sub-state -1 with a latched parasite; only a unit whose
+// target is this station sits latched on it.
+bool Latched(const CUnit& station, const CUnit& u)
+{
+    return u.orderType == ACTION_DOCKING && u.orderSubState == -1 && u.target == &station;
+}
 
 // The latch place of a parasite on its station: a point of the station's own mesh.
 bool LatchPoint(const CUnit& station, int index, Vec3* out)
@@ -738,7 +773,7 @@ void StationHoldsParasites(CUnit& station, float dt)
             CUnit* u = station.latchedUnits[i];
             if (!u) continue;
             station.latchedUnits[i] = nullptr;
-            if (Latched(*u)) {
+            if (Latched(station, *u)) {
                 u->hull = 0.0f;
             } else {
                 u->objectClass = GCLASS_SPACE_SHIP;
@@ -759,8 +794,9 @@ void StationHoldsParasites(CUnit& station, float dt)
             if (--station.latchedCount < 0) station.latchedCount = 0;
             continue;
         }
+        // One that already let go to fight is not sent again.
+        if (!Latched(station, *u)) continue;
         last = u;
-        if (!Latched(*u)) continue;
         u->hull += dt * 2.0f * 5.0f;
         if (u->hull > u->hullMax) u->hull = u->hullMax;
         if (g_LocationDirector.locationId < 12) {
@@ -866,6 +902,3 @@ void CUnit::UpdateStation(float dt)
     else if (pilot.side == 3) ParasiteApproach(*this, dt);
 }
 
-// The docking ship's own flight (planning, approach, line-up) belongs to the space AI;
-// until it flies, a ship in the bay's hands is steered by the bay alone.
-void CUnit::SpaceActDocking(float) {}

@@ -485,3 +485,141 @@ void CUnit::SpaceActTransport(float)
     dockTime = 0;
     SetTargetsById(transportEndIds[1], transportEndIds[0]);
 }
+
+void CUnit::SpaceActDocking(float dt)
+{
+    ClearWaypoints();
+    if (pilot.side == 3) {
+        // Aliens latch onto their station instead of going through a bay.
+        UpdateStation(dt);
+        return;
+    }
+
+    CUnit* base = target;
+    // Sub-states 0 to 2 are the ship's own flight; -1 and 3 to 5 belong to the bay, which
+    // must not lose a ship it holds.
+    const bool ownFlight = orderSubState >= 0 && orderSubState < 3;
+    if (Gone(base) || !base->FindGateBay() || (ownFlight && base->FindCargoItem() && !(base->ore > 0.0f))) {
+        target = nullptr;
+        PopOrder();
+        return;
+    }
+
+    if (pilot.side == 1 && ownFlight) {
+        const uint32_t now = NowMs();
+        float bestRating = 0.0f;
+        CUnit* enemy = nullptr;
+        bool announcedBefore = false;
+        CUnit* c = nullptr;
+        for (int i = CObjectList::FindNextHostile(kPlayerNearRadius, this, 1, &c); i >= 0 && c;
+             i = CObjectList::FindNextHostile(kPlayerNearRadius, this, i + 1, &c)) {
+            if (c->IsDockingStage2()) continue;
+            const float r = RateTarget(this, kPlayerNearRadius, c);
+            if (r <= bestRating) continue;
+            bestRating = r;
+            enemy = c;
+            announcedBefore = c->alertFlag != 0;
+            if (announcedBefore) continue;
+            if (c->pilot.side == 2) Radio(this, TEXTLINE_TOFRIEND_ENEMYDETECT1);
+            else if (c->pilot.side == 3 && now % 15000u < 5000u) Radio(this, TEXTLINE_TOFRIEND_ENEMYDETECT2);
+            c->alertFlag = 1;
+            FindNextEnemyShip(kFormationRadius, c);
+        }
+        if (enemy && bestRating > kAttackRating) {
+            if (HasWeapons() && hull > hullMax * 0.5f) {
+                PushOrder();
+                SetOrder(ACTION_ATTACK, enemy, nullptr, 0);
+                return;
+            }
+            if (!announcedBefore) {
+                Radio(this, StartAttackLine(enemy));
+                enemy->alertFlag = 1;
+            }
+        }
+    }
+
+    if (ownFlight && dockTime == 0) {
+        // Nothing to fetch and nothing to bring.
+        const bool cargoBase = base->FindCargoItem() != nullptr;
+        if ((cargoBase && !(base->ore > 0.0f)) || (!cargoBase && !(ore > 0.0f))) {
+            ClearOrderStack();
+            SetOrder(ACTION_STAY, nullptr, nullptr, 0);
+            return;
+        }
+    }
+
+    Vec3 p0, p1;
+    GateAxis(base, &p0, &p1);
+    const Vec3 a = Vec3Normalize(p1 - p0);
+    const float rb = base->boundsRadius > 0.0f ? base->boundsRadius : 1.0f;
+    const float radius = boundsRadius > 0.0f ? boundsRadius : 1.0f;
+    const Vec3 up = Row(base->worldMatrix, 1);
+
+    switch (orderSubState) {
+    case 0: {
+        if (Vec3Length(position - p1) < rb * 3.0f && Vec3Dot(position - p0, a) > 0.0f) {
+            targetPoint = position;
+            orderSubState = 1;
+            return;
+        }
+        const Vec3 offset = RandomOffset(true) * rb;
+        const Vec3 e = p1 + a * (rb * 2.0f);
+        targetPoint = destination = FrameToWorld(e, p0, up, offset);
+        orderSubState = 1;
+        AnnouncePlan(this);
+        break;
+    }
+    case 1:
+        destination = targetPoint;
+        cruiseSpeed = engineMax;
+        SteerToPoint(dt);
+        if (Vec3Length(targetPoint - position) < radius * 10.0f) orderSubState = 2;
+        break;
+    case 2: {
+        float r = rb * 2.0f;
+        const Vec3 fromP1 = position - p1;
+        const float along = Vec3Dot(fromP1, a);
+        if (along > 0.0f) {
+            const float off = Vec3Length(fromP1 - a * along);
+            if (off < r) r = off;
+        }
+        destination = p1 + a * r;
+        cruiseSpeed = 0.0f;
+        SteerToPoint(dt);
+        RollTowards(this, base, dt);
+        const Vec3 l = WorldToLocal(destination);
+        if (std::fabs(l.x) < 100.0f && std::fabs(l.y) < 100.0f && l.z > 0.0f && base->RequestDocking(this, dockTime))
+            orderSubState = 3;
+        break;
+    }
+    case 3: {
+        RollTowards(this, base, dt);
+        const float d = Vec3Length(p1 - position);
+        float k = dt * 10.0f;
+        if (k > 1.0f) k = 1.0f;
+        if (dockingStage == 0) {
+            // Near the line-up point the ship is drawn onto the bay's axis.
+            if (d < 200.0f) {
+                position += (p1 + a * d - position) * ((1.0f - d / 200.0f) * k);
+                destination = p0;
+            }
+        } else if (dockingStage == 2 || dockingStage == 1001) {
+            // The bay moves the ship towards its gate point; the ship keeps to the axis.
+            const Vec3 fromP0 = position - p0;
+            const Vec3 onAxis = p0 + a * Vec3Dot(fromP0, a);
+            position += (onAxis - position) * (k * 0.2f);
+        }
+        break;
+    }
+    case 4:
+        // While the bay still turns a ship round it sets the speed itself.
+        if (base->bayUnit != this) cruiseSpeed = engineMax;
+        break;
+    case 5:
+        destination = p0;
+        cruiseSpeed = 0.0f;
+        break;
+    default:
+        break;
+    }
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/crt/rand.h"
+#include "world/game_clock.h"
 #include "world/object_list.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
@@ -183,6 +184,14 @@ TEST_F(AttachedDrawTest, DyingShipFlameFadesOverItsBurningStage)
     CAttachedEffect* flame = Effect(GEFFECT_ENGINEFLAME, ship, Mesh(0.5f));
     flame->Draw(0);
     EXPECT_FLOAT_EQ(flame->scale2.z, 0.0f);
+    // Three quarters into a 4 s burn, just after an emission: a quarter of the flame.
+    ship->orderVector.z = 4.0f;
+    if (g_GameClock.gameTime < 10000.0) g_GameClock.gameTime = 10000.0;
+    ship->timers[2] = g_GameClock.NowMs() - 3000u;
+    ship->timers[1] = g_GameClock.NowMs() - 50u;
+    flame->Draw(0);
+    EXPECT_GE(flame->scale2.z, 2.0f * 0.75f * 0.25f - 1e-4f);
+    EXPECT_LE(flame->scale2.z, 2.0f * 0.25f + 1e-4f);
     ship->orderSubState = 2;  // past burning: nothing is drawn
     dev->ClearCalls();
     flame->Draw(0);

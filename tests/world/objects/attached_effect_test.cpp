@@ -138,6 +138,11 @@ TEST_F(EffectTest, DoorOpensAndClosesOnGameTime)
     e->Update();
     EXPECT_FLOAT_EQ(e->doorOpening, 100.0f);
     EXPECT_EQ(e->requestedState, -1);
+    // With nothing pending it stays open.
+    g_GameClock.gameTime += 2000.0;
+    e->Update();
+    EXPECT_FLOAT_EQ(e->doorOpening, 100.0f);
+    EXPECT_EQ(e->doorState, 1);
     uint32_t stamp = e->switchTime;
     g_GameClock.gameTime += 500.0;
     e->SetSoundState(1);

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/settings.h"
+#include "audio/audio_manager.h"
+#include "audio/wav_builder.h"
 #include "world/objects/effect_object.h"
 #include "world/object_list.h"
 #include "world/unit_test_util.h"
@@ -118,6 +121,49 @@ TEST_F(EffectObjectTest, ExplosionFacesTheCameraAndMoves)
     EXPECT_FLOAT_EQ(e->drawMatrix.m[3][0], e->drawPosition.x);
     EXPECT_FLOAT_EQ(e->worldMatrix.m[3][1], e->position.y);
     Free(e);
+}
+
+TEST_F(EffectObjectTest, ExplosionSoundFollowsTheBlastAndSoundsWhileItRuns)
+{
+    ASSERT_TRUE(wavtest::WriteFile("Data/T/Boom.wav", wavtest::PcmWav(22050)));
+    g_Settings.audio = 1;
+    SoundDevice::UseLoopback(true);
+    ASSERT_EQ(g_AudioManager.Init(nullptr), SND_OK);
+    const int savedKind = g_LocationKind, savedWorld = g_WorldIndex;
+    g_LocationKind = g_WorldIndex = 1;
+    {
+        EffectObjectText t;
+        t.growth = "0";
+        t.life = "2.0";
+        t.actions = {Col("ACTION_DEAD", "00000000Data/T/Boom.wav")};
+        CEffectObject* e = Make(t.Text());
+        CSound* boom = e->sounds[ACTION_DEAD];
+        ASSERT_NE(boom, nullptr);
+        e->position = Vec3(50, 0, 0);
+        e->direction = Vec3(0, 1, 0);
+        e->speed = 20.0f;
+        Step(e, 500);
+        EXPECT_TRUE(boom->IsPlaying());
+        Step(e, 500);
+        g_AudioManager.device->CommitDeferredSettings();
+        EXPECT_NEAR(boom->buffer3D->Get3DPosition().y, 10.0f, 1e-3f);  // where the step began
+        // Stopped while the blast runs: it sounds again; once the blast is over, it does not.
+        boom->Stop();
+        Step(e, 100);
+        EXPECT_TRUE(boom->IsPlaying());
+        EXPECT_EQ(e->deadSoundStarted, 2);
+        Step(e, 1000);
+        boom->Stop();
+        Step(e, 100);
+        EXPECT_FALSE(boom->IsPlaying());
+        EXPECT_EQ(e->alive, 0.0f);
+        Free(e);
+    }
+    g_LocationKind = savedKind;
+    g_WorldIndex = savedWorld;
+    g_AudioManager.Release();
+    SoundDevice::UseLoopback(false);
+    g_Settings.audio = 0;
 }
 
 TEST_F(EffectObjectTest, FarExplosionKeepsItsApparentSize)

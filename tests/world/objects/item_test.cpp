@@ -226,6 +226,82 @@ TEST_F(ItemUpdateTest, RocketWithOneRoundFiresOnceAndTakesTheLauncherSpeed)
     rockets->Release();
 }
 
+TEST_F(ItemUpdateTest, FullBulletListHoldsTheShotAndSpendsNothing)
+{
+    for (const char* kind : {"GTYPE_LASER_WEAPON", "GTYPE_ROCKT_WEAPON"}) {
+        CObjectList::DestroyAll();
+        auto gun = Make(kind, "0004 3");
+        while (CObjectList::CountBullets() < kMaxBullets) {
+            CBullet* b = new CBullet();
+            b->alive = 1.0f;
+            ASSERT_TRUE(CObjectList::AddBullet(b));
+        }
+        const int ammo = gun->ammo, shots = owner->statistics.shotsFired;
+        Run(gun.get(), 2000);
+        EXPECT_EQ(gun->ammo, ammo) << kind;
+        EXPECT_EQ(owner->statistics.shotsFired, shots) << kind;
+        EXPECT_EQ(gun->ready, 1) << kind;
+        // Room again: the held shot goes off at once, and only once.
+        CObjectList::RemoveBullet(CObjectList::bullets[1][0]);
+        Run(gun.get(), 10);
+        EXPECT_EQ(owner->statistics.shotsFired, shots + 1) << kind;
+        EXPECT_EQ(gun->ammo, std::string(kind) == "GTYPE_LASER_WEAPON" ? ammo : ammo - 1) << kind;
+        EXPECT_EQ(CObjectList::CountBullets(), kMaxBullets) << kind;
+        gun->Release();
+    }
+}
+
+TEST_F(ItemUpdateTest, AimAssistTurnsShotsToTheLeadPointNearTheNose)
+{
+    auto laser = Make("GTYPE_LASER_WEAPON", "0000 0");
+    owner->items[owner->itemCount++] = laser.get();  // its shot speed sets the lead
+    owner->UpdateTransform();
+    struct Case {
+        Vec3 at;       // the target, crossing along x at 60 units a second
+        bool aimed;    // the shot is turned to the lead point
+    };
+    const Case cases[] = {
+        {Vec3(0, 0, 1000), true},      // dead ahead
+        {Vec3(100, 0, 1000), true},    // a little off the nose
+        {Vec3(1000, 0, 1000), false},  // 45 degrees off: straight ahead
+        {Vec3(0, 0, -800), false},     // behind
+        {Vec3(0, 0, 1700), false},     // beyond the range
+    };
+    for (const Case& c : cases) {
+        CObjectList::DestroyAll();
+        CUnit target;
+        target.position = c.at;
+        target.worldMatrix = MatrixIdentity();
+        target.worldMatrix.m[2][0] = 1.0f, target.worldMatrix.m[2][2] = 0.0f;  // flies along +x
+        target.worldMatrix.m[0][0] = 0.0f, target.worldMatrix.m[0][2] = -1.0f;
+        target.speed = 60.0f;
+        owner->target = &target;
+        Run(laser.get(), 600);
+        ASSERT_GE(CObjectList::CountBullets(), 1);
+        const CBullet* b = CObjectList::bullets[1][0];
+        const Vec3 forward(b->worldMatrix.m[2][0], b->worldMatrix.m[2][1], b->worldMatrix.m[2][2]);
+        Vec3 lead;
+        owner->ComputeLeadPoint(&target, &lead);
+        if (c.aimed) {
+            // Pulled from straight ahead towards the lead point, the more the nearer the nose.
+            const Vec3 muzzle = laser->attachPoint;
+            const Vec3 d = Vec3Normalize(lead - owner->position);
+            const float side = std::sqrt(d.x * d.x + d.y * d.y);
+            const float w = 1.0f - (4.0f * side) * (4.0f * side);
+            const Vec3 straight = muzzle + Vec3(0, 0, 1) * Vec3Length(lead - muzzle);
+            const Vec3 aim = straight + (lead - straight) * w;
+            EXPECT_GT(Vec3Dot(Vec3Normalize(forward), Vec3Normalize(aim - muzzle)), 0.99999f) << c.at.x << " " << c.at.z;
+            EXPECT_GT(lead.x, c.at.x + 1.0f);  // ahead of the crossing target
+            EXPECT_GT(forward.x, 0.0f);
+        } else {
+            EXPECT_NEAR(forward.z, 1.0f, 1e-4f) << c.at.x << " " << c.at.z;
+        }
+        owner->target = nullptr;
+    }
+    owner->itemCount = 0;
+    laser->Release();
+}
+
 TEST_F(ItemUpdateTest, MissileLockStartsOverOnANewTarget)
 {
     auto missiles = Make("GTYPE_MISSL_WEAPON", "0004 4", "2.0");
@@ -281,6 +357,35 @@ TEST_F(ItemUpdateTest, AntiMissileActivationSpendsOneRound)
     Run(ams.get(), 500, false);
     EXPECT_EQ(ams->ammo, 0);
     EXPECT_EQ(ams->trigger, 0);
+    ams->Release();
+}
+
+TEST_F(ItemUpdateTest, AntiMissileStopsEachFlyingMissileOnce)
+{
+    auto ams = Make("GTYPE_AMSSYSTEM", "0002 1", "1.0");
+    Run(ams.get(), 20, false);
+    CBullet* missiles[3];
+    const float distances[3] = {100.0f, 200.0f, 2000.0f};  // the last one out of range
+    for (int i = 0; i < 3; ++i) {
+        CBullet* m = new CBullet();
+        m->kind = GTYPE_MISSL_WEAPON;
+        m->alive = 1.0f;
+        m->flightTime = m->remainingFlightTime = 100.0f;
+        m->target = owner.get();
+        m->position = owner->position + Vec3(distances[i], 0, 0);
+        ASSERT_TRUE(CObjectList::AddBullet(m));
+        missiles[i] = m;
+    }
+    // One activation: the nearest stops on the first frame and, lingering, is not taken
+    // again; the next frame stops the second.
+    const int rounds = ams->ammo;
+    ams->trigger = 1;
+    Run(ams.get(), 30, false);
+    EXPECT_EQ(ams->ammo, rounds - 1);
+    EXPECT_FLOAT_EQ(missiles[0]->remainingFlightTime, 0.0f);
+    EXPECT_FLOAT_EQ(missiles[0]->afterBurnTime, 3.0f);
+    EXPECT_FLOAT_EQ(missiles[1]->remainingFlightTime, 0.0f);
+    EXPECT_FLOAT_EQ(missiles[2]->remainingFlightTime, 100.0f);
     ams->Release();
 }
 

@@ -75,6 +75,8 @@ TEST_P(UnitDataSetTest, ShipsAndStationsAreWhatTheGameExpects)
             EXPECT_GE(u->itemCount, 1) << p;
             ASSERT_GT(u->meshCount, 0) << p;
             EXPECT_GE(u->meshes[0]->m_PointCount[MESH_POINTS_LASER], 1) << p;
+            // Shots, collisions and the AI measure a ship by its model's sphere.
+            EXPECT_GT(u->boundsRadius, 1.0f) << p;
         }
         if (IsStationKindValue(u->kind)) {
             EXPECT_GE(u->boundsRadius, 300.0f) << p;

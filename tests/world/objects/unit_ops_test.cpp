@@ -97,6 +97,20 @@ TEST_F(UnitOpsTest, MeanShotSpeedPrefersLasersThenRockets)
     EXPECT_FLOAT_EQ(a.GetMeanShotSpeed(), 900.0f);
     EXPECT_FLOAT_EQ(a.GetMeanShotValue(GTYPE_MISSL_WEAPON), 50.0f);
     EXPECT_TRUE(a.HasWeapons());
+
+    // Switched-off weapons do not count: (armed l1, l2, r1, r2, m1) -> mean shot speed.
+    struct Case {
+        int l1, l2, r1, r2, m1;
+        float speed;
+    };
+    const Case cases[] = {
+        {1, 0, 1, 1, 1, 800.0f}, {0, 0, 1, 1, 1, 250.0f}, {0, 0, 0, 1, 1, 300.0f},
+        {0, 0, 0, 0, 1, 50.0f},  {0, 0, 0, 0, 0, 0.0f},
+    };
+    for (const Case& c : cases) {
+        l1.armed = c.l1, l2.armed = c.l2, r1.armed = c.r1, r2.armed = c.r2, m1.armed = c.m1;
+        EXPECT_FLOAT_EQ(a.GetMeanShotSpeed(), c.speed) << c.l1 << c.l2 << c.r1 << c.r2 << c.m1;
+    }
 }
 
 TEST_F(UnitOpsTest, FiringSetsTriggersOfArmedReadyWeaponsOnly)

@@ -182,8 +182,10 @@ TEST_F(DamageTest, RingOfStationLinksEnds)
     MakeShip(b, GTYPE_SP_STATION, Vec3());
     a.boundUnit = &b;
     b.boundUnit = &a;
+    const float before = a.hull;
     a.TakeHit(10.0f, nullptr, Vec3(), nullptr);  // must return
     EXPECT_FLOAT_EQ(a.hull, b.hull);
+    EXPECT_FLOAT_EQ(a.hull, before - 10.0f);  // the ring takes the hit once
     a.boundUnit = &a;  // bound to itself: an ordinary hit
     a.TakeHit(10.0f, nullptr, Vec3(), nullptr);
     EXPECT_LT(a.hull, b.hull);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "app/settings.h"
 #include "dataset_util.h"
@@ -68,8 +69,11 @@ protected:
             }
             s->dockedCount = 0;
             if (s->meshCount > 0 && (s->meshes[0] == &hubMesh)) s->meshes[0] = nullptr, s->meshCount = 0;
+            for (int e = 0; e < s->effectCount; ++e)
+                if (s->effects[e] && s->effects[e]->meshes[0] == &doorMesh) s->effects[e]->meshes[0] = nullptr;
         }
         WorldFixture::TearDown();
+        g_World.cameras[1].cinematicView = 0;  // the player's docking shot ends with the test
         ClearStationInteriors();
         g_GameMode = oldMode;
         g_LocationDirector.locationId = oldLocation;
@@ -83,6 +87,21 @@ protected:
         u->worldMatrix = MatrixIdentity();
         u->worldMatrix.m[3][0] = at.x, u->worldMatrix.m[3][1] = at.y, u->worldMatrix.m[3][2] = at.z;
         for (uint32_t& t : u->timers) t = g_GameClock.NowMs();
+    }
+
+    // A door whose mesh has frames from shut to open.
+    CMesh doorMesh;
+    CAttachedEffect* AddDoor(CUnit* s)
+    {
+        doorMesh.m_SubMeshCount = 5;
+        doorMesh.m_RefCount = 1;
+        CAttachedEffect* door = new CAttachedEffect();
+        door->kind = GEFFECT_GATEDOOR;
+        door->parent = s;
+        door->meshes[0] = &doorMesh;
+        door->meshCount = 1;
+        s->effects[s->effectCount++] = door;
+        return door;
     }
 
     CUnit* Station(const Vec3& at, bool withBay = true)
@@ -517,6 +536,40 @@ TEST_F(DockingBay, PlayerAtTheGateIsTakenInAndTheInteriorIsRequested)
     g_PlayerObject = nullptr;
 }
 
+TEST_F(DockingBay, PlayerWaitsAtTheGateWhileAnotherShipIsInTheBay)
+{
+    CUnit* s = Station(Vec3());
+    SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
+    CUnit* a = Craft(Vec3(0, 0, 300), 1);
+    a->pilot.objectId = 101;
+    Face(a, Vec3(0, 0, -1));
+    a->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    a->orderSubState = 3;
+    ASSERT_EQ(s->RequestDocking(a, 30), 1);
+    a->dockingStage = 1;
+    Run(s, kDt);
+    ASSERT_EQ(s->bayUnit, a);
+
+    CUnit* p = Craft(Vec3(0, 0, 390), 1, GTYPE_SP_HEROSHIP);
+    Face(p, Vec3(0, 0, -1));
+    g_PlayerObject = p;
+    ASSERT_EQ(s->RequestDocking(p, kStays), 1);
+    Run(s, kDt);
+    EXPECT_EQ(p->dockingStage, 1002);
+    EXPECT_EQ(p->orderSubState, 3);
+    bool waitedWhileBusy = true;
+    for (int i = 0; i < 800 && s->dockedCount == 0; ++i) {
+        Run(s, kDt);
+        if (s->dockedCount == 0 && p->dockingStage != 1002) waitedWhileBusy = false;
+    }
+    EXPECT_TRUE(waitedWhileBusy);
+    ASSERT_EQ(s->dockedUnits[0], a);
+    Run(s, kDt);
+    EXPECT_EQ(p->dockingStage, 101);
+    EXPECT_EQ(s->bayUnit, p);
+    g_PlayerObject = nullptr;
+}
+
 TEST_F(DockingBay, PlayerFarFromTheApproachPointIsNotTakenIn)
 {
     CUnit* s = Station(Vec3());
@@ -611,6 +664,153 @@ TEST_F(DockingBay, AlienFliesOntoItsLatchPointAndBecomesPartOfTheStation)
     g_PlayerObject = nullptr;
 }
 
+// The whole world runs: the stations' bays, the ships' own docking flight, doors and moves.
+void WorldFrames(float seconds, const std::function<void()>& each = {})
+{
+    for (float t = 0.0f; t < seconds; t += kDt) {
+        g_GameClock.gameTime += kDt * 1000.0;
+        CObjectList::UpdateAll();
+        if (each) each();
+    }
+}
+
+// Counts the openings of a door: the frames on which it starts to open.
+struct DoorWatch {
+    const CAttachedEffect* door;
+    int state = 0, opened = 0;
+    void operator()()
+    {
+        if (door->doorState == 1 && state == 0) ++opened;
+        state = door->doorState;
+    }
+};
+
+TEST_F(DockingBay, TransportRunsBetweenAMineAndADepotThroughTheSameBays)
+{
+    CUnit* mine = Station(Vec3());
+    mine->pilot.objectId = 30;
+    AddCargo(mine, 5000.0f);
+    mine->ore = 1000.0f;
+    CAttachedEffect* mineDoor = AddDoor(mine);
+    CUnit* depot = Station(Vec3(3000, 0, 0));
+    depot->pilot.objectId = 49;
+    Face(depot, Vec3(-1, 0, 0));
+    CAttachedEffect* depotDoor = AddDoor(depot);
+    CUnit* t = Craft(Vec3(1500, 300, 800), 0);
+    AddCargo(t, 40.0f);
+    t->SetOrder(ACTION_TRANSPORT, nullptr, nullptr, 0);
+    t->SetTargetsById(30, 49);
+
+    DoorWatch mineWatch{mineDoor}, depotWatch{depotDoor};
+    int loads = 0, unloads = 0, lastBayState[2] = {-1, -1};
+    float depotOre = depot->ore;
+    WorldFrames(900.0f, [&] {
+        mineWatch();
+        depotWatch();
+        if (mine->bayState == 2 && lastBayState[0] != 2) ++loads;
+        if (depot->bayState == 2 && lastBayState[1] != 2) ++unloads;
+        lastBayState[0] = mine->bayState;
+        lastBayState[1] = depot->bayState;
+    });
+    EXPECT_GE(loads, 2) << "sub-state " << t->orderSubState << " stage " << t->dockingStage;
+    EXPECT_GE(unloads, 2);
+    EXPECT_GT(depot->ore, depotOre);
+    EXPECT_LT(mine->ore, 1000.0f - 40.0f * 2 + 1e-3f);
+    // Reusable bays: nobody holds them between the visits, and each door opened once for
+    // the ship's way in and once for its way out, never flapping in between.
+    EXPECT_LE(mineWatch.opened, 2 * loads + 1);
+    EXPECT_LE(depotWatch.opened, 2 * unloads + 1);
+    EXPECT_GE(mineWatch.opened, loads);
+    EXPECT_EQ(t->orderStack == nullptr, false);  // the transport order waits under the docking one
+    EXPECT_EQ(CObjectList::IndexOf(t) >= 0, true);
+}
+
+TEST_F(DockingBay, SecondShipWaitsAtTheGateWhileTheFirstDocks)
+{
+    CUnit* s = Station(Vec3());
+    CAttachedEffect* door = AddDoor(s);
+    CUnit* a = Craft(Vec3(300, 0, 900), 1);
+    CUnit* b = Craft(Vec3(-300, 0, 1000), 1);
+    b->pilot.objectId = 101;
+    for (CUnit* u : {a, b}) {
+        u->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+        u->dockTime = 600;
+    }
+    DoorWatch watch{door};
+    bool waited = false;
+    WorldFrames(300.0f, [&] {
+        watch();
+        waited = waited || b->dockingStage == 1001 || a->dockingStage == 1001;
+    });
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(s->dockedCount, 2) << "a " << a->orderSubState << "/" << a->dockingStage << " b " << b->orderSubState
+                                 << "/" << b->dockingStage;
+    EXPECT_EQ(CObjectList::IndexOf(a), -1);
+    EXPECT_EQ(CObjectList::IndexOf(b), -1);
+    EXPECT_EQ(s->bayUnit, nullptr);
+    EXPECT_EQ(s->bayRequestUnit, nullptr);
+    EXPECT_LE(watch.opened, 2);
+}
+
+TEST_F(DockingBay, BayKeepsAShipDockedWhileTheUnitListIsFull)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* a = Craft(Vec3(0, 0, 600), 1);
+    DockDirectly(s, a, 0, 1);
+    while (CObjectList::Count() < kMaxUnits) ASSERT_TRUE(CObjectList::Add(MakeUnit(GCLASS_SPACE_OBJECT, GTYPE_STATIC, Vec3(9000, 0, 0))));
+    Run(s, 3.0f);
+    EXPECT_EQ(s->dockedUnits[0], a);
+    EXPECT_EQ(s->dockedCount, 1);
+    CObjectList::Remove(CObjectList::units[1][CObjectList::Count() - 1]);
+    Run(s, 0.1f);
+    EXPECT_EQ(s->dockedCount, 0);
+    EXPECT_GE(CObjectList::IndexOf(a), 0);
+}
+
+TEST_F(DockingBay, ParasiteLetsGoToAttackThenLatchesAgain)
+{
+    CUnit* s = Station(Vec3(), false);
+    s->pilot.side = 3;  // an alien station
+    s->meshes[0] = &hubMesh;
+    s->meshCount = 1;
+    CUnit* alien = Craft(Vec3(0, 400, 0), 3, GTYPE_SP_NPCSHIP_MOVED);
+    alien->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    WorldFrames(60.0f);
+    ASSERT_EQ(alien->orderSubState, -1);
+    ASSERT_EQ(s->latchedCount, 1);
+    EXPECT_LT(Dist(alien->position, Vec3(0, 110, 0)), 1e-3f);
+
+    // A ship launched from another station's bay (sub-state -1 as well) that found its way
+    // into the list is not taken for a latched one.
+    CUnit* home = Station(Vec3(0, 0, 3000));
+    CUnit* other = Craft(Vec3(0, 0, 2700), 0);
+    other->SetOrder(ACTION_DOCKING, home, nullptr, 0);
+    other->orderSubState = -1;
+    s->latchedUnits[1] = other;
+    s->latchedCount = 2;
+    const float otherHull = other->hull = 50.0f;
+    WorldFrames(1.0f);
+    EXPECT_FLOAT_EQ(other->hull, otherHull);
+    s->latchedUnits[1] = nullptr;
+    s->latchedCount = 1;
+    CObjectList::Remove(other);
+
+    // An intruder: the parasite lets go and attacks it.
+    CUnit* intruder = Craft(Vec3(0, 600, 0), 1);
+    intruder->hull = intruder->hullMax = 100.0f;
+    intruder->rating = 1000.0f;
+    WorldFrames(4.0f);
+    ASSERT_EQ(alien->orderType, ACTION_ATTACK);
+    EXPECT_EQ(alien->objectClass, (unsigned)GCLASS_SPACE_SHIP);
+    // The intruder gone, it returns to its docking order and latches again.
+    CObjectList::Remove(intruder);
+    WorldFrames(60.0f);
+    EXPECT_EQ(alien->orderType, ACTION_DOCKING);
+    EXPECT_EQ(alien->orderSubState, -1);
+    EXPECT_EQ(alien->objectClass, (unsigned)GCLASS_SPACE_OBJECT);
+    EXPECT_EQ(s->latchedCount, 1);
+}
+
 // The hero station of the data set: its gate bay gives the gate, the approach point
 // outside and the resting place inside, and the bay takes a ship.
 class DockingDataSet : public testutil::DataSetTest {
@@ -641,6 +841,55 @@ TEST_P(DockingDataSet, HeroStationsGateBayLiesInFrontOfItsGate)
     s->bayRequestUnit = nullptr;
     s->Release();
     delete s;
+    g_WorldIndex = savedWorld;
+}
+
+// While the player is inside the station, the pilot of a ship docking there walks into
+// the interior: a person of the planet world, sent on its walk (script step 100).
+TEST_P(DockingDataSet, PilotOfAShipDockingWhileThePlayerIsInsideWalksIn)
+{
+    const int savedWorld = g_WorldIndex, savedKind = g_LocationKind;
+    g_WorldIndex = 1;
+    CUnit* s = new CUnit();
+    ASSERT_EQ(s->Load("Data/Space/Station/Base 01/Main.obj", 1000), 1);
+    s->hull = s->hullMax > 0.0f ? s->hullMax : 1.0f;
+    s->UpdateParts();
+    ASSERT_TRUE(CObjectList::Add(s));
+    CUnit hero;
+    hero.kind = GTYPE_SP_HEROSHIP;
+    s->dockedUnits[0] = &hero;
+    s->dockedCount = 1;
+    CUnit* ship = new CUnit();
+    ASSERT_EQ(ship->Load("Data/Space/Ship/Eagle.M1/Main.obj", 101), 1);
+    ship->pilot.Load(ship, "Human/Mercenaries/Fighter");
+    ship->pilot.side = 1;
+    ship->pilot.sex = 0;
+    ASSERT_TRUE(CObjectList::Add(ship));
+    ship->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    ship->orderSubState = 3;
+    ship->dockingStage = 4;  // slid in: it docks on the next bay step
+    s->bayUnit = ship;
+    s->bayState = 0;
+
+    g_World.navGrid.Free();
+    g_World.navGrid.SetSize(8);
+    ASSERT_TRUE(g_World.navGrid.BuildNavGrid(NavUnitList{}));
+    g_LocationKind = 2;
+    s->UpdateDockingBay(0.05f);
+    g_LocationKind = savedKind;
+    EXPECT_EQ(s->dockedUnits[1], ship);
+    EXPECT_EQ(CObjectList::IndexOf(ship), -1);
+    g_WorldIndex = 0;
+    ASSERT_EQ(CObjectList::Count(), 1);
+    CUnit* person = CObjectList::units[0][0];
+    EXPECT_EQ(person->scriptStep, 100);
+    EXPECT_EQ(s->slotIds[1].personId, person->pilot.objectId);
+    EXPECT_STREQ(person->displayName, ship->pilot.pilotName);
+    CObjectList::DestroyAll();
+    g_World.navGrid.Free();
+    g_WorldIndex = 1;
+    s->dockedUnits[0] = nullptr;  // the test's own record
+    CObjectList::DestroyAll();     // the station frees its docked ship
     g_WorldIndex = savedWorld;
 }
 
