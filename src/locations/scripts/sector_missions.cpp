@@ -37,14 +37,14 @@ float Approach(CUnit* self)
 {
     self->destination = self->targetPoint;
     const float d = Distance(self->position, self->destination);
-    const float brake = 20.0f * self->boundsRadius;
+    const float brake = 20.0f * Radius(self);
     self->cruiseSpeed = (brake > 0.0f && d < brake) ? self->engineMax * d / brake * 1.1f : self->engineMax;
     return d;
 }
 
 Vec3 BesideHeroStation()
 {
-    const float r = g_HeroStation ? g_HeroStation->boundsRadius : 0.0f;
+    const float r = g_HeroStation ? Radius(g_HeroStation) : 0.0f;
     const Vec3 base = g_HeroStation ? g_HeroStation->position : Vec3();
     return base + Vec3Normalize(Vec3(-1.0f, 1.0f, -1.0f)) * (3.0f * r);
 }
@@ -68,7 +68,7 @@ void DisabledShip(CUnit* self, float dt)
         return;
     }
     if (!p) return;
-    const float r = self->boundsRadius;
+    const float r = Radius(self);
     switch (self->scriptStep) {
     case 0:
         Tumble(self, dt);
@@ -198,7 +198,7 @@ void ConvoyLeader(CUnit* self, float dt)
         self->scriptStep = 1;
         break;
     case 1:
-        if (Approach(self) < 2.0f * self->boundsRadius) self->scriptStep = 2;
+        if (Approach(self) < 2.0f * Radius(self)) self->scriptStep = 2;
         if (Quest0() == 1) self->scriptStep = 3;
         break;
     case 2:
@@ -270,7 +270,7 @@ void ConvoyCargo(CUnit* self)
             for (int id = 51; id <= 54; ++id)
                 if (CUnit* c = Unit(id)) c->speedPercent = 2.0f;
             if (CUnit* u52 = NeedUnit(52)) {
-                const float s = u52->boundsRadius;
+                const float s = Radius(u52);
                 const Vec3 eye = u52->position + Vec3(s, -3.0f * s, -2.0f * s);
                 Shot(p, &eye);
             }
@@ -378,7 +378,7 @@ void Sector3Cargo(CUnit* self)
         self->scriptStep = 1;
         break;
     case 1:
-        if (Approach(self) < 2.0f * self->boundsRadius) {
+        if (Approach(self) < 2.0f * Radius(self)) {
             Stay(self);
             if (CUnit* escort = NeedUnit(50)) escort->scriptStep = 1;
             self->scriptStep = 2;

@@ -9,6 +9,7 @@
 #include "locations/scripts/sector_scenes.h"
 #include "menus/station_menu.h"
 #include "render/camera.h"
+#include "render/mesh.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
 #include "world/objects/object_codes.h"
@@ -64,6 +65,19 @@ CUnit* NeedUnit(int id)
 float Dist(const CUnit* a, const CUnit* b)
 {
     return Distance(a->position, b->position);
+}
+
+float Radius(const CUnit* u)
+{
+    if (!u) return 1.0f;
+    if (u->boundsRadius > 0.0f) return u->boundsRadius;
+    if (u->meshCount > 0 && u->meshes[0] && u->meshes[0]->m_SphereRadius > 0.0f) {
+        float s = u->scale.x;
+        if (u->scale.y > s) s = u->scale.y;
+        if (u->scale.z > s) s = u->scale.z;
+        if (s > 0.0f) return u->meshes[0]->m_SphereRadius * s;
+    }
+    return 10.0f;
 }
 
 bool Every(float seconds, uint32_t widthMs)

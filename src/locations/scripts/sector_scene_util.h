@@ -20,6 +20,8 @@ CUnit* Unit(int id);
 // Unit by object id; a missing one is logged once per location.
 CUnit* NeedUnit(int id);
 float Dist(const CUnit* a, const CUnit* b);
+// The unit's bounding radius; from its first mesh when the radius is not kept yet, never 0.
+float Radius(const CUnit* u);
 // The first 'widthMs' of every 'seconds' of game time.
 bool Every(float seconds, uint32_t widthMs = 100);
 // No radio talk and no radio menu holds the digit keys.
