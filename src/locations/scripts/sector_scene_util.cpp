@@ -1,5 +1,6 @@
 #include "locations/scripts/sector_scene_util.h"
 
+#include <cstdio>
 #include <set>
 #include <utility>
 
@@ -17,6 +18,7 @@
 #include "world/world.h"
 
 int (*g_SceneTalkHook)(CUnit* unit, int startLine) = nullptr;
+void (*g_SceneReportHook)(const char* line) = nullptr;
 
 namespace {
 
@@ -32,6 +34,12 @@ bool FirstReport(int what, int id)
         g_reportedLocation = g_LocationDirector.locationId;
     }
     return g_reported.insert({what, id}).second;
+}
+
+void Report(const char* line)
+{
+    DebugOut(line);
+    if (g_SceneReportHook) g_SceneReportHook(line);
 }
 
 } // namespace
@@ -57,8 +65,11 @@ CUnit* Unit(int id)
 CUnit* NeedUnit(int id)
 {
     CUnit* u = CObjectList::FindById(id);
-    if (!u && FirstReport(0, id))
-        DebugOutF("Scene: location %d has no unit %d", g_LocationDirector.locationId, id);
+    if (!u && FirstReport(0, id)) {
+        char line[96];
+        std::snprintf(line, sizeof line, "Scene: location %d has no unit %d", g_LocationDirector.locationId, id);
+        Report(line);
+    }
     return u;
 }
 
@@ -129,8 +140,12 @@ bool SceneGate()
 int Talk(CUnit* u, int line)
 {
     if (!u) return 0;
-    if (line >= int(u->radioDialog.lineCount) && FirstReport(1, u->pilot.objectId * 64 + line))
-        DebugOutF("Scene: unit %d (%s) has no dialog line %d", u->pilot.objectId, u->pilot.folder, line);
+    if (line >= int(u->radioDialog.lineCount) && FirstReport(1, u->pilot.objectId * 64 + line)) {
+        char text[400];
+        std::snprintf(text, sizeof text, "Scene: unit %d (%s) has no dialog line %d", u->pilot.objectId, u->pilot.folder,
+                      line);
+        Report(text);
+    }
     return g_SceneTalkHook ? g_SceneTalkHook(u, line) : g_CommWindow.Talk(u, line);
 }
 

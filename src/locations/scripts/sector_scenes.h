@@ -17,5 +17,7 @@ bool RunSectorScript(CUnit* u, int scriptKind, float dt);
 // Radio talks the scripts open go through this when set (tests script the outcome of a
 // talk); otherwise through the comm window.
 extern int (*g_SceneTalkHook)(CUnit* unit, int startLine);
+// Called with every report of a missing unit or dialog line (besides the debug log).
+extern void (*g_SceneReportHook)(const char* line);
 // Forgets which missing units and dialog lines were already reported (a new location).
 void ResetSceneReports();
