@@ -499,6 +499,21 @@ TEST_P(SectorScenes, TrafficErrandsHailsAndRecycling)
              EXPECT_EQ(p->target, nullptr);
              EXPECT_EQ(U(1001)->target, nullptr);
          }},
+        {"while the player walks in the station, traffic goes round his docked ship", 4,
+         [&](SectorScenes* t) {
+             CUnit* ship = g_PlayerObject;
+             ship->position = Vec3(0, 0, -3000.0f);
+             CObjectList::Detach(ship);
+             ASSERT_TRUE(DockAtStation(g_HeroStation, ship));
+             CUnit hero;
+             hero.objectClass = GCLASS_CHARACTER_HERO;
+             hero.position = Vec3(38.0f, 0.0f, 40.0f);
+             g_PlayerObject = &hero;
+             CUnit* f = spawn("Human/Neutral/Fighter", 0);
+             RunTrafficScript(f, f->kind, 0.02f);
+             g_PlayerObject = nullptr;
+             EXPECT_NEAR(Vec3Length(f->position - ship->position), 5000.0f, 1.0f);
+         }},
         {"no hails in sector 2", 2,
          [&](SectorScenes* t) {
              CUnit* f = spawn("Human/Neutral/Fighter", 1);

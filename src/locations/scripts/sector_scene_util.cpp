@@ -54,7 +54,10 @@ namespace scene {
 
 CUnit* Player()
 {
-    return g_PlayerObject ? g_PlayerObject : CObjectList::FindDockedPlayerShip();
+    // In a station's interior the player object is the walking hero, not the ship.
+    CUnit* p = g_PlayerObject;
+    if (p && (p->objectClass == GCLASS_SPACE_SHIP || p->objectClass == GCLASS_SPACE_OBJECT)) return p;
+    return CObjectList::FindDockedPlayerShip();
 }
 
 CUnit* Unit(int id)
