@@ -5,6 +5,7 @@
 #include "app/wndproc.h"
 #include "audio/audio_manager.h"
 #include "flight_ui/cockpit.h"
+#include "flight_ui/cursor.h"
 #include "flight_ui/comm_window.h"
 #include "flight_ui/radio_menu.h"
 #include "world/objects/unit.h"
@@ -57,6 +58,8 @@ void ResetGameInterface()
     g_RadioMenu.page = -1;
     g_RadioMenu.rows = 0;
     if (g_PlayerObject) g_PlayerObject->inRadioTalk = 0;
+    // A scene hides the pointer only while it runs.
+    g_PointerEnabled = 1;
 }
 
 void ReleaseGameInterface()

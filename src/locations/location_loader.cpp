@@ -1,5 +1,6 @@
 // CWorld::LoadLocation: fills the current world from a location's Main.loc.
 #include "locations/location_loader.h"
+#include "flight_ui/cursor.h"
 
 #include <cmath>
 #include <cstdio>
@@ -878,6 +879,9 @@ void CWorld::LoadLocation(const char* folder)
     }
     g_FileOrderCount = 0;
     g_D3DRender.SetCursorPos800x600(400.0f, 300.0f);
+    // On the planet the player points and clicks; the menu hid the pointer when it handed over.
+    if (g_LocationKind != 1)
+        g_PointerShown = 1;
     if (g_GameMode == 2)
         g_Network.session.TouchAll();
     g_GameClock.timeScale = 1.0f;

@@ -714,7 +714,7 @@ void RunHeroToDesk(CUnit* hero)
     case 102:
         if (!Camera().moveActive) {
             CStationMenu::SetActive(1);
-            g_PointerShown = 1;
+            g_PointerEnabled = 1;
             FadeIn(1.0f);
             hero->scriptStep = 103;
         }
@@ -725,7 +725,7 @@ void RunHeroToDesk(CUnit* hero)
             CameraAt(Vec3(51.0f, 30.0f, 40.0f), Vec3(21.0f, 0.0f, 40.0f));
             Camera().SetOrbit(1, 50.0f, -0.3f, 1);
             FadeIn(2.0f);
-            g_PointerShown = 0;
+            g_PointerEnabled = 0;
             hero->scriptStep = 104;
         }
         break;

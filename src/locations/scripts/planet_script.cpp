@@ -73,7 +73,7 @@ void Talk(CUnit* hero, CUnit* speaker)
 {
     g_PlanetClicksEnabled = 1;
     if (hero && speaker) hero->SetOrder(ACTION_FOLLOW, speaker, nullptr, 0);
-    g_PointerShown = 1;
+    g_PointerEnabled = 1;
     g_GameInterface.shown = 1;
 }
 
@@ -109,7 +109,7 @@ void CameraAt(const Vec3& eye, const Vec3& lookAt)
 void Interface(int clicks, int pointer, int box)
 {
     if (clicks >= 0) g_PlanetClicksEnabled = clicks;
-    if (pointer >= 0) g_PointerShown = pointer;
+    if (pointer >= 0) g_PointerEnabled = pointer;
     if (box >= 0) g_GameInterface.shown = box;
 }
 
@@ -519,7 +519,7 @@ void RunCaptain(CUnit* captain, float)
             Camera().shake = Vec3();
             Camera().shakeOffset = Vec3();
             Talk(player, captain);
-            g_PointerShown = 1;
+            g_PointerEnabled = 1;
             captain->scriptStep = 4;
         }
         break;
