@@ -163,8 +163,9 @@ void CMenuButton::Draw(float sc)
     const int over = IsMouseOver();
     const int bonus = enabled && pressed ? 100 : enabled && over ? 50 : 0;
     const uint32_t colour = enabled ? Opaque(Bonus(textColour, bonus)) : 0xFF320064u;
-    (void)Bonus(glowColour, bonus);  // the sparkle draws its glow in the text colour
-    font->DrawTextSparkle(left, top, caption, colour, 0, s);
+    // The sparkle pass draws the glow discs (its letters transparent), then the caption.
+    font->DrawTextSparkle(left, top, caption, Bonus(glowColour, bonus), 0, s);
+    font->DrawText(left, top, caption, colour, colour, s);
 }
 
 void CPlayerNameButton::Create(float x, float y, const char* name, CFont* f, float sc)
@@ -244,7 +245,8 @@ void CMainMenuButton::Draw(int active)
         DrawRotatingSprite(&hoverRing, a, 0xFFFFFFFFu, 0, pressed);
         if (font) {
             const uint32_t c = pressed ? 0xFF96C8FAu : !enabled ? 0xFF003264u : 0xFF3296FAu;
-            font->DrawTextSparkle(left, top, caption, c, 0, 1.0f);
+            font->DrawTextSparkle(left, top, caption, 0x3296FAu, 0, 1.0f);
+            font->DrawText(left, top, caption, c, c, 1.0f);
         }
     } else {
         DrawRotatingSprite(&idleRing, a, 0xFFFFFFFFu, 0, pressed);

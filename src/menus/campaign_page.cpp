@@ -121,7 +121,7 @@ void DrawCommonFrame(float e)
 
 void DrawCentred(CFont& font, const char* text, float x, float y, float scale, uint32_t colour)
 {
-    font.DrawTextSparkle(x - font.GetTextWidth(scale, text) * 0.5f, y, text, colour, 0, scale);
+    DrawGlowText(font, x - font.GetTextWidth(scale, text) * 0.5f, y, text, colour, colour, scale);
 }
 
 void DrawListPage(int page)
@@ -187,6 +187,14 @@ void DrawListPage(int page)
 }
 
 } // namespace
+
+void DrawGlowText(CFont& font, float x, float y, const char* text, uint32_t textColour, uint32_t glowColour,
+                  float scale)
+{
+    // The sparkle's own pass draws the letters in the glow colour too: transparent here.
+    font.DrawTextSparkle(x, y, text, glowColour & 0x00FFFFFFu, 0, scale);
+    font.DrawText(x, y, text, textColour, textColour, scale);
+}
 
 void FormatIllirion(float ore, char* out, unsigned size)
 {

@@ -40,6 +40,12 @@ void ReleasePagePicture();
 void DrawPage(float p, int page);
 }
 
+class CFont;
+// Text over a glow disc behind every letter: the glow's centre at alpha 100 fading out,
+// then the letters in the text colour.
+void DrawGlowText(CFont& font, float x, float y, const char* text, uint32_t textColour, uint32_t glowColour,
+                  float scale);
+
 // "12.000" from 1.0 on, else the thousandths ("500" for 0.5).
 void FormatIllirion(float ore, char* out, unsigned size);
 // Breaks text into lines no wider than width at the scale; returns the line count.

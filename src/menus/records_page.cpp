@@ -24,7 +24,7 @@ void SelectSortButton(int k)
 
 void Centred(const char* text, float x, float y, float scale, uint32_t colour)
 {
-    g_MenuFont.DrawTextSparkle(x - g_MenuFont.GetTextWidth(scale, text) * 0.5f, y, text, colour, 0, scale);
+    DrawGlowText(g_MenuFont, x - g_MenuFont.GetTextWidth(scale, text) * 0.5f, y, text, colour, colour, scale);
 }
 
 } // namespace
@@ -102,4 +102,5 @@ void CGameMenu::DrawRecordsPage()
         std::snprintf(value, sizeof(value), "%d", p.rating);
         g_MenuFont.DrawText(650.0f, y, value, text, text, 0.7f);
     }
+    g_MenuBackButton.Draw(1.0f);
 }

@@ -98,7 +98,7 @@ void UpdateApplyEnabled()
 
 void Centred(CFont& font, const char* text, float y, float scale, uint32_t colour)
 {
-    font.DrawTextSparkle(500.0f - font.GetTextWidth(scale, text) * 0.5f, y, text, colour, 0, scale);
+    DrawGlowText(font, 500.0f - font.GetTextWidth(scale, text) * 0.5f, y, text, colour, colour, scale);
 }
 
 void Glow(float x, float y)
@@ -210,7 +210,7 @@ void DrawVideo()
     Centred(g_MenuFont, "Видео", 200.0f, 1.0f, kLabel);
     DrawScreenQuadColour(kDarkBox, 290.0f, 240.0f, 710.0f, 390.0f, nullptr);
     DrawScreenQuadColour(kDarkBox, 290.0f, 400.0f, 710.0f, 470.0f, nullptr);
-    g_MenuFont.DrawTextSparkle(330.0f, 305.0f, "Разрешение:", kLabel, 0, 1.0f);
+    DrawGlowText(g_MenuFont, 330.0f, 305.0f, "Разрешение:", kLabel, kLabel, 1.0f);
     Centred(g_MenuFont, "Детализация:", 410.0f, 1.0f, kLabel);
     DrawScreenQuadColour(kDarkBox, 540.0f, 245.0f, 680.0f, 385.0f, nullptr);
 
@@ -264,8 +264,8 @@ void DrawControls()
         g_MenuSmallFont.DrawText(290.0f, y, kKeyDescriptions[i], text, text, 0.7f);
     }
     DrawScreenQuadColour(kDarkBox, 280.0f, 470.0f, 620.0f, 510.0f, nullptr);
-    g_MenuSmallFont.DrawTextSparkle(285.0f, 472.0f, "Чувствительность мыши:", kLabel, 0, 0.9f);
-    g_MenuSmallFont.DrawTextSparkle(285.0f, 491.0f, "Инверсия мыши:", kLabel, 0, 0.9f);
+    DrawGlowText(g_MenuSmallFont, 285.0f, 472.0f, "Чувствительность мыши:", kLabel, kLabel, 0.9f);
+    DrawGlowText(g_MenuSmallFont, 285.0f, 491.0f, "Инверсия мыши:", kLabel, kLabel, 0.9f);
     DrawBar(480.0f, 472.0f, 590.0f, 488.0f, g_Settings.sensitivityMouse / 10, 483.0f, 10.5f, 7.0f, 474.0f, 485.0f,
             12);
     for (auto& b : g_SensitivityButtons)
