@@ -202,6 +202,13 @@ TEST_F(MenuPagesTest, PilotsAreTypedChosenAndDeleted)
     EXPECT_TRUE(g_PlayerNameButtons[1].IsPressed());
     EXPECT_FALSE(g_PlayerNameButtons[0].IsEnabled());
 
+    // A pilot whose profile cannot be written is not listed.
+    fs::create_directories("Save/00/Player.cfg.tmp/x");
+    NewPilot("Lost");
+    EXPECT_EQ(g_PilotCount, 1);
+    EXPECT_FALSE(g_PlayerNameButtons[0].IsEnabled());
+    fs::remove_all("Save/00");
+
     // A new pilot takes the lowest empty slot.
     NewPilot("Anna");
     EXPECT_EQ(g_PilotSlot, 0);
