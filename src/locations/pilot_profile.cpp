@@ -335,6 +335,9 @@ int CollectMissionResults(MissionResultRow* table, int* rowCount)
     auto add = [&](CUnit* u) {
         if (rows >= kMissionResultRows)
             return;
+        for (int i = 0; i < rows; ++i)
+            if (table[i].ship == u)
+                return;  // a ship both in the world and in a docking place is one row
         if (u->kind == GTYPE_SP_HEROSHIP) {
             if (heroListed)
                 return;

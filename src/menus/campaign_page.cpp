@@ -6,10 +6,10 @@
 #include "app/settings.h"
 #include "files/language.h"
 #include "flight_ui/cursor.h"
+#include "locations/campaign_progress.h"
 #include "locations/location_director.h"
 #include "locations/pilot_profile.h"
 #include "locations/sector_save.h"
-#include "locations/sector_save_file.h"
 #include "locations/single_missions.h"
 #include "menus/buttons.h"
 #include "menus/game_menu.h"
@@ -55,15 +55,6 @@ void ShowEntry(int page, int k)
     }
 }
 
-void DeleteSectorSave(int sector)
-{
-    for (int stat = 0; stat < 2; ++stat) {
-        char path[512];
-        if (SectorSavePath(path, sizeof(path), g_PilotSlot, sector, stat == 1))
-            std::remove(path);
-    }
-}
-
 void HandOver()
 {
     g_PointerShown = 0;
@@ -91,8 +82,7 @@ void Launch(int page, int k)
         }
         g_GameMode = 1;
         if (k < (int)g_ListEntryCount - 1 && !g_Settings.debugOut)
-            for (int l = k + 1; l <= (int)g_ListEntryCount - 1; ++l)
-                DeleteSectorSave(l);
+            DeleteSectorSaves(k + 1, (int)g_ListEntryCount - 1);
         DebugOutF("Campaign: entry %d of pilot %d, location %d next", k, g_PilotSlot, g_LocationDirector.locationId);
     } else {
         g_GameMode = 0;

@@ -1,5 +1,6 @@
 #include "location_test_util.h"
 
+#include "locations/campaign_progress.h"
 #include "locations/pilot_profile.h"
 #include "locations/sector_save_file.h"
 #include "platform/win/profile.h"
@@ -196,6 +197,22 @@ TEST_F(MissionResultsTest, CarriersByOreThenFightersByKills)
         EXPECT_EQ(table[i].ship, expected[i]) << i;
     EXPECT_EQ(table[2].statistics.kills, 6);
     EXPECT_EQ(table[4].ship, nullptr);
+}
+
+TEST_F(MissionResultsTest, WonSectorSavesTheNextOneExceptAfterTheLast)
+{
+    const int savedSlot = g_PilotSlot;
+    g_PilotSlot = 6;
+    Add("Data/U/Hero/Main.obj", 100, GTYPE_SP_HEROSHIP, 0, 0, true);
+    EXPECT_TRUE(SaveWonSector(3));
+    EXPECT_TRUE(std::filesystem::exists("Save/06/Sector 04.dat"));
+    EXPECT_TRUE(std::filesystem::exists("Save/06/Sector 04.stat"));
+    EXPECT_FALSE(SaveWonSector(12));
+    EXPECT_FALSE(SaveWonSector(0));
+    EXPECT_FALSE(std::filesystem::exists("Save/06/Sector 13.dat"));
+    DeleteSectorSaves(1, 12);
+    EXPECT_FALSE(std::filesystem::exists("Save/06/Sector 04.dat"));
+    g_PilotSlot = savedSlot;
 }
 
 } // namespace
