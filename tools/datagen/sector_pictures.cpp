@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "datagen.h"
+#include "files/file_manager.h"
 #include "image_writer.h"
+#include "locations/single_missions.h"
 
 namespace {
 
@@ -103,4 +106,41 @@ DATAGEN_GENERATOR(sector_pictures)
             return false;
     }
     return true;
+}
+
+// Every picture the list pages can ask for, and a text in both languages for every mission
+// the single-mission page lists.
+DATAGEN_CHECK(sector_pictures)
+{
+    auto need = [&check](const char* path) {
+        const int h = CFileManager::Open(path, FILE_KIND_TEXTURES);
+        if (h < 0)
+            check.Missing(std::string("menu picture ") + path);
+        else
+            CFileManager::Close(h);
+    };
+    char path[128];
+    for (int n = 0; n <= 12; ++n) {
+        std::snprintf(path, sizeof path, "Data/Misc/Sectors/Campaign/Sector %02d.jpg", n);
+        need(path);
+        if (n == 0)
+            continue;
+        std::snprintf(path, sizeof path, "Data/Misc/Sectors/Single/Single %02d.jpg", n);
+        need(path);
+        std::snprintf(path, sizeof path, "Data/Misc/Sectors/Multiplayer/Map %02d.jpg", n);
+        need(path);
+    }
+    const int missions = CountSingleMissions();
+    const int language = g_Settings.language;
+    for (int lang = 0; lang < 2; ++lang) {
+        g_Settings.language = lang;
+        for (int k = 0; k < missions; ++k) {
+            char text[kSingleMissionTextSize];
+            LoadSingleMissionText(k, text);
+            if (!text[0])
+                check.Missing("text of single mission " + std::to_string(k + 1) + (lang ? " (ENG)" : " (RUS)"));
+        }
+    }
+    g_Settings.language = language;
+    check.Note("single missions: " + std::to_string(missions));
 }
