@@ -73,6 +73,7 @@ protected:
         CGameMenu::CreateSettingsPage();
         CGameMenu::CreateRecordsPage();
         g_World.ResetForLocation();
+        g_AppActive = 0;  // the window procedure hands typed text to the menu
         entered_ = true;
     }
     void TearDown() override
@@ -111,12 +112,18 @@ protected:
         g_GameClock.realTime += 200.0;
         update();
     }
+    // Typed through the window procedure, one character a menu frame.
     static void Type(const char* text)
     {
         for (const char* c = text; *c; ++c) {
-            g_TextInputChar = *c;
+            WndProc(nullptr, WM_CHAR, WPARAM((unsigned char)*c), 1);
             CGameMenu::UpdateNameDialog();
         }
+    }
+    static void Key(unsigned vk)
+    {
+        WndProc(nullptr, WM_KEYDOWN, vk, 0);
+        CGameMenu::UpdateNameDialog();
     }
     static void WriteSave(int slot, int sector)
     {
@@ -135,8 +142,7 @@ protected:
         ASSERT_EQ(g_MenuDialogType, 0);
         ASSERT_EQ(g_TextInputState, TEXT_INPUT_TYPING);
         Type(name);
-        g_TextInputState = TEXT_INPUT_ENTER;
-        CGameMenu::UpdateNameDialog();
+        Key(VK_RETURN);
         pageAfter_ = g_MenuPage;
         g_MenuDialogOpen = 0;  // the closing animation has run
         g_MenuDialogClosing = 0;
@@ -179,11 +185,10 @@ TEST_F(MenuPagesTest, PilotsAreTypedChosenAndDeleted)
     // Esc empties the name and creates nothing.
     Click(g_NewPilotButton, CGameMenu::OnClickPilotsPage, CGameMenu::UpdatePilotsPage);
     Type("Zed");
-    g_TextInputState = TEXT_INPUT_BACKSPACE;
-    CGameMenu::UpdateNameDialog();
+    Key(VK_BACK);
     EXPECT_STREQ(g_PlayerName, "Ze");
-    g_TextInputState = TEXT_INPUT_ESC;
-    CGameMenu::UpdateNameDialog();
+    Key(VK_ESCAPE);
+    EXPECT_EQ(g_TextInputState, TEXT_INPUT_OFF);
     EXPECT_STREQ(g_PlayerName, "");
     EXPECT_EQ(g_MenuDialogAnswer, 0);
     g_MenuDialogOpen = 0;
