@@ -19,12 +19,17 @@ bool SaveWonSector(int sector)
     return true;
 }
 
-void DeleteSectorSaves(int first, int last)
+void DeleteSlotSectorSaves(int slot, int first, int last)
 {
     for (int sector = first; sector <= last; ++sector)
         for (int stat = 0; stat < 2; ++stat) {
             char path[512];
-            if (SectorSavePath(path, sizeof(path), g_PilotSlot, sector, stat == 1))
+            if (SectorSavePath(path, sizeof(path), slot, sector, stat == 1))
                 std::remove(NormalizePath(path).c_str());
         }
+}
+
+void DeleteSectorSaves(int first, int last)
+{
+    DeleteSlotSectorSaves(g_PilotSlot, first, last);
 }

@@ -8,3 +8,5 @@
 bool SaveWonSector(int sector);
 // Removes the current pilot's saves of the sectors first..last (both files of each).
 void DeleteSectorSaves(int first, int last);
+// The same for any pilot slot.
+void DeleteSlotSectorSaves(int slot, int first, int last);

@@ -10,6 +10,7 @@
 
 #include "app/settings.h"
 #include "files/file_manager.h"
+#include "locations/campaign_progress.h"
 #include "locations/location_director.h"
 #include "locations/sector_save_file.h"
 #include "platform/win/directory.h"
@@ -225,6 +226,8 @@ bool CreatePilotProfile(int slot, const char* name)
         DebugOutF("New pilot: \"%s\" cannot be written", path);
         return false;
     }
+    // Saves left in a folder that held no pilot (a start without the menu) are not his.
+    DeleteSlotSectorSaves(slot, 1, 13);
     return true;
 }
 

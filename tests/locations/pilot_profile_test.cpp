@@ -53,7 +53,9 @@ protected:
 
 TEST_F(PilotProfileTest, CreatedPilotRoundTripsAndCollectsItsRatingOnce)
 {
+    WriteFile("Save/03/Sector 01.dat", "orphan");  // left by a start without a pilot
     ASSERT_TRUE(CreatePilotProfile(3, "Иван"));
+    EXPECT_FALSE(std::filesystem::exists("Save/03/Sector 01.dat"));
     char name[64];
     ASSERT_TRUE(ReadPilotName(3, name, sizeof name));
     EXPECT_STREQ(name, "Иван");
