@@ -11,6 +11,7 @@
 #include "files/file_manager.h"
 #include "files/language.h"
 #include "flight_ui/cursor.h"
+#include "locations/campaign_progress.h"
 #include "locations/location_director.h"
 #include "locations/pilot_profile.h"
 #include "locations/sector_save.h"
@@ -18,6 +19,7 @@
 #include "menus/end_game.h"
 #include "menus/network_page.h"
 #include "menus/pilots_page.h"
+#include "menus/records_page.h"
 #include "menus/settings_page.h"
 #include "menus/start_logo.h"
 #include "net/network.h"
@@ -268,23 +270,12 @@ void UpdateMainPage()
             CGameMenu::SetPage(MENU_PAGE_NETWORK);
     }
     if (b[6].WasClicked())
-        CGameMenu::SetPage(MENU_PAGE_SETTINGS);
+        CGameMenu::OpenSettingsPage();
     if (b[5].WasClicked())
         CGameMenu::OpenRecordsPage();
     if (b[8].WasClicked()) {
         CGameMenu::OpenDialog(MENU_DIALOG_EXIT_GAME);
         g_MenuPage = MENU_PAGE_EXIT;
-    }
-}
-
-void DeleteSectorSaves(int first, int last)
-{
-    for (int n = first; n <= last; ++n) {
-        for (const char* ext : {"dat", "stat"}) {
-            char path[64];
-            std::snprintf(path, sizeof(path), "Save/%02d/Sector %02d.%s", g_PilotSlot, n, ext);
-            std::remove(path);
-        }
     }
 }
 
@@ -514,6 +505,7 @@ void CGameMenu::Load()
     CreatePilotsPage();
     CreateListPages();
     CreateSettingsPage();
+    CreateRecordsPage();
     CreateNetworkPage();
     CreateResultsPage();
 
@@ -761,14 +753,7 @@ void CGameMenu::UpdateDialog()
     switch (type) {
     case MENU_DIALOG_DELETE_PILOT:
         if (yes) {
-            if (g_SelectedPilotSlot >= 0) {
-                char folder[32];
-                std::snprintf(folder, sizeof(folder), "Save/%02d", g_SelectedPilotSlot);
-                DeleteDirectory(folder);
-            }
-            g_SelectedPilotSlot = -1;
-            LoadPilotNames();
-            CloseDialog(1);
+            DeleteSelectedPilot();
         } else if (no) {
             CloseDialog(0);
         }

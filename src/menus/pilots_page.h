@@ -4,23 +4,32 @@
 
 // The name of the current pilot.
 extern char g_PlayerName[24];
-// The ten pilot lines of page 1.
-extern CPlayerNameButton g_PlayerNameButtons[10];
-// The slot whose line is selected, -1 none.
-extern int g_SelectedPilotSlot;
 
-// Fills the ten pilot lines from the ten Player.cfg files.
+extern CPlayerNameButton g_PlayerNameButtons[10];
+extern CMenuButton g_NewPilotButton;
+extern CMenuButton g_DeletePilotButton;
+extern CMenuButton g_ContinuePilotButton;
+// Slot of the selected pilot button, -1 none; number of slots holding a pilot.
+extern int g_SelectedPilotSlot;
+extern int g_PilotCount;
+
+// Fills the ten pilot buttons from the slots' Player.cfg files.
 void LoadPilotNames();
 
 namespace CGameMenu {
-// The page's buttons, from Load.
+// Creates the page's buttons (from Load, after the fonts and atlases).
 void CreatePilotsPage();
-// Page 1 logic, each menu frame.
+// One frame of page 1.
 void UpdatePilotsPage();
-int OnClickPilotsPage();
-// The pilot panel, the pilot lines and the page's buttons.
+// Page 1 over the main layer: the pilot panel and its buttons.
 void DrawPilotsPage();
-// The new-pilot name dialog (dialog 0).
+// A press on page 1; 1 when a button took it.
+int OnClickPilotsPage();
+// Dialog 0: typed name, Enter creates the pilot, Esc cancels.
 void UpdateNameDialog();
 void DrawNameDialog();
+// The yes-answer of dialog 1: the selected pilot's folder goes.
+void DeleteSelectedPilot();
+// The chosen pilot becomes the current one and the main menu opens.
+void ChoosePilot(int slot);
 }

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -27,6 +28,7 @@
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
+#include "world/objects/object_codes.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -143,12 +145,20 @@ TEST(EndGameE2E, VictoryShowsTheResultsAndDefeatAsksToStartAgain)
     CUnit* ship = Spawn("Data/Space/Ship/Pegas.M1/Main_H.obj", Vec3(0, 0, 0));
     ASSERT_TRUE(sky && ship);
     g_PlayerObject = ship;
+    // The hero's ship with a mission's kills: its row is the results page's only one.
+    ship->kind = GTYPE_SP_HEROSHIP;
+    std::snprintf(ship->pilot.pilotName, sizeof(ship->pilot.pilotName), "%s", "Tester");
+    ship->statistics.kills = 7;
+    ship->statistics.missionKills = 3;
 
     // A single mission won.
     g_GameMode = 0;
     g_LocationDirector.locationId = 22;
     EndGame(1);
     EXPECT_EQ(g_MenuPage, MENU_PAGE_RESULTS);
+    ASSERT_EQ(g_MissionResultCount, 1);
+    EXPECT_EQ(g_MissionResults[0].ship, ship);
+    EXPECT_EQ(g_MissionResults[0].statistics.missionKills, 3);
     EXPECT_EQ(g_LocationDirector.missionOver, 1);
     RunMenu(500);
     EXPECT_EQ(g_GameMenuActive, 0);
@@ -191,6 +201,10 @@ TEST(EndGameE2E, VictoryShowsTheResultsAndDefeatAsksToStartAgain)
     // "Итоговый результат" centred at the top of the results panel, the column headers below.
     EXPECT_GT(LitShare(results, 300, 110, 500, 132), 0.04);
     EXPECT_GT(LitShare(results, 60, 145, 760, 165), 0.02);
+    // The hero's row: the name and "3 (7)" lit, the second row dark.
+    EXPECT_GT(LitShare(results, 70, 175, 200, 190), 0.02);
+    EXPECT_GT(LitShare(results, 430, 175, 500, 190), 0.02);
+    EXPECT_LT(LitShare(results, 70, 193, 200, 206), 0.01);
     // "Вы уничтожены!" at the top of the question, "Да / Нет" below it.
     EXPECT_GT(LitShare(destroyed, 320, 60, 480, 82), 0.04);
     EXPECT_GT(LitShare(destroyed, 330, 135, 470, 157), 0.04);

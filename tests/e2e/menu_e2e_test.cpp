@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ TEST(MenuE2E, LogoMenuDialogPageAndLoadingScreen)
 {
     GameRun run("menu");
     run.WriteGameIni(kIni);
+    // One pilot is there already, so the pilot page's "Продолжить" goes on with it.
+    std::filesystem::create_directories(run.Path("Save/00"));
+    run.WriteFile("Save/00/Player.cfg", "[Player data]\nName=Tester\n[Player rating]\nOre transported=0\n"
+                                        "Enemy killed=0\nEnemy killed score=0\n");
     std::string script =
         "5 key_down SPACE\n8 key_up SPACE\n"      // the picture: on to the maker's logo
         "25 key_down SPACE\n28 key_up SPACE\n";   // the maker's logo: done
