@@ -92,6 +92,7 @@ TEST(CockpitE2E, PanelsTargetMarkerAndDeviceReset)
                      "Cut scenes=0\n");
     run.SetInput("60 key T\n");
     run.SetEnv("KORVANE_FRAMES", "125");
+    run.SetEnv("KORVANE_FRAME_MS", "50");  // the location's fade-in is over whatever the machine's speed
     run.SetEnv("KORVANE_DEVICE_LOST", "85,89");
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
     run.SetEnv("KORVANE_SHOT_FRAMES", "55,75,115");
@@ -138,6 +139,7 @@ TEST(CockpitE2E, PointerNamesThePersonUnderIt)
     const int mx = int(0.284 * 1280), my = int(0.477 * 1024);
     run.SetInput("50 mouse_move " + std::to_string(mx) + " " + std::to_string(my) + "\n");
     run.SetEnv("KORVANE_FRAMES", "120");
+    run.SetEnv("KORVANE_FRAME_MS", "50");  // past the location's fade-in
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
     run.SetEnv("KORVANE_SHOT_FRAMES", "110");
     RunResult r = run.Run(120);

@@ -38,6 +38,20 @@ long PanelTextPixels(const GameRun& run, int frame)
     return text;
 }
 
+// The same count inside the cockpit's third panel, low in the middle of the view.
+long ThirdPanelPixels(const GameRun& run, int frame)
+{
+    Image im;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(frame) + ".png"), &im)) return -1;
+    long text = 0;
+    for (int y = im.height * 52 / 100; y < im.height * 60 / 100; ++y)
+        for (int x = im.width * 40 / 100; x < im.width * 60 / 100; ++x) {
+            const std::uint8_t* p = im.Pixel(x, y);
+            if (p[1] > 50 && p[2] * 2 < p[1] && p[1] >= p[0]) ++text;
+        }
+    return text;
+}
+
 std::string Dump(const GameRun& run, const RunResult& r) { return run.ReadFile("debug.txt") + "\n" + r.err; }
 
 } // namespace
@@ -51,6 +65,7 @@ TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
     // 3: "Follow me." in the mercenary's own talk.
     run.SetInput("30 key F\n40 key C\n100 key 2\n160 key 3\n");
     run.SetEnv("KORVANE_FRAMES", "230");
+    run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
     run.SetEnv("KORVANE_SHOT_FRAMES", "20,90,150");
     RunResult r = run.Run(300);
@@ -78,10 +93,12 @@ TEST(RadioE2E, RadioMenuOrdersTheHiredWingman)
     run.WriteGameIni(kIni);
     // Hire the fighter and close the talk (6: "Over and out."), then F3, 4: the fighters'
     // orders, 3: "Follow me.".
-    run.SetInput("30 key F\n40 key C\n100 key 2\n160 key 6\n220 key F3\n320 key 4\n460 key 3\n");
-    run.SetEnv("KORVANE_FRAMES", "520");
+    // Everything starts once the location's fade-in (3 s) is over.
+    run.SetInput("130 key F\n140 key C\n200 key 2\n260 key 6\n320 key F3\n420 key 4\n560 key 3\n");
+    run.SetEnv("KORVANE_FRAMES", "620");
+    run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
-    run.SetEnv("KORVANE_SHOT_FRAMES", "215,440,510");
+    run.SetEnv("KORVANE_SHOT_FRAMES", "120,315,540,610");
     RunResult r = run.Run(400);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -91,9 +108,12 @@ TEST(RadioE2E, RadioMenuOrdersTheHiredWingman)
     EXPECT_TRUE(HasLine(lines, "CRadioMenu: order 3 to unit 200, now order 2")) << Dump(run, r);
     EXPECT_TRUE(HasLine(lines, "CRadioMenu: order 3 to 1 fighters")) << Dump(run, r);
 
-    const long closed = PanelTextPixels(run, 215), page = PanelTextPixels(run, 440), after = PanelTextPixels(run, 510);
-    ASSERT_GE(closed, 0) << "no screenshot of frame 215";
-    EXPECT_LT(closed, 100) << "the comm panel did not fold after the talk";
-    EXPECT_GT(page, 600) << "the fighters' orders are not in the panel";
-    EXPECT_LT(after, 100) << "the menu did not close after the order";
+    // Measured against the cockpit before any talk: its rings and screens are green too.
+    const long base = ThirdPanelPixels(run, 120);
+    const long closed = ThirdPanelPixels(run, 315), page = ThirdPanelPixels(run, 540), after = ThirdPanelPixels(run, 610);
+    ASSERT_GE(base, 0) << "no screenshot of frame 120";
+    ASSERT_GE(closed, 0) << "no screenshot of frame 315";
+    EXPECT_LT(closed, base + 150) << "the comm panel did not fold after the talk";
+    EXPECT_GT(page, base + 250) << "the fighters' orders are not in the panel";
+    EXPECT_LT(after, base + 150) << "the menu did not close after the order";
 }
