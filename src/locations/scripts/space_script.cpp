@@ -214,12 +214,18 @@ void CUnit::RunSpaceScript(int scriptKind, float dt)
         }
         return;
     }
+    const int before = scriptStep;
     if (scriptKind == GTYPE_SP_HEROSHIP) {
         if (location == LOCATION_GAME_MENU) RunMenuScene(this, dt);
         else if (location == LOCATION_SPACE_INTRO_1) RunFirstIntro(this, dt);
         else if (location == LOCATION_SPACE_INTRO_2) RunSecondIntro(this, dt);
         else if (g_GameMode >= 0 && g_GameMode <= 2) RunSectorShip(this, dt);
+    } else if (scriptKind == GTYPE_SP_NPCSHIP_ID0 && location == 12) {
+        RunSectorTwelve(this, dt);
+    } else {
         return;
     }
-    if (scriptKind == GTYPE_SP_NPCSHIP_ID0 && location == 12) RunSectorTwelve(this, dt);
+    // The story's steps in the log (the menu's fly-through would fill it).
+    if (scriptStep != before && location != LOCATION_GAME_MENU)
+        DebugOutF("Scene %d, object %d: step %d at %u ms", location, pilot.objectId, scriptStep, g_GameClock.NowMs());
 }
