@@ -1,0 +1,240 @@
+// The space scenes: steps act once and wait on their stamps, step -1 ends a script, a
+// missing cast member is reported once, the hint windows, a delivered mercenary's flight in,
+// withdrawals that do not depend on the frame rate, and an alien launch into a full list.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "location_test_util.h"
+#include "app/settings.h"
+#include "flight_ui/comm_window.h"
+#include "locations/scripts/space_scenes.h"
+#include "render/camera.h"
+#include "world/game_clock.h"
+#include "world/objects/object_codes.h"
+
+namespace {
+
+class SpaceScenesTest : public LocationTest {
+protected:
+    void SetUp() override
+    {
+        LocationTest::SetUp();
+        g_GameMode = 1;
+        LoadSpace(BasicScene().Text());
+        g_Settings.cutScenes = 1;
+        savedVoice_ = g_Settings.voice;
+        g_Settings.voice = 0;
+        ship_ = CObjectList::FindById(20);
+        ASSERT_NE(ship_, nullptr);
+        g_PlayerObject = ship_;
+        g_CommMode = 0;
+        scenes::ResetCastReports();
+    }
+    void TearDown() override
+    {
+        g_Settings.voice = savedVoice_;
+        g_World.Camera().cinematicView = 0;
+        g_World.Camera().shotUnit = nullptr;
+        LocationTest::TearDown();
+    }
+    void Advance(double ms)
+    {
+        g_GameClock.gameTime += ms;
+        g_GameClock.frameSeconds = (float)(ms * 0.001);
+    }
+    void Run(CUnit* u, int kind, float dt) { u->RunSpaceScript(kind, dt); }
+    CUnit* ship_ = nullptr;
+    int savedVoice_ = 1;
+};
+
+TEST_F(SpaceScenesTest, AStepActsOnceThenWaitsOnItsStampAndMinusOneEnds)
+{
+    g_LocationDirector.locationId = LOCATION_SPACE_INTRO_2;
+    g_GameClock.gameTime = 70000.0;
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    EXPECT_EQ(ship_->scriptStep, 1);
+    EXPECT_EQ(ship_->timers[2], 70000u);
+    EXPECT_NEAR(ship_->position.x, 4900.0f, 0.01f);
+    EXPECT_EQ(ship_->manualControl, 0);
+    // Step 1 waits on a distance: moving the ship by hand does not replay step 0.
+    ship_->position = Vec3(0.0f, 0.0f, 9000.0f);
+    Advance(20);
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    EXPECT_EQ(ship_->scriptStep, 1);
+    EXPECT_FLOAT_EQ(ship_->position.z, 9000.0f);
+
+    // Timed steps: (step, seconds it waits, next step).
+    struct Case {
+        int step;
+        double wait;
+        int next;
+    };
+    for (const Case& c : {Case{3, 27.0, 4}, Case{4, 17.0, 5}, Case{101, 15.0, 102}}) {
+        SCOPED_TRACE(c.step);
+        ship_->scriptStep = c.step;
+        scenes::Stamp(ship_);
+        Advance(c.wait * 1000.0 - 200.0);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        EXPECT_EQ(ship_->scriptStep, c.step);
+        // The clock stops while paused: no game time, no progress.
+        g_GameClock.frameSeconds = 0.0f;
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.0f);
+        EXPECT_EQ(ship_->scriptStep, c.step);
+        Advance(400.0);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        EXPECT_EQ(ship_->scriptStep, c.next);
+        EXPECT_EQ(ship_->timers[2], (uint32_t)g_GameClock.NowMs());
+    }
+
+    ship_->scriptStep = -1;
+    const Vec3 before = ship_->position;
+    Advance(60000.0);
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    EXPECT_EQ(ship_->scriptStep, -1);
+    EXPECT_FLOAT_EQ(ship_->position.x, before.x);
+}
+
+TEST_F(SpaceScenesTest, AMissingCastMemberIsReportedOnceAndItsPartSkipped)
+{
+    g_LocationDirector.locationId = LOCATION_SPACE_INTRO_1;  // the escort 200 is not in the scene
+    ship_->scriptStep = 1;
+    ship_->position = Vec3(0.0f, -750.0f, -745.0f);
+    for (int i = 0; i < 50; ++i) {
+        Advance(20);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    }
+    EXPECT_GE(ship_->scriptStep, 2);
+    EXPECT_EQ(scenes::CastReportCount(), 1);
+}
+
+TEST_F(SpaceScenesTest, HintWindowsOpenEveryFiftySecondsOnlyWhenTheHeroFlies)
+{
+    ship_->manualControl = 1;
+    struct Case {
+        double time;
+        int kind, comm, cinematic, manual;
+        bool open;
+    };
+    const Case cases[] = {
+        {100000.0, 1, 0, 0, 1, true},  {100050.0, 1, 0, 0, 1, true},  {100150.0, 1, 0, 0, 1, false},
+        {125000.0, 1, 0, 0, 1, false}, {150020.0, 1, 0, 0, 1, true},  {150020.0, 2, 0, 0, 1, false},
+        {150020.0, 1, 1, 0, 1, false}, {150020.0, 1, 0, 1, 1, false}, {150020.0, 1, 0, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        g_GameClock.gameTime = c.time;
+        g_LocationKind = c.kind;
+        g_CommMode = c.comm;
+        g_World.Camera().cinematicView = c.cinematic;
+        ship_->manualControl = c.manual;
+        EXPECT_EQ(scenes::HintWindowOpen(ship_), c.open);
+    }
+    g_LocationKind = 1;
+    g_CommMode = 0;
+}
+
+TEST_F(SpaceScenesTest, ADeliveredMercenaryFliesInFromAheadOfTheStation)
+{
+    g_LocationDirector.locationId = 3;
+    g_GameMode = 1;
+    CUnit* station = g_HeroStation;
+    ASSERT_NE(station, nullptr);
+    CUnit* m = new CUnit();
+    ASSERT_TRUE(m->Load("Data/U/Ship/Main.obj", 200));
+    m->kind = GTYPE_SP_NPCSHIP_MERCS_FIGHTER;
+    m->scriptStep = 100;
+    ASSERT_TRUE(CObjectList::Add(m));
+    Run(m, m->kind, 0.02f);
+    EXPECT_EQ(m->scriptStep, 101);
+    const Vec3 forward(station->worldMatrix.m[2][0], station->worldMatrix.m[2][1], station->worldMatrix.m[2][2]);
+    const float along = Vec3Dot(m->position - station->position, forward);
+    EXPECT_GT(along, 4000.0f);
+    EXPECT_LT(along, 8000.0f);
+    // Each frame it closes 2 % of the distance per second; frames of different length agree.
+    const float d0 = Vec3Length(station->position - m->position);
+    Run(m, m->kind, 0.5f);
+    EXPECT_NEAR(Vec3Length(station->position - m->position), d0 * 0.99f, d0 * 0.001f);
+    int frames = 0;
+    while (m->scriptStep == 101 && frames < 100000) {
+        Run(m, m->kind, 0.1f);
+        ++frames;
+    }
+    EXPECT_EQ(m->scriptStep, -1);
+    EXPECT_LE(Vec3Length(station->position - m->position), 2000.0f);
+    // Not in a network game: the other players fly their own.
+    m->scriptStep = 100;
+    g_GameMode = 2;
+    Run(m, m->kind, 0.02f);
+    EXPECT_EQ(m->scriptStep, 100);
+    g_GameMode = 1;
+}
+
+TEST_F(SpaceScenesTest, TheWithdrawalCoversTheSameWayAtAnyFrameRate)
+{
+    g_LocationDirector.locationId = 3;
+    CUnit* station = g_HeroStation;
+    auto travel = [&](int frames) {
+        station->position = Vec3();
+        ship_->scriptStep = 104;
+        g_GameClock.gameTime = 200000.0;
+        scenes::Stamp(ship_);
+        const double step = 10000.0 / frames;
+        for (int i = 0; i < frames; ++i) {
+            Advance(step);
+            Run(ship_, GTYPE_SP_HEROSHIP, (float)(step * 0.001));
+        }
+        return -station->position.z;
+    };
+    const float slow = travel(100);
+    const float fast = travel(1000);
+    EXPECT_GT(slow, 1000.0f);
+    EXPECT_NEAR(slow, fast, fast * 0.02f);
+}
+
+TEST_F(SpaceScenesTest, AnAlienShipIntoAFullListLeavesTheGateIdle)
+{
+    for (int k = 1; k <= 5; ++k)
+        WriteUnit("Data/Space/Ship/UFO-Leaf 0" + std::to_string(k) + "/Main.obj", "GCLASS_SPACE_SHIP",
+                  "GTYPE_SP_LEAFSHIP");
+    g_LocationDirector.locationId = 12;
+    CUnit* gate = new CUnit();
+    ASSERT_TRUE(gate->Load("Data/U/Station/Main.obj", 4));
+    ASSERT_TRUE(CObjectList::Add(gate));
+    gate->bayState = -1;
+    CUnit* ark = new CUnit();
+    ASSERT_TRUE(ark->Load("Data/U/Ship/Main.obj", 20));
+    ASSERT_TRUE(CObjectList::Add(ark));
+    CUnit* runner = new CUnit();
+    ASSERT_TRUE(runner->Load("Data/U/Ship/Main.obj", 50));
+    ASSERT_TRUE(CObjectList::Add(runner));
+    runner->kind = GTYPE_SP_NPCSHIP_ID0;
+
+    // With room, a launch goes through the gate.
+    g_GameClock.gameTime = 400000.0;
+    runner->scriptStep = 1;
+    scenes::Stamp(runner);
+    Advance(20);
+    const int before = CObjectList::Count();
+    Run(runner, GTYPE_SP_NPCSHIP_ID0, 0.02f);
+    ASSERT_EQ(CObjectList::Count(), before + 1);
+    EXPECT_EQ(gate->bayUnit, CObjectList::units[1][before]);
+    EXPECT_EQ(gate->bayState, 1);
+
+    // A full list destroys the new ship; nothing may point at it.
+    gate->bayUnit = nullptr;
+    gate->bayState = -1;
+    while (CObjectList::Count() < kMaxUnits) {
+        CUnit* filler = new CUnit();
+        ASSERT_TRUE(filler->Load("Data/U/Sky/Main.obj", 9000 + CObjectList::Count()));
+        ASSERT_TRUE(CObjectList::Add(filler));
+    }
+    g_GameClock.gameTime = 420000.0;
+    Advance(20);
+    Run(runner, GTYPE_SP_NPCSHIP_ID0, 0.02f);
+    EXPECT_EQ(CObjectList::Count(), kMaxUnits);
+    EXPECT_EQ(gate->bayUnit, nullptr);
+    EXPECT_EQ(gate->bayState, -1);
+}
+
+} // namespace
