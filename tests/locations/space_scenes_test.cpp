@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "location_test_util.h"
 #include "app/settings.h"
 #include "flight_ui/comm_window.h"
+#include "locations/pilot_profile.h"
 #include "locations/scripts/space_scenes.h"
+#include "locations/sector_save_file.h"
 #include "render/camera.h"
 #include "world/game_clock.h"
 #include "world/objects/object_codes.h"
@@ -235,6 +238,37 @@ TEST_F(SpaceScenesTest, AnAlienShipIntoAFullListLeavesTheGateIdle)
     EXPECT_EQ(CObjectList::Count(), kMaxUnits);
     EXPECT_EQ(gate->bayUnit, nullptr);
     EXPECT_EQ(gate->bayState, -1);
+}
+
+TEST_F(SpaceScenesTest, TheSecondIntrosDepartureWritesSectorOneAndEnds)
+{
+    g_LocationDirector.locationId = LOCATION_SPACE_INTRO_2;
+    g_LocationDirector.advanceRequested = 0;
+    const int savedSlot = g_PilotSlot;
+    g_PilotSlot = 3;
+    CUnit* station = g_HeroStation;
+    ASSERT_NE(station, nullptr);
+    station->ore = 10.0f;
+    ship_->scriptStep = 100;
+    g_GameClock.gameTime = 300000.0;
+    int frames = 0;
+    while (ship_->scriptStep != -1 && frames < 5000) {
+        Advance(50);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.05f);
+        ++frames;
+        if (ship_->scriptStep >= 100 && ship_->scriptStep < 107) EXPECT_FALSE(g_LocationDirector.advanceRequested);
+    }
+    EXPECT_EQ(ship_->scriptStep, -1);
+    // 15 + 5 + 10 + 15 + 30 + 5 + 20 seconds of scene.
+    EXPECT_NEAR(frames * 0.05, 100.0, 1.0);
+    EXPECT_EQ(g_LocationDirector.advanceRequested, 1);
+    EXPECT_TRUE(std::filesystem::exists("Save/03/Sector 01.dat"));
+    EXPECT_FLOAT_EQ(ship_->scale.x, 1.0f);
+    EXPECT_EQ(CObjectList::IndexOf(ship_), -1);  // taken into the station
+    EXPECT_LT(station->position.z, -1000.0f);    // the station withdrew along -z
+    g_LocationDirector.advanceRequested = 0;
+    g_PilotSlot = savedSlot;
+    CObjectList::Add(ship_);
 }
 
 } // namespace
