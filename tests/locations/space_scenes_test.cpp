@@ -11,6 +11,7 @@
 #include "flight_ui/comm_window.h"
 #include "locations/pilot_profile.h"
 #include "locations/scripts/space_scenes.h"
+#include "menus/game_menu.h"
 #include "locations/sector_save_file.h"
 #include "render/camera.h"
 #include "world/game_clock.h"
@@ -106,9 +107,13 @@ TEST_F(SpaceScenesTest, AMissingCastMemberIsReportedOnceAndItsPartSkipped)
     for (int i = 0; i < 50; ++i) {
         Advance(20);
         Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        if (ship_->scriptStep == 2) ship_->position = ship_->destination;  // the flight is not run here
     }
-    EXPECT_GE(ship_->scriptStep, 2);
-    EXPECT_EQ(scenes::CastReportCount(), 1);
+    // Its steps are skipped up to the free flight the escort would have handed over.
+    EXPECT_EQ(ship_->scriptStep, -1);
+    EXPECT_EQ(ship_->manualControl, 1);
+    // Once each for the escort 200 and the station 50, however many frames asked.
+    EXPECT_EQ(scenes::CastReportCount(), 2);
 }
 
 TEST_F(SpaceScenesTest, HintWindowsOpenEveryFiftySecondsOnlyWhenTheHeroFlies)
@@ -238,6 +243,51 @@ TEST_F(SpaceScenesTest, AnAlienShipIntoAFullListLeavesTheGateIdle)
     EXPECT_EQ(CObjectList::Count(), kMaxUnits);
     EXPECT_EQ(gate->bayUnit, nullptr);
     EXPECT_EQ(gate->bayState, -1);
+}
+
+TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
+{
+    g_LocationDirector.locationId = LOCATION_GAME_MENU;
+    g_GameMode = -1;
+    const int savedPage = g_MenuPage;
+    g_MenuPage = 0;
+    ship_->commRange = 10000.0f;
+    CCamera& cam = g_World.Camera();
+    g_GameClock.gameTime = 100000.0;
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    EXPECT_EQ(ship_->scriptStep, 1);
+    EXPECT_EQ(ship_->objectClass, (unsigned)GCLASS_SPACE_OBJECT);
+    EXPECT_FLOAT_EQ(ship_->scale.x, 0.001f);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        Advance(20);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        ASSERT_EQ(ship_->scriptStep, 2);
+        const float wait = scenes::Wait(ship_);
+        EXPECT_GE(wait, 5.0f);
+        EXPECT_LE(wait, 12.5f);
+        EXPECT_EQ(cam.shotUnit, nullptr);
+        Advance(wait * 1000.0 - 100.0);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        EXPECT_EQ(ship_->scriptStep, 2);
+        Advance(200.0);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        // The station stands at the centre: the camera follows it for a while.
+        ASSERT_EQ(ship_->scriptStep, 3);
+        EXPECT_EQ(cam.shotUnit, g_HeroStation);
+        Advance(scenes::Wait(ship_) * 1000.0 + 100.0);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        EXPECT_EQ(ship_->scriptStep, 1);
+    }
+    // While the pilots page shows, no ship is followed.
+    g_MenuPage = 1;
+    Advance(20);
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    Advance(13000.0);
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    EXPECT_EQ(ship_->scriptStep, 1);
+    g_MenuPage = savedPage;
+    g_GameMode = 1;
 }
 
 TEST_F(SpaceScenesTest, TheSecondIntrosDepartureWritesSectorOneAndEnds)

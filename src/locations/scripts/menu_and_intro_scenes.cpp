@@ -192,7 +192,12 @@ void RunFirstIntro(CUnit* self, float dt)
     }
     case 3: {
         CUnit* escort = Cast(200);
-        if (!escort) break;
+        if (!escort) {
+            // Without the escort its part of the scene is skipped.
+            CameraOff();
+            Next(self, 4);
+            break;
+        }
         const Vec3 goal = self->position + Vec3(20.0f, 10.0f, 60.0f);
         escort->destination = escort->targetPoint = goal;
         const float d = Vec3Length(goal - escort->position);
@@ -207,7 +212,12 @@ void RunFirstIntro(CUnit* self, float dt)
     }
     case 4: {
         CUnit* escort = Cast(200);
-        if (!escort || TalkRuns() || escort->speed > kStopped) break;
+        if (TalkRuns()) break;
+        if (!escort) {
+            Next(self, 5);
+            break;
+        }
+        if (escort->speed > kStopped) break;
         g_CommWindow.EndTalk();
         g_CommWindow.Talk(escort, 0);
         self->target = escort;
@@ -230,7 +240,7 @@ void RunFirstIntro(CUnit* self, float dt)
     }
     case 6: {
         CUnit* escort = Cast(200);
-        if (escort && self->target == escort) Next(self, 7);
+        if (!escort || self->target == escort) Next(self, 7);
         break;
     }
     case 7: {
