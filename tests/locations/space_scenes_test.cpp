@@ -290,6 +290,35 @@ TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
     g_GameMode = 1;
 }
 
+TEST_F(SpaceScenesTest, TheFirstIntrosOutroFliesOffAndEndsTheLocation)
+{
+    g_LocationDirector.locationId = LOCATION_SPACE_INTRO_1;
+    g_LocationDirector.advanceRequested = 0;
+    ship_->scriptStep = 100;
+    ship_->manualControl = 1;
+    ship_->position = Vec3(0.0f, 300.0f, 3000.0f);
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    EXPECT_EQ(ship_->scriptStep, 101);
+    Advance(20);
+    Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+    EXPECT_EQ(ship_->scriptStep, 102);
+    EXPECT_EQ(ship_->manualControl, 0);
+    EXPECT_EQ(ship_->orderType, ACTION_MOVE);
+    EXPECT_EQ(g_World.Camera().shotUnit, ship_);
+    // It flies to the origin: the picture fades at 1300 and the location ends at 1000.
+    const float marks[] = {2000.0f, 1200.0f, 900.0f};
+    const int steps[] = {102, 103, -1};
+    for (int i = 0; i < 3; ++i) {
+        ship_->position = Vec3(0.0f, 0.0f, marks[i]);
+        Advance(20);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        EXPECT_EQ(ship_->scriptStep, steps[i]) << marks[i];
+    }
+    EXPECT_EQ(g_World.Camera().fadeMode, 1);
+    EXPECT_EQ(g_LocationDirector.advanceRequested, 1);
+    g_LocationDirector.advanceRequested = 0;
+}
+
 TEST_F(SpaceScenesTest, TheSecondIntrosDepartureWritesSectorOneAndEnds)
 {
     g_LocationDirector.locationId = LOCATION_SPACE_INTRO_2;
