@@ -319,6 +319,49 @@ TEST_F(SpaceScenesTest, TheFirstIntrosOutroFliesOffAndEndsTheLocation)
     g_LocationDirector.advanceRequested = 0;
 }
 
+TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
+{
+    const int savedSlot = g_PilotSlot;
+    g_PilotSlot = 4;
+    CUnit* runner = new CUnit();
+    ASSERT_TRUE(runner->Load("Data/U/Ship/Main.obj", 50));
+    ASSERT_TRUE(CObjectList::Add(runner));
+    struct Case {
+        int sector, missionOver, greeted;
+        int step;            // the ship's step after the return
+        const char* save;    // the save written, or null
+        int runnerStep;      // unit 50's step afterwards
+    };
+    const Case cases[] = {
+        {3, 0, 0, 10, nullptr, 0},
+        {3, 0, 1, -1, nullptr, 0},
+        {3, 1, 0, 101, "Save/04/Sector 04.dat", 0},
+        {1, 1, 0, 101, "Save/04/Sector 02.dat", 0},
+        {12, 1, 0, -1, nullptr, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sector * 10 + c.missionOver + c.greeted * 100);
+        if (CObjectList::IndexOf(ship_) < 0) CObjectList::Add(ship_);
+        g_LocationDirector.locationId = c.sector;
+        g_LocationDirector.missionOver = c.missionOver;
+        g_MissionResult = -1;
+        g_HeroStation->radioDialog.lineCount = 1;
+        g_HeroStation->radioDialog.lines[0].said = c.greeted;
+        runner->scriptStep = 0;
+        ship_->scriptStep = 100;
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        EXPECT_EQ(ship_->scriptStep, c.step);
+        EXPECT_EQ(runner->scriptStep, c.runnerStep);
+        if (c.save) EXPECT_TRUE(std::filesystem::exists(c.save)) << c.save;
+        // The results come at once, except in sector 1 where the departure shows them.
+        EXPECT_EQ(g_MissionResult, c.missionOver && c.sector != 12 && c.sector != 1 ? 1 : -1);
+        if (!c.missionOver) EXPECT_EQ(CObjectList::IndexOf(ship_), -1);  // back into the station
+    }
+    if (CObjectList::IndexOf(ship_) < 0) CObjectList::Add(ship_);
+    g_LocationDirector.missionOver = 0;
+    g_PilotSlot = savedSlot;
+}
+
 TEST_F(SpaceScenesTest, TheSecondIntrosDepartureWritesSectorOneAndEnds)
 {
     g_LocationDirector.locationId = LOCATION_SPACE_INTRO_2;
