@@ -142,12 +142,15 @@ void SetUpSector(int sector)
             u->dockTime = 120;
         }
         CUnit* u = Cast(51);
-        if (u && station && station->dockedCount < kMaxDocked) {
+        int slot = -1;
+        for (int i = 0; station && i < kMaxDocked && slot < 0; ++i)
+            if (!station->dockedUnits[i]) slot = i;
+        if (u && slot >= 0) {
             u->dockTime = 0xFFFFFFFFu;
             u->scriptStep = -1;
             u->kind = GTYPE_SP_NPCSHIP_ID1;
             CObjectList::Detach(u);
-            const int slot = station->dockedCount++;
+            ++station->dockedCount;
             station->dockedUnits[slot] = u;
             station->slotIds[slot].shipId = u->pilot.objectId;
             station->dockStartTimes[slot] = g_GameClock.NowMs();
