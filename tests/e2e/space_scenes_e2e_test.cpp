@@ -61,13 +61,18 @@ TEST(SpaceScenesE2E, FirstIntroFadesInAndFliesItsShotsToTheHandOver)
     run.SetEnv("KORVANE_SCREENSHOT", shots);
     run.SetEnv("KORVANE_SHOT_FRAMES", "3,400");
     run.SetEnv("KORVANE_FRAMES", "2400");
+    // T steps through the targets; once the escort has spoken, picking it hands the ship over.
+    std::string input;
+    for (int f = 600; f < 2400; f += 100)
+        input += std::to_string(f) + " key_down F\n" + std::to_string(f + 5) + " key_up F\n";
+    run.SetInput(input);
     RunResult r = run.Run(500);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const std::vector<std::string> lines = run.DebugLines();
     ASSERT_TRUE(HasLine(lines, "Location 200: Data/Locations.Space/Intro 01")) << run.ReadFile("debug.txt");
-    // Every step up to the hand-over, where the escort waits to be picked as the target.
-    for (int step = 1; step <= 6; ++step)
+    // Every step up to the hand-over: once the escort is the target the player flies.
+    for (int step = 1; step <= 7; ++step)
         EXPECT_TRUE(HasLine(lines, "Scene 200, object 20: step " + std::to_string(step) + " "))
             << step << "\n" << run.ReadFile("debug.txt");
     EXPECT_FALSE(HasLine(lines, "NPC manager")) << run.ReadFile("debug.txt");
