@@ -30,6 +30,8 @@ namespace {
 const Vec3 kMenuCentre(0.0f, 50.0f, 0.0f);
 constexpr float kStopped = 0.5f;
 constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
+// Seconds the second intro waits for a mercenary's docking before it goes on without it.
+constexpr float kDockingPatience = 90.0f;
 
 bool TalkRuns() { return g_CommMode != 0; }
 
@@ -456,7 +458,8 @@ void RunSecondIntro(CUnit* self, float dt)
         break;
     case 10: {
         CUnit* m = Cast(102);
-        if (m && m->speed <= 15.0f && CObjectList::IndexOf(m) >= 0) break;
+        // A ship that never gets under way (its docking refused) does not hold the scene.
+        if (m && m->speed <= 15.0f && CObjectList::IndexOf(m) >= 0 && t < kDockingPatience) break;
         if (CUnit* w = Cast(101)) g_CommWindow.Talk(w, 0);
         Next(self, 11);
         break;
@@ -471,7 +474,7 @@ void RunSecondIntro(CUnit* self, float dt)
     }
     case 12: {
         CUnit* m = Cast(101);
-        if (m && m->dockingStage != 2 && CObjectList::IndexOf(m) >= 0) break;
+        if (m && m->dockingStage != 2 && CObjectList::IndexOf(m) >= 0 && t < kDockingPatience) break;
         ShotFrom(self, self->position + Vec3(-30.0f, 20.0f, 0.0f), 15.0f);
         Next(self, 13);
         break;
