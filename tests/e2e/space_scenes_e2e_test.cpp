@@ -87,10 +87,30 @@ TEST(SpaceScenesE2E, FirstIntroFadesInAndFliesItsShotsToTheHandOver)
 
 TEST(SpaceScenesE2E, SecondIntroFliesInTowardsTheHeroStation)
 {
+    // Space skips the first intro and the planet's, and must be let go before the second
+    // intro starts. Loading takes frames of its own, so a first run finds the frame at which
+    // the (bright) planet intro shows.
+    int planet = -1;
+    {
+        GameRun probe("intro2probe");
+        probe.WriteGameIni(kIni);
+        probe.SetInput("10 key_down SPACE\n60 key_up SPACE\n");
+        probe.SetEnv("KORVANE_SCREENSHOT", probe.Path("shots"));
+        probe.SetEnv("KORVANE_SHOT_FRAMES", Frames(40, 700, 5));
+        probe.SetEnv("KORVANE_FRAMES", "700");
+        RunResult p = probe.Run(300);
+        ASSERT_FALSE(p.timedOut);
+        for (int f = 40; f <= 700 && planet < 0; f += 5) {
+            Image image;
+            if (ReadPng(probe.Path("shots/frame_" + std::to_string(f) + ".png"), &image) &&
+                LitShare(image, Region{0, 0, image.width, image.height}) > 0.3)
+                planet = f;
+        }
+        ASSERT_GT(planet, 0) << probe.ReadFile("debug.txt");
+    }
     GameRun run("intro2");
     run.WriteGameIni(kIni);
-    // Space skips the first intro and the planet's; the second intro runs untouched.
-    run.SetInput("10 key_down SPACE\n60 key_up SPACE\n150 key_down SPACE\n160 key_up SPACE\n");
+    run.SetInput("10 key_down SPACE\n" + std::to_string(planet + 25) + " key_up SPACE\n");
     const std::string shots = run.Path("shots");
     run.SetEnv("KORVANE_SCREENSHOT", shots);
     run.SetEnv("KORVANE_SHOT_FRAMES", Frames(600, 2400, 300));
