@@ -362,6 +362,53 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
     g_PilotSlot = savedSlot;
 }
 
+TEST_F(SpaceScenesTest, SectorTwelvesFinaleRunsOnTimeAndTheArksLossEndsIt)
+{
+    g_LocationDirector.locationId = 12;
+    auto add = [](int id, const char* path) {
+        CUnit* u = new CUnit();
+        EXPECT_TRUE(u->Load(path, id));
+        EXPECT_TRUE(CObjectList::Add(u));
+        return u;
+    };
+    // The scene's hero ship has id 20 and stands in for the ark; 21 is its companion.
+    for (int id : {4, 21, 1001, 1002, 1003}) add(id, id == 4 ? "Data/U/Station/Main.obj" : "Data/U/Ship/Main.obj");
+    CUnit* runner = add(50, "Data/U/Ship/Main.obj");
+    CUnit* u20 = CObjectList::FindById(20);
+    ASSERT_NE(u20, nullptr);
+    u20->hull = u20->hullMax = 20000.0f;
+
+    for (int lose : {0, 1}) {
+        SCOPED_TRACE(lose);
+        g_MissionResult = -1;
+        g_LocationDirector.missionOver = 0;
+        u20->hull = 20000.0f;
+        u20->orderType = ACTION_STAY;
+        ship_->manualControl = 1;
+        runner->scriptStep = 7;
+        g_GameClock.gameTime = 500000.0;
+        int frames = 0;
+        while (runner->scriptStep != 16 && runner->scriptStep != -1 && frames < 8000) {
+            Advance(50);
+            Run(runner, GTYPE_SP_NPCSHIP_ID0, 0.05f);
+            ++frames;
+            if (lose && frames == 400) u20->hull = 0.0f;
+        }
+        if (lose) {
+            EXPECT_EQ(runner->scriptStep, -1);
+            EXPECT_EQ(g_MissionResult, 0);
+        } else {
+            EXPECT_EQ(runner->scriptStep, 16);
+            EXPECT_EQ(g_MissionResult, 1);
+            EXPECT_EQ(g_LocationDirector.missionOver, 1);
+            // 10 + 10 + 10 s, the withdrawal, then 5 + 24 + 8 + 5 s.
+            EXPECT_GT(frames * 0.05, 72.0);
+            EXPECT_LT(frames * 0.05, 200.0);
+        }
+    }
+    g_LocationDirector.missionOver = 0;
+}
+
 TEST_F(SpaceScenesTest, TheSecondIntrosDepartureWritesSectorOneAndEnds)
 {
     g_LocationDirector.locationId = LOCATION_SPACE_INTRO_2;
