@@ -386,6 +386,7 @@ TEST_P(CommWindowTest, LandingRequestsAnswerByDistanceAndTheBay)
 {
     if (!Entered()) return;
     station->pilot.Load(station, "Human/Hero station");
+    station->radioDialog.MarkLine(0, 1);  // the one-time greeting is behind us
     station->boundsRadius = 300.0f;  // as the loader gives every station
     struct Case {
         float distance;

@@ -39,8 +39,8 @@ TEST_P(ContentCheckTest, MetNeedsAreSilentAndMissingOnesAreListedWithoutFailing)
                                               << reinterpret_cast<const char*>(u8"-;text;ПАУЗА;;met-8\n")   // sources are UTF-8
                                               << "Space/Sector 01;unit;999;any;ghost unit\n"
                                                  "Space/Sector 02;unit;50;station;not a station\n"
-                                                 "-;longtext;9;;ninth text\n"
-                                                 "-;dialog;Human/Hero station;type 104;fourth order line\n"
+                                                 "-;longtext;99;;ninety-ninth text\n"
+                                                 "-;dialog;Human/Hero station;type 109;ninth order line\n"
                                                  "Space/Nowhere;unit;1;any;no location\n";
     datagen::CheckContext check;
     check.gameDir = ".";
@@ -55,8 +55,8 @@ TEST_P(ContentCheckTest, MetNeedsAreSilentAndMissingOnesAreListedWithoutFailing)
     for (int i = 1; i <= 8; ++i) EXPECT_EQ(out.find("met-" + std::to_string(i)), std::string::npos) << i << "\n" << out;
     EXPECT_NE(out.find("content to add: Space/Sector 01: unit 999 any: ghost unit"), std::string::npos) << out;
     EXPECT_NE(out.find("content to add: Space/Sector 02: unit 50 station: not a station"), std::string::npos) << out;
-    EXPECT_NE(out.find("content to add: (any location): longtext 9: ninth text"), std::string::npos) << out;
-    EXPECT_NE(out.find("type 104: fourth order line"), std::string::npos) << out;
+    EXPECT_NE(out.find("content to add: (any location): longtext 99: ninety-ninth text"), std::string::npos) << out;
+    EXPECT_NE(out.find("type 109: ninth order line"), std::string::npos) << out;
     EXPECT_NE(out.find("Space/Nowhere: unit 1 any (no such location): no location"), std::string::npos) << out;
     // The sector pattern counts once per sector.
     EXPECT_NE(out.find("content: 19 of 24 needs met, 5 to add"), std::string::npos) << out;

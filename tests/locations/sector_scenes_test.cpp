@@ -686,8 +686,9 @@ TEST_P(SectorScenes, EveryCampaignSectorRunsAMinuteWithNothingMissing)
             onErrand += u->kind == GTYPE_SP_NPCSHIP_MOVED && (u->scriptStep == 1 || u->scriptStep >= 11);
         }
         EXPECT_GT(onErrand, 0);
-        // Step 0 of these leaders moves on without a talk.
-        if (CUnit* lead = CObjectList::FindById(50); lead && lead->kind == GTYPE_SP_NPCSHIP_ID0 && sector != 5) {
+        // Step 0 of these leaders moves on without a talk. Sector 4's cargo ship waits for
+        // its pirates to be gone, which depends on how the fight goes within the minute.
+        if (CUnit* lead = CObjectList::FindById(50); lead && lead->kind == GTYPE_SP_NPCSHIP_ID0 && sector != 5 && sector != 4) {
             EXPECT_NE(lead->scriptStep, 0);
         }
         // The traffic is still there: recycled, never lost.
