@@ -104,10 +104,11 @@ bool DockAtStation(CUnit* station, CUnit* ship)
 {
     if (!ship)
         return false;
+    // The first free place: a bay with a gap (a docked ship destroyed) still takes a newcomer.
     int place = -1;
-    if (station && station->dockedCount >= 0 && station->dockedCount < kMaxDocked &&
-        !station->dockedUnits[station->dockedCount])
-        place = station->dockedCount;
+    for (int i = 0; station && i < kMaxDocked && place < 0; ++i)
+        if (!station->dockedUnits[i])
+            place = i;
     if (place < 0) {
         DebugOutF("Hero station bay full: \"%s\" is not docked", ship->descriptionPath);
         CObjectList::Remove(ship);

@@ -143,6 +143,19 @@ TEST_F(MercenariesTest, StartingShipsDockAtTheHeroStation)
     EXPECT_NE(std::strstr(hero->descriptionPath, "/Main_H.obj"), nullptr);
     EXPECT_EQ(g_PlayerObject, hero);
     EXPECT_EQ(CObjectList::FindDockedPlayerShip(), hero);
+
+    // A docked ship destroyed on its own leaves a gap: the next newcomer takes it.
+    CUnit* lost = station_->dockedUnits[1];
+    station_->dockedUnits[1] = nullptr;
+    --station_->dockedCount;
+    CUnit* newcomer = new CUnit();
+    newcomer->pilot.objectId = 200;
+    ASSERT_TRUE(CObjectList::Add(newcomer));
+    ASSERT_TRUE(DockAtStation(station_, newcomer));
+    EXPECT_EQ(station_->dockedUnits[1], newcomer);
+    EXPECT_EQ(station_->dockedUnits[2], hero);
+    EXPECT_EQ(station_->dockedCount, 3);
+    CObjectList::Remove(lost);
 }
 
 TEST_F(MercenariesTest, SingleMissionLoadsWithTheHeroAndTraffic)
