@@ -18,4 +18,6 @@ int CCommWindow::Say(CUnit*, int, int)
 
 void CCommWindow::EndTalk() {}
 
+void CCommWindow::SayText(CUnit*, const char*) {}
+
 void CCommWindow::CreateRenderTarget(const char*) {}

@@ -18,6 +18,8 @@ public:
     // The unit says a line of the type; 1 when it did. Head mode 1, or 2 for a new head
     // animation.
     int Say(CUnit* unit, int lineType, int headMode);
+    // The unit's line is a text of its own (a network chat line), not a line type.
+    void SayText(CUnit* unit, const char* text);
     // Closes any talk.
     void EndTalk();
     // The panel texture under the cockpit effect's texture name (shared with the radio menu).
