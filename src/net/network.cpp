@@ -372,15 +372,7 @@ void CNetwork::OnReceive(SOCKET socket)
         (socket != broadcastSocket && socket != listenSocket && socket != directSocket))
         return;
     for (;;) {
-        if (receiveCount >= kNetQueueSize) {
-            // Reported, then the oldest makes room, as the queue's rule says.
-            ++receiveOverflows;
-            DebugOut("Network: the receive queue is full, its oldest message is dropped");
-            for (int i = 0; i + 1 < receiveCount; ++i)
-                receiveQueue[i] = receiveQueue[i + 1];
-            --receiveCount;
-        }
-        CNetReceiveEntry& e = receiveQueue[receiveCount];
+        CNetReceiveEntry e;
         const int r = NetRecvFrom(socket, e.data, kNetMessageSize, &e.from);
         if (r == SOCKET_ERROR)
             break;
@@ -392,7 +384,13 @@ void CNetwork::OnReceive(SOCKET socket)
             continue;
         }
         e.length = r;
-        ++receiveCount;
+        if (receiveCount >= kNetQueueSize) {
+            // Reported, then the oldest makes room, as the queue's rule says.
+            ++receiveOverflows;
+            DebugOut("Network: the receive queue is full, its oldest message is dropped");
+            DropReceived();
+        }
+        receiveQueue[receiveCount++] = e;
     }
 }
 
