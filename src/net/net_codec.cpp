@@ -209,7 +209,10 @@ bool DecodeNewUnit(const uint8_t* p, int n, NetMsgNewUnit* m)
     m->flight = r.Vec();
     m->speed = r.F32();
     m->speedPercent = r.F32();
-    return r.Done() && NetPathAllowed(m->path) && (!m->craft || NetNameAllowed(m->privateName));
+    // Units travel with their owning player's index, which also tells a cut craft
+    // announcement (text where the owner should be) from a plain one.
+    return r.Done() && m->owner >= 0 && m->owner < 4 && NetPathAllowed(m->path) &&
+           (!m->craft || NetNameAllowed(m->privateName));
 }
 
 int EncodeBullet(const NetMsgBullet& m, uint8_t* out, int capacity)

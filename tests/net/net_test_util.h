@@ -18,6 +18,14 @@ inline uint32_t TestLobbyClock() { return g_TestLobbyNow; }
 
 inline uint32_t PeerHost(int i) { return 0x0A000001u + uint32_t(i); }   // 10.0.0.1 ...
 
+// Every waiting datagram into the copy's receive queue.
+inline void ReceiveAll(CNetwork& n)
+{
+    n.OnReceive(n.broadcastSocket);
+    n.OnReceive(n.listenSocket);
+    n.OnReceive(n.directSocket);
+}
+
 class NetPeers : public ::testing::Test {
 protected:
     void SetUp() override
@@ -48,12 +56,7 @@ protected:
         return *peers.back();
     }
     // Every waiting datagram into the copy's receive queue.
-    static void Receive(CNetwork& n)
-    {
-        n.OnReceive(n.broadcastSocket);
-        n.OnReceive(n.listenSocket);
-        n.OnReceive(n.directSocket);
-    }
+    static void Receive(CNetwork& n) { ReceiveAll(n); }
     // One frame of every copy: receive, then the lobby or in-game step.
     void Frame(int times = 1)
     {
