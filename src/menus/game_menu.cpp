@@ -43,3 +43,35 @@ int CGameMenu::OnClick()
 }
 
 void CGameMenu::Draw() {}
+
+CFont g_MenuFont;
+CMenuButton g_MenuLoadButton;
+CMenuButton g_MenuBackButton;
+
+void DrawMenuText(CFont* font, float x, float y, const char* text, unsigned textColour, unsigned, float scale)
+{
+    if (font)
+        font->DrawTextSparkle(x, y, text, textColour, 0, scale);
+}
+
+void DrawMenuTextCentred(CFont* font, float x, float y, const char* text, unsigned textColour, unsigned glowColour,
+                         float scale)
+{
+    if (font)
+        DrawMenuText(font, x - font->GetTextWidth(scale, text) * 0.5f, y, text, textColour, glowColour, scale);
+}
+
+void CGameMenu::SetPage(int page)
+{
+    g_MenuClosingPage = g_MenuPage;
+    g_MenuPage = page;
+    g_MenuPageTime = Now();
+}
+
+void CGameMenu::HandOver()
+{
+    g_MenuPage = 0;
+    g_GameMenuActive = 0;
+}
+
+std::uint32_t CGameMenu::Now() { return g_GameClock.NowMs(); }

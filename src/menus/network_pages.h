@@ -25,6 +25,10 @@ bool UpdateLanServer(const CNetSession& record);
 // A record with server id 0 names its server by address alone.
 void RemoveLanServer(const CNetSession& record);
 
+// Test hook (KORVANE_NET_LOBBY): the page's steps without the mouse, then, in the game,
+// a chat line every 2 s and the end of the program once the others have answered.
+void NetworkPageAutoLobby();
+
 namespace CGameMenu {
 // Opening the page from the main menu: the network starts; 0 keeps the main menu.
 int OpenNetworkPage();

@@ -673,6 +673,7 @@ void CNetwork::HandleGameMessage()
             g_CommWindow.Talk(speaker, 1);
             CSubtitles::Show(m.text, 0xFFFFFFFFu, 0xFF969696u, 0.0f, 5.0f);
             DebugOutF("Network: chat from player %d: %s", m.senderIndex + 1, m.text);
+            chatHeardFrom |= 1u << (m.senderIndex & 31);
         }
         return;
     }

@@ -486,6 +486,8 @@ void CNetwork::LeaveSession()
 
 void CNetwork::Update()
 {
+    if (this == &g_Network && NetTestLobby())
+        NetworkPageAutoLobby();
     if (!initialised)
         return;
     switch (lobbyState) {

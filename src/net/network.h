@@ -119,6 +119,8 @@ public:
     int receiveOverflows = 0;
     int refusedDatagrams = 0;
     int refusedMessages = 0;
+    // Players (by id) whose chat lines reached this copy.
+    unsigned chatHeardFrom = 0;
 
     // 0 on success (HRESULT S_OK), non-zero after a failure, with its message box.
     int Init();

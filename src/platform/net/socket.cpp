@@ -473,6 +473,12 @@ bool NetLocalAddressFor(SOCKET s, const NetAddress& peer, NetAddress* out)
     return true;
 }
 
+const char* NetTestLobby()
+{
+    const char* v = std::getenv("KORVANE_NET_LOBBY");
+    return v && *v ? v : nullptr;
+}
+
 void NetPoll()
 {
     if (g_memory) {

@@ -12,6 +12,7 @@
 //   KORVANE_NET_BIND=a.b.c.d       the local address every socket binds to (default 0.0.0.0)
 //   KORVANE_NET_BROADCAST=a.b.c.d  where the broadcast address points (default 255.255.255.255)
 //   KORVANE_NET_LOSS=percent       drops that share of received datagrams (own seeded generator)
+//   KORVANE_NET_LOBBY=host:N[:map] | join   the network page plays the lobby by itself
 #pragma once
 #include <cstdint>
 
@@ -72,6 +73,10 @@ bool NetLocalAddressFor(SOCKET s, const NetAddress& peer, NetAddress* out);
 
 // The broadcast destination in host order (255.255.255.255 unless KORVANE_NET_BROADCAST).
 std::uint32_t NetBroadcastAddress();
+
+// KORVANE_NET_LOBBY (test only): "host:<players>[:<map>]" or "join" lets the network page
+// create or join a game by itself; null when unset.
+const char* NetTestLobby();
 
 // Called by every pump pass: turns readiness into WM_SOCKET notices.
 void NetPoll();
