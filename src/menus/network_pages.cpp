@@ -654,6 +654,8 @@ void NetworkPageAutoLobby()
             CGameMenu::CreateNetworkPage();
         if (!g_Network.initialised && g_Network.Init() != 0)
             return;
+        if (!g_PlayerName[0])
+            std::snprintf(g_PlayerName, sizeof g_PlayerName, "%s", host ? "Host" : "Guest");
         DebugOutF("Network: test lobby as %s", host ? "host" : "client");
         if (host) {
             ChooseCreate();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "app/winmain.h"
 #include "files/language.h"
 #include "flight_ui/comm_window.h"
 #include "flight_ui/subtitles.h"
@@ -450,6 +451,7 @@ void CNetwork::HandleGameMessage()
         u->speedPercent = m.speedPercent;
         if (!CObjectList::Add(u))
             return;   // a full list destroyed it
+        DebugOutF("Network: player %d's unit %d joins (%s)", m.owner + 1, m.id, m.path);
         Relay();
         return;
     }
@@ -696,9 +698,19 @@ void CNetwork::ProcessGameMessages()
 {
     if (!initialised)
         return;
-    // Only a running game takes in-game messages; until then they wait in the queue.
-    if (g_GameMode != 2)
+    // Only a running game takes in-game messages; until its map runs they wait in the queue.
+    if (g_GameMode != 2 || g_LocationFinished) {
+        // Positions and keep-alives are stale by the time the map runs: they make room
+        // for the announcements and orders that must not be lost.
+        int kept = 0;
+        for (int i = 0; i < receiveCount; ++i) {
+            const int type = receiveQueue[i].data[0];
+            if (type != 13 && type != 254 && type != 255)
+                receiveQueue[kept++] = receiveQueue[i];
+        }
+        receiveCount = kept;
         return;
+    }
     SpaceScope scope;
     const uint32_t now = g_GameClock.NowMs();
     const bool host = session.role == 0;

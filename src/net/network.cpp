@@ -386,8 +386,9 @@ void CNetwork::OnReceive(SOCKET socket)
         e.length = r;
         if (receiveCount >= kNetQueueSize) {
             // Reported, then the oldest makes room, as the queue's rule says.
-            ++receiveOverflows;
-            DebugOut("Network: the receive queue is full, its oldest message is dropped");
+            if (receiveOverflows++ % 100 == 0)
+                DebugOutF("Network: the receive queue is full, its oldest message is dropped (%d so far)",
+                          receiveOverflows);
             DropReceived();
         }
         receiveQueue[receiveCount++] = e;
