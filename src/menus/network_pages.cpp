@@ -341,7 +341,7 @@ int FindServer(const CNetSession& record)
 void AddLanServer(const CNetSession& record)
 {
     LanServerList& l = g_LanServers;
-    if (l.count >= kMaxLanServers || UpdateLanServer(record))
+    if (UpdateLanServer(record) || l.count >= kMaxLanServers)
         return;
     const int i = l.count;
     l.records[i] = record;
