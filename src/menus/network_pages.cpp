@@ -18,6 +18,8 @@
 #include "render/d3d_render.h"
 #include "render/draw2d.h"
 #include "world/game_clock.h"
+#include "world/object_list.h"
+#include "world/objects/item.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -688,7 +690,53 @@ void NetworkPageAutoLobby()
             heardAllAt = now;
             DebugOut("Network: test lobby heard every player");
         }
-        const bool done = heardAll && (s.role == 0 ? s.playerCount <= 1 : now - heardAllAt > 8000);
+        // The host then shoots at a ship of the first client until a shot strikes home:
+        // one of its own ships is put 150 units in front of the target, facing it.
+        static int shooting = 0;
+        if (heardAll && s.role == 0 && shooting >= 0 && s.playerCount > 1) {
+            auto inSpace = [](int id, int owner) {
+                CUnit* u = CObjectList::FindByIdAndOwner(id, owner);
+                return u && u->IsAlive() && CObjectList::IndexOf(u) >= 0 ? u : nullptr;
+            };
+            const int ids[4] = {102, 1001, 1002, 1003};
+            CUnit* target = nullptr;
+            CUnit* shooter = nullptr;
+            for (int id : ids) {
+                if (!target)
+                    target = inSpace(id, s.playerIds[1]);
+                if (!shooter)
+                    shooter = inSpace(id, s.ownIndex);
+            }
+            static float startHull = 0.0f;
+            if (target && shooter && shooter->HasWeapons()) {
+                if (shooting == 0) {
+                    startHull = target->hull;
+                    DebugOutF("Network: test lobby fires at player %d's unit %d", s.playerIds[1] + 1,
+                              target->pilot.objectId);
+                }
+                if (target->hull < startHull || shooting > 2000) {
+                    DebugOutF("Network: test lobby %s player %d's unit %d, hull %.0f of %.0f",
+                              target->hull < startHull ? "hit" : "missed", s.playerIds[1] + 1,
+                              target->pilot.objectId, target->hull, startHull);
+                    shooting = -1;
+                } else {
+                    for (int i = 0; i < shooter->itemCount && i < kMaxUnitItems; ++i)
+                        if (shooter->items[i] && shooter->items[i]->kind == GTYPE_LASER_WEAPON)
+                            shooter->items[i]->armed = 1;
+                    const Vec3 ahead(target->worldMatrix.m[2][0], target->worldMatrix.m[2][1], target->worldMatrix.m[2][2]);
+                    const Vec3 up(target->worldMatrix.m[1][0], target->worldMatrix.m[1][1], target->worldMatrix.m[1][2]);
+                    const Vec3 from = target->position + ahead * (150.0f + target->boundsRadius);
+                    shooter->SetLookAt(from, target->position, up);
+                    shooter->position = from;
+                    shooter->FireLasers();
+                    ++shooting;
+                }
+            }
+        }
+        // The first client, the target, waits for the hit (at most 30 s).
+        const bool target = s.ownIndex == 1 && g_Network.ownUnitsHit == 0 && now - heardAllAt < 30000;
+        const bool done = heardAll && shooting < 1 &&
+                          (s.role == 0 ? s.playerCount <= 1 : now - heardAllAt > 8000 && !target);
         if (done && !closing) {
             closing = true;
             DebugOut("Network: test lobby ends");

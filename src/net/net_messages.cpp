@@ -446,6 +446,9 @@ void CNetwork::HandleGameMessage()
         }
         Place(u, m.position, m.up, m.forward);
         u->scale = m.scale;
+        // Hit tests need its bounds before it is ever drawn.
+        if (u->boundsRadius <= 0.0f)
+            u->UpdateBounds();
         u->spinState = m.flight;
         u->speed = m.speed;
         u->speedPercent = m.speedPercent;
@@ -604,6 +607,11 @@ void CNetwork::HandleGameMessage()
         CUnit* attacker = FindUnit(m.attacker);
         if (!victim || !attacker)
             break;
+        if (victim->pilot.ownerId == session.ownIndex) {
+            ++ownUnitsHit;
+            DebugOutF("Network: our unit %d is hit for %.0f by player %d", victim->pilot.objectId, m.damage,
+                      m.attacker.owner + 1);
+        }
         victim->TakeHit(m.damage, attacker, victim->position, nullptr);
         Relay();
         return;
@@ -615,6 +623,11 @@ void CNetwork::HandleGameMessage()
         CUnit* u = FindUnit(m.unit);
         if (!u)
             break;
+        // Another copy's hit on one of ours: its hull as that copy worked it out.
+        if (u->pilot.ownerId == session.ownIndex) {
+            ++ownUnitsHit;
+            DebugOutF("Network: our unit %d's hull is now %.0f", u->pilot.objectId, m.hull);
+        }
         u->hull = m.hull;
         Relay();
         return;

@@ -121,6 +121,8 @@ public:
     int refusedMessages = 0;
     // Players (by id) whose chat lines reached this copy.
     unsigned chatHeardFrom = 0;
+    // Hull reports about this copy's own units that lowered their hull.
+    int ownUnitsHit = 0;
 
     // 0 on success (HRESULT S_OK), non-zero after a failure, with its message box.
     int Init();

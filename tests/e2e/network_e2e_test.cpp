@@ -1,6 +1,7 @@
 // Four copies of the game on a lossy local network: they find each other, form a
-// session, load a multiplayer map, see each other's units, chat, and leave one by one
-// until the host is the last player left.
+// session, load a multiplayer map, see each other's units, the host's shots damage
+// another player's ship, they chat, and leave one by one until the host is the last
+// player left.
 //
 // Each copy runs on a display of its own and in a network namespace of its own, joined by a bridge in a fifth
 // namespace; all five are made and deleted by the test. Where namespaces cannot be made
@@ -118,6 +119,7 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
     for (std::thread& t : threads)
         t.join();
 
+    int victim = -1;
     for (int i = 0; i < kCopies; ++i) {
         SCOPED_TRACE("copy " + std::to_string(i + 1));
         const RunResult& r = results[size_t(i)];
@@ -143,7 +145,20 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
             EXPECT_GE(Count(log, "Network: chat from player " + std::to_string(p) + ":"), 1) << "player " << p;
         }
         EXPECT_EQ(Count(log, "Network: test lobby ends"), 1);
+        if (own == 2)
+            victim = i;
     }
+    // The host shot at one of player 2's ships; player 2's copy took the hit.
+    int unit = 0;
+    float hull = 0, before = 0;
+    for (const std::string& l : runs[0]->DebugLines())
+        std::sscanf(l.c_str(), "Network: test lobby hit player 2's unit %d, hull %f of %f", &unit, &hull, &before);
+    ASSERT_GT(unit, 0) << "the host's shots never struck";
+    EXPECT_LT(hull, before);
+    ASSERT_GT(victim, 0);
+    // (Another player's ships are the pirates of each copy: the hit travels as message 18.)
+    const std::string line = "Network: our unit " + std::to_string(unit) + " is hit for ";
+    EXPECT_GE(Count(runs[size_t(victim)]->DebugLines(), line), 1) << line;
     // The host is the last one left: it saw the three others go.
     EXPECT_EQ(Count(runs[0]->DebugLines(), "покинул игру!"), 3);
 }
