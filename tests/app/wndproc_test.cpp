@@ -171,6 +171,16 @@ TEST_F(WndProcTest, FocusLossPausesAndFocusGainResumes)
     EXPECT_FALSE(g_GameClock.IsPaused());
 }
 
+TEST_F(WndProcTest, NetworkGameGoesOnWithoutFocus)
+{
+    g_GameMode = 2;
+    Send(WM_ACTIVATE, WA_INACTIVE);
+    Send(WM_KILLFOCUS);
+    EXPECT_EQ(g_AppActive, 1);
+    EXPECT_EQ(g_HasFocus, 1);
+    EXPECT_FALSE(g_GameClock.IsPaused());
+}
+
 TEST_F(WndProcTest, PauseKeyTogglesTheGame)
 {
     g_GameClock.gameTime = 70000.0;

@@ -225,6 +225,18 @@ TEST_F(GameMessages, UnitStateAppliesAndIsRelayedOnlyToTheOthers)
     EXPECT_EQ(Got(1), Bytes{});
 }
 
+TEST_F(GameMessages, MessagesWaitUntilTheMapRuns)
+{
+    g_GameMode = 0;                            // still in the menu, the map not loaded
+    FromClient(1, 13, Payload(13));
+    FromClient(1, 14, Payload(14));
+    EXPECT_EQ(ships[1]->position.x, 100.0f);
+    EXPECT_EQ(g_Network.receiveCount, 1);      // the order waits; the stale position is gone
+    g_GameMode = 2;
+    g_Network.ProcessGameMessages();
+    EXPECT_EQ(g_Network.receiveCount, 0);
+}
+
 TEST_F(GameMessages, HostileDatagramsOfEveryTypeChangeNothing)
 {
     const Vec3 before = ships[1]->position;
