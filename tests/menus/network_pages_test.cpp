@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "menus/network_pages.h"
+#include "menus/game_menu.h"
+#include "render/d3d_render.h"
 #include "world/game_clock.h"
 
 namespace {
@@ -56,6 +58,64 @@ TEST_F(LanServers, RemovingTheSelectedLastServerSelectsTheNewLastOne)
     EXPECT_EQ(g_LanServers.records[0].Address(0).addr, NetMakeAddress(0x0A000002u, 0).addr);
     RemoveLanServer(Server(0x0A000009u, 0, ""));   // not listed: nothing
     EXPECT_EQ(g_LanServers.count, 1);
+}
+
+} // namespace
+
+namespace {
+
+// The page's own frame step, without the mouse: the lobby's start button and the list's
+// stale servers.
+class NetworkPage : public LanServers {
+protected:
+    void SetUp() override
+    {
+        LanServers::SetUp();
+        savedMessages_ = g_TextureErrorMessages;
+        g_TextureErrorMessages = 0;
+        CGameMenu::CreateNetworkPage();
+        g_MenuPage = MENU_PAGE_NETWORK;
+        g_Network.session.Init();
+    }
+    void TearDown() override
+    {
+        g_NetworkSubState = -1;
+        g_Network.session.Init();
+        g_Network.lobbyState = NET_NONE;
+        g_TextureErrorMessages = savedMessages_;
+        LanServers::TearDown();
+    }
+    int savedMessages_ = 1;
+};
+
+TEST_F(NetworkPage, HostCanStartOnlyWithEveryPlayerIn)
+{
+    g_NetworkSubState = 1;
+    g_Network.lobbyState = NET_HOST_LOBBY;
+    g_Network.session.maxPlayers = 3;
+    g_Network.session.playerCount = 2;
+    CGameMenu::UpdateNetworkPage();
+    EXPECT_EQ(g_MenuLoadButton.IsEnabled(), 0);
+    g_Network.session.playerCount = 3;
+    CGameMenu::UpdateNetworkPage();
+    EXPECT_EQ(g_MenuLoadButton.IsEnabled(), 1);
+}
+
+TEST_F(NetworkPage, SilentServerLeavesTheListAndFreesTheConnectButton)
+{
+    g_NetworkSubState = 2;
+    AddLanServer(Server(0x0A000001u, 5, "A"));
+    AddLanServer(Server(0x0A000002u, 6, "B"));
+    g_LanServers.joinRequested = 1;
+    g_MenuLoadButton.SetEnabled(0);
+    g_GameClock.gameTime += 1500.0;
+    AddLanServer(Server(0x0A000002u, 6, "B"));   // B keeps announcing itself
+    g_GameClock.gameTime += 1000.0;
+    CGameMenu::UpdateNetworkPage();
+    ASSERT_EQ(g_LanServers.count, 1);
+    EXPECT_STREQ(g_LanServers.records[0].ServerName(), "B");
+    EXPECT_EQ(g_LanServers.joinRequested, 0);
+    EXPECT_EQ(g_MenuLoadButton.IsEnabled(), 1);
 }
 
 } // namespace
