@@ -409,6 +409,7 @@ int CGameMenu::OpenNetworkPage()
     if (g_Network.Init() != 0)
         return 0;
     SetPage(MENU_PAGE_NETWORK);
+    g_MenuClosingPage = -1;   // the page opens without a closing page
     return 1;
 }
 

@@ -92,7 +92,7 @@ void Place(CUnit* u, const Vec3& position, const Vec3& up, const Vec3& forward)
 
 bool IsLauncher(int kind) { return kind == GTYPE_ROCKT_WEAPON || kind == GTYPE_MISSL_WEAPON; }
 
-int FillUndocked(CUnit* u, NetMsgUndocked* m)
+void FillUndocked(CUnit* u, NetMsgUndocked* m)
 {
     m->unit = RefOf(u);
     m->stationId = u->target ? u->target->pilot.objectId : -1;
@@ -113,7 +113,6 @@ int FillUndocked(CUnit* u, NetMsgUndocked* m)
             std::snprintf(m->weaponPaths[m->weaponCount], kNetPathSize, "%s", it->filePath);
             m->reload[m->weaponCount++] = it->baseValues[ITEM_BASE_RELOAD].bonus;
         }
-    return 0;
 }
 
 } // namespace
