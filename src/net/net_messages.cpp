@@ -702,8 +702,9 @@ void CNetwork::HandleGameMessage()
     default:
         return;
     }
-    ++refusedMessages;
-    DebugOutF("Network: message %d of %d bytes from player %d is refused", type, incoming.length, sender + 1);
+    // Logged sparingly: a peer that is ahead of this copy sends many of them.
+    if (refusedMessages++ < 50 || refusedMessages % 100 == 0)
+        DebugOutF("Network: message %d of %d bytes from player %d is refused", type, incoming.length, sender + 1);
 }
 
 void CNetwork::ProcessGameMessages()
