@@ -692,7 +692,7 @@ void NetworkPageAutoLobby()
             DebugOut("Network: test lobby heard every player");
         }
         // The host then shoots at a ship of the first client until a shot strikes home:
-        // one of its own ships is put 150 units in front of the target, facing it.
+        // one of its own ships is put 100 units in front of the target, facing it.
         static int shooting = 0;
         if (heardAll && s.role == 0 && shooting >= 0 && s.playerCount > 1) {
             auto inSpace = [](int id, int owner) {
@@ -709,13 +709,15 @@ void NetworkPageAutoLobby()
                     shooter = inSpace(id, s.ownIndex);
             }
             static float startHull = 0.0f;
+            static uint32_t startTime = 0;
             if (target && shooter && shooter->HasWeapons()) {
                 if (shooting == 0) {
                     startHull = target->hull;
+                    startTime = now;
                     DebugOutF("Network: test lobby fires at player %d's unit %d", s.playerIds[1] + 1,
                               target->pilot.objectId);
                 }
-                if (target->hull < startHull || shooting > 2000) {
+                if (target->hull < startHull || now - startTime > 20000) {
                     DebugOutF("Network: test lobby %s player %d's unit %d, hull %.0f of %.0f",
                               target->hull < startHull ? "hit" : "missed", s.playerIds[1] + 1,
                               target->pilot.objectId, target->hull, startHull);
@@ -726,9 +728,10 @@ void NetworkPageAutoLobby()
                             shooter->items[i]->armed = 1;
                     const Vec3 ahead(target->worldMatrix.m[2][0], target->worldMatrix.m[2][1], target->worldMatrix.m[2][2]);
                     const Vec3 up(target->worldMatrix.m[1][0], target->worldMatrix.m[1][1], target->worldMatrix.m[1][2]);
-                    const Vec3 from = target->position + ahead * (150.0f + target->boundsRadius);
+                    const Vec3 from = target->position + ahead * (100.0f + target->boundsRadius);
                     shooter->SetLookAt(from, target->position, up);
                     shooter->position = from;
+                    shooter->target = target;
                     shooter->FireLasers();
                     ++shooting;
                 }

@@ -385,11 +385,22 @@ void CNetwork::OnReceive(SOCKET socket)
         }
         e.length = r;
         if (receiveCount >= kNetQueueSize) {
-            // Reported, then the oldest makes room, as the queue's rule says.
+            // Reported, then the oldest makes room; an old position or keep-alive goes first,
+            // as newer ones replace it, before anything that would be lost for good.
             if (receiveOverflows++ % 100 == 0)
                 DebugOutF("Network: the receive queue is full, its oldest message is dropped (%d so far)",
                           receiveOverflows);
-            DropReceived();
+            int victim = 0;
+            for (int i = 0; i < receiveCount; ++i) {
+                const int t = receiveQueue[i].data[0];
+                if (t == 13 || t == 254 || t == 255) {
+                    victim = i;
+                    break;
+                }
+            }
+            for (int i = victim; i + 1 < receiveCount; ++i)
+                receiveQueue[i] = receiveQueue[i + 1];
+            --receiveCount;
         }
         receiveQueue[receiveCount++] = e;
     }
