@@ -212,7 +212,7 @@ void UpdateTyping()
 {
     CNetSession& s = g_Network.session;
     char name[kNetNameSize + 1];
-    std::snprintf(name, sizeof name, "%s", s_Name.caption);
+    std::snprintf(name, sizeof name, "%.16s", s_Name.caption);
     switch (g_TextInputState) {
     case TEXT_INPUT_TYPING:
         if (g_TextInputChar) {

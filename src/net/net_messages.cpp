@@ -331,7 +331,7 @@ void CNetwork::BecomeHost()
     // The others have not been heard by this copy so far: they start with a clean slate.
     session.TouchAll();
     std::memset(session.text, 0, sizeof session.text);
-    std::strncpy(session.text, session.names[0], kNetNameSize - 1);
+    std::memcpy(session.text, session.names[0], kNetNameSize - 1);
     session.hostIndex = session.ownIndex;
     session.role = 0;
     lobbyState = NET_HOST_IN_GAME;

@@ -96,16 +96,18 @@ TEST(NetCodec, EveryTypeHasItsLengthAndRefusesShortLongAndNonFinite)
     for (const Sample& s : Samples()) {
         SCOPED_TRACE(s.type);
         ASSERT_FALSE(s.payload.empty());
-        if (lengths.count(s.type))
+        if (lengths.count(s.type)) {
             EXPECT_EQ(int(s.payload.size()) + 1, lengths.at(s.type));
+        }
         EXPECT_TRUE(Decode(s.type, s.payload.data(), int(s.payload.size())));
         // The weapon list of 17 runs to the end: a cut between two entries is a shorter list.
         for (size_t n = 0; n < (s.type == 17 ? 24 : s.payload.size()); ++n)
             EXPECT_FALSE(Decode(s.type, s.payload.data(), int(n))) << "cut to " << n;
         Bytes longer = s.payload;
         longer.push_back(0);
-        if (s.type != 17)   // its weapon list runs to the end: one zero byte is a bad entry
+        if (s.type != 17) {   // its weapon list runs to the end: one zero byte is a bad entry
             EXPECT_FALSE(Decode(s.type, longer.data(), int(longer.size())));
+        }
     }
     // A NaN in place of a position.
     Bytes state = Samples()[2].payload;

@@ -39,8 +39,9 @@ protected:
         EXPECT_NE(s, INVALID_SOCKET);
         open_.push_back(s);
         NetAsyncSelect(s, FD_READ | FD_WRITE);
-        if (port >= 0)
+        if (port >= 0) {
             EXPECT_EQ(NetBind(s, NetMakeAddress(0, uint16_t(port))), 0) << NetLastError();
+        }
         return s;
     }
     // Posts the notices and tells whether socket s got a read notice.
