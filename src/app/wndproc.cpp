@@ -69,7 +69,7 @@ bool IsTypingKey(unsigned vk)
 void Deactivate()
 {
     // A network game runs on for the other players whatever this window does.
-    if (g_GameMode == 2) {
+    if (g_GameMode == 2 && g_Network.initialised) {
         DebugOut("WndProc: focus lost, the network game goes on");
         return;
     }
