@@ -101,7 +101,9 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
         run->SetEnv("KORVANE_FRAMES", "200000");   // only a guard: each copy ends itself
         // Each copy has a display of its own, as each player has: a window without focus
         // would not run its frames.
-        std::string command = "xvfb-run -a -n " + std::to_string(140 + 10 * i) +
+        // Display numbers apart from the usual 99 upward, and apart between test runs.
+        const int display = 300 + int(getpid() % 60) * 5 + i;
+        std::string command = "xvfb-run -a -n " + std::to_string(display) +
                               " -s '-screen 0 800x600x24' '" + GameDirectory() + "/korvane'";
         if (ns.Ok()) {
             run->SetEnv("KORVANE_NET_BROADCAST", "10.213.0.255");
