@@ -1,7 +1,7 @@
 #include "menus/campaign_page.h"
 
 #include "menus/game_menu.h"
-#include "menus/network_page.h"
+#include "menus/network_pages.h"
 #include "menus/settings_page.h"
 #include "render/d3d_render.h"
 
