@@ -168,3 +168,75 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
     // The host is the last one left: it saw the three others go.
     EXPECT_EQ(Count(runs[0]->DebugLines(), "покинул игру!"), 3);
 }
+
+namespace {
+
+// The Xvfb screen of the e2e run is the default video mode.
+int Px(float x) { return int(x * 1280.0f / 800.0f + 0.5f); }
+int Py(float y) { return int(y * 1024.0f / 600.0f + 0.5f); }
+
+std::string Click(int frame, float x, float y)
+{
+    const std::string at = " " + std::to_string(Px(x)) + " " + std::to_string(Py(y)) + "\n";
+    return std::to_string(frame) + " lbutton_down" + at + std::to_string(frame + 2) + " lbutton_up" + at;
+}
+
+double LitShare(const Image& im, float x1, float y1, float x2, float y2)
+{
+    unsigned n = 0, lit = 0;
+    for (int y = Py(y1); y < Py(y2) && y < im.height; ++y)
+        for (int x = Px(x1); x < Px(x2) && x < im.width; ++x) {
+            const std::uint8_t* p = im.Pixel(x, y);
+            ++n;
+            if (std::max({p[0], p[1], p[2]}) > 150)
+                ++lit;
+        }
+    return n ? double(lit) / n : 0.0;
+}
+
+} // namespace
+
+// The player's way in: the main menu's "Сетевая игра" ring opens the page, "Создать
+// сервер" its set-up with the first map's picture, and "Назад" twice leads back.
+TEST(NetworkGame, PageOpensFromTheMainMenuByClicks)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no display (run under xvfb-run)";
+    GameRun run("netmenu");
+    run.WriteGameIni("[Misc]\nDebug out=1\n");
+    run.SetEnv("KORVANE_NET_BIND", "127.0.0.31");
+    run.SetEnv("KORVANE_NET_BROADCAST", "127.255.255.255");
+    std::string script = "5 key_down SPACE\n8 key_up SPACE\n25 key_down SPACE\n28 key_up SPACE\n";
+    script += Click(250, 540, 260);    // pilot page: "Продолжить"
+    script += Click(450, 182, 392);    // the "Сетевая игра" ring
+    script += Click(650, 500, 310);    // "Создать сервер"
+    script += Click(850, 690, 500);    // "Назад": the choice again
+    script += Click(950, 690, 500);    // "Назад": the main menu
+    run.SetInput(script);
+    run.SetEnv("KORVANE_SCREENSHOT", run.Dir());
+    run.SetEnv("KORVANE_SHOT_FRAMES", "440,620,820,1100");
+    run.SetEnv("KORVANE_FRAMES", "1150");
+    RunResult r = run.Run(300);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> log = run.DebugLines();
+    EXPECT_EQ(Count(log, "Game menu: page 3 -> 7"), 1);
+    EXPECT_EQ(Count(log, "Game menu: page 7 -> 3"), 1);
+
+    Image menu, choice, setup, back;
+    ASSERT_TRUE(ReadPng(run.Path("frame_440.png"), &menu));
+    ASSERT_TRUE(ReadPng(run.Path("frame_620.png"), &choice));
+    ASSERT_TRUE(ReadPng(run.Path("frame_820.png"), &setup));
+    ASSERT_TRUE(ReadPng(run.Path("frame_1100.png"), &back));
+    // The choice: "Сетевая игра" over the page and the two buttons under it.
+    EXPECT_LT(LitShare(menu, 420, 170, 580, 192), 0.01);
+    EXPECT_GT(LitShare(choice, 420, 170, 580, 192), 0.04);
+    EXPECT_GT(LitShare(choice, 400, 298, 600, 322), 0.04);
+    EXPECT_GT(LitShare(choice, 380, 358, 620, 382), 0.04);
+    // The set-up: "Создать сервер" higher up, the map's picture and "КАРТА" under it.
+    EXPECT_GT(LitShare(setup, 420, 195, 580, 217), 0.04);
+    EXPECT_GT(LitShare(setup, 580, 432, 650, 452), 0.04);
+    EXPECT_LT(LitShare(choice, 580, 432, 650, 452), 0.01);
+    // Back on the main menu the page is gone.
+    EXPECT_LT(LitShare(back, 400, 298, 600, 322), 0.01);
+}
