@@ -25,7 +25,8 @@ bool UpdateLanServer(const CNetSession& record);
 // A record with server id 0 names its server by address alone.
 void RemoveLanServer(const CNetSession& record);
 
-// Test hook (KORVANE_NET_LOBBY): the page's steps without the mouse, then, in the game,
+// Test hook (KORVANE_NET_LOBBY): the page's steps without the mouse (with the game menu up
+// on the page itself, which then starts the map as after clicks), then, in the game,
 // a chat line every 2 s and the end of the program once the others have answered.
 void NetworkPageAutoLobby();
 
