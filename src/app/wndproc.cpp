@@ -69,6 +69,11 @@ bool IsTypingKey(unsigned vk)
 
 void Deactivate()
 {
+    // A network game runs on for the other players whatever this window does.
+    if (g_GameMode == 2 && g_Network.initialised) {
+        DebugOut("WndProc: focus lost, the network game goes on");
+        return;
+    }
     PauseAllSounds();
     g_AppActive = 0;
     g_HasFocus = 0;

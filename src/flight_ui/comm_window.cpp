@@ -237,6 +237,12 @@ int CCommWindow::SayLine(CUnit* unit, const char* text, const char* wav, float s
     return 1;
 }
 
+void CCommWindow::SayText(CUnit* unit, const char* text)
+{
+    // No voice: a typed line is read, not heard.
+    SayLine(unit, text, nullptr, kSingleLineSeconds);
+}
+
 void CCommWindow::ChooseReply(int n)
 {
     if (!g_CommMode || !speaker || openPercent <= 0.0f || state != 1) return;

@@ -61,6 +61,8 @@ public:
     // animation.
     int Say(CUnit* unit, int lineType, int headMode);
     int SayLine(CUnit* unit, const char* text, const char* wav, float seconds);
+    // A network chat line: the text shown in the panel as the unit's own, for a single line's time.
+    void SayText(CUnit* unit, const char* text);
     // Closes any talk.
     void EndTalk();
     void AddLine(const char* text, int type, int line);

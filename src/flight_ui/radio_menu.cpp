@@ -365,10 +365,10 @@ void CRadioMenu::UpdateTyping()
             }
             break;
         case 2: {
-            RadioChatMessage msg{};
-            msg.recipient = recipient;
-            CopyTextCut(msg.text, sizeof msg.text, typed);
-            g_Network.SendObjectMessage(21, g_PlayerObject, &msg);
+            if (g_PlayerObject) {
+                NetChatText msg{recipient, g_PlayerObject->pilot.objectId, typed};
+                g_Network.SendObjectMessage(21, g_PlayerObject, &msg);
+            }
             g_TextInputState = 0;
             Close();
             break;

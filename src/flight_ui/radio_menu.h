@@ -23,12 +23,6 @@ enum RadioMenuPage {
 constexpr int kRadioMenuEntries = 64;
 constexpr int kRadioTypedSize = 256;
 
-// What the radio menu hands the network for a chat message (message 21).
-struct RadioChatMessage {
-    int32_t recipient;  // network id, -1 all
-    char text[kRadioTypedSize];
-};
-
 class CRadioMenu {
 public:
     int state = 0;  // 1 open

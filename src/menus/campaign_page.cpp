@@ -13,7 +13,7 @@
 #include "locations/single_missions.h"
 #include "menus/buttons.h"
 #include "menus/game_menu.h"
-#include "menus/network_page.h"
+#include "menus/network_pages.h"
 #include "menus/records_page.h"
 #include "menus/settings_page.h"
 #include "menus/start_logo.h"

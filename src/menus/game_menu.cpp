@@ -17,7 +17,7 @@
 #include "locations/sector_save.h"
 #include "menus/campaign_page.h"
 #include "menus/end_game.h"
-#include "menus/network_page.h"
+#include "menus/network_pages.h"
 #include "menus/pilots_page.h"
 #include "menus/records_page.h"
 #include "menus/settings_page.h"
@@ -265,10 +265,8 @@ void UpdateMainPage()
     const int single = b[3].WasClicked();
     if (campaign || single)
         CGameMenu::OpenListPage(single ? MENU_PAGE_SINGLE : MENU_PAGE_CAMPAIGN);
-    if (b[4].WasClicked()) {
-        if (g_Network.Init())
-            CGameMenu::SetPage(MENU_PAGE_NETWORK);
-    }
+    if (b[4].WasClicked())
+        CGameMenu::OpenNetworkPage();
     if (b[6].WasClicked())
         CGameMenu::OpenSettingsPage();
     if (b[5].WasClicked())

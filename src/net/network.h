@@ -2,12 +2,22 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/net/socket.h"
+
 class CGameObject;
+class CUnit;
+
+constexpr int kNetPort = 5150;
+constexpr int kNetMessageSize = 512;           // type byte and payload
+constexpr int kNetMaxPayload = kNetMessageSize - 1;
+constexpr int kNetQueueSize = 128;
+constexpr int kNetMaxPlayers = 4;
+constexpr int kNetNameSize = 16;
 
 // The session table: the players of a network game. 220 bytes, the same in memory and
 // in the lobby messages.
 struct CNetSession {
-    char text[36] = {};
+    char text[36] = {};           // server name (16), owner name (16), map index (int32)
     int32_t maxPlayers = 2;
     int32_t playerCount = 0;
     int32_t menuChoice = 0;       // the network page's choice: the resources level
@@ -23,28 +33,150 @@ struct CNetSession {
     void Init();
     // Every player's last-heard time := now (after a load, which takes real time).
     void TouchAll();
+    // now: the clock the caller keeps its times on (real time in the lobby).
+    void AddPlayer(const char* name, const NetAddress& address, uint32_t now);
+    void RemovePlayer(const NetAddress& address);
+    void RemoveIndex(int index);
+    int FindIndexByAddress(const NetAddress& address) const;
+    int FindPlayerIdByAddress(const NetAddress& address) const;
+    const NetAddress* FindAddressById(int id) const;
+    NetAddress Address(int index) const;
+    void SetAddress(int index, const NetAddress& address);
+
+    // The network page's view of the session text.
+    const char* ServerName() const { return text; }
+    const char* OwnerName() const { return text + 16; }
+    void SetServerName(const char* name);
+    void SetOwnerName(const char* name);
+    int32_t MapIndex() const;
+    void SetMapIndex(int32_t index);
+    // Each host's own id, kept in the first player id until the game starts.
+    int32_t ServerId() const { return playerIds[0]; }
+    void SetServerId(int32_t id) { playerIds[0] = id; }
+    // Every text field terminated; false when a count or index is out of range.
+    bool Sanitise(bool started);
 };
 static_assert(sizeof(CNetSession) == 220, "the session table travels as 220 bytes");
 
+// The two IPv4 addresses are the same player (ports do not count).
+bool NetSameHost(const NetAddress& a, const NetAddress& b);
+
+struct CNetSendEntry {
+    uint8_t data[kNetMessageSize];
+    int32_t length;
+    SOCKET socket;
+    NetAddress to;
+};
+
+struct CNetReceiveEntry {
+    uint8_t data[kNetMessageSize];
+    int32_t length;
+    NetAddress from;
+};
+
+// What message 21 carries besides the speaking ship (the second object of
+// SendObjectMessage).
+struct NetChatText {
+    int32_t recipient;     // player id, -1 everyone
+    int32_t speakerId;     // the speaking ship's object id
+    const char* text;
+};
+
+// Lobby states.
+enum NetLobbyState {
+    NET_NONE = -1,
+    NET_CLIENT_SEARCHING = 0,
+    NET_CLIENT_JOINING = 1,
+    NET_CLIENT_IN_GAME = 2,
+    NET_HOST_LOBBY = 3,
+    NET_HOST_STARTING = 4,
+    NET_HOST_IN_GAME = 5,
+};
+
 class CNetwork {
 public:
+    int lobbyState = NET_NONE;
+    uint8_t outgoing[kNetMessageSize] = {};
+    int outgoingLength = 0;
+    CNetReceiveEntry incoming = {};
+    CNetSendEntry sendQueue[kNetQueueSize] = {};
+    CNetReceiveEntry receiveQueue[kNetQueueSize] = {};
+    int sendCount = 0;
+    int receiveCount = 0;
+    SOCKET broadcastSocket = INVALID_SOCKET;
+    NetAddress broadcastAddress;
+    int broadcastWritable = 0;
+    SOCKET listenSocket = INVALID_SOCKET;
+    NetAddress listenAddress;
+    int listenWritable = 0;
+    SOCKET directSocket = INVALID_SOCKET;
+    int directWritable = 0;
+    uint32_t keepAliveTime = 0;
     int initialised = 0;
-    int sockets[3] = {-1, -1, -1};
     CNetSession session;
 
-    // Opens the sockets for the network page; 1 when the page may open.
+    // Counts of what the transport refused or lost (logged as they happen).
+    int receiveOverflows = 0;
+    int refusedDatagrams = 0;
+    int refusedMessages = 0;
+    // Players (by id) whose chat lines reached this copy.
+    unsigned chatHeardFrom = 0;
+    // Hull reports about this copy's own units that lowered their hull.
+    int ownUnitsHit = 0;
+
+    // 0 on success (HRESULT S_OK), non-zero after a failure, with its message box.
     int Init();
     // Leaves the network game and closes the sockets (only when initialised).
     void Shutdown();
+    void ResetState();
+    void SetPayload(const void* bytes, int n);
+    void QueueSend(SOCKET socket, const NetAddress& destination);
+    void FlushSendQueue();
+    void OnReceive(SOCKET socket);
+    void SetSocketWritable(SOCKET socket, int flag);
+    int IsSocketWritable(SOCKET socket) const;
+    // The head of the receive queue into the current incoming message; returns its length
+    // (0 when the queue is empty).
+    int PopReceived();
+    void DropReceived();
+    void RemoveQueuedSend(int index);
+
     void SetState(int state);
-    void OnReceive(int socket);
-    void SetSocketWritable(int socket, int flag);
     // The network step of a frame (inside the world's update).
     void Update();
     // Composes and sends an in-game message about an object (only when initialised).
     void SendObjectMessage(int type, CGameObject* object, const void* second = nullptr);
+    // The in-game step of a frame (lobby states 2 and 5).
+    void ProcessGameMessages();
+    // Handles the current incoming message as an in-game message.
+    void HandleGameMessage();
+
+    // Composes the outgoing message: type byte and payload.
+    void Compose(int type, const void* payload, int n);
+    // The outgoing message to a player entry / to every client entry but one host.
+    void SendToEntry(int index);
+    void SendToClients(const NetAddress* except);
+
+private:
+    void UpdateSearching();
+    void UpdateJoining();
+    void UpdateHostLobby();
+    void StartGame();
+    void SendStart(int index);
+    void LeaveSession();
+    void SetOwnHostAddress(const NetAddress& peer);
+    void HandleLeft(bool destroyed, bool fromHost);
+    void BecomeHost();
+    void HandOver();
+    void DropPlayer(int index, bool timedOut);
+    void Relay();
+    int handling = 0;     // while set, the handlers' own effects send nothing
 };
 
 extern CNetwork g_Network;
+// A new game announces its own units again on its first keep-alive rounds.
+void NetResetAnnouncements();
 // The seed agreed in the network lobby; every copy builds the same map from it.
 extern unsigned g_NetRandomSeed;
+// The lobby's clock: real milliseconds (timeGetTime); tests may replace it.
+extern uint32_t (*g_NetLobbyClock)();

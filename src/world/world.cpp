@@ -288,7 +288,11 @@ void CWorld::Frame()
 
 void CWorld::Update()
 {
-    if (!g_HasFocus || g_D3DRender.deviceLost || !g_AppActive) return;
+    if (!g_HasFocus || g_D3DRender.deviceLost || !g_AppActive) {
+        // The other players go on: the session must not time out while this copy waits.
+        if (g_GameMode == 2) g_Network.Update();
+        return;
+    }
     UpdateLights();
     CObjectList::UpdateAll();
     Camera().Update();

@@ -4,6 +4,7 @@
 #include "flight_ui/cockpit.h"
 #include "locations/location_director.h"
 #include "menus/game_menu.h"
+#include "net/network.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
 #include "world/world.h"
@@ -169,6 +170,21 @@ TEST_F(WndProcTest, FocusLossPausesAndFocusGainResumes)
     Send(WM_SETFOCUS);
     EXPECT_EQ(g_AppActive, 1);
     EXPECT_FALSE(g_GameClock.IsPaused());
+}
+
+TEST_F(WndProcTest, NetworkGameGoesOnWithoutFocus)
+{
+    g_GameMode = 2;
+    g_Network.initialised = 1;
+    Send(WM_ACTIVATE, WA_INACTIVE);
+    Send(WM_KILLFOCUS);
+    g_Network.initialised = 0;
+    EXPECT_EQ(g_AppActive, 1);
+    EXPECT_EQ(g_HasFocus, 1);
+    EXPECT_FALSE(g_GameClock.IsPaused());
+    // Once the network is shut, the menu pauses as any other.
+    Send(WM_KILLFOCUS);
+    EXPECT_TRUE(g_GameClock.IsPaused());
 }
 
 TEST_F(WndProcTest, PauseKeyTogglesTheGame)

@@ -515,6 +515,30 @@ TEST_P(CommWindowTest, DigitsAndTypedTextGoToTheRadioNotToTheFlight)
     g_RadioMenu.font.ReleaseTexture();
 }
 
+TEST_P(CommWindowTest, ChatLineShowsAsTheSpeakersLineAndFoldsAfterItsTime)
+{
+    if (!Entered()) return;
+    g_CommWindow.font.Load("Data/Misc/Fonts/Hermes.18");
+    CUnit* ship = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_HEROSHIP, Vec3(0, 0, 500), nullptr);
+    // Outside view takes no contact: the line is not shown.
+    g_World.cameras[1].cinematicView = 1;
+    g_CommWindow.SayText(ship, "Hello from Guest");
+    EXPECT_EQ(g_CommWindow.lineCount, 0);
+    g_World.cameras[1].cinematicView = 0;
+    g_CommWindow.SayText(ship, "Hello from Guest");
+    ASSERT_EQ(g_CommWindow.lineCount, 1);
+    EXPECT_EQ(Line(0), "Hello from Guest");
+    EXPECT_EQ(g_CommWindow.speaker, ship);
+    EXPECT_EQ(g_CommMode, 1);
+    Open();
+    EXPECT_EQ(g_CommWindow.speaker, ship);
+    g_GameClock.gameTime += 6000.0;
+    g_CommWindow.Update();
+    EXPECT_EQ(g_CommWindow.speaker, nullptr);
+    EXPECT_EQ(g_CommMode, 0);
+    g_CommWindow.font.ReleaseTexture();
+}
+
 INSTANTIATE_TEST_SUITE_P(Loose, CommWindowTest, ::testing::Values(0));
 
 } // namespace

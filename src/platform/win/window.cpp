@@ -1,5 +1,6 @@
 #include "platform/win/window.h"
 #include "platform/gfx/device.h"
+#include "platform/net/socket.h"
 #include "platform/win/codepage.h"
 #include "platform/win/test_switches.h"
 #include "platform/win/timer.h"
@@ -305,6 +306,7 @@ bool PeekMessage(MSG* msg, WindowHandle, unsigned filterMin, unsigned filterMax,
 {
     TestSwitchesPump();
     PumpSystemEvents();
+    NetPoll();
     for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
         if ((filterMin || filterMax) && (it->message < filterMin || it->message > filterMax))
             continue;

@@ -250,7 +250,7 @@ bool CBullet::HitTest(uint32_t now, float shake, float skillGain)
     if ((victim == g_PlayerObject || victim->pilot.side == 1) && IsSectorLocation(sector))
         dealt = damage * 0.5f * (1.0f - float(12 - sector) / 11.0f * 0.5f);
     const Vec3 axis = Forward(this);
-    victim->TakeHit(dealt, owner, hit, &axis);
+    if (!remote) victim->TakeHit(dealt, owner, hit, &axis);
 
     // The victim may have been taken out of the list by the hit; only its values are read.
     const Vec3 victimForward = Forward(victim);

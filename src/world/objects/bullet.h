@@ -56,6 +56,7 @@ class CBullet : public CGameObject {
 public:
     int32_t loaded;
     int32_t networkId;
+    int32_t remote = 0;     // another copy's shot: its hits show, the shooter's copy deals the damage
     uint32_t lastUpdateTime;
     uint32_t trailTime;
     uint32_t hitTestTime;

@@ -1,0 +1,768 @@
+// In-game messages: composing them from objects, handling, relaying, keep-alive and
+// time-outs.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/settings.h"
+#include "app/winmain.h"
+#include "files/language.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/subtitles.h"
+#include "locations/location_director.h"
+#include "menus/pilots_page.h"
+#include "menus/station_menu.h"
+#include "net/net_codec.h"
+#include "net/network.h"
+#include "platform/crt/rand.h"
+#include "world/game_clock.h"
+#include "world/object_list.h"
+#include "world/objects/bullet.h"
+#include "world/objects/item.h"
+#include "world/objects/unit.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr uint32_t kChatTop = 0xFFFF3232u;
+constexpr uint32_t kChatBottom = 0xFF643232u;
+// Own units are announced again on the first keep-alive rounds: a copy still loading
+// may have lost the first announcement from a full queue or a lossy link.
+constexpr int kAnnounceRounds = 3;
+int s_AnnounceRounds = 0;
+
+// Sets the world index to space for the scope.
+struct SpaceScope {
+    int saved = g_WorldIndex;
+    SpaceScope() { g_WorldIndex = 1; }
+    ~SpaceScope() { g_WorldIndex = saved; }
+};
+
+Vec3 RowOf(const Matrix& m, int r) { return Vec3(m.m[r][0], m.m[r][1], m.m[r][2]); }
+
+void ChatLine(const char* name, const char* what)
+{
+    char line[128];
+    std::snprintf(line, sizeof line, "`%s` %s", name, TranslateText(what));
+    CSubtitles::Show(line, kChatTop, kChatBottom, 0.0f, 5.0f);
+    DebugOutF("Network: %s", line);
+}
+
+int32_t FloatBits(float f)
+{
+    int32_t i;
+    std::memcpy(&i, &f, 4);
+    return i;
+}
+
+float BitsFloat(int32_t i)
+{
+    float f;
+    std::memcpy(&f, &i, 4);
+    return std::isfinite(f) ? f : 0.0f;
+}
+
+NetUnitRef RefOf(const CUnit* u)
+{
+    NetUnitRef r;
+    if (u) {
+        r.owner = u->pilot.ownerId;
+        r.id = u->pilot.objectId;
+    }
+    return r;
+}
+
+// A unit named in a message: in space, or docked in a station.
+CUnit* FindUnit(const NetUnitRef& r)
+{
+    if (r.id == -1)
+        return nullptr;
+    CUnit* u = CObjectList::FindByIdAndOwner(r.id, r.owner);
+    return u ? u : CObjectList::FindShipInStation(r.id, r.owner);
+}
+
+void Place(CUnit* u, const Vec3& position, const Vec3& up, const Vec3& forward)
+{
+    u->position = position;
+    // A zero forward vector would make the look-at matrix meaningless.
+    if (Vec3LengthSq(forward) > 1e-12f && Vec3LengthSq(up) > 1e-12f)
+        u->SetLookAt(position, position + forward, up);
+    u->UpdateTransformFor(1);
+}
+
+bool IsLauncher(int kind) { return kind == GTYPE_ROCKT_WEAPON || kind == GTYPE_MISSL_WEAPON; }
+
+void FillUndocked(CUnit* u, NetMsgUndocked* m)
+{
+    m->unit = RefOf(u);
+    m->stationId = u->target ? u->target->pilot.objectId : -1;
+    m->hull = u->baseValues[UNIT_BASE_HULL].bonus;
+    m->engine = u->baseValues[UNIT_BASE_ENGINE].bonus;
+    m->manoeuvring = u->baseValues[UNIT_BASE_MANOEUVRING].bonus;
+    CItem* cargo = u->FindCargoItem();
+    m->hasCargo = cargo != nullptr;
+    m->cargo = cargo ? cargo->baseValues[ITEM_BASE_CAPACITY].bonus : 0.0f;
+    m->weaponCount = 0;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < u->itemCount && i < kMaxUnitItems; ++i) {
+            CItem* it = u->items[i];
+            if (!it || (pass == 0 ? it->kind != GTYPE_LASER_WEAPON : !IsLauncher(it->kind)))
+                continue;
+            if (m->weaponCount >= kNetMaxWeapons)
+                break;
+            std::snprintf(m->weaponPaths[m->weaponCount], kNetPathSize, "%s", it->filePath);
+            m->reload[m->weaponCount++] = it->baseValues[ITEM_BASE_RELOAD].bonus;
+        }
+}
+
+} // namespace
+
+void CNetwork::SendObjectMessage(int type, CGameObject* object, const void* second)
+{
+    if (!initialised || handling || !object)
+        return;
+    if (lobbyState != NET_CLIENT_IN_GAME && lobbyState != NET_HOST_IN_GAME)
+        return;
+    uint8_t p[kNetMaxPayload];
+    int n = 0;
+    CUnit* u = static_cast<CUnit*>(object);
+    switch (type) {
+    case 11: {
+        NetMsgNewUnit m;
+        std::snprintf(m.path, sizeof m.path, "%s", u->descriptionPath);
+        m.craft = u->IsCraft();
+        if (m.craft) {
+            if (u->kind == GTYPE_SP_STATION)
+                std::snprintf(m.privateName, sizeof m.privateName, "Human/Hero station.Multiplayer");
+            else
+                std::snprintf(m.privateName, sizeof m.privateName, "Human/Pirates.Multiplayer/%s %02d",
+                              u->FindCargoItem() ? "Transport" : "Fighter", GameRand() % 2 + 1);
+            std::snprintf(m.playerName, sizeof m.playerName, "%s", g_PlayerName);
+            std::snprintf(m.pilotName, sizeof m.pilotName, "%s", u->pilot.pilotName);
+            m.pilotValues[0] = FloatBits(u->pilot.skill);
+            m.pilotValues[1] = FloatBits(u->pilot.skill2);
+            m.pilotValues[2] = u->pilot.voicePitch;
+        }
+        m.owner = u->pilot.ownerId;
+        m.id = u->pilot.objectId;
+        m.position = u->position;
+        m.up = RowOf(u->worldMatrix, 1);
+        m.forward = RowOf(u->worldMatrix, 2);
+        m.scale = u->scale;
+        m.flight = u->spinState;
+        m.speed = u->speed;
+        m.speedPercent = u->speedPercent;
+        n = EncodeNewUnit(m, p, sizeof p);
+        break;
+    }
+    case 12: {
+        CBullet* b = static_cast<CBullet*>(object);
+        NetMsgBullet m;
+        std::snprintf(m.path, sizeof m.path, "%s", b->filePath);
+        if (b->owner) {
+            m.shooterId = b->owner->pilot.objectId;
+            m.shooterOwner = b->owner->pilot.ownerId;
+        }
+        m.position = b->position;
+        m.up = RowOf(b->worldMatrix, 1);
+        m.forward = RowOf(b->worldMatrix, 2);
+        m.word = b->word;
+        n = EncodeBullet(m, p, sizeof p);
+        break;
+    }
+    case 13: {
+        NetMsgUnitState m;
+        m.unit = RefOf(u);
+        m.position = u->position;
+        m.up = RowOf(u->worldMatrix, 1);
+        m.forward = RowOf(u->worldMatrix, 2);
+        m.axis = u->angularStep;
+        m.flight = u->spinState;
+        m.speed = u->speed;
+        m.speedPercent = u->speedPercent;
+        n = EncodeUnitState(m, p, sizeof p);
+        break;
+    }
+    case 14: {
+        NetMsgOrder m;
+        m.unit = RefOf(u);
+        m.order = u->orderType;
+        if (u->target) {
+            m.targetId = u->target->pilot.objectId;
+            m.targetOwner = u->target->pilot.ownerId;
+        }
+        if (u->target2) {
+            m.target2Id = u->target2->pilot.objectId;
+            m.target2Owner = u->target2->pilot.ownerId;
+        }
+        m.boundId = u->boundUnit ? u->boundUnit->pilot.objectId : -1;
+        m.targetIds[0] = u->transportEndIds[0];
+        m.targetIds[1] = u->transportEndIds[1];
+        m.destination = u->destination;
+        m.targetPoint = u->targetPoint;
+        m.subState = u->orderSubState;
+        m.dockTime = u->dockTime == 0xFFFFFFFFu ? -1.0f : float(u->dockTime);
+        n = EncodeOrder(m, p, sizeof p);
+        break;
+    }
+    case 16: {
+        NetMsgDocked m;
+        m.unit = RefOf(u);
+        m.stationId = u->target ? u->target->pilot.objectId : -1;
+        n = EncodeDocked(m, p, sizeof p);
+        break;
+    }
+    case 17: {
+        NetMsgUndocked m;
+        FillUndocked(u, &m);
+        n = EncodeUndocked(m, p, sizeof p);
+        break;
+    }
+    case 18: {
+        const CUnit::HitReport* hit = static_cast<const CUnit::HitReport*>(second);
+        if (!hit)
+            return;
+        NetMsgHit m;
+        m.victim = RefOf(u);
+        m.attacker = RefOf(hit->attacker);
+        m.damage = hit->damage;
+        n = EncodeHit(m, p, sizeof p);
+        break;
+    }
+    case 19: {
+        NetMsgHull m;
+        m.unit = RefOf(u);
+        m.hull = u->hull;
+        n = EncodeHull(m, p, sizeof p);
+        break;
+    }
+    case 20: {
+        const CUnit* other = static_cast<const CUnit*>(second);
+        if (!other)
+            return;
+        NetMsgSwap m;
+        m.owner = session.ownIndex;
+        m.firstId = u->pilot.objectId;
+        m.secondId = other->pilot.objectId;
+        n = EncodeSwap(m, p, sizeof p);
+        break;
+    }
+    case 21: {
+        const NetChatText* chat = static_cast<const NetChatText*>(second);
+        if (!chat)
+            return;
+        NetMsgChat m;
+        m.recipient = chat->recipient;
+        m.speakerId = chat->speakerId;
+        m.senderIndex = session.ownIndex;
+        std::snprintf(m.text, sizeof m.text, "%s", chat->text ? chat->text : "");
+        n = EncodeChat(m, p, sizeof p);
+        break;
+    }
+    default:
+        return;
+    }
+    if (n <= 0) {
+        ++refusedMessages;
+        DebugOutF("Network: message %d does not fit a datagram and is not sent", type);
+        return;
+    }
+    Compose(type, p, n);
+    if (session.role == 0) {
+        if (type == 21) {
+            const int32_t recipient = static_cast<const NetChatText*>(second)->recipient;
+            for (int i = 0; i < session.playerCount && i < kNetMaxPlayers; ++i)
+                if (session.playerIds[i] != session.ownIndex && (recipient == -1 || session.playerIds[i] == recipient))
+                    SendToEntry(i);
+        } else {
+            SendToClients(nullptr);
+        }
+    } else if (session.hostIndex != -1) {
+        SendToEntry(0);
+    }
+}
+
+void CNetwork::Relay()
+{
+    if (session.role != 0)
+        return;
+    outgoing[0] = incoming.data[0];
+    SetPayload(incoming.data + 1, incoming.length - 1);
+    SendToClients(&incoming.from);
+}
+
+void CNetwork::DropPlayer(int index, bool timedOut)
+{
+    if (index < 0 || index >= session.playerCount)
+        return;
+    ChatLine(session.names[index], "покинул игру!");
+    const int id = session.playerIds[index];
+    {
+        SpaceScope scope;
+        CObjectList::KillOwnerUnits(id);
+    }
+    const NetAddress gone = session.Address(index);
+    session.RemoveIndex(index);
+    if (timedOut) {
+        Compose(6, &gone, 16);
+        SendToClients(nullptr);
+    }
+}
+
+void CNetwork::HandOver()
+{
+    session.RemoveIndex(0);
+    session.hostIndex = -1;
+    if (session.playerCount <= 0)
+        return;
+    if (session.playerIds[0] == session.ownIndex) {
+        BecomeHost();
+        return;
+    }
+    Compose(10, nullptr, 0);
+    SendToEntry(0);
+    // The next entry is the host from now on; it gets the full time-out to take over.
+    session.hostIndex = session.playerIds[0];
+    session.lastHeard[0] = g_GameClock.NowMs();
+}
+
+void CNetwork::BecomeHost()
+{
+    // The others have not been heard by this copy so far: they start with a clean slate.
+    session.TouchAll();
+    std::memset(session.text, 0, sizeof session.text);
+    std::memcpy(session.text, session.names[0], kNetNameSize - 1);
+    session.hostIndex = session.ownIndex;
+    session.role = 0;
+    lobbyState = NET_HOST_IN_GAME;
+    DebugOut("Network: this copy is the host now");
+}
+
+void CNetwork::HandleLeft(bool destroyed, bool fromHost)
+{
+    NetAddress a;
+    if (!DecodeAddress(incoming.data + 1, incoming.length - 1, &a))
+        return;
+    if (fromHost) {
+        // Only the host itself says that the host leaves.
+        if (session.role == 0 || session.hostIndex == -1 || !NetSameHost(incoming.from, session.Address(0)))
+            return;
+        ChatLine(session.names[0], destroyed ? "уничтожен!" : "покинул игру!");
+        const int id = session.playerIds[0];
+        {
+            SpaceScope scope;
+            CObjectList::KillOwnerUnits(id);
+        }
+        HandOver();
+        return;
+    }
+    const int index = session.FindIndexByAddress(a);
+    if (index <= 0 || session.playerIds[index] == session.ownIndex)
+        return;
+    // A client may only say that it leaves itself; a client hears it from the host.
+    if (session.role == 0 ? !NetSameHost(a, incoming.from) : !NetSameHost(incoming.from, session.Address(0)))
+        return;
+    ChatLine(session.names[index], destroyed ? "уничтожен!" : "покинул игру!");
+    const int id = session.playerIds[index];
+    {
+        SpaceScope scope;
+        CObjectList::KillOwnerUnits(id);
+    }
+    session.RemoveIndex(index);
+    Relay();
+}
+
+void CNetwork::HandleGameMessage()
+{
+    const int type = incoming.data[0];
+    const uint8_t* p = incoming.data + 1;
+    const int n = incoming.length - 1;
+    const int sender = session.FindIndexByAddress(incoming.from);
+    if (sender < 0 || session.playerIds[sender] == session.ownIndex)
+        return;   // not a member of this game, or an echo of our own broadcast
+    // Anything from a member shows that it is still there.
+    session.lastHeard[sender] = g_GameClock.NowMs();
+    const bool host = session.role == 0;
+    const int senderId = session.playerIds[sender];
+
+    switch (type) {
+    case 2:
+        // A client that missed the start asks again: it is sent the start once more.
+        if (host && sender > 0 && n >= 1) {
+            const int own = session.ownIndex;
+            SendStart(sender);
+            session.ownIndex = own;
+        }
+        return;
+    case 6: case 7:
+        HandleLeft(type == 7, false);
+        return;
+    case 8: case 9:
+        HandleLeft(type == 9, true);
+        return;
+    case 10:
+        if (!host && n == 0 && session.ownIndex >= 0)
+            BecomeHost();
+        return;
+    case 11: {
+        NetMsgNewUnit m;
+        if (!DecodeNewUnit(p, n, &m))
+            break;
+        // A client announces only its own units; nobody announces ours.
+        if ((host && m.owner != senderId) || m.owner == session.ownIndex)
+            break;
+        if (CUnit* known = FindUnit({m.owner, m.id})) {
+            // Announced again: the unit we have is placed, no second one is made.
+            Place(known, m.position, m.up, m.forward);
+            Relay();
+            return;
+        }
+        CUnit* u = new CUnit();
+        std::snprintf(u->descriptionPath, sizeof u->descriptionPath, "%s", m.path);
+        if (std::strstr(m.path, "_H.obj"))
+            u->humanPiloted = 1;
+        if (!u->Load(m.path, m.id) || u->IsCraft() != m.craft) {
+            DebugOutF("Network: the announced unit \"%s\" cannot be made", m.path);
+            u->Release();
+            delete u;
+            return;
+        }
+        if (u->kind == GTYPE_SP_STATION) {
+            u->hullMax = u->hull = 3000.0f;
+            u->baseValues[UNIT_BASE_HULL].value = 3000.0f;
+        }
+        u->pilot.Load(u, m.craft ? m.privateName : "Static");
+        u->pilot.ownerId = m.owner;
+        u->pilot.objectId = m.id;
+        if (m.craft) {
+            if (u->kind != GTYPE_SP_STATION)
+                u->kind = GTYPE_SP_NPCSHIP_MOVED;
+            std::snprintf(u->pilot.pilotMarker, sizeof u->pilot.pilotMarker, "%s", m.playerName);
+            std::snprintf(u->pilot.pilotName, sizeof u->pilot.pilotName, "%s", m.pilotName);
+            u->pilot.skill = BitsFloat(m.pilotValues[0]);
+            u->pilot.skill2 = BitsFloat(m.pilotValues[1]);
+            u->pilot.voicePitch = m.pilotValues[2] < 1 || m.pilotValues[2] > 1000 ? 100 : m.pilotValues[2];
+        }
+        Place(u, m.position, m.up, m.forward);
+        u->scale = m.scale;
+        // Hit tests need its bounds before it is ever drawn.
+        if (u->boundsRadius <= 0.0f)
+            u->UpdateBounds();
+        u->spinState = m.flight;
+        u->speed = m.speed;
+        u->speedPercent = m.speedPercent;
+        if (!CObjectList::Add(u))
+            return;   // a full list destroyed it
+        DebugOutF("Network: player %d's unit %d joins (%s)", m.owner + 1, m.id, m.path);
+        Relay();
+        return;
+    }
+    case 12: {
+        NetMsgBullet m;
+        if (!DecodeBullet(p, n, &m) || CObjectList::CountBullets() >= kMaxBullets)
+            break;
+        CBullet* b = new CBullet();
+        if (!b->Load(m.path)) {
+            b->Release();
+            delete b;
+            return;
+        }
+        b->owner = m.shooterId == -1 ? nullptr : FindUnit({m.shooterOwner, m.shooterId});
+        b->position = m.position;
+        if (Vec3LengthSq(m.forward) > 1e-12f && Vec3LengthSq(m.up) > 1e-12f)
+            b->SetLookAt(m.position, m.position + m.forward, m.up);
+        b->word = m.word;
+        // The shooter's copy deals the damage and reports it; this one only shows the shot.
+        b->remote = 1;
+        b->FinishSpawn();
+        CObjectList::AddBullet(b);
+        // The host passes shots on, so that every copy sees every shot.
+        Relay();
+        return;
+    }
+    case 13: {
+        NetMsgUnitState m;
+        if (!DecodeUnitState(p, n, &m))
+            break;
+        CUnit* u = FindUnit(m.unit);
+        if (!u)
+            break;
+        Place(u, m.position, m.up, m.forward);
+        u->angularStep = m.axis;
+        u->spinState = m.flight;
+        u->speed = m.speed;
+        u->speedPercent = m.speedPercent;
+        Relay();
+        return;
+    }
+    case 14: {
+        NetMsgOrder m;
+        if (!DecodeOrder(p, n, &m))
+            break;
+        CUnit* u = FindUnit(m.unit);
+        if (!u || u->orderType == ACTION_DEAD)
+            break;
+        CUnit* target = m.targetId == -1 ? nullptr : FindUnit({m.targetOwner, m.targetId});
+        CUnit* target2 = m.target2Id == -1 ? nullptr : FindUnit({m.target2Owner, m.target2Id});
+        CUnit* bound = m.boundId == -1 ? nullptr : FindUnit({m.unit.owner, m.boundId});
+        switch (m.order) {
+        case ACTION_MOVE: u->SetOrder(ACTION_MOVE, &m.destination, nullptr, 1); break;
+        case ACTION_GUARD: if (bound) u->SetOrder(ACTION_GUARD, bound, nullptr, 1); break;
+        case ACTION_ATTACK: if (target) u->SetOrder(ACTION_ATTACK, target, target2, 1); break;
+        case ACTION_DOCKING: if (target) u->SetOrder(ACTION_DOCKING, target, nullptr, 1); break;
+        default: break;
+        }
+        u->orderType = m.order;
+        u->target = target;
+        u->target2 = target2;
+        if (m.order == ACTION_GUARD || bound)
+            u->boundUnit = bound;
+        u->transportEndIds[0] = m.targetIds[0];
+        u->transportEndIds[1] = m.targetIds[1];
+        u->SetTargetsById(m.targetIds[0], m.targetIds[1]);
+        u->destination = m.destination;
+        u->targetPoint = m.targetPoint;
+        u->orderSubState = m.subState;
+        u->dockTime = m.dockTime < 0.0f ? 0xFFFFFFFFu : uint32_t(m.dockTime);
+        Relay();
+        return;
+    }
+    case 16: {
+        NetMsgDocked m;
+        if (!DecodeDocked(p, n, &m))
+            break;
+        CUnit* u = CObjectList::FindByIdAndOwner(m.unit.id, m.unit.owner);
+        CUnit* station = CObjectList::FindByIdAndOwner(m.stationId, m.unit.owner);
+        if (!u || !station || u == station)
+            break;
+        u->target = station;
+        for (int i = 0; i < kMaxDocked; ++i)
+            if (!station->dockedUnits[i]) {
+                station->dockedUnits[i] = u;
+                u->dockTime = 0xFFFFFFFFu;
+                ++station->dockedCount;
+                SpaceScope scope;
+                CObjectList::Detach(u);
+                break;
+            }
+        Relay();
+        return;
+    }
+    case 17: {
+        if (n < 12)
+            break;
+        NetReader head(p, n);
+        NetUnitRef ref;
+        ref.owner = head.I32();
+        ref.id = head.I32();
+        const int32_t stationId = head.I32();
+        CUnit* station = CObjectList::FindByIdAndOwner(stationId, ref.owner);
+        if (!station)
+            break;
+        CUnit* u = nullptr;
+        for (int i = 0; i < kMaxDocked && !u; ++i)
+            if (station->dockedUnits[i] && station->dockedUnits[i]->pilot.objectId == ref.id)
+                u = station->dockedUnits[i];
+        if (!u)
+            break;
+        CItem* cargo = u->FindCargoItem();
+        NetMsgUndocked m;
+        if (!DecodeUndocked(p, n, cargo != nullptr, &m))
+            break;
+        u->dockTime = 0;
+        u->baseValues[UNIT_BASE_HULL].bonus = m.hull;
+        u->baseValues[UNIT_BASE_ENGINE].bonus = m.engine;
+        u->baseValues[UNIT_BASE_MANOEUVRING].bonus = m.manoeuvring;
+        if (cargo)
+            cargo->baseValues[ITEM_BASE_CAPACITY].bonus = m.cargo;
+        int k = 0;
+        for (int pass = 0; pass < 2; ++pass)
+            for (int i = 0; i < u->itemCount && i < kMaxUnitItems && k < m.weaponCount; ++i) {
+                CItem* old = u->items[i];
+                if (!old || (pass == 0 ? old->kind != GTYPE_LASER_WEAPON : !IsLauncher(old->kind)))
+                    continue;
+                CItem* fresh = new CItem();
+                if (!fresh->Load(m.weaponPaths[k], u, old->attachIndex)) {
+                    fresh->Release();
+                    delete fresh;
+                    ++k;
+                    continue;
+                }
+                fresh->baseValues[ITEM_BASE_RELOAD].bonus = m.reload[k++];
+                fresh->ApplyBaseValues();
+                old->Release();
+                delete old;
+                u->items[i] = fresh;
+            }
+        u->UpdateParts();
+        Relay();
+        return;
+    }
+    case 18: {
+        NetMsgHit m;
+        if (!DecodeHit(p, n, &m))
+            break;
+        CUnit* victim = FindUnit(m.victim);
+        CUnit* attacker = FindUnit(m.attacker);
+        if (!victim || !attacker)
+            break;
+        if (victim->pilot.ownerId == session.ownIndex) {
+            ++ownUnitsHit;
+            DebugOutF("Network: our unit %d is hit for %.0f by player %d", victim->pilot.objectId, m.damage,
+                      m.attacker.owner + 1);
+        }
+        victim->TakeHit(m.damage, attacker, victim->position, nullptr);
+        Relay();
+        return;
+    }
+    case 19: {
+        NetMsgHull m;
+        if (!DecodeHull(p, n, &m))
+            break;
+        CUnit* u = FindUnit(m.unit);
+        if (!u)
+            break;
+        // Another copy's hit on one of ours: its hull as that copy worked it out.
+        if (u->pilot.ownerId == session.ownIndex) {
+            ++ownUnitsHit;
+            DebugOutF("Network: our unit %d's hull is now %.0f", u->pilot.objectId, m.hull);
+        }
+        u->hull = m.hull;
+        Relay();
+        return;
+    }
+    case 20: {
+        NetMsgSwap m;
+        if (!DecodeSwap(p, n, &m))
+            break;
+        CUnit* station = CObjectList::FindByIdAndOwner(1000, m.owner);
+        if (!station)
+            break;
+        CUnit* a = nullptr;
+        CUnit* b = nullptr;
+        for (int i = 0; i < kMaxDocked; ++i) {
+            CUnit* d = station->dockedUnits[i];
+            if (!d)
+                continue;
+            if (!a && d->pilot.objectId == m.firstId)
+                a = d;
+            else if (!b && d->pilot.objectId == m.secondId)
+                b = d;
+        }
+        if (!a || !b || a == b)
+            break;
+        std::swap(a->pilot, b->pilot);
+        std::swap(a->pilot.owner, b->pilot.owner);
+        a->InitMultiplayerName();
+        b->InitMultiplayerName();
+        std::swap(a->statistics, b->statistics);
+        std::swap(a->humanPiloted, b->humanPiloted);
+        Relay();
+        return;
+    }
+    case 21: {
+        NetMsgChat m;
+        if (!DecodeChat(p, n, &m))
+            break;
+        // The chat speaks for its own sender only.
+        if (host && m.senderIndex != senderId)
+            break;
+        CUnit* speaker = CObjectList::FindByIdAndOwner(m.speakerId, m.senderIndex);
+        if (!speaker)
+            speaker = CObjectList::FindShipInStation(m.speakerId, m.senderIndex);
+        if (!speaker)
+            break;
+        if (host) {
+            outgoing[0] = 21;
+            SetPayload(p, n);
+            for (int i = 0; i < session.playerCount && i < kNetMaxPlayers; ++i)
+                if (session.playerIds[i] != session.ownIndex && i != sender && !NetSameHost(session.Address(i), incoming.from) &&
+                    (m.recipient == -1 || session.playerIds[i] == m.recipient))
+                    SendToEntry(i);
+        }
+        if ((m.recipient == -1 || m.recipient == session.ownIndex) &&
+            (g_LocationKind == 1 || (g_StationMenuActive && g_StationMenuPage == 2))) {
+            g_CommWindow.EndTalk();
+            g_CommWindow.SayText(speaker, m.text);
+            g_CommWindow.Talk(speaker, 1);
+            CSubtitles::Show(m.text, 0xFFFFFFFFu, 0xFF969696u, 0.0f, 5.0f);
+            DebugOutF("Network: chat from player %d: %s", m.senderIndex + 1, m.text);
+            chatHeardFrom |= 1u << (m.senderIndex & 31);
+        }
+        return;
+    }
+    case 254:
+        if (n == 0) {
+            Compose(255, nullptr, 0);
+            QueueSend(directSocket, incoming.from);
+        }
+        return;
+    case 255:
+        return;   // its sender was refreshed above
+    default:
+        return;
+    }
+    // Logged sparingly: a peer that is ahead of this copy sends many of them.
+    if (refusedMessages++ < 50 || refusedMessages % 100 == 0)
+        DebugOutF("Network: message %d of %d bytes from player %d is refused", type, incoming.length, sender + 1);
+}
+
+void CNetwork::ProcessGameMessages()
+{
+    if (!initialised)
+        return;
+    // Only a running game takes in-game messages; until its map runs they wait in the queue.
+    if (g_GameMode != 2 || g_LocationFinished) {
+        // Positions and keep-alives are stale by the time the map runs: they make room
+        // for the announcements and orders that must not be lost.
+        int kept = 0;
+        for (int i = 0; i < receiveCount; ++i) {
+            const int type = receiveQueue[i].data[0];
+            if (type != 13 && type != 254 && type != 255)
+                receiveQueue[kept++] = receiveQueue[i];
+        }
+        receiveCount = kept;
+        return;
+    }
+    SpaceScope scope;
+    const uint32_t now = g_GameClock.NowMs();
+    const bool host = session.role == 0;
+
+    if (double(now - keepAliveTime) * 0.001 > 2.0) {
+        Compose(254, nullptr, 0);
+        if (host)
+            SendToClients(nullptr);
+        else if (session.hostIndex != -1)
+            SendToEntry(0);
+        keepAliveTime = now;
+        if (s_AnnounceRounds < kAnnounceRounds) {
+            ++s_AnnounceRounds;
+            for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+                CUnit* u = CObjectList::units[1][i];
+                if (u->pilot.ownerId == session.ownIndex && u->pilot.side != 2 && u->IsCraft() && u->IsAlive())
+                    SendObjectMessage(11, u);
+            }
+        }
+    }
+
+    handling = 1;
+    while ((lobbyState == NET_CLIENT_IN_GAME || lobbyState == NET_HOST_IN_GAME) && PopReceived() > 0)
+        HandleGameMessage();
+    handling = 0;
+
+    if (session.role == 0) {
+        for (int i = session.playerCount - 1; i >= 0; --i) {
+            if (session.playerIds[i] == session.ownIndex)
+                continue;
+            if (double(now - session.lastHeard[i]) * 0.001 > 7.0)
+                DropPlayer(i, true);
+        }
+    } else if (session.hostIndex != -1 && session.playerCount > 0 &&
+               double(now - session.lastHeard[0]) * 0.001 > 7.0) {
+        ChatLine(session.names[0], "покинул игру!");
+        CObjectList::KillOwnerUnits(session.playerIds[0]);
+        HandOver();
+    }
+}
+
+void NetResetAnnouncements() { s_AnnounceRounds = 0; }

@@ -1,0 +1,363 @@
+// In-game messages: every type's packing, and hostile datagrams of every type changing
+// nothing; relays, chat addressing, time-outs and the host hand-over.
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <map>
+
+#include "net/net_codec.h"
+#include "net/net_test_util.h"
+#include "world/flight_test_util.h"
+#include "world/object_list.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// One sample of each in-game message, packed.
+struct Sample {
+    int type;
+    Bytes payload;
+};
+
+std::vector<Sample> Samples()
+{
+    std::vector<Sample> out;
+    uint8_t buf[kNetMaxPayload];
+    auto add = [&](int type, int n) { out.push_back({type, Bytes(buf, buf + n)}); };
+    NetMsgNewUnit u;
+    std::snprintf(u.path, sizeof u.path, "Data/Space/Ship/Hound.M2/Main_H.obj");
+    u.craft = true;
+    std::snprintf(u.privateName, sizeof u.privateName, "Human/Pirates.Multiplayer/Fighter 01");
+    u.owner = 1, u.id = 1001;
+    std::snprintf(u.playerName, sizeof u.playerName, "Ann");
+    std::snprintf(u.pilotName, sizeof u.pilotName, "Bob");
+    u.pilotValues[2] = 100;
+    u.position = Vec3(1, 2, 3);
+    u.forward = Vec3(0, 0, 1), u.up = Vec3(0, 1, 0), u.scale = Vec3(1, 1, 1);
+    u.speed = 5;
+    add(11, EncodeNewUnit(u, buf, sizeof buf));
+    NetMsgBullet b;
+    std::snprintf(b.path, sizeof b.path, "Data/Space/Weapon/Laser 01/Bullet.obj");
+    b.shooterId = 1001, b.shooterOwner = 1, b.word = 7;
+    add(12, EncodeBullet(b, buf, sizeof buf));
+    NetMsgUnitState s;
+    s.unit = {1, 1001};
+    s.position = Vec3(9, 8, 7), s.forward = Vec3(0, 0, 1), s.up = Vec3(0, 1, 0), s.speed = 3;
+    add(13, EncodeUnitState(s, buf, sizeof buf));
+    NetMsgOrder o;
+    o.unit = {1, 1001}, o.order = 4, o.targetId = 1000, o.targetOwner = 1, o.dockTime = -1;
+    add(14, EncodeOrder(o, buf, sizeof buf));
+    NetMsgDocked d;
+    d.unit = {1, 1001}, d.stationId = 1000;
+    add(16, EncodeDocked(d, buf, sizeof buf));
+    NetMsgUndocked ud;
+    ud.unit = {1, 1001}, ud.stationId = 1000, ud.hull = 50, ud.weaponCount = 1, ud.reload[0] = 0.5f;
+    std::snprintf(ud.weaponPaths[0], kNetPathSize, "Data/Space/Weapon/Laser 02/Main.obj");
+    add(17, EncodeUndocked(ud, buf, sizeof buf));
+    NetMsgHit h;
+    h.victim = {2, 1001}, h.attacker = {1, 1001}, h.damage = 25;
+    add(18, EncodeHit(h, buf, sizeof buf));
+    NetMsgHull hu;
+    hu.unit = {1, 1001}, hu.hull = 42;
+    add(19, EncodeHull(hu, buf, sizeof buf));
+    NetMsgSwap sw;
+    sw.owner = 1, sw.firstId = 1001, sw.secondId = 1002;
+    add(20, EncodeSwap(sw, buf, sizeof buf));
+    NetMsgChat c;
+    c.recipient = -1, c.speakerId = 1001, c.senderIndex = 1;
+    std::snprintf(c.text, sizeof c.text, "hello");
+    add(21, EncodeChat(c, buf, sizeof buf));
+    return out;
+}
+
+bool Decode(int type, const uint8_t* p, int n)
+{
+    NetMsgNewUnit u; NetMsgBullet b; NetMsgUnitState s; NetMsgOrder o; NetMsgDocked d;
+    NetMsgUndocked ud; NetMsgHit h; NetMsgHull hu; NetMsgSwap sw; NetMsgChat c;
+    switch (type) {
+    case 11: return DecodeNewUnit(p, n, &u);
+    case 12: return DecodeBullet(p, n, &b);
+    case 13: return DecodeUnitState(p, n, &s);
+    case 14: return DecodeOrder(p, n, &o);
+    case 16: return DecodeDocked(p, n, &d);
+    case 17: return DecodeUndocked(p, n, false, &ud);
+    case 18: return DecodeHit(p, n, &h);
+    case 19: return DecodeHull(p, n, &hu);
+    case 20: return DecodeSwap(p, n, &sw);
+    case 21: return DecodeChat(p, n, &c);
+    }
+    return false;
+}
+
+TEST(NetCodec, EveryTypeHasItsLengthAndRefusesShortLongAndNonFinite)
+{
+    const std::map<int, int> lengths = {{13, 77}, {14, 73}, {16, 13}, {18, 21}, {19, 13}, {20, 13}, {21, 14 + 5}};
+    for (const Sample& s : Samples()) {
+        SCOPED_TRACE(s.type);
+        ASSERT_FALSE(s.payload.empty());
+        if (lengths.count(s.type)) {
+            EXPECT_EQ(int(s.payload.size()) + 1, lengths.at(s.type));
+        }
+        EXPECT_TRUE(Decode(s.type, s.payload.data(), int(s.payload.size())));
+        // The weapon list of 17 runs to the end: a cut between two entries is a shorter list.
+        for (size_t n = 0; n < (s.type == 17 ? 24 : s.payload.size()); ++n)
+            EXPECT_FALSE(Decode(s.type, s.payload.data(), int(n))) << "cut to " << n;
+        Bytes longer = s.payload;
+        longer.push_back(0);
+        if (s.type != 17) {   // its weapon list runs to the end: one zero byte is a bad entry
+            EXPECT_FALSE(Decode(s.type, longer.data(), int(longer.size())));
+        }
+    }
+    // A NaN in place of a position.
+    Bytes state = Samples()[2].payload;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::memcpy(state.data() + 8, &nan, 4);
+    EXPECT_FALSE(Decode(13, state.data(), int(state.size())));
+    NetMsgUnitState s;
+    ASSERT_TRUE(DecodeUnitState(Samples()[2].payload.data(), 76, &s));
+    EXPECT_EQ(s.position.x, 9.0f);
+    EXPECT_EQ(s.speed, 3.0f);
+}
+
+TEST(NetCodec, PathsAndNamesFromDatagramsStayUnderData)
+{
+    for (const char* p : {"Data/Space/Ship/A/Main.obj", "data\\Space\\x.obj"})
+        EXPECT_TRUE(NetPathAllowed(p)) << p;
+    for (const char* p : {"/etc/passwd", "Data/../Save/00/Player.cfg", "Data/..", "C:/x", "Save/x", "Data/", "",
+                          "\\Data\\x", "Data/a/..\\b"})
+        EXPECT_FALSE(NetPathAllowed(p)) << p;
+    EXPECT_TRUE(NetNameAllowed("Human/Pirates.Multiplayer/Fighter 01"));
+    EXPECT_FALSE(NetNameAllowed("../../Save"));
+}
+
+// This copy is the host (g_Network, 10.0.0.1) of a three-player game; the two clients
+// are raw sockets on 10.0.0.2 and 10.0.0.3.
+class GameMessages : public FlightFixture {
+protected:
+    void SetUp() override
+    {
+        FlightFixture::SetUp();
+        NetUseMemory(true);
+        NetResetEnvironment();
+        g_GameMode = 2;
+        NetMemorySetHost(PeerHost(0));
+        ASSERT_EQ(g_Network.Init(), 0);
+        CNetSession& s = g_Network.session;
+        s.maxPlayers = 3;
+        s.playerCount = 3;
+        for (int i = 0; i < 3; ++i) {
+            s.SetAddress(i, NetMakeAddress(PeerHost(i), kNetPort));
+            s.playerIds[i] = i;
+            std::snprintf(s.names[i], 16, "P%d", i);
+        }
+        s.ownIndex = 0, s.role = 0, s.hostIndex = 0;
+        s.TouchAll();
+        g_Network.lobbyState = NET_HOST_IN_GAME;
+        g_Network.keepAliveTime = g_GameClock.NowMs();
+        for (int i = 1; i <= 2; ++i) {
+            NetMemorySetHost(PeerHost(i));
+            clients[i] = NetSocket();
+            NetBind(clients[i], NetMakeAddress(0, kNetPort));
+        }
+        g_WorldIndex = 1;
+        for (int owner = 0; owner < 3; ++owner) {
+            CUnit* u = new CUnit();
+            MakeShip(*u, GTYPE_SP_NPCSHIP, Vec3(float(owner) * 100, 0, 0));
+            u->pilot.ownerId = owner;
+            u->pilot.objectId = 1001;
+            u->pilot.side = 1;
+            CObjectList::Add(u);
+            ships[owner] = u;
+        }
+    }
+    void TearDown() override
+    {
+        g_WorldIndex = 1;
+        CObjectList::DestroyAll();
+        g_Network.initialised = 0;
+        g_Network.session.Init();
+        g_Network.lobbyState = NET_NONE;
+        g_Network.receiveCount = g_Network.sendCount = 0;
+        NetUseMemory(false);
+        ClearMessageQueue();
+        FlightFixture::TearDown();
+    }
+    // Client i (1 or 2) sends a message; the host runs one in-game step.
+    void FromClient(int i, int type, const Bytes& payload, uint32_t from = 0)
+    {
+        Bytes m{uint8_t(type)};
+        m.insert(m.end(), payload.begin(), payload.end());
+        SOCKET s = clients[i];
+        if (from) {
+            NetMemorySetHost(from);
+            s = NetSocket();
+        }
+        NetSendTo(s, m.data(), int(m.size()), NetMakeAddress(PeerHost(0), kNetPort));
+        ReceiveAll(g_Network);
+        g_Network.ProcessGameMessages();
+    }
+    // What client i received: the type bytes.
+    Bytes Got(int i)
+    {
+        Bytes types;
+        uint8_t buf[kNetMessageSize];
+        NetAddress from;
+        while (NetRecvFrom(clients[i], buf, sizeof buf, &from) > 0)
+            types.push_back(buf[0]);
+        return types;
+    }
+    static Bytes Payload(int type)
+    {
+        for (const Sample& s : Samples())
+            if (s.type == type)
+                return s.payload;
+        return {};
+    }
+    SOCKET clients[3] = {};
+    CUnit* ships[3] = {};
+};
+
+TEST_F(GameMessages, UnitStateAppliesAndIsRelayedOnlyToTheOthers)
+{
+    FromClient(1, 13, Payload(13));
+    EXPECT_EQ(ships[1]->position.x, 9.0f);
+    EXPECT_EQ(ships[1]->speed, 3.0f);
+    EXPECT_EQ(Got(2), Bytes{13});
+    EXPECT_EQ(Got(1), Bytes{});
+}
+
+TEST_F(GameMessages, MessagesWaitUntilTheMapRuns)
+{
+    g_GameMode = 0;                            // still in the menu, the map not loaded
+    FromClient(1, 13, Payload(13));
+    FromClient(1, 14, Payload(14));
+    EXPECT_EQ(ships[1]->position.x, 100.0f);
+    EXPECT_EQ(g_Network.receiveCount, 1);      // the order waits; the stale position is gone
+    g_GameMode = 2;
+    g_Network.ProcessGameMessages();
+    EXPECT_EQ(g_Network.receiveCount, 0);
+}
+
+TEST_F(GameMessages, HostileDatagramsOfEveryTypeChangeNothing)
+{
+    const Vec3 before = ships[1]->position;
+    const float hull = ships[2]->hull;
+    const uint32_t units = CObjectList::unitCount[1];
+    for (const Sample& s : Samples()) {
+        SCOPED_TRACE(s.type);
+        Bytes cut(s.payload.begin(), s.payload.end() - 1);
+        FromClient(1, s.type, cut);                       // short
+        Bytes longer = s.payload;
+        longer.push_back(0x7F);
+        longer.push_back(0x7F);
+        FromClient(1, s.type, longer);                    // long
+        FromClient(1, s.type, s.payload, PeerHost(9));    // not a member
+    }
+    Bytes nan = Payload(13);
+    const float q = std::numeric_limits<float>::quiet_NaN();
+    std::memcpy(nan.data() + 8, &q, 4);
+    FromClient(1, 13, nan);
+    Bytes order = Payload(14);
+    order[8] = 99;                                        // no such order type
+    FromClient(1, 14, order);
+    Bytes chat = Payload(21);
+    chat[0] = 7;                                          // no such player
+    FromClient(1, 21, chat);
+    EXPECT_EQ(ships[1]->position.x, before.x);
+    EXPECT_EQ(ships[2]->hull, hull);
+    EXPECT_NE(ships[1]->orderType, 99);
+    EXPECT_EQ(CObjectList::unitCount[1], units);
+    EXPECT_EQ(Got(2), Bytes{});                           // nothing was passed on
+    EXPECT_GE(g_Network.refusedMessages, 20);
+}
+
+TEST_F(GameMessages, AnnouncingAKnownUnitAgainMakesNoGhostAndForeignUnitsAreRefused)
+{
+    const uint32_t units = CObjectList::unitCount[1];
+    FromClient(1, 11, Payload(11));            // unit 1001 of player 1 exists already
+    EXPECT_EQ(CObjectList::unitCount[1], units);
+    EXPECT_EQ(ships[1]->position.x, 1.0f);     // placed, not doubled
+    NetMsgNewUnit u;
+    ASSERT_TRUE(DecodeNewUnit(Payload(11).data(), int(Payload(11).size()), &u));
+    u.owner = 2;                               // client 1 speaking for client 2's unit
+    u.id = 1005;
+    uint8_t buf[kNetMaxPayload];
+    const int n = EncodeNewUnit(u, buf, sizeof buf);
+    FromClient(1, 11, Bytes(buf, buf + n));
+    EXPECT_EQ(CObjectList::unitCount[1], units);
+    EXPECT_EQ(Got(2), Bytes{11});              // only the first went on
+}
+
+TEST_F(GameMessages, RemoteHitAppliesOnceAndSendsNothingBack)
+{
+    ships[1]->pilot.side = 2;                  // a pirate hit by player 2's ship
+    ships[1]->pilot.ownerId = 1;
+    NetMsgHit h;
+    h.victim = {1, 1001}, h.attacker = {2, 1001}, h.damage = 25;
+    uint8_t buf[64];
+    const int n = EncodeHit(h, buf, sizeof buf);
+    FromClient(2, 18, Bytes(buf, buf + n));
+    EXPECT_FLOAT_EQ(ships[1]->hull, 75.0f);
+    EXPECT_EQ(Got(1), Bytes{18});              // the relay only: no echo of 18 or 19
+    EXPECT_EQ(Got(2), Bytes{});
+}
+
+TEST_F(GameMessages, ChatGoesOnlyToItsRecipient)
+{
+    NetMsgChat c;
+    c.recipient = 2, c.speakerId = 1001, c.senderIndex = 1;
+    std::snprintf(c.text, sizeof c.text, "psst");
+    uint8_t buf[64];
+    const int n = EncodeChat(c, buf, sizeof buf);
+    FromClient(1, 21, Bytes(buf, buf + n));
+    EXPECT_EQ(Got(2), Bytes{21});
+    c.senderIndex = 2;                         // claims to speak for someone else
+    FromClient(1, 21, Bytes(buf, buf + EncodeChat(c, buf, sizeof buf)));
+    EXPECT_EQ(Got(2), Bytes{});
+    // A text without its terminator.
+    Bytes open = {0xFF, 0xFF, 0xFF, 0xFF, 0xE9, 3, 0, 0, 1, 0, 0, 0, 'a', 'b'};
+    FromClient(1, 21, open);
+    EXPECT_EQ(Got(2), Bytes{});
+}
+
+TEST_F(GameMessages, SilentClientIsDroppedAfterSevenSecondsAndTheOthersAreTold)
+{
+    Advance(7100.0);
+    FromClient(2, 255, {});                    // client 2 answers, client 1 stays silent
+    EXPECT_EQ(g_Network.session.playerCount, 2);
+    EXPECT_EQ(g_Network.session.FindIndexByAddress(NetMakeAddress(PeerHost(1), 0)), -1);
+    EXPECT_EQ(ships[1]->orderType, ACTION_DEAD);
+    const Bytes got = Got(2);
+    EXPECT_NE(std::find(got.begin(), got.end(), 6), got.end());
+}
+
+TEST_F(GameMessages, ClientThatLosesTheHostHandsOverToAValidHost)
+{
+    // Seen from client 2 (id 2): the host (0) goes silent; entry 1 becomes the host.
+    CNetSession& s = g_Network.session;
+    s.ownIndex = 2, s.role = 1;
+    g_Network.lobbyState = NET_CLIENT_IN_GAME;
+    Advance(7100.0);
+    g_Network.ProcessGameMessages();
+    EXPECT_EQ(s.playerCount, 2);
+    EXPECT_EQ(s.hostIndex, 1);                 // the new host's id, not -1
+    EXPECT_EQ(s.Address(0).addr, NetMakeAddress(PeerHost(1), 0).addr);
+    EXPECT_EQ(Got(1), Bytes{10});
+    // Seen from client 1: it is next in line and takes over itself.
+    s.Init();
+    s.playerCount = 3;
+    for (int i = 0; i < 3; ++i)
+        s.SetAddress(i, NetMakeAddress(PeerHost(i), kNetPort)), s.playerIds[i] = i;
+    s.ownIndex = 1, s.role = 1, s.hostIndex = 0;
+    s.TouchAll();
+    Advance(7100.0);
+    s.lastHeard[1] = s.lastHeard[2] = g_GameClock.NowMs();
+    g_Network.ProcessGameMessages();
+    EXPECT_EQ(g_Network.lobbyState, NET_HOST_IN_GAME);
+    EXPECT_EQ(s.role, 0);
+    EXPECT_EQ(s.hostIndex, 1);
+    EXPECT_EQ(s.playerCount, 2);
+}
+
+} // namespace
