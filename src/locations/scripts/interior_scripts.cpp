@@ -175,6 +175,28 @@ void RunLandingCraft(CUnit* craft, float dt)
     }
 }
 
+void StartLeaveTaking(CUnit* op, CUnit* player, CAttachedEffect* door, bool mercenariesOut)
+{
+    g_PlanetClicksEnabled = 0;
+    Face(player, Vec3(1000.0f, 0.0f, 40.0f));
+    WalkTo(op, Vec3(23.5f, 0.0f, 40.0f));
+    Interface(-1, 0, 0);
+    OrbitPlayer();
+    OpenDoor(door);
+    if (mercenariesOut) SendMercenariesOut();
+}
+
+// The player's leave after the mercenaries went out through the lift: the lamp blinks until
+// they are gone, then the player walks into the lift.
+bool WalkOutAfterTheMercenaries(CUnit* op, CUnit* player)
+{
+    BlinkSignalLamp(op);
+    if (!MercenariesAtStep(-1)) return false;
+    player->collisionFlag = 0;
+    WalkTo(player, Vec3(40.0f, 0.0f, 40.0f));
+    return true;
+}
+
 // ---- Location 201: the operator of the second space intro ----
 void Converse(CUnit* op, CUnit* player, const Vec3& playerSpot, int next)
 {
@@ -267,23 +289,12 @@ void RunIntroOperator(CUnit* op, float)
         break;
     case 11:
         if (g_LocationDirector.missionOver) {
-            g_PlanetClicksEnabled = 0;
-            Face(player, Vec3(1000.0f, 0.0f, 40.0f));
-            WalkTo(op, Vec3(23.5f, 0.0f, 40.0f));
-            Interface(-1, 0, 0);
-            OrbitPlayer();
-            OpenDoor(door);
-            SendMercenariesOut();
+            StartLeaveTaking(op, player, door, true);
             op->scriptStep = 12;
         }
         break;
     case 12:
-        BlinkSignalLamp(op);
-        if (MercenariesAtStep(-1)) {
-            player->collisionFlag = 0;
-            WalkTo(player, Vec3(40.0f, 0.0f, 40.0f));
-            op->scriptStep = 13;
-        }
+        if (WalkOutAfterTheMercenaries(op, player)) op->scriptStep = 13;
         break;
     case 13:
         BlinkSignalLamp(op);
@@ -338,16 +349,6 @@ void RetireOrOffer(CUnit* op, bool retire)
     }
 }
 
-void StartLeaveTaking(CUnit* op, CUnit* player, CAttachedEffect* door, bool mercenariesOut)
-{
-    g_PlanetClicksEnabled = 0;
-    Face(player, Vec3(1000.0f, 0.0f, 40.0f));
-    WalkTo(op, Vec3(23.5f, 0.0f, 40.0f));
-    Interface(-1, 0, 0);
-    OrbitPlayer();
-    OpenDoor(door);
-    if (mercenariesOut) SendMercenariesOut();
-}
 
 // The mercenaries' ships of sector 12 leave with them: each docked ship whose person is a
 // finished mercenary is told to launch in a second.
@@ -487,12 +488,7 @@ void RunDeskOperator(CUnit* op, float)
         op->scriptStep = 9;
         break;
     case 9:
-        BlinkSignalLamp(op);
-        if (MercenariesAtStep(-1)) {
-            player->collisionFlag = 0;
-            WalkTo(player, Vec3(40.0f, 0.0f, 40.0f));
-            op->scriptStep = 10;
-        }
+        if (WalkOutAfterTheMercenaries(op, player)) op->scriptStep = 10;
         break;
     case 10:
         BlinkSignalLamp(op);

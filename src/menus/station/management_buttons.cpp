@@ -52,22 +52,11 @@ int CManagementMenuButton::WasClicked()
     return 1;
 }
 
-void CManagementMenuButton::Draw()
-{
-    const int b = Brightness();
-    float bx = x, by = y, w = width, h = height;
-    if (pressed) bx += 2, by += 2, w -= 4, h -= 4;
-    const unsigned panel = Argb(200 + Flicker(), 0, 50, 0);
-    DrawScreenBevelPanel(panel, panel, bx, by, bx + w, by + h, panel, panel);
-    const unsigned frame = Argb(b + Flicker(), 0, b, 0);
-    DrawScreenBevelFrame(frame, frame, bx, by, bx + w, by + h, frame, frame, 5);
-    if (font) {
-        const unsigned text = Argb(b + Flicker(), 0, b, 0);
-        font->DrawText(bx + 40.0f, by + h / 2.0f - font->GetTextHeight(1.0f) / 2.0f, caption, text, text, 1.0f);
-    }
-}
+void CManagementMenuButton::Draw() { DrawPanelAndCaption(false); }
 
-void CManagementSystemButton::Draw()
+void CManagementSystemButton::Draw() { DrawPanelAndCaption(true); }
+
+void CManagementMenuButton::DrawPanelAndCaption(bool centred)
 {
     const int b = Brightness();
     float bx = x, by = y, w = width, h = height;
@@ -76,11 +65,10 @@ void CManagementSystemButton::Draw()
     DrawScreenBevelPanel(panel, panel, bx, by, bx + w, by + h, panel, panel);
     const unsigned frame = Argb(b + Flicker(), 0, b, 0);
     DrawScreenBevelFrame(frame, frame, bx, by, bx + w, by + h, frame, frame, 5);
-    if (font) {
-        const unsigned text = Argb(b + Flicker(), 0, b, 0);
-        const float tx = bx + w / 2.0f - font->GetTextWidth(1.0f, caption) / 2.0f;
-        font->DrawText(tx, by + h / 2.0f - font->GetTextHeight(1.0f) / 2.0f, caption, text, text, 1.0f);
-    }
+    if (!font) return;
+    const unsigned text = Argb(b + Flicker(), 0, b, 0);
+    const float tx = centred ? bx + w / 2.0f - font->GetTextWidth(1.0f, caption) / 2.0f : bx + 40.0f;
+    font->DrawText(tx, by + h / 2.0f - font->GetTextHeight(1.0f) / 2.0f, caption, text, text, 1.0f);
 }
 
 void CUpgradeSystemButton::Draw()

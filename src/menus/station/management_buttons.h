@@ -24,6 +24,8 @@ public:
 protected:
     // 200 under the pointer, 150 otherwise.
     int Brightness();
+    // The cut-corner panel, its glowing frame and the caption (centred or at x + 40).
+    void DrawPanelAndCaption(bool centred);
 };
 
 // One row of the upgrade page: a ship system or one of its weapons.
