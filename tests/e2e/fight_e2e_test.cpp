@@ -1,7 +1,8 @@
 // A fight in the Test Fight location, through the real binary at a fixed frame time: the
 // player takes the nearest enemy (E) and fires, the pirate in front of it dies in stages
-// and blows up, another pirate attacks the player and hits, and two transports run
-// between two stations through the same gates.
+// and blows up, another pirate attacks the player and hits until a wing-man coming in
+// from behind takes it on (alone, the player's hull would not outlast the transports'
+// runs), and two transports run between two stations through the same gates.
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -40,15 +41,16 @@ TEST(FightE2E, PirateDiesTheAttackerHitsAndTransportsReuseTheBays)
     run.WriteGameIni(kIni);
     run.SetEnv("KORVANE_LOCATION", "Test Fight");
     run.SetEnv("KORVANE_FRAME_MS", "50");
-    run.SetEnv("KORVANE_FRAMES", "3000");
+    run.SetEnv("KORVANE_FRAMES", "4500");
     run.SetEnv("KORVANE_SCREENSHOT", run.Dir());
+    // The burn before the blast lasts a random time and the flash only a few frames.
     std::string shots = "120";
-    for (int f = 170; f <= 330; f += 10) shots += "," + std::to_string(f);
+    for (int f = 150; f <= 399; f += 3) shots += "," + std::to_string(f);
     run.SetEnv("KORVANE_SHOT_FRAMES", shots);
     // E (nearest enemy) a few times in case the first presses fall into the loading, and
     // the lasers held from then on.
     run.SetInput("40 key E\n60 key E\n60 lbutton_down 400 300\n90 key E\n");
-    RunResult r = run.Run(400);
+    RunResult r = run.Run(600);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err.find("Hero is absent!"), std::string::npos) << r.err;
@@ -60,6 +62,9 @@ TEST(FightE2E, PirateDiesTheAttackerHitsAndTransportsReuseTheBays)
     EXPECT_EQ(CountLines(lines, "Kill: Eagle M1 destroyed by the player"), 1) << log;
     // The attacker leads the player and hits.
     EXPECT_GE(CountLines(lines, "Player hit by Eagle M1 (side 2)"), 1) << log;
+    // The player lives through the run: a lost ship would end the location before the
+    // transports are through.
+    EXPECT_EQ(CountLines(lines, "EndGame(0)"), 0) << log;
     // Both transports are loaded through the same bay, and one of them delivers at the other.
     const int loads = CountLines(lines, "Docking bay of 48: ship -1 loads at the gate");
     const int unloads = CountLines(lines, "Docking bay of 49: ship -1 unloads at the gate (200 ore aboard)");
@@ -78,7 +83,7 @@ TEST(FightE2E, PirateDiesTheAttackerHitsAndTransportsReuseTheBays)
     ASSERT_TRUE(ReadPng(run.Path("frame_120.png"), &before));
     const double quiet = BrightShare(before);
     double blast = 0.0;
-    for (int f = 170; f <= 330; f += 10) {
+    for (int f = 150; f <= 399; f += 3) {
         Image im;
         ASSERT_TRUE(ReadPng(run.Path("frame_" + std::to_string(f) + ".png"), &im)) << f;
         blast = std::max(blast, BrightShare(im));
