@@ -4,6 +4,8 @@
 // Target: at most 2 ms a frame.
 #include <benchmark/benchmark.h>
 
+#include "bench_game.h"
+
 #include <filesystem>
 #include <string>
 
@@ -24,25 +26,8 @@ constexpr double kFrameMs = 20.0;
 
 void BM_SpaceFightFullLists(benchmark::State& state)
 {
-    const std::string dir = KORVANE_GAME_DIR;
-    if (!std::filesystem::exists(dir + "/Data/Objects.hdr")) {
-        state.SkipWithError("the data set is not built");
-        return;
-    }
-    const std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    g_Settings.debugOut = 0;
-    g_Settings.audio = 0;
-    g_Settings.cutScenes = 0;
-    g_Settings.useFileManager = 1;
-    CFileManager::Init();
-    D3DPRESENT_PARAMETERS p;
-    p.BackBufferWidth = 800;
-    p.BackBufferHeight = 600;
-    p.Windowed = 1;
-    NullGfxDevice* device = new NullGfxDevice(p);
-    g_D3DRender.device = device;
-    g_TextureErrorMessages = 0;
+    BenchGameDir game(state, 0);
+    if (!game.ok()) return;
     g_GameMode = 1;
     g_LocationDirector.locationId = 1;
     g_WorldIndex = 1;
@@ -94,10 +79,6 @@ void BM_SpaceFightFullLists(benchmark::State& state)
     state.SetLabel(std::to_string(CObjectList::Count()) + " units, " + std::to_string(CObjectList::CountBullets()) +
                    " bullets, " + std::to_string(CObjectList::CountEffects()) + " effects");
     CObjectList::DestroyAll();
-    g_D3DRender.device = nullptr;
-    device->Release();
-    CFileManager::Release();
-    std::filesystem::current_path(old);
 }
 BENCHMARK(BM_SpaceFightFullLists)->Unit(benchmark::kMillisecond);
 

@@ -2,6 +2,8 @@
 // CWorld::LoadLocation with a null device (figures only).
 #include <benchmark/benchmark.h>
 
+#include "bench_game.h"
+
 #include <filesystem>
 #include <string>
 
@@ -37,25 +39,8 @@ std::string LargestLocation()
 
 void BM_LoadLargestLocation(benchmark::State& state)
 {
-    const std::string dir = KORVANE_GAME_DIR;
-    if (!std::filesystem::exists(dir + "/Data/Locations.hdr")) {
-        state.SkipWithError("the data set is not built");
-        return;
-    }
-    const std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    g_Settings.debugOut = 0;
-    g_Settings.audio = 0;
-    g_Settings.cutScenes = 0;
-    g_Settings.useFileManager = 1;
-    CFileManager::Init();
-    D3DPRESENT_PARAMETERS p;
-    p.BackBufferWidth = 800;
-    p.BackBufferHeight = 600;
-    p.Windowed = 1;
-    NullGfxDevice* device = new NullGfxDevice(p);
-    g_D3DRender.device = device;
-    g_TextureErrorMessages = 0;
+    BenchGameDir game(state, 0);
+    if (!game.ok()) return;
     const std::string folder = LargestLocation();
     g_GameMode = 1;
     g_LocationDirector.locationId = 12;
@@ -71,10 +56,6 @@ void BM_LoadLargestLocation(benchmark::State& state)
         state.ResumeTiming();
     }
     state.SetLabel(folder + ": " + std::to_string(units) + " units");
-    g_D3DRender.device = nullptr;
-    device->Release();
-    CFileManager::Release();
-    std::filesystem::current_path(old);
 }
 BENCHMARK(BM_LoadLargestLocation)->Unit(benchmark::kMillisecond);
 
@@ -92,25 +73,8 @@ int LoadPlanet(const std::string& folder)
 // MapPoints.dat), through CWorld::LoadLocation with a null device.
 void BM_LoadLargestPlanetLocation(benchmark::State& state)
 {
-    const std::string dir = KORVANE_GAME_DIR;
-    if (!std::filesystem::exists(dir + "/Data/Locations.hdr")) {
-        state.SkipWithError("the data set is not built");
-        return;
-    }
-    const std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    g_Settings.debugOut = 0;
-    g_Settings.audio = 0;
-    g_Settings.cutScenes = 0;
-    g_Settings.useFileManager = 1;
-    CFileManager::Init();
-    D3DPRESENT_PARAMETERS p;
-    p.BackBufferWidth = 800;
-    p.BackBufferHeight = 600;
-    p.Windowed = 1;
-    NullGfxDevice* device = new NullGfxDevice(p);
-    g_D3DRender.device = device;
-    g_TextureErrorMessages = 0;
+    BenchGameDir game(state, 0);
+    if (!game.ok()) return;
     g_GameMode = 1;
     g_LocationDirector.locationId = 110;
     std::string folder;
@@ -135,10 +99,6 @@ void BM_LoadLargestPlanetLocation(benchmark::State& state)
         state.ResumeTiming();
     }
     state.SetLabel(folder + ": " + std::to_string(units) + " units");
-    g_D3DRender.device = nullptr;
-    device->Release();
-    CFileManager::Release();
-    std::filesystem::current_path(old);
 }
 BENCHMARK(BM_LoadLargestPlanetLocation)->Unit(benchmark::kMillisecond);
 

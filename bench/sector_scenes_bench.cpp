@@ -3,6 +3,8 @@
 // null device (figures only).
 #include <benchmark/benchmark.h>
 
+#include "bench_game.h"
+
 #include <filesystem>
 #include <string>
 
@@ -25,25 +27,8 @@ namespace {
 
 void BM_BusiestSectorWorldUpdate(benchmark::State& state)
 {
-    const std::string dir = KORVANE_GAME_DIR;
-    if (!std::filesystem::exists(dir + "/Data/Locations.hdr")) {
-        state.SkipWithError("the data set is not built");
-        return;
-    }
-    const std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    g_Settings.debugOut = 0;
-    g_Settings.audio = 0;
-    g_Settings.cutScenes = 1;
-    g_Settings.useFileManager = 1;
-    CFileManager::Init();
-    D3DPRESENT_PARAMETERS p;
-    p.BackBufferWidth = 1024;
-    p.BackBufferHeight = 768;
-    p.Windowed = 1;
-    NullGfxDevice* device = new NullGfxDevice(p);
-    g_D3DRender.device = device;
-    g_TextureErrorMessages = 0;
+    BenchGameDir game(state, 1, 1024, 768);
+    if (!game.ok()) return;
     const std::string saves = loccheck::PrepareCheckSaves();
     g_PilotSlot = 0;
     SetSaveRoot(saves.c_str());
@@ -80,10 +65,6 @@ void BM_BusiestSectorWorldUpdate(benchmark::State& state)
     SetSaveRoot(nullptr);
     std::error_code ec;
     std::filesystem::remove_all(saves, ec);
-    g_D3DRender.device = nullptr;
-    device->Release();
-    CFileManager::Release();
-    std::filesystem::current_path(old);
 }
 BENCHMARK(BM_BusiestSectorWorldUpdate)->Unit(benchmark::kMicrosecond);
 
