@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -204,6 +206,10 @@ TEST(NetworkGame, PageOpensFromTheMainMenuByClicks)
         GTEST_SKIP() << "no display (run under xvfb-run)";
     GameRun run("netmenu");
     run.WriteGameIni("[Misc]\nDebug out=1\n");
+    // One pilot is there already, so the pilot page's "Продолжить" goes on with it.
+    std::filesystem::create_directories(run.Path("Save/00"));
+    run.WriteFile("Save/00/Player.cfg", "[Player data]\nName=Tester\n[Player rating]\nOre transported=0\n"
+                                        "Enemy killed=0\nEnemy killed score=0\n");
     run.SetEnv("KORVANE_NET_BIND", "127.0.0.31");
     run.SetEnv("KORVANE_NET_BROADCAST", "127.255.255.255");
     std::string script = "5 key_down SPACE\n8 key_up SPACE\n25 key_down SPACE\n28 key_up SPACE\n";
