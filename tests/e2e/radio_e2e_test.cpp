@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,6 +15,19 @@ namespace {
 
 const char kIni[] = "[Game]\nSpace=1\nLanguage=1\n[Video]\nWindowed=1\n[Audio]\nVoice=0\n"
                     "[Misc]\nStart logo=0\nUse game menu=0\nCut scenes=0\nDebug out=1\n";
+
+// The first start after boot turns "Voice" on whatever the ini says, and a voice ends by
+// the sound device's own clock; after a short first start the runs stay silent, so a line
+// lasts its reading time in game time.
+void StartOnceSilently(GameRun& run)
+{
+    run.WriteGameIni(kIni);
+    run.SetEnv("KORVANE_GFX", "null");
+    run.SetEnv("KORVANE_FRAMES", "1");
+    run.Run(60);
+    run.UnsetEnv("KORVANE_GFX");
+    run.WriteGameIni(kIni);
+}
 
 bool HasLine(const std::vector<std::string>& lines, const std::string& text)
 {
@@ -51,6 +65,26 @@ PanelText NewPanelText(const GameRun& run, int baseFrame, int frame)
     return t;
 }
 
+bool IsFlame(const std::uint8_t* p) { return p[0] > 120 && p[0] > p[1] + 30 && p[2] * 2 < p[0]; }
+
+// Flame pixels of the talking head (left in the third screen) that changed between two
+// frames; -1 without the screenshots.
+long HeadChange(const GameRun& run, int a, int b)
+{
+    Image one, two;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(a) + ".png"), &one)) return -1;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(b) + ".png"), &two)) return -1;
+    if (one.width != two.width || one.height != two.height) return -1;
+    long changed = 0;
+    for (int y = one.height * 45 / 100; y < one.height * 62 / 100; ++y)
+        for (int x = one.width * 40 / 100; x < one.width * 48 / 100; ++x) {
+            const std::uint8_t *p = one.Pixel(x, y), *q = two.Pixel(x, y);
+            if (!IsFlame(p) && !IsFlame(q)) continue;
+            if (std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 60) ++changed;
+        }
+    return changed;
+}
+
 std::string Dump(const GameRun& run, const RunResult& r) { return run.ReadFile("debug.txt") + "\n" + r.err; }
 
 } // namespace
@@ -59,15 +93,16 @@ TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
 {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
     GameRun run("radiotalk");
-    run.WriteGameIni(kIni);
+    StartOnceSilently(run);
     run.SetEnv("KORVANE_LOCATION", "Test Radio");
     // After the location's fade-in (3 s): F: the nearest friendly ship; C: call it;
-    // 2: "Do you want to work for us?"; 3: "Follow me." in the mercenary's own talk.
-    run.SetInput("110 key F\n120 key C\n180 key 2\n240 key 3\n");
-    run.SetEnv("KORVANE_FRAMES", "300");
+    // 2: "Do you want to work for us?" once the question is spoken (about 2 s);
+    // 3: "Follow me." in the mercenary's own talk.
+    run.SetInput("110 key F\n120 key C\n210 key 2\n270 key 3\n");
+    run.SetEnv("KORVANE_FRAMES", "330");
     run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
-    run.SetEnv("KORVANE_SHOT_FRAMES", "117,121,124,165,225");
+    run.SetEnv("KORVANE_SHOT_FRAMES", "117,121,124,153,156,159,165,200,203,255");
     RunResult r = run.Run(100);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -81,20 +116,24 @@ TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
     // The panel rises from the dashboard with the talk's rows (C at frame 120, a third of a
     // second to open); the mercenary's six rows and longer texts fill more of it.
     const PanelText rising = NewPanelText(run, 117, 121), half = NewPanelText(run, 117, 124);
-    const PanelText talk = NewPanelText(run, 117, 165), mercenary = NewPanelText(run, 117, 225);
+    const PanelText talk = NewPanelText(run, 117, 165), mercenary = NewPanelText(run, 117, 255);
     ASSERT_GE(rising.pixels, 0) << "no screenshots of frames 117 and 121";
     EXPECT_GT(talk.pixels, 250) << "the talk's texts are not in the panel";
     EXPECT_GT(rising.top, half.top) << "the panel did not slide open";
     EXPECT_GT(half.top, talk.top) << "the panel did not slide open";
     EXPECT_GT(mercenary.pixels, talk.pixels + 100);
     EXPECT_LE(mercenary.top, talk.top);
+    // The head flickers while the question is spoken and rests once it is said.
+    const long speaking = std::max(HeadChange(run, 153, 156), HeadChange(run, 156, 159));
+    EXPECT_GT(speaking, 100) << "the head does not move while the line is spoken";
+    EXPECT_LT(HeadChange(run, 200, 203), 20) << "the head does not rest after the line";
 }
 
 TEST(RadioE2E, RadioMenuOrdersTheHiredWingman)
 {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
     GameRun run("radiomenu");
-    run.WriteGameIni(kIni);
+    StartOnceSilently(run);
     run.SetEnv("KORVANE_LOCATION", "Test Radio");
     // Hire the fighter and close the talk (6: "Over and out."), then F3, 4: the fighters'
     // orders, 3: "Follow me.".
