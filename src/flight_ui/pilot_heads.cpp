@@ -25,6 +25,17 @@ float RandomIn(float lo, float hi)
     return lo + (hi - lo) * float(GameRand()) / float(GAME_RAND_MAX);
 }
 
+// A fixed pattern in -1..1 for a head and a 100 ms beat: the flames jump on every beat like
+// syllables. Hashed, so that drawing never draws from the game's generator.
+float Beat(int head, int beat)
+{
+    uint32_t h = uint32_t(beat) * 2654435761u ^ uint32_t(head + 1) * 40503u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return float(h & 0xFFFFu) / 32767.5f - 1.0f;
+}
+
 } // namespace
 
 void CPilotHeads::Init()
@@ -40,7 +51,7 @@ void CPilotHeads::Init()
         heads[i] = h;
         spin[i] = 0.5f + 0.3f * float(i);
         rate[i] = 3.0f + float(i);
-        depth[i] = 0.1f;
+        depth[i] = 0.25f;
     }
     fov = 0.5236f;
     aspect = 1.25f;
@@ -88,7 +99,7 @@ void CPilotHeads::StartSpeaking(CUnit*, int headMode)
     for (int i = 0; i < kPilotHeadCount; ++i) {
         spin[i] = RandomIn(-1.5f, 1.5f) * k;
         rate[i] = RandomIn(4.0f, 9.0f) * k;
-        depth[i] = RandomIn(0.15f, 0.35f) * (headMode == 2 ? 1.5f : 1.0f);
+        depth[i] = RandomIn(0.2f, 0.4f) * (headMode == 2 ? 1.5f : 1.0f);
     }
 }
 
@@ -99,8 +110,12 @@ Matrix CPilotHeads::HeadMatrix(int i, uint32_t nowMs) const
     float s = 1.0f;
     float turn = float(i) * 1.2566f;
     if (speaking) {
-        s += depth[i] * std::sin(t * rate[i] + float(i)) * std::fabs(std::sin(t * 11.0f + float(i) * 0.7f));
-        turn += t * spin[i];
+        // A smooth pulse and a jump on each beat: a slow swell alone reads as no change at
+        // the panel's size.
+        const int beat = int(t * 10.0f);
+        s += depth[i] * (0.5f * std::sin(t * rate[i] + float(i)) + 0.8f * Beat(i, beat));
+        if (s < 0.3f) s = 0.3f;
+        turn += t * spin[i] + 0.3f * Beat(i + kPilotHeadCount, beat);
     }
     const int slot = (mode == 2 ? kPilotHeadCount : 0) + i;
     return MatrixScaling(s, s, s) * MatrixRotationZ(turn) * placements[slot];

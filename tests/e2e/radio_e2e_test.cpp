@@ -1,11 +1,12 @@
-// Radio talks and orders through the real binary in the first space location, with cut
-// scenes off so that the player flies: F targets the neutral fighter beside the ship, C
-// calls it, the comm panel rises with its texts, digits hire the pilot and give it an
-// order; F3 opens the radio menu and its fighter page orders the new wing-man.
+// Radio talks and orders through the real binary in the Test Radio location (the player and
+// one neutral fighter in front of it): F targets the fighter, C calls it, the comm panel
+// rises with its texts, digits hire the pilot and give it an order; F3 opens the radio
+// menu and its fighter page orders the new wing-man.
 #include "harness.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,6 +16,19 @@ namespace {
 const char kIni[] = "[Game]\nSpace=1\nLanguage=1\n[Video]\nWindowed=1\n[Audio]\nVoice=0\n"
                     "[Misc]\nStart logo=0\nUse game menu=0\nCut scenes=0\nDebug out=1\n";
 
+// The first start after boot turns "Voice" on whatever the ini says, and a voice ends by
+// the sound device's own clock; after a short first start the runs stay silent, so a line
+// lasts its reading time in game time.
+void StartOnceSilently(GameRun& run)
+{
+    run.WriteGameIni(kIni);
+    run.SetEnv("KORVANE_GFX", "null");
+    run.SetEnv("KORVANE_FRAMES", "1");
+    run.Run(60);
+    run.UnsetEnv("KORVANE_GFX");
+    run.WriteGameIni(kIni);
+}
+
 bool HasLine(const std::vector<std::string>& lines, const std::string& text)
 {
     for (const std::string& l : lines)
@@ -22,101 +36,129 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& text)
     return false;
 }
 
-// Pixels of the panel texts (green to yellow with little blue: not the grey cockpit, the
-// white stars or the orange head) in the lower part of the screen, where the cockpit's third
-// screen rises; -1 without the screenshot.
-long PanelTextPixels(const GameRun& run, int frame)
+bool IsTextColour(const std::uint8_t* p) { return p[1] > 50 && p[2] * 2 < p[1] && p[1] >= p[0]; }
+
+// Counts of panel text (green to yellow with little blue: not the grey cockpit, the white
+// stars or the orange head) in the left part of the third screen, low in the middle of the
+// view, that was not text in the base frame: the cockpit's rings and screens are green too,
+// and they stay where they are.
+struct PanelText {
+    long pixels = -1;  // -1 without the screenshots
+    int top = -1;      // the highest row with text, -1 for none
+};
+
+PanelText NewPanelText(const GameRun& run, int baseFrame, int frame)
 {
-    Image im;
-    if (!ReadPng(run.Path("shots/frame_" + std::to_string(frame) + ".png"), &im)) return -1;
-    long text = 0;
-    for (int y = im.height * 35 / 100; y < im.height; ++y)
-        for (int x = im.width / 10; x < im.width * 9 / 10; ++x) {
-            const std::uint8_t* p = im.Pixel(x, y);
-            if (p[1] > 50 && p[2] * 2 < p[1] && p[1] >= p[0]) ++text;
-        }
-    return text;
+    PanelText t;
+    Image base, im;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(baseFrame) + ".png"), &base)) return t;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(frame) + ".png"), &im)) return t;
+    if (base.width != im.width || base.height != im.height) return t;
+    t.pixels = 0;
+    for (int y = im.height * 45 / 100; y < im.height * 62 / 100; ++y) {
+        int row = 0;
+        for (int x = im.width * 40 / 100; x < im.width * 55 / 100; ++x)
+            if (IsTextColour(im.Pixel(x, y)) && !IsTextColour(base.Pixel(x, y))) ++row;
+        if (row >= 3 && t.top < 0) t.top = y;
+        t.pixels += row;
+    }
+    return t;
 }
 
-// The same count inside the cockpit's third panel, low in the middle of the view.
-long ThirdPanelPixels(const GameRun& run, int frame)
+bool IsFlame(const std::uint8_t* p) { return p[0] > 120 && p[0] > p[1] + 30 && p[2] * 2 < p[0]; }
+
+// Flame pixels of the talking head (left in the third screen) that changed between two
+// frames; -1 without the screenshots.
+long HeadChange(const GameRun& run, int a, int b)
 {
-    Image im;
-    if (!ReadPng(run.Path("shots/frame_" + std::to_string(frame) + ".png"), &im)) return -1;
-    long text = 0;
-    for (int y = im.height * 52 / 100; y < im.height * 60 / 100; ++y)
-        for (int x = im.width * 40 / 100; x < im.width * 60 / 100; ++x) {
-            const std::uint8_t* p = im.Pixel(x, y);
-            if (p[1] > 50 && p[2] * 2 < p[1] && p[1] >= p[0]) ++text;
+    Image one, two;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(a) + ".png"), &one)) return -1;
+    if (!ReadPng(run.Path("shots/frame_" + std::to_string(b) + ".png"), &two)) return -1;
+    if (one.width != two.width || one.height != two.height) return -1;
+    long changed = 0;
+    for (int y = one.height * 45 / 100; y < one.height * 62 / 100; ++y)
+        for (int x = one.width * 40 / 100; x < one.width * 48 / 100; ++x) {
+            const std::uint8_t *p = one.Pixel(x, y), *q = two.Pixel(x, y);
+            if (!IsFlame(p) && !IsFlame(q)) continue;
+            if (std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 60) ++changed;
         }
-    return text;
+    return changed;
 }
 
 std::string Dump(const GameRun& run, const RunResult& r) { return run.ReadFile("debug.txt") + "\n" + r.err; }
 
 } // namespace
 
-// Off until it is fitted to the merged data set: Intro 01's unit 200 is now the scripted escort,
-// whose dialog offers no hire.
-TEST(RadioE2E, DISABLED_CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
+TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
 {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
     GameRun run("radiotalk");
-    run.WriteGameIni(kIni);
-    // F: the nearest friendly ship; C: call it; 2: "Do you want to work for us?";
+    StartOnceSilently(run);
+    run.SetEnv("KORVANE_LOCATION", "Test Radio");
+    // After the location's fade-in (3 s): F: the nearest friendly ship; C: call it;
+    // 2: "Do you want to work for us?" once the question is spoken (about 2 s);
     // 3: "Follow me." in the mercenary's own talk.
-    run.SetInput("30 key F\n40 key C\n100 key 2\n160 key 3\n");
-    run.SetEnv("KORVANE_FRAMES", "230");
+    run.SetInput("110 key F\n120 key C\n210 key 2\n270 key 3\n");
+    run.SetEnv("KORVANE_FRAMES", "330");
     run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
-    run.SetEnv("KORVANE_SHOT_FRAMES", "20,90,150");
-    RunResult r = run.Run(300);
+    run.SetEnv("KORVANE_SHOT_FRAMES", "117,121,124,153,156,159,165,200,203,255");
+    RunResult r = run.Run(100);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const std::vector<std::string> lines = run.DebugLines();
-    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 200 at line 0, 3 replies")) << Dump(run, r);
-    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 200 hired")) << Dump(run, r);
-    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 200 at line 0, 6 replies")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 103 at line 0, 3 replies")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 103 hired")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 103 at line 0, 6 replies")) << Dump(run, r);
     // Standing (0) before, guarding the player (2) after.
-    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 200 given order 3, now order 2")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 103 given order 3, now order 2")) << Dump(run, r);
 
-    const long before = PanelTextPixels(run, 20), talk = PanelTextPixels(run, 90), mercenary = PanelTextPixels(run, 150);
-    ASSERT_GE(before, 0) << "no screenshot of frame 20";
-    EXPECT_LT(before, 100);
-    EXPECT_GT(talk, 600) << "the talk's texts are not in the panel";
-    // Six replies and the names: more text than the three replies before.
-    EXPECT_GT(mercenary, talk);
+    // The panel rises from the dashboard with the talk's rows (C at frame 120, a third of a
+    // second to open); the mercenary's six rows and longer texts fill more of it.
+    const PanelText rising = NewPanelText(run, 117, 121), half = NewPanelText(run, 117, 124);
+    const PanelText talk = NewPanelText(run, 117, 165), mercenary = NewPanelText(run, 117, 255);
+    ASSERT_GE(rising.pixels, 0) << "no screenshots of frames 117 and 121";
+    EXPECT_GT(talk.pixels, 250) << "the talk's texts are not in the panel";
+    EXPECT_GT(rising.top, half.top) << "the panel did not slide open";
+    EXPECT_GT(half.top, talk.top) << "the panel did not slide open";
+    EXPECT_GT(mercenary.pixels, talk.pixels + 100);
+    EXPECT_LE(mercenary.top, talk.top);
+    // The head flickers while the question is spoken and rests once it is said.
+    const long speaking = std::max(HeadChange(run, 153, 156), HeadChange(run, 156, 159));
+    EXPECT_GT(speaking, 100) << "the head does not move while the line is spoken";
+    EXPECT_LT(HeadChange(run, 200, 203), 20) << "the head does not rest after the line";
 }
 
-// Off for the same reason: it hires unit 200 first.
-TEST(RadioE2E, DISABLED_RadioMenuOrdersTheHiredWingman)
+TEST(RadioE2E, RadioMenuOrdersTheHiredWingman)
 {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
     GameRun run("radiomenu");
-    run.WriteGameIni(kIni);
+    StartOnceSilently(run);
+    run.SetEnv("KORVANE_LOCATION", "Test Radio");
     // Hire the fighter and close the talk (6: "Over and out."), then F3, 4: the fighters'
     // orders, 3: "Follow me.".
-    // Everything starts once the location's fade-in (3 s) is over.
-    run.SetInput("130 key F\n140 key C\n200 key 2\n260 key 6\n320 key F3\n420 key 4\n560 key 3\n");
-    run.SetEnv("KORVANE_FRAMES", "620");
+    run.SetInput("110 key F\n120 key C\n180 key 2\n240 key 6\n300 key F3\n360 key 4\n440 key 3\n");
+    run.SetEnv("KORVANE_FRAMES", "500");
     run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
-    run.SetEnv("KORVANE_SHOT_FRAMES", "120,315,540,610");
-    RunResult r = run.Run(400);
+    run.SetEnv("KORVANE_SHOT_FRAMES", "117,295,420,490");
+    RunResult r = run.Run(100);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const std::vector<std::string> lines = run.DebugLines();
-    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 200 hired")) << Dump(run, r);
-    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 200 ended by reply 6")) << Dump(run, r);
-    EXPECT_TRUE(HasLine(lines, "CRadioMenu: order 3 to unit 200, now order 2")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 103 hired")) << Dump(run, r);
+    EXPECT_TRUE(HasLine(lines, "CCommWindow: talk with unit 103 ended by reply 6")) << Dump(run, r);
+    // Left standing by the talk, guarding the player only after the menu's order.
+    for (const std::string& l : lines)
+        EXPECT_EQ(l.find("CCommWindow: unit 103 given order"), std::string::npos) << l;
+    EXPECT_TRUE(HasLine(lines, "CRadioMenu: order 3 to unit 103, now order 2")) << Dump(run, r);
     EXPECT_TRUE(HasLine(lines, "CRadioMenu: order 3 to 1 fighters")) << Dump(run, r);
 
-    // Measured against the cockpit before any talk: its rings and screens are green too.
-    const long base = ThirdPanelPixels(run, 120);
-    const long closed = ThirdPanelPixels(run, 315), page = ThirdPanelPixels(run, 540), after = ThirdPanelPixels(run, 610);
-    ASSERT_GE(base, 0) << "no screenshot of frame 120";
-    ASSERT_GE(closed, 0) << "no screenshot of frame 315";
-    EXPECT_LT(closed, base + 150) << "the comm panel did not fold after the talk";
-    EXPECT_GT(page, base + 250) << "the fighters' orders are not in the panel";
-    EXPECT_LT(after, base + 150) << "the menu did not close after the order";
+    // Measured against the cockpit before any talk.
+    const PanelText closed = NewPanelText(run, 117, 295), page = NewPanelText(run, 117, 420);
+    const PanelText after = NewPanelText(run, 117, 490);
+    ASSERT_GE(closed.pixels, 0) << "no screenshots of frames 117 and 295";
+    EXPECT_LT(closed.pixels, 60) << "the comm panel did not fold after the talk";
+    EXPECT_GT(page.pixels, 250) << "the fighters' orders are not in the panel";
+    EXPECT_LT(after.pixels, 60) << "the menu did not close after the order";
 }
