@@ -232,13 +232,17 @@ void CUnit::SetThrottlePercent(float wantedSpeed)
 
 void CUnit::ComputeLeadPoint(const CUnit* aimTarget, Vec3* outPoint) const
 {
+    ComputeLeadPoint(aimTarget, outPoint && aimTarget ? GetMeanShotSpeed() : 0.0f, outPoint);
+}
+
+void CUnit::ComputeLeadPoint(const CUnit* aimTarget, float shot, Vec3* outPoint) const
+{
     if (!outPoint) return;
     if (!aimTarget) {
         *outPoint = position;
         return;
     }
     const Vec3 start = aimTarget->position;
-    const float shot = GetMeanShotSpeed();
     *outPoint = start;
     if (!(shot > 0.0f)) return;
     const Vec3 forward(aimTarget->worldMatrix.m[2][0], aimTarget->worldMatrix.m[2][1], aimTarget->worldMatrix.m[2][2]);
