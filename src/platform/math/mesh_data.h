@@ -50,8 +50,9 @@ struct MeshData {
     }
     // Moving a vertex drops the hit tree for good: a mesh that morphs keeps the face loop.
     void SetPosition(unsigned i, const Vec3& p);
-    // The faces' box tree for ray tests, built on first use; null while positions may still
-    // change (see SetPosition) or for a mesh without a usable face.
+    // The faces' box tree for ray tests, built on first use; null once positions have moved
+    // (see SetPosition) or for a mesh without a usable face. After the first ray test,
+    // positions change only through SetPosition.
     const MeshHitTree* HitTree() const;
     // A copy in another vertex kind: position, normal and u, v carried over where both
     // kinds have them; a new diffuse is opaque white, specular and tangent zero.
