@@ -175,8 +175,7 @@ bool IntersectSegmentMesh(const MeshData& mesh, const Vec3& start, const Vec3& e
     if (IsZero(dir)) return false;
     // The nearest hit is the one nearest the start (no face is hit behind it): the segment
     // meets the mesh when that one lies within it.
-    if (!IntersectMesh(mesh, start, dir, &nearest, nullptr)) return false;
-    if (!(nearest.dist >= 0.0f && nearest.dist <= 1.0f)) return false;
+    if (!IntersectMeshWithin(mesh, start, dir, 1.0f, &nearest)) return false;
     if (outT) *outT = nearest.dist;
     return true;
 }

@@ -436,8 +436,10 @@ void CObjectList::UpdateAll()
     const int w = W();
     // Space only: the planet world's few units are scanned directly.
     if (w == 1) TakeSpheres(w);
+    // The objects are large and far apart: ask early for the next one's first test.
     for (uint32_t i = 0; i < unitCount[w];) {
         CUnit* u = units[w][i];
+        if (i + 1 < unitCount[w]) __builtin_prefetch(&units[w][i + 1]->hull);
         if (u->hull == 0.0f) {
             Remove(u);  // the same index holds the next unit now
             continue;
@@ -450,6 +452,7 @@ void CObjectList::UpdateAll()
     }
     for (uint32_t i = 0; i < bulletCount[w];) {
         CBullet* b = bullets[w][i];
+        if (i + 1 < bulletCount[w]) __builtin_prefetch(&bullets[w][i + 1]->alive);
         if (b->alive == 0.0f) {
             RemoveBullet(b);
             continue;
@@ -459,6 +462,7 @@ void CObjectList::UpdateAll()
     }
     for (uint32_t i = 0; i < effectCount[w];) {
         CEffectObject* e = effects[w][i];
+        if (i + 1 < effectCount[w]) __builtin_prefetch(&effects[w][i + 1]->alive);
         if (e->alive == 0.0f) {
             RemoveEffect(e);
             continue;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include "platform/math/mesh_data.h"
+#include "platform/math/mesh_hit_tree.h"
 
 namespace {
 
@@ -52,13 +53,14 @@ bool IntersectTri(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& ra
     if (det == 0.0f || !std::isfinite(det)) return false;
     float inv = 1.0f / det;
     Vec3 s = rayPos - p0;
+    // Written so that a NaN (a near-degenerate face) is a miss, not a hit.
     float a = Vec3Dot(s, q) * inv;
-    if (a < 0.0f || a > 1.0f) return false;
+    if (!(a >= 0.0f && a <= 1.0f)) return false;
     Vec3 r = Vec3Cross(s, e1);
     float b = Vec3Dot(rayDir, r) * inv;
-    if (b < 0.0f || a + b > 1.0f) return false;
+    if (!(b >= 0.0f && a + b <= 1.0f)) return false;
     float t = Vec3Dot(e2, r) * inv;
-    if (t < 0.0f) return false;
+    if (!(t >= 0.0f)) return false;
     if (u) *u = a;
     if (v) *v = b;
     if (dist) *dist = t;
@@ -138,4 +140,30 @@ unsigned IntersectMesh(const MeshData& mesh, const Vec3& rayPos, const Vec3& ray
     }
     if (hits && nearest) *nearest = best;
     return hits;
+}
+
+bool IntersectMeshWithin(const MeshData& mesh, const Vec3& rayPos, const Vec3& rayDir, float maxDist,
+                         MeshHit* nearest, bool fullLoop)
+{
+    // Small meshes gain nothing from a tree.
+    constexpr unsigned kTreeFaces = 16;
+    if (!fullLoop && mesh.faceCount >= kTreeFaces)
+        if (const MeshHitTree* tree = mesh.HitTree()) return tree->Nearest(rayPos, rayDir, maxDist, nearest);
+    bool found = false;
+    MeshHit best;
+    size_t faces = std::min<size_t>(mesh.faceCount, mesh.indices.size() / 3);
+    size_t verts = std::min<size_t>(mesh.vertexCount, mesh.stride ? mesh.vertices.size() / mesh.stride : 0);
+    for (size_t f = 0; f < faces; ++f) {
+        unsigned i0 = mesh.indices[f * 3], i1 = mesh.indices[f * 3 + 1], i2 = mesh.indices[f * 3 + 2];
+        if (i0 >= verts || i1 >= verts || i2 >= verts) continue;
+        MeshHit h;
+        h.face = unsigned(f);
+        if (!IntersectTri(mesh.Position(i0), mesh.Position(i1), mesh.Position(i2), rayPos, rayDir, &h.u, &h.v, &h.dist))
+            continue;
+        if (!(h.dist <= maxDist)) continue;
+        if (!found || h.dist < best.dist) best = h;
+        found = true;
+    }
+    if (found && nearest) *nearest = best;
+    return found;
 }

@@ -37,3 +37,8 @@ struct MeshHit {
 // array are skipped. Returns the number of hits.
 unsigned IntersectMesh(const MeshData& mesh, const Vec3& rayPos, const Vec3& rayDir, MeshHit* nearest,
                        std::vector<MeshHit>* all = nullptr);
+// The nearest hit no further than maxDist along the ray: the same face, u, v and dist as
+// IntersectMesh's nearest when that lies within maxDist, else false. Larger meshes go
+// through their hit tree; fullLoop forces the plain face loop.
+bool IntersectMeshWithin(const MeshData& mesh, const Vec3& rayPos, const Vec3& rayDir, float maxDist,
+                         MeshHit* nearest, bool fullLoop = false);

@@ -1,5 +1,6 @@
 #include "platform/math/mesh_data.h"
 #include <cstring>
+#include "platform/math/mesh_hit_tree.h"
 
 unsigned MeshVertexStride(int kind)
 {
@@ -36,21 +37,28 @@ bool MeshData::Create(unsigned faces, unsigned verts, int kind, unsigned fvfCode
     faceCount = faces;
     vertices.assign(size_t(verts) * s, 0);
     indices.assign(size_t(faces) * 3, 0);
+    hitTree_.reset();
+    hitTreeTried_ = false;
+    positionsMoved_ = false;
     return true;
-}
-
-Vec3 MeshData::Position(unsigned i) const
-{
-    Vec3 p;
-    if (i >= vertexCount) return p;
-    std::memcpy(&p.x, Vertex(i), 12);
-    return p;
 }
 
 void MeshData::SetPosition(unsigned i, const Vec3& p)
 {
     if (i >= vertexCount) return;
     std::memcpy(Vertex(i), &p.x, 12);
+    positionsMoved_ = true;
+    hitTree_.reset();
+}
+
+const MeshHitTree* MeshData::HitTree() const
+{
+    if (positionsMoved_) return nullptr;
+    if (!hitTreeTried_) {
+        hitTreeTried_ = true;
+        hitTree_ = MeshHitTree::Build(*this);
+    }
+    return hitTree_.get();
 }
 
 bool MeshData::CloneAs(int kind, unsigned fvfCode, MeshData* out) const

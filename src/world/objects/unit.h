@@ -253,6 +253,8 @@ public:
     float GetRating() const;
     void SetThrottlePercent(float wantedSpeed);
     void ComputeLeadPoint(const CUnit* aimTarget, Vec3* outPoint) const;
+    // The same with the mean shot speed already at hand.
+    void ComputeLeadPoint(const CUnit* aimTarget, float shotSpeed, Vec3* outPoint) const;
 
     bool IsCraft() const;
     // Sides 0 and 1 against 2 and 3, 2 against 0, 1 and 3, 3 against 0, 1 and 2; the same

@@ -180,14 +180,19 @@ float CUnit::GetMeanShotValue(int weaponKind) const
 
 float CUnit::GetMeanShotSpeed() const
 {
-    // A switched-off weapon fires nothing, so it does not set the aim.
-    for (int k : {int(GTYPE_LASER_WEAPON), int(GTYPE_ROCKT_WEAPON), int(GTYPE_MISSL_WEAPON)}) {
-        float sum = 0.0f;
-        int n = 0;
-        for (int i = 0; i < itemCount && i < kMaxUnitItems; ++i)
-            if (items[i] && items[i]->kind == k && items[i]->armed) sum += items[i]->shotSpeed, ++n;
-        if (n) return sum / float(n);
+    // A switched-off weapon fires nothing, so it does not set the aim. Lasers first, then
+    // rockets, then missiles; one pass over the items (the AI asks several times a frame).
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    int n[3] = {0, 0, 0};
+    for (int i = 0; i < itemCount && i < kMaxUnitItems; ++i) {
+        const CItem* it = items[i];
+        if (!it || !it->armed) continue;
+        const int k = it->kind == GTYPE_LASER_WEAPON ? 0 : it->kind == GTYPE_ROCKT_WEAPON ? 1
+                    : it->kind == GTYPE_MISSL_WEAPON ? 2 : -1;
+        if (k >= 0) sum[k] += it->shotSpeed, ++n[k];
     }
+    for (int k = 0; k < 3; ++k)
+        if (n[k]) return sum[k] / float(n[k]);
     return 0.0f;
 }
 
@@ -227,13 +232,17 @@ void CUnit::SetThrottlePercent(float wantedSpeed)
 
 void CUnit::ComputeLeadPoint(const CUnit* aimTarget, Vec3* outPoint) const
 {
+    ComputeLeadPoint(aimTarget, outPoint && aimTarget ? GetMeanShotSpeed() : 0.0f, outPoint);
+}
+
+void CUnit::ComputeLeadPoint(const CUnit* aimTarget, float shot, Vec3* outPoint) const
+{
     if (!outPoint) return;
     if (!aimTarget) {
         *outPoint = position;
         return;
     }
     const Vec3 start = aimTarget->position;
-    const float shot = GetMeanShotSpeed();
     *outPoint = start;
     if (!(shot > 0.0f)) return;
     const Vec3 forward(aimTarget->worldMatrix.m[2][0], aimTarget->worldMatrix.m[2][1], aimTarget->worldMatrix.m[2][2]);

@@ -369,14 +369,14 @@ void CUnit::SpaceActAttack(float dt)
     // Geometry.
     CUnit* t = target;
     const Vec3 c = Vec3TransformCoord(t->boundsCentre, t->worldMatrix);
+    const float s = GetMeanShotSpeed();
     Vec3 lead;
-    ComputeLeadPoint(t, &lead);
+    ComputeLeadPoint(t, s, &lead);
     const Vec3 lc = WorldToLocal(c);
     const Vec3 ll = WorldToLocal(lead);
     const Vec3 o = t->WorldToLocal(position);
     float dist = Vec3Length(c - position);
     float distL = Vec3Length(lead - position);
-    const float s = GetMeanShotSpeed();
     const float sTarget = t->GetMeanShotSpeed();
     if (t->speed == 0.0f || IsStationKindValue(t->kind)) {
         dist -= t->boundsRadius;
