@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -125,6 +126,34 @@ TEST_P(SceneCastDataSetTest, EveryScenesCastStandsInItsLocation)
                 EXPECT_NE(w->FindCargoItem(), nullptr) << id;
                 EXPECT_GT(w->ore, 0.0f) << id;
             }
+        g_World.UnloadLocation();
+    }
+}
+
+// A sector is won once no cargo station is left near the player: the home station must not be
+// one (it would keep every sector open and serve its own ships at the gate), and each sector
+// holds a mine to clear.
+TEST_P(SceneCastDataSetTest, EverySectorHasAMineToClearAndAHomeToDockIn)
+{
+    if (!Entered()) return;
+    for (int sector = 1; sector <= 12; ++sector) {
+        SCOPED_TRACE(sector);
+        char folder[64];
+        std::snprintf(folder, sizeof folder, "Data/Locations.Space/Sector %02d", sector);
+        Load(folder, sector, 1);
+        CUnit* hero = CObjectList::FindById(1000);
+        ASSERT_NE(hero, nullptr);
+        EXPECT_EQ(hero->FindCargoItem(), nullptr);
+        EXPECT_NE(hero->FindGateBay(), nullptr);
+        std::vector<CUnit*> mines;
+        while (CUnit* mine = CObjectList::FindNearestStationTwin(100000.0f, hero)) {
+            EXPECT_NE(mine->FindGateBay(), nullptr) << mine->pilot.objectId;
+            EXPECT_LE(mine->hullMax, 1000.0f) << mine->pilot.objectId;
+            mines.push_back(mine);
+            CObjectList::Remove(mine);
+            if (mines.size() > 8) break;
+        }
+        EXPECT_GE(mines.size(), 1u);
         g_World.UnloadLocation();
     }
 }
