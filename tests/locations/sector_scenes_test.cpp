@@ -686,8 +686,10 @@ TEST_P(SectorScenes, EveryCampaignSectorRunsAMinuteWithNothingMissing)
             onErrand += u->kind == GTYPE_SP_NPCSHIP_MOVED && (u->scriptStep == 1 || u->scriptStep >= 11);
         }
         EXPECT_GT(onErrand, 0);
-        // Step 0 of these leaders moves on without a talk. Sector 4's cargo ship waits for
-        // its pirates to be gone, which depends on how the fight goes within the minute.
+        // Step 0 of these leaders moves on without a talk. Sector 4's convoy crawls in at 30
+        // from z 13000 and first meets its ambushers (z -1000 and beyond) after some six
+        // minutes: its lead waits in step 0 for them all the first minute. Sector 5's lead
+        // moves on only once unit 49's talk opens, which needs a player in space.
         if (CUnit* lead = CObjectList::FindById(50); lead && lead->kind == GTYPE_SP_NPCSHIP_ID0 && sector != 5 && sector != 4) {
             EXPECT_NE(lead->scriptStep, 0);
         }

@@ -354,8 +354,14 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         g_HeroStation->radioDialog.lineCount = 1;
         g_HeroStation->radioDialog.lines[0].said = c.greeted;
         runner->scriptStep = 0;
+        // Back from the interior the ship is still held in the station's bay for good.
+        g_HeroStation->dockedUnits[0] = ship_;
+        g_HeroStation->dockedCount = 1;
+        ship_->dockTime = 0xFFFFFFFFu;
         ship_->scriptStep = 100;
         Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        g_HeroStation->dockedUnits[0] = nullptr;
+        g_HeroStation->dockedCount = 0;
         EXPECT_EQ(ship_->scriptStep, c.step);
         EXPECT_EQ(runner->scriptStep, c.runnerStep);
         if (c.save) {
@@ -365,6 +371,7 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         EXPECT_EQ(g_MissionResult, c.missionOver && c.sector != 12 && c.sector != 1 ? 1 : -1);
         if (!c.missionOver) {
             EXPECT_EQ(CObjectList::IndexOf(ship_), -1);  // back into the station
+            EXPECT_EQ(ship_->dockTime, 1u);              // which launches it in a second
         }
     }
     if (CObjectList::IndexOf(ship_) < 0) CObjectList::Add(ship_);

@@ -313,6 +313,8 @@ void ReturnToSpace(CUnit* self)
 
     if (!g_LocationDirector.missionOver) {
         if (CObjectList::IndexOf(self) >= 0) CObjectList::Detach(self);
+        // Docked for good (dock time -1) it would never leave: the bay launches it in a second.
+        CObjectList::FindDockedPlayerShipFlag();
         const bool spoken = g_HeroStation && g_HeroStation->radioDialog.lineCount > 0 &&
                             g_HeroStation->radioDialog.lines[0].said;
         self->scriptStep = spoken ? -1 : 10;
