@@ -153,6 +153,53 @@ TEST(SpaceScenesE2E, FirstIntroFadesInAndPlaysToItsEnd)
     EXPECT_GT(LitShare(later, Region{0, later.height / 6, later.width, later.height * 2 / 3}), 0.004);
 }
 
+TEST(SpaceScenesE2E, SecondIntroFliesItsShotsToTheHandOverNeverBlackForLong)
+{
+    GameRun run("intro2");
+    run.WriteGameIni(kIni);
+    // Space skips the first intro (from frame 40 on it plays) and the planet's (from 135 on).
+    std::string input = "40 key_down SPACE\n44 key_up SPACE\n200 key_down SPACE\n204 key_up SPACE\n";
+    // The mercenaries' questions (from about frame 2450) end with "Конец связи" (6); then
+    // the station's (about frame 4420) with its own "Конец связи" (3).
+    for (int f = 2400; f <= 2900; f += 40) input += std::to_string(f) + " key 6\n";
+    for (int f = 3000; f <= 4900; f += 40) input += std::to_string(f) + " key 3\n";
+    run.SetInput(input);
+    const std::string shots = run.Path("shots");
+    run.SetEnv("KORVANE_SCREENSHOT", shots);
+    run.SetEnv("KORVANE_SHOT_FRAMES", Frames(300, 4900, 50));
+    run.SetEnv("KORVANE_FRAMES", "4950");
+    run.SetEnv("KORVANE_FRAME_MS", kFrameMs);
+    RunResult r = run.Run(400);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> lines = run.DebugLines();
+    ASSERT_TRUE(HasLine(lines, "Location 201: Data/Locations.Space/Intro 02")) << run.ReadFile("debug.txt");
+    EXPECT_FALSE(HasLine(lines, "Location 1:")) << "the intro was skipped";
+    for (int step = 1; step <= 14; ++step)
+        EXPECT_TRUE(HasLine(lines, "Scene 201, object 20: step " + std::to_string(step) + " "))
+            << step << "\n" << run.ReadFile("debug.txt");
+    EXPECT_TRUE(HasLine(lines, "Scene 201, object 20: step -1 ")) << run.ReadFile("debug.txt");
+    EXPECT_FALSE(HasLine(lines, "NPC manager")) << run.ReadFile("debug.txt");
+
+    // Its camera moves from shot to shot, and the picture is never dark for longer than
+    // a fade (3 s: at most two shots 2.5 s apart in a row).
+    const std::vector<std::string> pngs = ListPngs(shots);
+    ASSERT_GE(pngs.size(), 90u);
+    int dark = 0, worst = 0, moved = 0;
+    Image last;
+    for (const std::string& f : pngs) {
+        Image image;
+        ASSERT_TRUE(ReadPng(f, &image)) << f;
+        const Region picture{0, image.height / 6, image.width, image.height * 2 / 3};
+        dark = LitShare(image, picture) < 0.002 ? dark + 1 : 0;
+        worst = std::max(worst, dark);
+        if (last.width == image.width && RegionDifference(image, last, picture) > 0.5) ++moved;
+        last = std::move(image);
+    }
+    EXPECT_LE(worst, 2);
+    EXPECT_GE(moved, (int)pngs.size() / 2);
+}
+
 TEST(SpaceScenesE2E, SectorOpensWithTheStationsArrivalUnderItsLongText)
 {
     GameRun run("arrival");
