@@ -160,14 +160,14 @@ TEST(SpaceScenesE2E, SecondIntroFliesItsShotsToTheHandOverNeverBlackForLong)
     // Space skips the first intro (from frame 40 on it plays) and the planet's (from 135 on).
     std::string input = "40 key_down SPACE\n44 key_up SPACE\n200 key_down SPACE\n204 key_up SPACE\n";
     // The mercenaries' questions (from about frame 2450) end with "Конец связи" (6); then
-    // the station's (about frame 4420) with its own "Конец связи" (3).
+    // the station's (about frame 3200) with its own "Конец связи" (3).
     for (int f = 2400; f <= 2900; f += 40) input += std::to_string(f) + " key 6\n";
-    for (int f = 3000; f <= 4900; f += 40) input += std::to_string(f) + " key 3\n";
+    for (int f = 2960; f <= 3400; f += 40) input += std::to_string(f) + " key 3\n";
     run.SetInput(input);
     const std::string shots = run.Path("shots");
     run.SetEnv("KORVANE_SCREENSHOT", shots);
-    run.SetEnv("KORVANE_SHOT_FRAMES", Frames(300, 4900, 50));
-    run.SetEnv("KORVANE_FRAMES", "4950");
+    run.SetEnv("KORVANE_SHOT_FRAMES", Frames(300, 3400, 50));
+    run.SetEnv("KORVANE_FRAMES", "3450");
     run.SetEnv("KORVANE_FRAME_MS", kFrameMs);
     RunResult r = run.Run(400);
     ASSERT_FALSE(r.timedOut);
@@ -184,7 +184,7 @@ TEST(SpaceScenesE2E, SecondIntroFliesItsShotsToTheHandOverNeverBlackForLong)
     // Its camera moves from shot to shot, and the picture is never dark for longer than
     // a fade (3 s: at most two shots 2.5 s apart in a row).
     const std::vector<std::string> pngs = ListPngs(shots);
-    ASSERT_GE(pngs.size(), 90u);
+    ASSERT_GE(pngs.size(), 60u);
     int dark = 0, worst = 0, moved = 0;
     Image last;
     for (const std::string& f : pngs) {
