@@ -206,6 +206,52 @@ TEST_P(SceneCastDataSetTest, SectorTwelvesGateLaunchesAnAlienShip)
     EXPECT_NEAR(CObjectList::FindById(20)->position.z, 10.0f * 20.02f - 5000.0f, 1.0f);
 }
 
+TEST_P(SceneCastDataSetTest, SectorTwelvesFinaleDocksThePlayersSideAtTheArk)
+{
+    if (!Entered()) return;
+    Load("Data/Locations.Space/Sector 12", 12, 1);
+    CUnit* runner = CObjectList::FindById(50);
+    CUnit* ark = CObjectList::FindById(20);
+    ASSERT_NE(runner, nullptr);
+    ASSERT_NE(ark, nullptr);
+    ASSERT_NE(ark->FindGateBay(), nullptr);
+    // The finale's last fade: eight seconds into step 14 the side turns to the Ark.
+    runner->kind = GTYPE_SP_NPCSHIP_ID0;
+    g_GameClock.gameTime = 300000.0;
+    runner->timers[2] = 291000;
+    runner->scriptStep = 14;
+    runner->RunSpaceScript(GTYPE_SP_NPCSHIP_ID0, 0.02f);
+    EXPECT_EQ(runner->scriptStep, 15);
+    std::vector<CUnit*> side;
+    for (uint32_t i = 1; i < CObjectList::unitCount[1]; ++i) {
+        CUnit* u = CObjectList::units[1][i];
+        if (u && u->pilot.side == 1 && u->IsShipKind()) side.push_back(u);
+    }
+    ASSERT_FALSE(side.empty());
+    for (CUnit* u : side) {
+        EXPECT_EQ(u->orderType, ACTION_DOCKING) << u->pilot.objectId;
+        EXPECT_EQ(u->target, ark) << u->pilot.objectId;
+    }
+    // Each of them, brought behind the Ark, flies up to its stern gate and is let in.
+    Vec3 gate[2];
+    ark->GetGunPoints(gate);
+    for (CUnit* ship : side) {
+        SCOPED_TRACE(ship->pilot.objectId);
+        ark->bayRequestUnit = nullptr;
+        ark->bayState = -1;
+        ship->manualControl = 0;
+        ship->position = gate[1] + (gate[1] - gate[0]);
+        ship->SetLookAt(ship->position, gate[0], Vec3(0.0f, 1.0f, 0.0f));
+        for (int frame = 0; frame < 3000 && ark->bayRequestUnit != ship; ++frame) {
+            g_GameClock.gameTime += 20.0;
+            ship->RunAiOrder(0.02f);
+            ship->UpdateTransform();
+        }
+        EXPECT_EQ(ark->bayRequestUnit, ship);
+        EXPECT_EQ(ship->orderType, ACTION_DOCKING);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(ArchivesAndLoose, SceneCastDataSetTest, ::testing::Values(0, 1));
 
 } // namespace

@@ -1,6 +1,7 @@
 // The space scenes: steps act once and wait on their stamps, step -1 ends a script, a
 // missing cast member is reported once, the hint windows, a delivered mercenary's flight in,
-// withdrawals that do not depend on the frame rate, and an alien launch into a full list.
+// withdrawals that do not depend on the frame rate, an alien launch into a full list, and a
+// moved ship drawn where it is.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -460,3 +461,18 @@ TEST_F(SpaceScenesTest, TheSecondIntrosDepartureWritesSectorOneAndEnds)
 }
 
 } // namespace
+
+// A ship a scene places or sends off is drawn where it is, not where the location put it.
+TEST_F(SpaceScenesTest, AShipIsDrawnWhereTheSceneMovedIt)
+{
+    CUnit* m = new CUnit();
+    ASSERT_TRUE(m->Load("Data/U/Ship/Main.obj", 200));
+    ASSERT_TRUE(CObjectList::Add(m));
+    scenes::PlaceAt(m, Vec3(300.0f, -200.0f, 900.0f));
+    scenes::FlyTo(m, Vec3(0.0f, 0.0f, 0.0f), m->engineMax);
+    Advance(500.0);
+    m->UpdateSpace();
+    EXPECT_NEAR(m->drawMatrix.m[3][0], m->position.x, 2.0f);
+    EXPECT_NEAR(m->drawMatrix.m[3][1], m->position.y, 2.0f);
+    EXPECT_NEAR(m->drawMatrix.m[3][2], m->position.z, 2.0f);
+}

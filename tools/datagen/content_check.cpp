@@ -6,7 +6,7 @@
 // Needs (column need; subject and value as below):
 //   unit      subject: object id or range "50-53"; value: ship, station or any
 //   kind      subject: a kind code (ObjectType) of which the location holds a unit
-//   gatebay   subject: object id of a station that must carry a gate bay (scenes dock there)
+//   gatebay   subject: object id of a station or ship that must carry a gate bay (scenes dock there)
 //   dialog    subject: private-data folder, or "#id" for the dialog of that unit of the location;
 //             value: "type KEY" (a line of that type, KEY a TEXTLINE_ name or a number),
 //             "line N" (the line exists) or "line N once" (it is one-shot)
@@ -171,7 +171,8 @@ bool MeetsInLocation(const Need& n)
     }
     if (n.need == "gatebay") {
         const CUnit* u = ParseInt(n.subject, &a) ? FindUnit(a) : nullptr;
-        return u && IsStation(u) && u->FindEffectOfKind(GEFFECT_GATEBAY);
+        // A station's, or a ship's built round a bay (the Ark of sector 12).
+        return u && (IsStation(u) || IsShip(u)) && u->FindEffectOfKind(GEFFECT_GATEBAY);
     }
     if (n.need == "dialog" && n.subject.size() > 1 && n.subject[0] == '#') {
         const CUnit* u = ParseInt(n.subject.substr(1), &a) ? FindUnit(a) : nullptr;

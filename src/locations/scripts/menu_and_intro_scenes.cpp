@@ -129,6 +129,9 @@ void RunMenuScene(CUnit* self, float)
         if (near && d < 3000.0f && g_MenuPage != 1) {
             const Vec3 view = Vec3Normalize(cam.lookAt - cam.eye);
             ShotOffset(near, view * (near->boundsRadius * 5.0f), 0.15f, 0.005f * d);
+            // One line a shot, every twenty seconds or so: what the menu's background shows.
+            DebugOutF("Menu scene: the camera follows object %d of kind %d at speed %.0f", near->pilot.objectId,
+                      near->kind, near->speed);
             Wait(self) = 0.01f * d + 5.0f;
             self->scriptStep = 3;
         } else {

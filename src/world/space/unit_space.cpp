@@ -249,6 +249,9 @@ void CUnit::UpdateSpace()
     }
 
     Orthonormalize(worldMatrix);
+    // A ship is drawn where it is: nothing else moves its draw position after a flight or a
+    // scene's placing (stations and far objects keep theirs from the distant draw).
+    if (objectClass == GCLASS_SPACE_SHIP && !IsStationKindValue(kind)) drawPosition = position;
     if (orderType == ACTION_DEAD) {
         const Vec3 kept = angularStep;
         angularStep = angularStep * (dt * 100.0f);
