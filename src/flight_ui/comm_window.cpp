@@ -286,13 +286,17 @@ void CCommWindow::ChooseReply(int n)
         Vec3 centre;
         float radius = 0.0f;
         WorldSphere(unit, &centre, &radius);
+        const char* answer = "wait";
         if (Distance(player, unit) > 3.0f * radius) {
             Say(unit, TEXTLINE_REQUEST_LANDING_TOOFAR, 1);
+            answer = "too far";
         } else if (unit->RequestDocking(player, player->dockTime)) {
             Say(unit, TEXTLINE_REQUEST_LANDING_OK, 1);
+            answer = "granted";
         } else {
             Say(unit, TEXTLINE_REQUEST_LANDING_WAIT, 1);
         }
+        DebugOutF("CCommWindow: docking request to unit %d %s", unit->pilot.objectId, answer);
         return;
     }
     default:

@@ -401,6 +401,7 @@ void CUnit::UpdateDying(float dt)
 
         orderSubState = 3;
         hull = 0.0f;  // the world removes the unit on its next pass
+        if (isStation) DebugOutF("Station %d (%s) destroyed", pilot.objectId, displayName);
         if (camera.target == this || camera.shotUnit == this) {
             if (g_GameMenuActive && g_MenuPage == 12) CloseMenuDialog(now);
             camera.SetCinematicMode(nullptr, Vec3(), 0, nullptr, 0.0f, 0.0f);
