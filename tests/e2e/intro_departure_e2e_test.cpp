@@ -2,8 +2,8 @@
 // the hero station for landing, flies straight into its gate, ends the visit inside at the
 // desk ("Задание выполнено." then "Завершить задание."), and the departure shows the
 // station leaving under its text and writes the pilot's save of sector 1, which the sector
-// then opens from. Every frame takes 50 ms of game time, so the frames of the replies and
-// of the pictures are the same on any machine.
+// then opens from. Every frame takes 50 ms of game time; only the loads between the
+// locations take a varying number of frames, which the input below allows for.
 #include "harness.h"
 
 #include <gtest/gtest.h>
