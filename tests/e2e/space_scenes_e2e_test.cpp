@@ -181,9 +181,9 @@ TEST(SpaceScenesE2E, SecondIntroFliesItsShotsToTheHandOverNeverBlackForLong)
     // Space skips the first intro (from frame 40 on it plays) and the planet's (from 135 on).
     std::string input = "40 key_down SPACE\n44 key_up SPACE\n200 key_down SPACE\n204 key_up SPACE\n";
     // The mercenaries' questions (from about frame 2450) end with "Конец связи" (6); then
-    // the station's (about frame 3200) with its own "Конец связи" (3).
+    // the station's (about frame 3200) with its own "Конец связи" (4).
     for (int f = 2400; f <= 2900; f += 40) input += std::to_string(f) + " key 6\n";
-    for (int f = 2960; f <= 3400; f += 40) input += std::to_string(f) + " key 3\n";
+    for (int f = 2960; f <= 3400; f += 40) input += std::to_string(f) + " key 4\n";
     run.SetInput(input);
     const std::string shots = run.Path("shots");
     run.SetEnv("KORVANE_SCREENSHOT", shots);
