@@ -14,25 +14,6 @@ constexpr float kScale = 10.0f;
 const P3 kShape{1.2f * kScale, 1.0f * kScale, 1.3f * kScale};  // the Wanderer's proportions
 constexpr float kGateZ = -88.0f;                               // just inside the stern's tip
 
-meshgen::Model Hull()
-{
-    meshgen::Model m = meshgen::MakeFighter();
-    for (auto& frame : m.frames)
-        for (auto& v : frame) {
-            v.p = P3{v.p.x * kShape.x, v.p.y * kShape.y, v.p.z * kShape.z};
-            v.n = meshgen::Norm(P3{v.n.x / kShape.x, v.n.y / kShape.y, v.n.z / kShape.z});
-        }
-    for (auto& list : m.points)
-        for (auto& p : list) p = P3{p.x * kShape.x, p.y * kShape.y, p.z * kShape.z};
-    P3 mn = m.frames[0][0].p, mx = mn;
-    for (const auto& v : m.frames[0]) {
-        mn = P3{std::min(mn.x, v.p.x), std::min(mn.y, v.p.y), std::min(mn.z, v.p.z)};
-        mx = P3{std::max(mx.x, v.p.x), std::max(mx.y, v.p.y), std::max(mx.z, v.p.z)};
-    }
-    m.SetBox(mn, mx);
-    return m;
-}
-
 // A frame round the stern gate. Its points: the gate, the approach point behind the ship
 // and the resting place inside, as a station's bay has them.
 meshgen::Model GateBay()
@@ -73,7 +54,7 @@ void Add(datagen::DataSet& set, const std::string& path, const meshgen::Model& m
 
 DATAGEN_GENERATOR(ark_model)
 {
-    Add(set, "Data/Space/Ship/Ark/Main.msh", Hull());
+    Add(set, "Data/Space/Ship/Ark/Main.msh", meshgen::ScaledFighter(kShape));
     Add(set, "Data/Space/Ship/Ark/GateBay.msh", GateBay());
     Add(set, "Data/Space/Ship/Ark/GateDoor.msh", GateDoor());
     return true;

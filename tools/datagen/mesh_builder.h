@@ -5,6 +5,7 @@
 // face is built counter-clockwise as seen from the side it faces: in left-handed space
 // cross(b - a, c - a) points into the surface and the face normal is cross(c - a, b - a).
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -403,6 +404,26 @@ inline Model MakeBillboardSquare()
     b.Tri(v[0], v[2], v[3], normal);
     Model m;
     m.SetGeometry(b);
+    return m;
+}
+
+// The fighter stretched per model; normals follow the inverse scale.
+inline Model ScaledFighter(P3 s)
+{
+    Model m = MakeFighter();
+    for (auto& frame : m.frames)
+        for (auto& v : frame) {
+            v.p = P3{v.p.x * s.x, v.p.y * s.y, v.p.z * s.z};
+            v.n = Norm(P3{v.n.x / s.x, v.n.y / s.y, v.n.z / s.z});
+        }
+    for (auto& list : m.points)
+        for (auto& p : list) p = P3{p.x * s.x, p.y * s.y, p.z * s.z};
+    P3 mn = m.frames[0][0].p, mx = mn;
+    for (const auto& v : m.frames[0]) {
+        mn = P3{std::min(mn.x, v.p.x), std::min(mn.y, v.p.y), std::min(mn.z, v.p.z)};
+        mx = P3{std::max(mx.x, v.p.x), std::max(mx.y, v.p.y), std::max(mx.z, v.p.z)};
+    }
+    m.SetBox(mn, mx);
     return m;
 }
 

@@ -115,26 +115,6 @@ void AddModel(datagen::DataSet& set, const std::string& path, const meshgen::Mod
     if (!set.Has(path)) set.Add(path, meshgen::Serialize(m));
 }
 
-// The fighter stretched per model; normals follow the inverse scale.
-meshgen::Model ScaledFighter(P3 s)
-{
-    meshgen::Model m = meshgen::MakeFighter();
-    for (auto& frame : m.frames)
-        for (auto& v : frame) {
-            v.p = P3{v.p.x * s.x, v.p.y * s.y, v.p.z * s.z};
-            v.n = meshgen::Norm(P3{v.n.x / s.x, v.n.y / s.y, v.n.z / s.z});
-        }
-    for (auto& list : m.points)
-        for (auto& p : list) p = P3{p.x * s.x, p.y * s.y, p.z * s.z};
-    P3 mn = m.frames[0][0].p, mx = mn;
-    for (const auto& v : m.frames[0]) {
-        mn = P3{std::min(mn.x, v.p.x), std::min(mn.y, v.p.y), std::min(mn.z, v.p.z)};
-        mx = P3{std::max(mx.x, v.p.x), std::max(mx.y, v.p.y), std::max(mx.z, v.p.z)};
-    }
-    m.SetBox(mn, mx);
-    return m;
-}
-
 meshgen::Model FromBuilder(const meshgen::Builder& b)
 {
     meshgen::Model m;
@@ -239,7 +219,7 @@ DATAGEN_GENERATOR(unit_models)
             continue;
         }
         const std::string folder = "Data/Space/Ship/" + ships.Get(r, "folder") + "/";
-        AddModel(set, folder + "Main.msh", ScaledFighter({shape[0], shape[1], shape[2]}));
+        AddModel(set, folder + "Main.msh", meshgen::ScaledFighter({shape[0], shape[1], shape[2]}));
         ok &= AddTexture(set, folder + "Main.bmp", Hull({colour[0], colour[1], colour[2]}, (uint32_t)seed));
     }
     for (int n = 1; n <= 5; ++n) {
