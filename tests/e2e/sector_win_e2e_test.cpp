@@ -82,6 +82,6 @@ TEST(SectorWinE2E, TheMineIsDestroyedAndTheHeroStationGrantsLanding)
     const double space = sum(MeanColour(fight, Region{400, 75, 130, 60}));
     const double hull = sum(MeanColour(home, Region{100, 240, 150, 50}));
     const double sky = sum(MeanColour(home, Region{400, 80, 140, 100}));
-    EXPECT_GT(mine, space + 40.0) << mine << " " << space;
+    EXPECT_GT(mine, space + 20.0) << mine << " " << space;
     EXPECT_GT(hull, sky + 150.0) << hull << " " << sky;
 }
