@@ -10,7 +10,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <png.h>
+#include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -33,6 +35,79 @@ void CopyTree(const std::string& from, const std::string& to)
     if (std::system(cmd.c_str()) != 0)
         std::fprintf(stderr, "e2e: cannot copy %s\n", from.c_str());
 }
+
+// An X server of the run's own: games run side by side on one display take the focus
+// from each other, and a game without focus pauses its clock. Off with
+// KORVANE_E2E_OWN_DISPLAY=0, or when Xvfb is not installed (the runner's DISPLAY is used).
+class OwnDisplay {
+public:
+    OwnDisplay()
+    {
+        const char* use = std::getenv("KORVANE_E2E_OWN_DISPLAY");
+        if (use && *use == '0')
+            return;
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_RDWR);
+            if (null >= 0) {
+                dup2(null, 0);
+                dup2(null, 1);
+                dup2(null, 2);
+            }
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                   "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (pid_ < 0) {
+            close(fds[0]);
+            return;
+        }
+        // Xvfb writes its display number once it accepts clients.
+        std::string number;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd p{fds[0], POLLIN, 0};
+            if (poll(&p, 1, 200) <= 0)
+                continue;
+            char c;
+            if (read(fds[0], &c, 1) != 1)
+                break;
+            if (c == '\n')
+                break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            std::fprintf(stderr, "e2e: no display of the run's own; using the runner's\n");
+            Stop();
+            return;
+        }
+        name_ = ":" + number;
+    }
+    ~OwnDisplay() { Stop(); }
+    OwnDisplay(const OwnDisplay&) = delete;
+    OwnDisplay& operator=(const OwnDisplay&) = delete;
+    // ":N", or empty when the runner's display is used.
+    const std::string& Name() const { return name_; }
+
+private:
+    void Stop()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+    pid_t pid_ = -1;
+    std::string name_;
+};
 } // namespace
 
 GameRun::GameRun(const std::string& name)
@@ -118,6 +193,10 @@ RunResult GameRun::Run(int timeoutSeconds)
 {
     RunResult result;
     std::string outPath = Path("stdout.txt"), errPath = Path("stderr.txt");
+    // A test that names its own DISPLAY keeps it.
+    std::optional<OwnDisplay> display;
+    if (!env_.count("DISPLAY"))
+        display.emplace();
     pid_t pid = fork();
     if (pid < 0) {
         std::perror("fork");
@@ -138,6 +217,8 @@ RunResult GameRun::Run(int timeoutSeconds)
             unsetenv(v);
         for (const auto& [k, v] : env_)
             setenv(k.c_str(), v.c_str(), 1);
+        if (display && !display->Name().empty())
+            setenv("DISPLAY", display->Name().c_str(), 1);
         execl("./korvane", "korvane", static_cast<char*>(nullptr));
         _exit(127);
     }
