@@ -87,23 +87,30 @@ long HeadChange(const GameRun& run, int a, int b)
 
 std::string Dump(const GameRun& run, const RunResult& r) { return run.ReadFile("debug.txt") + "\n" + r.err; }
 
+// Runs the radio test location with the replayed keys and screenshots of the frames named.
+RunResult RunTestRadio(GameRun& run, const std::string& input, const char* frames, const char* shots)
+{
+    StartOnceSilently(run);
+    run.SetEnv("KORVANE_LOCATION", "Test Radio");
+    run.SetInput(input);
+    run.SetEnv("KORVANE_FRAMES", frames);
+    run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
+    run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
+    run.SetEnv("KORVANE_SHOT_FRAMES", shots);
+    return run.Run(100);
+}
+
 } // namespace
 
 TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
 {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
     GameRun run("radiotalk");
-    StartOnceSilently(run);
-    run.SetEnv("KORVANE_LOCATION", "Test Radio");
     // After the location's fade-in (3 s): F: the nearest friendly ship; C: call it;
     // 2: "Do you want to work for us?" once the question is spoken (about 2 s);
     // 3: "Follow me." in the mercenary's own talk.
-    run.SetInput("110 key F\n120 key C\n210 key 2\n270 key 3\n");
-    run.SetEnv("KORVANE_FRAMES", "330");
-    run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
-    run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
-    run.SetEnv("KORVANE_SHOT_FRAMES", "117,121,124,153,156,159,165,200,203,255");
-    RunResult r = run.Run(100);
+    RunResult r = RunTestRadio(run, "110 key F\n120 key C\n210 key 2\n270 key 3\n", "330",
+                               "117,121,124,153,156,159,165,200,203,255");
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const std::vector<std::string> lines = run.DebugLines();
@@ -133,16 +140,10 @@ TEST(RadioE2E, RadioMenuOrdersTheHiredWingman)
 {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display (run under xvfb-run)";
     GameRun run("radiomenu");
-    StartOnceSilently(run);
-    run.SetEnv("KORVANE_LOCATION", "Test Radio");
     // Hire the fighter and close the talk (6: "Over and out."), then F3, 4: the fighters'
     // orders, 3: "Follow me.".
-    run.SetInput("110 key F\n120 key C\n180 key 2\n240 key 6\n300 key F3\n360 key 4\n440 key 3\n");
-    run.SetEnv("KORVANE_FRAMES", "500");
-    run.SetEnv("KORVANE_FRAME_MS", "30");  // the same game time for every frame on any machine
-    run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
-    run.SetEnv("KORVANE_SHOT_FRAMES", "117,295,420,490");
-    RunResult r = run.Run(100);
+    RunResult r = RunTestRadio(run, "110 key F\n120 key C\n180 key 2\n240 key 6\n300 key F3\n360 key 4\n440 key 3\n",
+                               "500", "117,295,420,490");
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const std::vector<std::string> lines = run.DebugLines();
