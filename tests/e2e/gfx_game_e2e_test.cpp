@@ -19,7 +19,7 @@ TEST(GfxGameE2E, WindowShowsFramesDrawnByGl)
     run.SetEnv("KORVANE_FRAMES", "1500");
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
     run.SetEnv("KORVANE_SHOT_FRAMES", "3,8");
-    RunResult r = run.Run();
+    RunResult r = run.Run(180);  // a full space location at the desktop size: slow on a loaded machine
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     auto lines = run.DebugLines();
@@ -52,7 +52,7 @@ TEST(GfxGameE2E, DeviceLostAndResetKeepTheGameRunning)
     run.SetEnv("KORVANE_DEVICE_LOST", "4,8");
     run.SetEnv("KORVANE_SCREENSHOT", run.Path("shots"));
     run.SetEnv("KORVANE_SHOT_FRAMES", "10");
-    RunResult r = run.Run();
+    RunResult r = run.Run(180);  // a full space location at the desktop size: slow on a loaded machine
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err.find("D3D device is lost"), std::string::npos) << r.err;
