@@ -38,10 +38,12 @@ TEST(SectorTrafficE2E, ATransportComingToTheMineHailsThePlayerWaitingAtItsGate)
              "1960 key_down LEFT\n1980 key_up LEFT\n"  // about 57 degrees to the left, at the mine
              "1990 key_down W\n2050 key_up W\n"        // full speed
              "3280 key_down S\n3320 key_up S\n";       // stop some 400 beside the line-up point
-    // Game time 240 s falls on frame 3859. The bays of the mine and the home station announce
-    // every loading over the radio, and such a line would hold the radio on the mark: the
-    // player keeps it busy with a talk to his station (F2 until it opens) and ends that talk
-    // just before the mark. Then he answers the transport.
+    // Game time 240 s falls on frame 3859. A ship that hailed on an earlier mark is answered
+    // first. The bays of the mine and the home station announce every loading over the
+    // radio, and such a line would hold the radio on the mark: the player keeps it busy with
+    // a talk to his station (F2 until it opens) and ends that talk just before the mark.
+    // Then he answers the transport.
+    input += "3690 key 1\n";
     for (int f = 3700; f <= 3830; f += 10) input += std::to_string(f) + " key F2\n";
     input += "3846 key 3\n"
              "3910 key 1\n";
