@@ -1,8 +1,9 @@
 // Sector 3 played from its start: at the desk of the hero station the player answers
-// "Спасибо." and "Я улетаю.", the bay launches his ship, he ends the station's greeting with
-// its last reply, flies out past the ships queueing for the gate and brakes among them. A
-// spawned traffic transport on its way in hails him: the comm window opens its talk and the
-// third panel shows the caller's head and line.
+// "Спасибо." and "Я улетаю.", the bay launches his ship, he ends the station's greeting and
+// flies out to the mine, where the spawned traffic transports come to load. He stops beside
+// the mine's line-up point, outside its gate, and waits. The first transport to arrive hails
+// him on the 30-s mark of game time 240 s: the comm panel shows its pilot and ship, and his
+// reply ends the talk.
 #include "sector_run.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 
 namespace {
 
-// Share of the region's pixels that stand out of the dark panel (the head, the text).
+// Share of the region's pixels that stand out of the dark panel (a head, a hull, text).
 double LitShare(const Image& image, const Region& r)
 {
     int lit = 0, all = 0;
@@ -24,26 +25,34 @@ double LitShare(const Image& image, const Region& r)
     return all ? double(lit) / all : 0.0;
 }
 
-} // namespace
+}  // namespace
 
-// Off until re-fitted: spawned transports now call at the sector's mine, not at the home
-// station's gate, so none comes past the place where this run brakes.
-TEST(SectorTrafficE2E, DISABLED_ATransportComingInHailsThePlayerOutsideTheHeroStation)
+TEST(SectorTrafficE2E, ATransportComingToTheMineHailsThePlayerWaitingAtItsGate)
 {
     GameRun run("traffic-hail");
     const SectorWindow window;
     std::string input = PrepareSectorRun(run, 3, window);
     input += window.Click(1250, 144, 530);  // the desk's greeting: "Спасибо."
     input += window.Click(1350, 144, 530);  // "Что вам нужно?": "Я улетаю."
-    // Launched at about 1780: the station's greeting (three replies) ends with the third,
-    // then the ship flies on at half speed and brakes by the queue at the approach point.
-    input += "1860 key 3\n2150 key_down S\n2210 key_up S\n";
+    input += "1860 key 3\n"                            // launched: the station's greeting ends
+             "1960 key_down LEFT\n1980 key_up LEFT\n"  // about 57 degrees to the left, at the mine
+             "1990 key_down W\n2050 key_up W\n"        // full speed
+             "3280 key_down S\n3320 key_up S\n";       // stop some 400 beside the line-up point
+    // Game time 240 s falls on frame 3859. A ship that hailed on an earlier mark is answered
+    // first. The bays of the mine and the home station announce every loading over the
+    // radio, and such a line would hold the radio on the mark: the player keeps it busy with
+    // a talk to his station (F2 until it opens) and ends that talk just before the mark.
+    // Then he answers the transport.
+    input += "3690 key 1\n";
+    for (int f = 3700; f <= 3830; f += 10) input += std::to_string(f) + " key F2\n";
+    input += "3846 key 3\n"
+             "3910 key 1\n";
     run.SetInput(input);
     const std::string shots = run.Path("shots");
     std::filesystem::create_directories(shots);
     run.SetEnv("KORVANE_SCREENSHOT", shots);
-    run.SetEnv("KORVANE_SHOT_FRAMES", "3230,3330");
-    run.SetEnv("KORVANE_FRAMES", "3400");
+    run.SetEnv("KORVANE_SHOT_FRAMES", "3854,3885,3940");
+    run.SetEnv("KORVANE_FRAMES", "3960");
     RunResult r = run.Run(110);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -51,21 +60,30 @@ TEST(SectorTrafficE2E, DISABLED_ATransportComingInHailsThePlayerOutsideTheHeroSt
     const std::vector<std::string> lines = run.DebugLines();
     const std::string log = run.ReadFile("debug.txt");
     ASSERT_TRUE(LogHasPrefix(lines, "Location 3: Data/Locations.Space/Sector 03")) << log;
-    // Out of the interior, launched and flying: the greeting, and the player's own step ended.
-    EXPECT_TRUE(LogHasPrefix(lines, "Scene 3, object 100: step 10")) << log;
-    EXPECT_TRUE(LogHasPrefix(lines, "CCommWindow: talk with unit 1000 at line 0")) << log;
     EXPECT_TRUE(LogHasPrefix(lines, "CCommWindow: talk with unit 1000 ended by reply 3")) << log;
-    // Spawned ships have no object id of their own (-1); line 5 is the traffic's greeting.
-    EXPECT_TRUE(LogHasPrefix(lines, "CCommWindow: talk with unit -1 at line 5")) << log;
+    // Spawned ships have no object id of their own (-1); line 5 is the greeting of a ship on
+    // its way in, line 6 that of one leaving.
+    EXPECT_TRUE(LogHasPrefix(lines, "CCommWindow: talk with unit -1 at line 5") ||
+                LogHasPrefix(lines, "CCommWindow: talk with unit -1 at line 6"))
+        << log;
+    EXPECT_TRUE(LogHasPrefix(lines, "CCommWindow: talk with unit -1 ended by reply 1")) << log;
+    EXPECT_FALSE(LogHasPrefix(lines, "EndGame(")) << log;
     for (const std::string& l : MissingContentLines(lines)) ADD_FAILURE() << l;
 
-    Image before, after;
-    ASSERT_TRUE(ReadPng(shots + "/frame_3230.png", &before));
-    ASSERT_TRUE(ReadPng(shots + "/frame_3330.png", &after));
-    ASSERT_EQ(after.width, window.width);
-    // The comm window's panel above the radar: dark before the call, the caller after it.
+    Image before, during, after;
+    ASSERT_TRUE(ReadPng(shots + "/frame_3854.png", &before));
+    ASSERT_TRUE(ReadPng(shots + "/frame_3885.png", &during));
+    ASSERT_TRUE(ReadPng(shots + "/frame_3940.png", &after));
+    ASSERT_EQ(during.width, window.width);
+    // The comm window's panel above the radar: closed before the call and after the reply;
+    // during the talk it shows the pilot's head and lines, and the caller's hull on its right.
     const Region panel{265, 258, 115, 34};
-    const double was = LitShare(before, panel), is = LitShare(after, panel);
-    EXPECT_LT(was, 0.05);
-    EXPECT_GT(is, was + 0.04) << was << " -> " << is;
+    const Region hull{340, 264, 36, 22};
+    const double was = LitShare(before, panel), is = LitShare(during, panel), ended = LitShare(after, panel);
+    // Closed shows a few stars (under 0.01); the station's talk without a hull about 0.04;
+    // the transport's talk 0.06 to 0.08 with its hull filling a fifth of its corner.
+    EXPECT_LT(was, 0.02) << was;
+    EXPECT_LT(ended, 0.02) << ended;
+    EXPECT_GT(is, was + 0.03) << was << " -> " << is;
+    EXPECT_GT(LitShare(during, hull), 0.08) << LitShare(during, hull);
 }
