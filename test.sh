@@ -44,11 +44,11 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan -L unit -j"$jobs" --output-on-failure
 
 echo "== e2e tests (Xvfb)"
-# Three at a time: every game run gets an X server of its own (tests/e2e/harness.cpp),
+# Two at a time: every game run gets an X server of its own (tests/e2e/harness.cpp),
 # so games never take the focus from each other; the shared display below serves the
 # tests that draw in their own process.
 xvfb-run -a -s "-screen 0 1280x1024x24" \
-  ctest --test-dir build -L e2e -j3 --output-on-failure
+  ctest --test-dir build -L e2e -j2 --output-on-failure
 
 if [ "$fuzz_ok" = 1 ]; then
   echo "== fuzz (short runs, 20 s each, four at a time)"
