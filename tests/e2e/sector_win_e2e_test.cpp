@@ -1,8 +1,11 @@
-// Sector 1 played from its start towards its goal with replayed keys: the player leaves the
+// Sector 1 played from its start to its goal with replayed keys: the player leaves the
 // hero station by the desk, targets the mine (T twice: the trade station, then the mine),
 // turns to it, flies out, brakes short of it and fires until it is destroyed, turns back,
-// flies home and asks the station for landing. The last stretch, the 30-unit window at the
-// gate's outer point, needs eyes on the gate: a replay cannot steer that finely.
+// flies home and asks the station for landing. Then he climbs away from the station's
+// side, brakes above its gate and dives through the approach point, the docking takes
+// him inside, the desk ends the mission ("Задание выполнено.", "Завершить задание.") and
+// after the departure the results page shows. Under KORVANE_FRAME_MS a run repeats
+// itself frame for frame, so the replay can hit the approach point's 30-unit window.
 #include "sector_run.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +15,41 @@
 
 namespace {
 
-// Index of the first line that starts with the prefix, -1 when none.
-int LineIndex(const std::vector<std::string>& lines, const std::string& prefix)
+// Index of the first line that starts with the prefix at or after `from`, -1 when none.
+int LineIndex(const std::vector<std::string>& lines, const std::string& prefix, int from = 0)
 {
-    for (std::size_t i = 0; i < lines.size(); ++i)
+    for (std::size_t i = from < 0 ? 0 : std::size_t(from); i < lines.size(); ++i)
         if (lines[i].rfind(prefix, 0) == 0) return int(i);
     return -1;
 }
 
+// Pixels of the talk box's reply violet (blue well above red).
+int BluePixels(const Image& image, const Region& r)
+{
+    int n = 0;
+    for (int y = r.y; y < r.y + r.height && y < image.height; ++y)
+        for (int x = r.x; x < r.x + r.width && x < image.width; ++x) {
+            const std::uint8_t* p = image.Pixel(x, y);
+            n += p[2] > 110 && p[2] > p[0] + 40;
+        }
+    return n;
+}
+
+// Pixels of the menus' gold (red high, green middling, blue low).
+int GoldPixels(const Image& image, const Region& r)
+{
+    int n = 0;
+    for (int y = r.y; y < r.y + r.height && y < image.height; ++y)
+        for (int x = r.x; x < r.x + r.width && x < image.width; ++x) {
+            const std::uint8_t* p = image.Pixel(x, y);
+            n += p[0] > 150 && p[1] > 100 && p[0] > p[2] + 80;
+        }
+    return n;
+}
+
 }  // namespace
 
-TEST(SectorWinE2E, TheMineIsDestroyedAndTheHeroStationGrantsLanding)
+TEST(SectorWinE2E, TheMineIsDestroyedThePlayerDocksAndTheResultsShow)
 {
     GameRun run("sector-win");
     const SectorWindow window;
@@ -45,14 +72,29 @@ TEST(SectorWinE2E, TheMineIsDestroyedAndTheHeroStationGrantsLanding)
              "6200 key_down W\n6260 key_up W\n"
              "7300 key_down S\n7340 key_up S\n"        // stop beside it
              "7390 key 1\n"                            // the repair station may be calling again
-             "7400 key F2\n7460 key 1\n";              // "Прошу разрешения на посадку."
+             "7400 key F2\n7460 key 2\n"               // "Прошу разрешения на посадку."
+             // The landing holds for 20 s. Away from the hull, up past the gate's level...
+             "7470 key_down LEFT\n7502 key_up LEFT\n7505 key_down DOWN\n7507 key_up DOWN\n"
+             "7530 key_down W\n7590 key_up W\n7640 key_down S\n7680 key_up S\n"
+             // ...then round and down through the approach point, clear of the ship parked
+             // on the gate's axis.
+             "7690 key_down RIGHT\n7723 key_up RIGHT\n7700 key_down DOWN\n7709 key_up DOWN\n"
+             "7735 key_down W\n7795 key_up W\n";
+    // Inside: the view scrolled back (the pointer on the bottom edge) and widened, the
+    // operator at the desk clicked; the player walks up to him and the talk opens.
+    input += "8300 mouse_move " + window.At(400.0f, 599.0f) + "\n8320 mouse_move" + centre +
+             "8330 key_down DOWN\n8360 key_up DOWN\n";
+    input += window.Click(8450, 326, 210);
+    // The greeting was said on the first visit: "Что вам нужно?" asks at once (the box opens
+    // for its three replies); "Задание выполнено." (third), then "Завершить задание." (under the two rows of its question).
+    input += window.Click(8680, 144, 550) + window.Click(8820, 144, 530);
     run.SetInput(input);
     const std::string shots = run.Path("shots");
     std::filesystem::create_directories(shots);
     run.SetEnv("KORVANE_SCREENSHOT", shots);
-    run.SetEnv("KORVANE_SHOT_FRAMES", "4000,7560");
-    run.SetEnv("KORVANE_FRAMES", "7600");
-    RunResult r = run.Run(170);
+    run.SetEnv("KORVANE_SHOT_FRAMES", "4000,7465,8670,10140");
+    run.SetEnv("KORVANE_FRAMES", "10150");
+    RunResult r = run.Run(300);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
 
@@ -69,13 +111,33 @@ TEST(SectorWinE2E, TheMineIsDestroyedAndTheHeroStationGrantsLanding)
     EXPECT_GT(granted, called) << log;
     // Only the mine went: the player and the hero station are still there.
     EXPECT_EQ(LineIndex(lines, "Station 1000 ("), -1) << log;
-    EXPECT_FALSE(LogHasPrefix(lines, "EndGame(")) << log;
+    EXPECT_EQ(LineIndex(lines, "EndGame(0)"), -1) << log;
     for (const std::string& l : MissingContentLines(lines)) ADD_FAILURE() << l;
 
-    // In the fight the mine fills the sights; at the end the station's hull is beside the ship.
-    Image fight, home;
+    // Docked: the interior loads, and after the visit the player's ship is back in space
+    // for the departure, which ends in the won mission.
+    const int inside = LineIndex(lines, "Loading screen: 0%", granted);
+    EXPECT_GT(inside, granted) << log;
+    int at = inside;
+    for (const char* step : {"101", "102", "103"}) {
+        at = LineIndex(lines, std::string("Scene 1, object 100: step ") + step + " ", at);
+        EXPECT_GT(at, inside) << step << "\n" << log;
+    }
+    const int won = LineIndex(lines, "EndGame(1)", inside);
+    EXPECT_GT(won, inside) << log;
+    // The next sector is unlocked by its save, written whole (no temporary file left).
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    EXPECT_GT(fs::file_size(run.Path("Save/00/Sector 02.dat"), ec), 0u) << ec.message();
+    for (const auto& e : fs::directory_iterator(run.Path("Save/00"))) {
+        const std::string ext = e.path().extension().string();
+        EXPECT_TRUE(ext == ".cfg" || ext == ".dat" || ext == ".stat") << e.path();
+    }
+
+    // In the fight the mine fills the sights; beside the station its hull fills the left.
+    Image fight, home, desk, results;
     ASSERT_TRUE(ReadPng(shots + "/frame_4000.png", &fight));
-    ASSERT_TRUE(ReadPng(shots + "/frame_7560.png", &home));
+    ASSERT_TRUE(ReadPng(shots + "/frame_7465.png", &home));
     ASSERT_EQ(home.width, window.width);
     auto sum = [](const Colour& c) { return c.r + c.g + c.b; };
     const double mine = sum(MeanColour(fight, Region{230, 180, 180, 100}));
@@ -84,4 +146,14 @@ TEST(SectorWinE2E, TheMineIsDestroyedAndTheHeroStationGrantsLanding)
     const double sky = sum(MeanColour(home, Region{400, 80, 140, 100}));
     EXPECT_GT(mine, space + 20.0) << mine << " " << space;
     EXPECT_GT(hull, sky + 150.0) << hull << " " << sky;
+
+    // Inside at the desk: the interior's lit floor, and the operator's three replies in the
+    // talk box at the bottom.
+    ASSERT_TRUE(ReadPng(shots + "/frame_8670.png", &desk));
+    EXPECT_GT(MeanColour(desk, Region{0, 80, 640, 320}).g, 70.0);
+    EXPECT_GT(BluePixels(desk, Region{85, 402, 235, 48}), 300);
+
+    // The results page: its gold column heads over the table and the rating column's red.
+    ASSERT_TRUE(ReadPng(shots + "/frame_10140.png", &results));
+    EXPECT_GT(GoldPixels(results, Region{40, 105, 560, 30}), 600);
 }

@@ -178,7 +178,7 @@ public:
     // Applies every deferred listener and 3D setting.
     void CommitDeferredSettings();
 
-    bool IsLoopback() const { return loopback_ && !silent_; }
+    bool IsLoopback() const { return loopback_ && !silent_ && !paced_; }
     unsigned GetOutputRate() const { return rate_; }
     // Loopback only: mixes frames of interleaved stereo 16-bit samples.
     int Render(int16_t* out, unsigned frames);
@@ -194,6 +194,7 @@ private:
     void* context_ = nullptr;  // ALCcontext
     bool loopback_ = false;
     bool silent_ = false;
+    bool paced_ = false;  // a test run's mixer, paced by the frames (KORVANE_FRAME_MS)
     uint64_t lastPaceMs_ = 0;
     unsigned rate_ = 22050;
     SoundListenerState listener_, pendingListener_;

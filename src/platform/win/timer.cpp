@@ -12,7 +12,7 @@ std::uint32_t RealTimeMs()
     return std::uint32_t(ms);
 }
 
-std::uint32_t timeGetTime()
+unsigned FrameStepMs()
 {
     // KORVANE_FRAME_MS: every frame takes the same time, however fast the machine is.
     static const unsigned step = [] {
@@ -20,6 +20,12 @@ std::uint32_t timeGetTime()
         const long v = s ? std::strtol(s, nullptr, 10) : 0;
         return v > 0 && v <= 1000 ? unsigned(v) : 0u;
     }();
+    return step;
+}
+
+std::uint32_t timeGetTime()
+{
+    const unsigned step = FrameStepMs();
     if (!step) return RealTimeMs();
     static const std::uint32_t base = RealTimeMs();
     return base + PlatformFrameCount() * step;

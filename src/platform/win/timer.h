@@ -4,5 +4,7 @@
 #include <cstdint>
 
 std::uint32_t timeGetTime();
+// The KORVANE_FRAME_MS step, 0 when the switch is off.
+unsigned FrameStepMs();
 // The real monotonic clock, whatever the test switches say.
 std::uint32_t RealTimeMs();
