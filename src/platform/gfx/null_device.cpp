@@ -153,6 +153,7 @@ GfxSystem* NullGfxCreateSystem()
 
 NullGfxDevice::NullGfxDevice(const D3DPRESENT_PARAMETERS& params)
 {
+    recording = g_NullGfxConfig.recordCalls;
     InitState(params);
     MakeSurfaces();
     g_lastDevice = this;

@@ -19,6 +19,9 @@ struct NullGfxConfig {
     bool failPresent = false;
     // Programs whose source contains this text fail to compile (empty: none).
     std::string failCompileMarker = "#error";
+    // New devices write their calls down. Off for the game run with KORVANE_GFX=null:
+    // nobody reads them there, and a long run would fill the memory with them.
+    bool recordCalls = true;
 
     // Back to the defaults above.
     void Restore();

@@ -26,5 +26,8 @@ GfxBackend GfxSelectedBackend()
 
 GfxSystem* GfxCreateSystem()
 {
+    // The switch picks the null backend for a whole game run: its devices keep no call log.
+    if (!g_backendChosen && GfxSelectedBackend() == GfxBackend::Null)
+        g_NullGfxConfig.recordCalls = false;
     return GfxSelectedBackend() == GfxBackend::Null ? NullGfxCreateSystem() : GlGfxCreateSystem();
 }

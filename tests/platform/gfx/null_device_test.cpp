@@ -159,3 +159,26 @@ TEST(FixedPipelineKeyTest, StagesStopAtTheFirstDisabledOne)
     s.rs[D3DRS_SHADEMODE] = D3DSHADE_FLAT;
     EXPECT_NE(FFVertexSource(FFMakeKey(s, v, tex)).find("flat out vec4 v_Diffuse"), std::string::npos);
 }
+
+// A game run on the null backend (KORVANE_GFX=null) goes on for hours: its device must not
+// keep a line for every call.
+TEST(NullDeviceTest, TheSwitchedOnBackendKeepsNoCallLog)
+{
+    setenv("KORVANE_GFX", "null", 1);
+    GfxSystem* system = GfxCreateSystem();
+    ASSERT_NE(system, nullptr);
+    D3DPRESENT_PARAMETERS pp = Params();
+    GfxDevice* device = nullptr;
+    ASSERT_EQ(system->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &device), D3D_OK);
+    auto* dev = static_cast<NullGfxDevice*>(device);
+    for (int frame = 0; frame < 100; ++frame) {
+        dev->SetRenderState(D3DRS_ZENABLE, 1);
+        dev->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    EXPECT_TRUE(dev->calls.empty());
+    EXPECT_EQ(dev->presents, 100u);
+    device->Release();
+    system->Release();
+    unsetenv("KORVANE_GFX");
+    g_NullGfxConfig.Restore();
+}
