@@ -28,7 +28,7 @@ TEST_P(CampaignSectorE2E, RunsAMinuteOfItsScenesWithNothingMissing)
     run.SetEnv("KORVANE_SHOT_FRAMES", std::to_string(kSectorStartFrame + 300) + "," + std::to_string(last - 50));
     run.SetEnv("KORVANE_FRAMES", std::to_string(last));
     const auto t0 = std::chrono::steady_clock::now();
-    RunResult r = run.Run(110);
+    RunResult r = run.Run(240);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -14,6 +14,7 @@
 #include <png.h>
 #include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -51,6 +52,8 @@ public:
             return;
         pid_ = fork();
         if (pid_ == 0) {
+            // The server goes with the test, even when the test is killed.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             close(fds[0]);
             int null = open("/dev/null", O_RDWR);
             if (null >= 0) {

@@ -53,7 +53,7 @@ TEST(SectorTrafficE2E, ATransportComingToTheMineHailsThePlayerWaitingAtItsGate)
     run.SetEnv("KORVANE_SCREENSHOT", shots);
     run.SetEnv("KORVANE_SHOT_FRAMES", "3854,3885,3940");
     run.SetEnv("KORVANE_FRAMES", "3960");
-    RunResult r = run.Run(110);
+    RunResult r = run.Run(240);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
 

@@ -94,7 +94,7 @@ TEST(SectorWinE2E, TheMineIsDestroyedThePlayerDocksAndTheResultsShow)
     run.SetEnv("KORVANE_SCREENSHOT", shots);
     run.SetEnv("KORVANE_SHOT_FRAMES", "4000,7465,8670,10140");
     run.SetEnv("KORVANE_FRAMES", "10150");
-    RunResult r = run.Run(300);
+    RunResult r = run.Run(600);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
 
