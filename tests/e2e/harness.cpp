@@ -250,6 +250,15 @@ RunResult GameRun::Run(int timeoutSeconds)
     return result;
 }
 
+RunResult GameRun::RunFrames(int frames, const std::string& shotFrames, int timeoutSeconds)
+{
+    mkdir(Path("shots").c_str(), 0755);
+    SetEnv("KORVANE_SCREENSHOT", Path("shots"));
+    SetEnv("KORVANE_SHOT_FRAMES", shotFrames);
+    SetEnv("KORVANE_FRAMES", std::to_string(frames));
+    return Run(timeoutSeconds);
+}
+
 bool ReadPng(const std::string& path, Image* image)
 {
     png_image png;

@@ -48,6 +48,8 @@ public:
 
     // Runs the game to its end (or the timeout) with the run directory as current directory.
     RunResult Run(int timeoutSeconds = 60);
+    // Runs so many frames with screenshots of the frames named (comma-separated) in Path("shots").
+    RunResult RunFrames(int frames, const std::string& shotFrames, int timeoutSeconds);
 
 private:
     std::string dir_;

@@ -35,11 +35,7 @@ TEST(SectorScenesE2E, SectorOneRunsItsScenesWithNothingMissing)
     run.WriteGameIni(kIni);
     run.SetInput("10 key_down SPACE\n2400 key_up SPACE\n");
     const std::string shots = run.Path("shots");
-    std::filesystem::create_directories(shots);
-    run.SetEnv("KORVANE_SCREENSHOT", shots);
-    run.SetEnv("KORVANE_SHOT_FRAMES", "3000,4800");
-    run.SetEnv("KORVANE_FRAMES", "4900");
-    RunResult r = run.Run(600);
+    RunResult r = run.RunFrames(4900, "3000,4800", 600);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
 

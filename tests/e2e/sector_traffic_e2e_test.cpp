@@ -49,11 +49,7 @@ TEST(SectorTrafficE2E, ATransportComingToTheMineHailsThePlayerWaitingAtItsGate)
              "3910 key 1\n";
     run.SetInput(input);
     const std::string shots = run.Path("shots");
-    std::filesystem::create_directories(shots);
-    run.SetEnv("KORVANE_SCREENSHOT", shots);
-    run.SetEnv("KORVANE_SHOT_FRAMES", "3854,3885,3940");
-    run.SetEnv("KORVANE_FRAMES", "3960");
-    RunResult r = run.Run(240);
+    RunResult r = run.RunFrames(3960, "3854,3885,3940", 240);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
 

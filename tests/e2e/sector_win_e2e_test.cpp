@@ -90,11 +90,7 @@ TEST(SectorWinE2E, TheMineIsDestroyedThePlayerDocksAndTheResultsShow)
     input += window.Click(8680, 144, 550) + window.Click(8820, 144, 530);
     run.SetInput(input);
     const std::string shots = run.Path("shots");
-    std::filesystem::create_directories(shots);
-    run.SetEnv("KORVANE_SCREENSHOT", shots);
-    run.SetEnv("KORVANE_SHOT_FRAMES", "4000,7465,8670,10140");
-    run.SetEnv("KORVANE_FRAMES", "10150");
-    RunResult r = run.Run(600);
+    RunResult r = run.RunFrames(10150, "4000,7465,8670,10140", 600);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
 
