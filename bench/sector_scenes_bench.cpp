@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "../tools/datagen/location_check.h"
+#include "../tools/datagen/check/location_check.h"
 #include "app/settings.h"
 #include "files/file_manager.h"
 #include "locations/location_director.h"

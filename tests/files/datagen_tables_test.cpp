@@ -1,17 +1,17 @@
 // The data build's tables: the project's ship, weapon and item tables build, and a row
 // off the game's scales or naming what no table holds is refused with its line.
 #include "../../tools/datagen/frame.h"
-#include "../../tools/datagen/tables.h"
+#include "../../tools/datagen/tables/tables.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 // The generator under test is built in here; the frame comes with datagen_test.cpp.
-#include "../../tools/datagen/object_tables.cpp"
-#include "../../tools/datagen/pilot_tables.cpp"
-#include "../../tools/datagen/location_tables.cpp"
-#include "../../tools/datagen/tables.cpp"
+#include "../../tools/datagen/tables/object_tables.cpp"
+#include "../../tools/datagen/tables/pilot_tables.cpp"
+#include "../../tools/datagen/tables/location_tables.cpp"
+#include "../../tools/datagen/tables/tables.cpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 // The writer and the limits live in the datagen tool; they are built in here.
 #include "../../tools/datagen/datagen.cpp"
-#include "../../tools/datagen/language_check.cpp"
+#include "../../tools/datagen/check/language_check.cpp"
 #include "../../tools/datagen/pack.cpp"
 #include "../../tools/datagen/sources.cpp"
 

@@ -11,10 +11,10 @@
 #include <unistd.h>
 
 // The check and the frame it needs are built in here.
-#include "../../tools/datagen/content_check.cpp"
+#include "../../tools/datagen/check/content_check.cpp"
 #include "../../tools/datagen/datagen.cpp"
 #include "../../tools/datagen/sources.cpp"
-#include "../../tools/datagen/tables.cpp"
+#include "../../tools/datagen/tables/tables.cpp"
 
 namespace {
 

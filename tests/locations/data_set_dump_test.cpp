@@ -3,7 +3,7 @@
 // bullet and pilot folder. A change of the data sources that changes what the game loads
 // shows here as a diff; write the new dump with KORVANE_WRITE_DUMP=1 and commit it with
 // the change that meant it. Content that is only added (a new location, unit or pilot) passes.
-#include "../../tools/datagen/unit_dump.h"
+#include "../../tools/datagen/check/unit_dump.h"
 
 #include "dataset_util.h"
 #include "platform/win/codepage.h"

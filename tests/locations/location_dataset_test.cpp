@@ -1,7 +1,7 @@
 // Every location of the built data set loads through the game's loader, out of the
 // archives and as loose files: every object, private data, interior and music piece it
 // names exists, no line is malformed, and the world holds what the file says.
-#include "../../tools/datagen/location_check.h"
+#include "../../tools/datagen/check/location_check.h"
 
 #include "dataset_util.h"
 

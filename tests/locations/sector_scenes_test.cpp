@@ -572,7 +572,7 @@ INSTANTIATE_TEST_SUITE_P(Archives, SectorScenes, ::testing::Values(1));
 } // namespace
 
 // ---- Every campaign sector runs a minute of its scenes ----
-#include "../../tools/datagen/location_check.h"
+#include "../../tools/datagen/check/location_check.h"
 #include "locations/pilot_profile.h"
 #include "locations/sector_save_file.h"
 

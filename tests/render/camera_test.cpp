@@ -4,7 +4,7 @@
 
 #include "audio/audio_manager.h"
 #include "capture_device.h"
-#include "../../tools/datagen/mesh_builder.h"
+#include "../../tools/datagen/models/mesh_builder.h"
 #include "render/mesh.h"
 #include "world/object_list.h"
 #include "world/objects/unit.h"

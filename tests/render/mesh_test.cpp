@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "../../tools/datagen/mesh_builder.h"
+#include "../../tools/datagen/models/mesh_builder.h"
 #include "app/settings.h"
 #include "render/mesh.h"
 #include "render/mesh_container.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "../../tools/datagen/mesh_builder.h"
+#include "../../tools/datagen/models/mesh_builder.h"
 #include "menus/station_menu.h"
 #include "platform/gfx/null_device.h"
 #include "render/camera.h"

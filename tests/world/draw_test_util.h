@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../../tools/datagen/mesh_builder.h"
+#include "../../tools/datagen/models/mesh_builder.h"
 #include "platform/gfx/null_device.h"
 #include "render/d3d_render.h"
 #include "render/mesh.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/datagen/mesh_builder.h"
+#include "../../tools/datagen/models/mesh_builder.h"
 
 inline std::string Col(const std::string& label, const std::string& value = "")
 {

@@ -1,6 +1,6 @@
 // Every unit of the built data set loads whole through the game's loader, out of the
 // archives and as loose files, and the pilot folders the game names carry their dialogs.
-#include "../../../tools/datagen/unit_check.h"
+#include "../../../tools/datagen/check/unit_check.h"
 
 #include "app/settings.h"
 #include "dataset_util.h"

@@ -391,7 +391,7 @@ TEST_F(PilotDataTest, PickAndReset)
 
 } // namespace
 
-#include "../../../tools/datagen/unit_check.h"
+#include "../../../tools/datagen/check/unit_check.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../../../tools/datagen/mesh_builder.h"
+#include "../../../tools/datagen/models/mesh_builder.h"
 #include "platform/crt/rand.h"
 #include "platform/gfx/null_device.h"
 #include "render/d3d_render.h"
