@@ -289,14 +289,22 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             CGameMenu::Draw();
         };
     };
-    auto station_ = [](int page) {
-        return [page] {
+    auto station_ = [](int page, bool weapon = false) {
+        return [page, weapon] {
             g_StationMenuActive = 1;
             g_StationMenuPage = page;
             g_StationMenuPageChanging = 0;
             g_StationMenuFade = 0.0f;
             if (page == STATION_PAGE_EXCHANGE) CStationMenu::CreateShowcaseShips();
             if (page == STATION_PAGE_UPGRADES) CStationMenu::ResetUpgradePage();
+            // The first weapon row clicked: the catalogue and the chosen weapon's texts.
+            for (int i = 0; weapon && i < g_StationMenu.upgradeRowCount && !g_StationMenu.weaponRowSelected; ++i) {
+                const CUpgradeSystemButton& r = g_StationMenu.upgradeRows[i];
+                g_MouseX = r.x + r.width * 0.5f;
+                g_MouseY = r.y + r.height * 0.5f;
+                CStationMenu::OnClick();
+            }
+            g_MouseX = g_MouseY = 0.0f;
             CStationMenu::Update();
             CStationMenu::Draw();
         };
@@ -353,6 +361,7 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
         {"station statistics", 800, 600, station_(STATION_PAGE_STATISTICS)},
         {"station exchange", 800, 600, station_(STATION_PAGE_EXCHANGE)},
         {"station upgrades", 800, 600, station_(STATION_PAGE_UPGRADES)},
+        {"station upgrades, a weapon", 800, 600, station_(STATION_PAGE_UPGRADES, true)},
         {"radio main", 512, 512, radio(RADIO_PAGE_MAIN)},
         {"radio base", 512, 512, radio(RADIO_PAGE_BASE)},
         {"radio mercenaries", 512, 512, radio(RADIO_PAGE_MERCENARIES)},
