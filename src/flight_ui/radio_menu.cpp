@@ -85,6 +85,9 @@ const char* const kHelp[][2] = {
     {"Помощь (этот экран)", "F1"},
 };
 constexpr int kHelpRows = int(sizeof kHelp / sizeof kHelp[0]);
+constexpr float kHelpKeyRight = 507.0f;  // where the keys end, inside the 512-texel panel
+constexpr float kHelpKeyGap = 8.0f;      // at least this between an action and its key
+constexpr float kBaseFooterTop = 155.0f; // the first line under the base page's view
 
 // An ore run between the home station and a mine, by ids; nothing when there is nothing
 // to carry.
@@ -340,7 +343,8 @@ void CRadioMenu::UpdateTyping()
     case RADIO_PAGE_MAIN: h = 6 * lh + 20 + net; break;
     case RADIO_PAGE_BASE:
         h = float(rows) * 28 + 4 * lh + 20 + net;
-        if (h < 160.0f) h = 160.0f;
+        // The footer goes under the station's view when the rows end beside it.
+        if (h < kBaseFooterTop + lh + 5.0f) h = kBaseFooterTop + lh + 5.0f;
         break;
     case RADIO_PAGE_MERCENARIES: h = float(rows) * 30 + 2 * lh + 20; break;
     case RADIO_PAGE_TRANSPORTS: h = 9 * lh + 20; break;
@@ -467,6 +471,8 @@ void CRadioMenu::DrawPage(float lh)
         line(text);
         DrawListRows(3.0f * lh + 10.0f, 0);
         y = 3.0f * lh + 14.0f + float(rows) * 28.0f;
+        // The long footer would run under the station's view (to y 150): below it then.
+        if (entryCount && y < kBaseFooterTop) y = kBaseFooterTop;
         line(entryCount ? "F3 - Выход. <,> - Выбор. C - Приказ на выход в сектор." : "F3 - Выход.");
         if (st) {
             DrawOrbitView(st, panel);
@@ -494,17 +500,28 @@ void CRadioMenu::DrawPage(float lh)
         for (const char* l : kFighterLines) line(l);
         line("F3 - Выход.");
         break;
-    case RADIO_PAGE_HELP:
+    case RADIO_PAGE_HELP: {
+        // Keys right-aligned at the panel's edge, at the largest scale up to 0.9 at which
+        // every key clears its action in this language (the actions keep the panel's size).
+        float keyScale = 0.9f;
+        for (int i = 0; i < kHelpRows; ++i) {
+            if (!kHelp[i][0]) continue;
+            const float key = font.GetTextWidth(1.0f, kHelp[i][1]);
+            const float room = kHelpKeyRight - kHelpKeyGap - 5.0f - font.GetTextWidth(1.0f, kHelp[i][0]);
+            if (key > 0.0f && room < key * keyScale) keyScale = room > 0.0f ? room / key : 0.0f;
+        }
         for (int i = 0; i < kHelpRows; ++i) {
             if (!kHelp[i][0]) {
                 line("--------------------------------------------------------------------");
                 continue;
             }
             if (kHelp[i][0][0]) font.DrawTextUniform(5.0f, y, kHelp[i][0], FlickerColour(kGreen), 1.0f);
-            font.DrawTextUniform(345.0f, y, kHelp[i][1], FlickerColour(0x9B9B00u), 0.9f);
+            const float x = kHelpKeyRight - font.GetTextWidth(keyScale, kHelp[i][1]);
+            font.DrawTextUniform(x, y, kHelp[i][1], FlickerColour(0x9B9B00u), keyScale);
             y += lh;
         }
         break;
+    }
     case RADIO_PAGE_RECIPIENT: {
         line("Отправить сообщение для:");
         line("1 - Все пилоты.");

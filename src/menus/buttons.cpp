@@ -234,7 +234,9 @@ void CMainMenuButton::Create(float x, float y, const char* text, CFont* f, int e
 float CMainMenuButton::SpinAngle(std::uint32_t nowMs) const
 {
     const std::uint32_t t = top > 0.0f ? std::uint32_t(top) : 0u;
-    return float(double(nowMs) * (1.0 + double(t % 501) / 500.0) / 1200.0);
+    // Reduced to one turn in double: as a float the angle of days of uptime moves in steps.
+    const double a = double(nowMs) * (1.0 + double(t % 501) / 500.0) / 1200.0;
+    return float(std::fmod(a, 6.283185307179586));
 }
 
 void CMainMenuButton::Draw(int active)

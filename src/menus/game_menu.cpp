@@ -23,6 +23,7 @@
 #include "menus/settings_page.h"
 #include "menus/start_logo.h"
 #include "net/network.h"
+#include "platform/crt/rand.h"
 #include "platform/win/timer.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
@@ -52,6 +53,7 @@ CMenuButton g_MenuBackButton;
 namespace {
 
 constexpr unsigned kPanelFill = 0x320064;      // (50, 0, 100)
+constexpr int kSparkleSpread = 4;              // units a letter's glow grows by at random
 constexpr unsigned kButtonBlue = 0x9696FA;     // (150, 150, 250)
 
 struct MainButtonSpec {
@@ -433,8 +435,8 @@ void DrawMenuText(CFont* font, float x, float y, const char* text, unsigned text
 {
     if (!font || !text)
         return;
-    // A glow disc behind every letter (alpha 100 at its centre, clear at its rim), then
-    // the caption over them.
+    // A glow disc behind every letter (alpha 100 at its centre, clear at its rim), each of
+    // its own random size every frame: the caption sparkles. Then the caption over them.
     const char* t = TranslateText(text);
     const float h = font->GetTextHeight(scale);
     const unsigned centre = MenuColour(100, glowColour), rim = MenuColour(0, glowColour);
@@ -444,7 +446,8 @@ void DrawMenuText(CFont* font, float x, float y, const char* text, unsigned text
         if (gi < 0)
             continue;
         const float w = font->glyphs[gi].width * scale;
-        DrawScreenDisc16(centre, rim, pen + w * 0.5f, y + h * 0.5f, h * 0.5f, 1.0f, 1.0f);
+        const float radius = h * 0.5f + float(GameRand() % (kSparkleSpread + 1));
+        DrawScreenDisc16(centre, rim, pen + w * 0.5f, y + h * 0.5f, radius, 1.0f, 1.0f);
         pen += w + font->spacing * scale;
     }
     font->DrawText(x, y, text, textColour, textColour, scale);

@@ -41,6 +41,7 @@ const uint32_t kLabel = Argb(255, 200, 150, 150);
 const uint32_t kTitle = Argb(255, 200, 200, 250);
 const uint32_t kDarkBox = Argb(100, 0, 0, 0);
 const uint32_t kHighlight = Argb(100, 0, 0, 100);
+constexpr float kMouseLabelScale = 0.75f;
 
 const char* const kKeyDescriptions[kKeyRows] = {
     "Увеличение/уменьшение тяги двигателя",
@@ -264,8 +265,9 @@ void DrawControls()
         g_MenuSmallFont.DrawText(290.0f, y, kKeyDescriptions[i], text, text, 0.7f);
     }
     DrawScreenQuadColour(kDarkBox, 280.0f, 470.0f, 620.0f, 510.0f, nullptr);
-    DrawMenuText(&g_MenuSmallFont, 285.0f, 472.0f, "Чувствительность мыши:", kLabel, kLabel, 0.9f);
-    DrawMenuText(&g_MenuSmallFont, 285.0f, 491.0f, "Инверсия мыши:", kLabel, kLabel, 0.9f);
+    // Both labels a little smaller than their buttons so that the longer one ends before "<<".
+    DrawMenuText(&g_MenuSmallFont, 285.0f, 472.0f, "Чувствительность мыши:", kLabel, kLabel, kMouseLabelScale);
+    DrawMenuText(&g_MenuSmallFont, 285.0f, 491.0f, "Инверсия мыши:", kLabel, kLabel, kMouseLabelScale);
     DrawBar(480.0f, 472.0f, 590.0f, 488.0f, g_Settings.sensitivityMouse / 10, 483.0f, 10.5f, 7.0f, 474.0f, 485.0f,
             12);
     for (auto& b : g_SensitivityButtons)

@@ -15,12 +15,12 @@ namespace {
 struct Share {
     double x0, y0, x1, y1;
 };
-constexpr Share kTargetScreen{0.222, 0.637, 0.336, 0.766};
-constexpr Share kTargetView{0.272, 0.650, 0.325, 0.740};
-constexpr Share kTargetDistance{0.285, 0.740, 0.335, 0.770};
-constexpr Share kRadar{0.444, 0.637, 0.558, 0.766};
-constexpr Share kSystemScreen{0.664, 0.637, 0.779, 0.766};
-constexpr Share kDashboard{0.350, 0.800, 0.430, 0.900};
+constexpr Share kTargetScreen{0.200, 0.755, 0.380, 0.995};
+constexpr Share kTargetView{0.279, 0.779, 0.362, 0.947};
+constexpr Share kTargetDistance{0.299, 0.947, 0.378, 0.993};
+constexpr Share kRadar{0.410, 0.755, 0.590, 0.995};
+constexpr Share kSystemScreen{0.620, 0.755, 0.800, 0.995};
+constexpr Share kDashboard{0.384, 0.800, 0.406, 0.950};
 // Round the station ahead, above the centre (the steering marker stays below 0.33).
 constexpr Share kStation{0.440, 0.130, 0.560, 0.300};
 

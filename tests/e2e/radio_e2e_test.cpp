@@ -39,9 +39,9 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& text)
 bool IsTextColour(const std::uint8_t* p) { return p[1] > 50 && p[2] * 2 < p[1] && p[1] >= p[0]; }
 
 // Counts of panel text (green to yellow with little blue: not the grey cockpit, the white
-// stars or the orange head) in the left part of the third screen, low in the middle of the
-// view, that was not text in the base frame: the cockpit's rings and screens are green too,
-// and they stay where they are.
+// stars or the orange head) in the third screen, the column left of the steering marker
+// above the dashboard, that was not text in the base frame: the cockpit's rings and
+// screens are green too, and they stay where they are.
 struct PanelText {
     long pixels = -1;  // -1 without the screenshots
     int top = -1;      // the highest row with text, -1 for none
@@ -55,9 +55,9 @@ PanelText NewPanelText(const GameRun& run, int baseFrame, int frame)
     if (!ReadPng(run.Path("shots/frame_" + std::to_string(frame) + ".png"), &im)) return t;
     if (base.width != im.width || base.height != im.height) return t;
     t.pixels = 0;
-    for (int y = im.height * 45 / 100; y < im.height * 62 / 100; ++y) {
+    for (int y = im.height * 33 / 100; y < im.height * 75 / 100; ++y) {
         int row = 0;
-        for (int x = im.width * 40 / 100; x < im.width * 55 / 100; ++x)
+        for (int x = im.width * 1 / 100; x < im.width * 31 / 100; ++x)
             if (IsTextColour(im.Pixel(x, y)) && !IsTextColour(base.Pixel(x, y))) ++row;
         if (row >= 3 && t.top < 0) t.top = y;
         t.pixels += row;
@@ -76,8 +76,8 @@ long HeadChange(const GameRun& run, int a, int b)
     if (!ReadPng(run.Path("shots/frame_" + std::to_string(b) + ".png"), &two)) return -1;
     if (one.width != two.width || one.height != two.height) return -1;
     long changed = 0;
-    for (int y = one.height * 45 / 100; y < one.height * 62 / 100; ++y)
-        for (int x = one.width * 40 / 100; x < one.width * 48 / 100; ++x) {
+    for (int y = one.height * 33 / 100; y < one.height * 75 / 100; ++y)
+        for (int x = one.width * 1 / 100; x < one.width * 12 / 100; ++x) {
             const std::uint8_t *p = one.Pixel(x, y), *q = two.Pixel(x, y);
             if (!IsFlame(p) && !IsFlame(q)) continue;
             if (std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 60) ++changed;

@@ -71,13 +71,14 @@ TEST(SectorTrafficE2E, ATransportComingToTheMineHailsThePlayerWaitingAtItsGate)
     ASSERT_TRUE(ReadPng(shots + "/frame_3885.png", &during));
     ASSERT_TRUE(ReadPng(shots + "/frame_3940.png", &after));
     ASSERT_EQ(during.width, window.width);
-    // The comm window's panel above the radar: closed before the call and after the reply;
-    // during the talk it shows the pilot's head and lines, and the caller's hull on its right.
-    const Region panel{265, 258, 115, 34};
-    const Region hull{340, 264, 36, 22};
+    // The comm window's panel left of the steering marker, over the dashboard: closed before
+    // the call and after the reply; during the talk it shows the pilot's head and lines, and
+    // the caller's hull in its view on the right.
+    const Region panel{6, 292, 190, 55};
+    const Region hull{134, 292, 62, 55};
     const double was = LitShare(before, panel), is = LitShare(during, panel), ended = LitShare(after, panel);
-    // Closed shows a few stars (under 0.01); the station's talk without a hull about 0.04;
-    // the transport's talk 0.06 to 0.08 with its hull filling a fifth of its corner.
+    // Closed shows a few stars (under 0.01); the transport's talk about 0.09 with its hull
+    // filling a fifth of its view.
     EXPECT_LT(was, 0.02) << was;
     EXPECT_LT(ended, 0.02) << ended;
     EXPECT_GT(is, was + 0.03) << was << " -> " << is;

@@ -112,6 +112,13 @@ TEST_F(MenuTest, CentredCaptionKeepsItsCentreAndMainRingIsTheHitArea)
     CMainMenuButton other = ring;
     other.top = 435;
     EXPECT_NE(ring.SpinAngle(60000), other.SpinAngle(60000));
+    // After 45 days of uptime a frame of 16 ms still turns the ring by its small step.
+    const std::uint32_t days45 = 45u * 86400000u;
+    const float step = ring.SpinAngle(days45 + 16) - ring.SpinAngle(days45);
+    const float expected = float(16.0 * (1.0 + 170.0 / 500.0) / 1200.0);
+    EXPECT_NEAR(step, expected, 1e-4f);
+    EXPECT_GE(ring.SpinAngle(days45), 0.0f);
+    EXPECT_LT(ring.SpinAngle(days45), 6.2832f);
 }
 
 TEST_F(MenuTest, DialogAnswersByType)

@@ -51,6 +51,10 @@ bool IntersectTri(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& ra
     Vec3 q = Vec3Cross(rayDir, e2);
     float det = Vec3Dot(e1, q);
     if (det == 0.0f || !std::isfinite(det)) return false;
+    // A face with no area (corners on one line) or a ray along its plane leaves only
+    // rounding in det, and a, b and t would be noise: a "hit" anywhere, often at the start.
+    // |det| = |dir| |e1 x e2| |cos|, so it is measured against the edges and the direction.
+    if (det * det <= 1e-10f * Vec3LengthSq(e1) * Vec3LengthSq(e2) * Vec3LengthSq(rayDir)) return false;
     float inv = 1.0f / det;
     Vec3 s = rayPos - p0;
     // Written so that a NaN (a near-degenerate face) is a miss, not a hit.

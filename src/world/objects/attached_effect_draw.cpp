@@ -554,14 +554,16 @@ void DrawAdditiveScreenQuad(unsigned colour, float x1, float y1, float x2, float
 
 Matrix CAttachedEffect::ShadowMatrixY0(const Vec3& direction)
 {
-    // Light L = (direction, 0), plane (0, 1, 0, 0): M = (P.L) I - P^T L in row-vector form.
+    // Light L = (direction, 0), plane (0, 1, 0, 0): M = P^T L - (P.L) I in row-vector form.
+    // A light shining down (direction y < 0) so leaves w = -direction.y positive: with the
+    // opposite sign every vertex of a daylight shadow would lie behind the eye and be clipped.
     const float d = direction.y;
     Matrix m = MatrixIdentity();
     if (d == 0.0f) return m;
     const float L[4] = {direction.x, direction.y, direction.z, 0.0f};
     const float P[4] = {0.0f, 1.0f, 0.0f, 0.0f};
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) m.m[r][c] = (r == c ? d : 0.0f) - P[r] * L[c];
+        for (int c = 0; c < 4; ++c) m.m[r][c] = P[r] * L[c] - (r == c ? d : 0.0f);
     return m;
 }
 

@@ -163,3 +163,44 @@ TEST(RayTests, MeshSkipsFacesThatIndexPastTheVertices)
     cube.indices.resize(3);  // fewer indices than faceCount says
     EXPECT_EQ(IntersectMesh(cube, Vec3(0.2f, 0.3f, -5), Vec3(0, 0, 1), &hit, nullptr), 0u);
 }
+
+// Zero-area and sliver faces (corners on one line, up to rounding), rays from anywhere and from
+// their corners and lines: no hit, and the box tree answers as the face loop does, which tests every face.
+TEST(RayTests, DegenerateFacesAreNeverHitAndTreeAgreesWithTheLoop)
+{
+    uint32_t seed = 12345;
+    auto rnd = [&seed](float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * float(seed >> 8) / float(1u << 24);
+    };
+    constexpr unsigned kFaces = 600;
+    MeshData m;
+    ASSERT_TRUE(m.Create(kFaces, kFaces * 3, MESH_VERTEX_NORMAL_TEX));
+    for (unsigned f = 0; f < kFaces; ++f) {
+        const Vec3 a(rnd(-300, 300), rnd(-300, 300), rnd(-300, 300));
+        const Vec3 d(rnd(-40, 40), rnd(-40, 40), rnd(-40, 40));
+        // f % 3: a repeated corner, a corner between the others, a sliver a hair off the line.
+        const Vec3 c = f % 3 == 0 ? a : f % 3 == 1 ? a + d * rnd(0.1f, 0.9f) : a + d * 1.7f + Vec3(0, 1e-4f, 0);
+        const Vec3 corners[3] = {a, a + d, c};
+        for (unsigned k = 0; k < 3; ++k) {
+            std::memcpy(m.Vertex(f * 3 + k), &corners[k].x, 12);
+            m.indices[f * 3 + k] = uint16_t(f * 3 + k);
+        }
+    }
+    int loopHits = 0;
+    for (int i = 0; i < 20000; ++i) {
+        // Every other ray starts on a face's line, as a probe from a surface point does.
+        Vec3 s(rnd(-320, 320), rnd(-320, 320), rnd(-320, 320));
+        if (i % 2) {
+            const unsigned f = unsigned(rnd(0, float(kFaces) - 0.01f)) * 3;
+            s = m.Position(f + unsigned(i / 2) % 3) + (m.Position(f + 1) - m.Position(f)) * rnd(-0.5f, 0.5f) * float(i % 4 == 1);
+        }
+        const Vec3 dir(rnd(-1, 1), rnd(-1, 1), rnd(-1, 1));
+        MeshHit a, b;
+        const bool loop = IntersectMeshWithin(m, s, dir, 1e6f, &a, true);
+        const bool tree = IntersectMeshWithin(m, s, dir, 1e6f, &b, false);
+        loopHits += loop;
+        ASSERT_EQ(loop, tree) << "ray " << i << " face " << (loop ? a.face : b.face);
+    }
+    EXPECT_EQ(loopHits, 0);
+}

@@ -125,6 +125,12 @@ TEST(AttachedDrawMaths, ShadowMatrixProjectsAlongTheLightOntoTheGround)
     EXPECT_NEAR(p.x, 10.0f, 1e-4f);
     EXPECT_NEAR(p.y, 0.0f, 1e-4f);
     EXPECT_NEAR(p.z, 3.0f, 1e-4f);
+    // Daylight from above and a lamp above the parent keep w positive (no clipping).
+    for (const Vec3& dir : {Vec3(1, -1, 0), Vec3(0.2f, -0.9f, 0.3f), Vec3(0, -1, 0)}) {
+        const Matrix s = CAttachedEffect::ShadowMatrixY0(dir);
+        for (const Vec3& v : {Vec3(0, 10, 3), Vec3(-50, 0.5f, 20), Vec3(5, 200, -7)})
+            EXPECT_GT(Vec3Transform(v, s).w, 0.0f) << dir.x << " " << dir.y << " " << dir.z;
+    }
     // A light along the ground gives no usable projection: left as it is.
     const Matrix flat = CAttachedEffect::ShadowMatrixY0(Vec3(1, 0, 0));
     EXPECT_EQ(Vec3TransformCoord(Vec3(1, 2, 3), flat), Vec3(1, 2, 3));

@@ -1,0 +1,433 @@
+// Every text the game menu, the station menu and the cockpit's comm and radio panels draw at
+// a fixed place, in both languages, measured where it is really drawn: the draws of each
+// page are caught on a null device, a text is the box of one font draw, and an element is
+// a filled quad, a 3D view's viewport or another text. A text must stay inside its screen
+// or panel, must not run into another text, and must lie wholly inside or wholly beside
+// every element it shares its rows with: a label that runs under a button, a key column
+// or a bar, or out of its box or frame, fails.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/winmain.h"
+#include "app/wndproc.h"
+#include "dataset_util.h"
+#include "files/file_manager.h"
+#include "files/language.h"
+#include "flight_ui/cockpit.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/radio_menu.h"
+#include "locations/location_director.h"
+#include "locations/pilot_profile.h"
+#include "locations/sector_save_file.h"
+#include "menus/buttons.h"
+#include "menus/game_menu.h"
+#include "menus/network_pages.h"
+#include "menus/records_page.h"
+#include "menus/settings_page.h"
+#include "menus/station_menu.h"
+#include "platform/gfx/null_device.h"
+#include "render/d3d_render.h"
+#include "render/draw2d.h"
+#include "world/game_clock.h"
+#include "world/object_list.h"
+#include "world/objects/item.h"
+#include "world/objects/object_codes.h"
+#include "world/objects/unit.h"
+#include "world/world.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Box {
+    float x0, y0, x1, y1;
+    int glyphs = 0;    // texts only
+    unsigned alpha = 255;
+};
+
+// A null device that keeps, in drawing order, the box of every text (one indexed draw of
+// a font), of every untextured quad, and of every viewport smaller than its target.
+class LayoutDevice : public NullGfxDevice {
+public:
+    explicit LayoutDevice(const D3DPRESENT_PARAMETERS& p) : NullGfxDevice(p) { recording = false; }
+    std::vector<Box> texts, quads, views;
+    float targetWidth = 800.0f, targetHeight = 600.0f;
+
+    GfxResult SetFVF(unsigned fvf) override
+    {
+        screen_ = (fvf & D3DFVF_XYZRHW) != 0;
+        return NullGfxDevice::SetFVF(fvf);
+    }
+    GfxResult SetTexture(unsigned stage, GfxTexture* t) override
+    {
+        if (stage == 0) textured_ = t != nullptr;
+        return NullGfxDevice::SetTexture(stage, t);
+    }
+    GfxResult SetViewport(const D3DVIEWPORT9* vp) override
+    {
+        if (vp && (vp->x > 0 || vp->y > 0 || float(vp->width) < targetWidth - 1.0f)) {
+            const Box b{float(vp->x), float(vp->y), float(vp->x + vp->width), float(vp->y + vp->height)};
+            views.push_back(b);
+        }
+        return NullGfxDevice::SetViewport(vp);
+    }
+    GfxResult DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned count, const void* v, unsigned stride) override
+    {
+        if (screen_ && !textured_ && type == D3DPT_TRIANGLESTRIP && count == 2)
+            quads.push_back(Bounds(static_cast<const ScreenVertex*>(v), 4));
+        return NullGfxDevice::DrawPrimitiveUP(type, count, v, stride);
+    }
+    GfxResult DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, unsigned minIndex, unsigned numVertices, unsigned count,
+                                     const void* indices, D3DFORMAT format, const void* v, unsigned stride) override
+    {
+        if (screen_ && textured_ && numVertices >= 4) {
+            Box b = Bounds(static_cast<const ScreenVertex*>(v), numVertices);
+            b.glyphs = int(numVertices / 4);
+            texts.push_back(b);
+        }
+        return NullGfxDevice::DrawIndexedPrimitiveUP(type, minIndex, numVertices, count, indices, format, v, stride);
+    }
+    void Clear() { texts.clear(), quads.clear(), views.clear(); }
+
+private:
+    static Box Bounds(const ScreenVertex* v, unsigned n)
+    {
+        Box b{v[0].x, v[0].y, v[0].x, v[0].y};
+        b.alpha = v[0].diffuse >> 24;
+        for (unsigned i = 1; i < n; ++i) {
+            b.alpha = std::max(b.alpha, unsigned(v[i].diffuse >> 24));
+            b.x0 = std::min(b.x0, v[i].x), b.x1 = std::max(b.x1, v[i].x);
+            b.y0 = std::min(b.y0, v[i].y), b.y1 = std::max(b.y1, v[i].y);
+        }
+        return b;
+    }
+    bool textured_ = false;
+    bool screen_ = false;
+};
+
+constexpr float kTol = 0.5f;   // rounding of a glyph edge
+constexpr float kRows = 3.0f;  // boxes that share fewer rows than this do not meet
+constexpr unsigned kSolid = 150;  // boxes at least this opaque are bars and buttons, not backgrounds
+
+float RowsShared(const Box& a, const Box& b) { return std::min(a.y1, b.y1) - std::max(a.y0, b.y0); }
+float Overlap(const Box& a, const Box& b) { return std::min(a.x1, b.x1) - std::max(a.x0, b.x0); }
+std::string Str(const Box& b)
+{
+    char s[96];
+    std::snprintf(s, sizeof s, "(%.1f, %.1f)-(%.1f, %.1f)", b.x0, b.y0, b.x1, b.y1);
+    return s;
+}
+
+// The faults of one drawn page.
+std::vector<std::string> Faults(const LayoutDevice& d)
+{
+    std::vector<std::string> out;
+    for (size_t i = 0; i < d.texts.size(); ++i) {
+        const Box& t = d.texts[i];
+        if (t.x0 < -kTol || t.x1 > d.targetWidth + kTol || t.y0 < -kTol || t.y1 > d.targetHeight + kTol)
+            out.push_back("text " + Str(t) + " leaves its screen");
+        for (size_t j = i + 1; j < d.texts.size(); ++j) {
+            const Box& u = d.texts[j];
+            // A shadow: the same text again a step or two off.
+            if (u.glyphs == t.glyphs && std::fabs((u.x1 - u.x0) - (t.x1 - t.x0)) < kTol &&
+                std::fabs(u.x0 - t.x0) <= 3.0f && std::fabs(u.y0 - t.y0) <= 3.0f)
+                continue;
+            if (RowsShared(t, u) > kRows && Overlap(t, u) > kTol)
+                out.push_back("text " + Str(t) + " runs into text " + Str(u));
+        }
+        auto against = [&](const std::vector<Box>& elements, const char* what) {
+            for (const Box& e : elements) {
+                // Thin strokes (rules, gradient lines under a caption) are decoration.
+                if (e.y1 - e.y0 < 8.0f || RowsShared(t, e) <= kRows) continue;
+                // A text that starts in a box ends in it; a bar or a view it meets it must
+                // not cross. A background it starts beside may carry it over its edge.
+                const bool startsIn = t.x0 >= e.x0 - kTol && t.x0 < e.x1 - kTol;
+                if (startsIn && t.x1 > e.x1 + kTol)
+                    out.push_back("text " + Str(t) + " runs out of " + what + " " + Str(e));
+                else if (!startsIn && e.alpha >= kSolid && Overlap(t, e) > kTol)
+                    out.push_back("text " + Str(t) + " runs across " + what + " " + Str(e));
+            }
+        };
+        against(d.quads, "the box");
+        against(d.views, "the view");
+    }
+    return out;
+}
+
+class LayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const fs::path game(KORVANE_GAME_DIR);
+        if (!fs::exists(game / "Data/World.hdr")) GTEST_SKIP() << "the data set is not built in " << KORVANE_GAME_DIR;
+        saved_ = g_Settings;
+        old_ = fs::current_path();
+        char tmpl[] = "/tmp/korvane-layout-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        fs::current_path(dir_);
+        fs::create_directory("Data");
+        for (auto& e : fs::directory_iterator(game / "Data"))
+            if (e.path().extension() == ".hdr" || e.path().extension() == ".pak")
+                fs::create_symlink(e.path(), fs::path("Data") / e.path().filename());
+        g_Settings.debugOut = 0;
+        g_Settings.useFileManager = 1;
+        CFileManager::Init();
+        D3DPRESENT_PARAMETERS p;
+        p.BackBufferWidth = 800;
+        p.BackBufferHeight = 600;
+        p.Windowed = 1;
+        device_ = new LayoutDevice(p);
+        savedDevice_ = g_D3DRender.device;
+        g_D3DRender.device = device_;
+        g_D3DRender.width = 800.0f;
+        g_D3DRender.height = 600.0f;
+        g_ScreenScaleX = g_ScreenScaleY = 1.0f;
+        savedMessages_ = g_TextureErrorMessages;
+        g_TextureErrorMessages = 0;
+        InitCircleTables();
+        g_World.ResetForLocation();
+        SetSaveRoot("Save");
+        entered_ = true;
+    }
+    void TearDown() override
+    {
+        if (!entered_) return;
+        g_TextureErrorMessages = savedMessages_;
+        g_D3DRender.device = savedDevice_;
+        device_->Release();
+        ClearLanguageData();
+        CFileManager::Release();
+        g_Settings = saved_;
+        fs::current_path(old_);
+        fs::remove_all(dir_);
+    }
+
+    GameSettings saved_{};
+    fs::path old_, dir_;
+    LayoutDevice* device_ = nullptr;
+    GfxDevice* savedDevice_ = nullptr;
+    int savedMessages_ = 1;
+    bool entered_ = false;
+};
+
+// A unit of the sector loaded from its description, with a pilot when one is named.
+CUnit* Ship(int kind, const char* path, const char* pilot, int side, const Vec3& at)
+{
+    CUnit* u = new CUnit();
+    u->Load(path, -1);
+    if (pilot) u->pilot.Load(u, pilot);
+    u->objectClass = GCLASS_SPACE_SHIP;
+    u->kind = kind;
+    u->position = at;
+    u->worldMatrix = MatrixTranslation(at.x, at.y, at.z);
+    u->drawMatrix = u->worldMatrix;
+    u->pilot.side = side;
+    u->hull = u->hullMax > 0.0f ? u->hullMax : (u->hullMax = 100.0f);
+    CObjectList::Add(u);
+    return u;
+}
+
+} // namespace
+
+TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
+{
+    // The worlds behind the panels: a sky, the home station, the player's ship and wing-men.
+    g_WorldIndex = g_LocationKind = 1;
+    CObjectList::DestroyAll();
+    CUnit* sky = new CUnit();
+    sky->objectClass = GCLASS_SPACE_SKY;
+    CObjectList::Add(sky);
+    CUnit* station = Ship(GTYPE_SP_STATION, "Data/Space/Station/Base 01/Main.obj", nullptr, 1, Vec3(0, 0, 300));
+    g_HeroStation = station;
+    station->ore = 12.345f;
+    CUnit* player = Ship(GTYPE_SP_HEROSHIP, "Data/Space/Ship/Eagle.M1/Main_H.obj", nullptr, 1, Vec3());
+    g_PlayerObject = player;
+    CUnit* cargo = Ship(GTYPE_SP_NPCSHIP_MERCS_CARGO, "Data/Space/Ship/Eagle.M1/Main_H.obj", "Human/Mercenaries/Transport", 1, Vec3(0, 0, 100));
+    CUnit* fighter = Ship(GTYPE_SP_NPCSHIP_MERCS_FIGHTER, "Data/Space/Ship/Eagle.M1/Main_H.obj", "Human/Mercenaries/Fighter", 1, Vec3(0, 30, 120));
+    (void)cargo;
+    station->dockedUnits[0] = fighter;
+    station->dockedCount = 1;
+    fighter->dockTime = 0xFFFFFFFFu;
+
+    struct Page {
+        const char* name;
+        float width, height;  // the screen, or the panel's texture
+        std::function<void()> draw;
+    };
+    auto menuPage = [](int page, int section) {
+        return [page, section] {
+            g_GameMenuActive = 1;
+            g_MenuPage = page;
+            g_MenuClosingPage = -1;
+            g_MenuPageTime = 0;
+            g_GameClock.gameTime = 60000.0;
+            g_MenuDialogOpen = 0;
+            g_SettingsSection = section;
+            CGameMenu::Draw();
+        };
+    };
+    auto dialog = [](int type) {
+        return [type] {
+            g_GameMenuActive = 1;
+            g_MenuPage = MENU_PAGE_MAIN;
+            g_MenuClosingPage = -1;
+            g_MenuDialogOpen = 1;
+            g_MenuDialogClosing = 0;
+            g_MenuDialogType = type;
+            g_MenuDialogTime = 0;
+            g_GameClock.gameTime = 60000.0;
+            CGameMenu::Draw();
+        };
+    };
+    auto station_ = [](int page, bool weapon = false) {
+        return [page, weapon] {
+            g_StationMenuActive = 1;
+            g_StationMenuPage = page;
+            g_StationMenuPageChanging = 0;
+            g_StationMenuFade = 0.0f;
+            if (page == STATION_PAGE_EXCHANGE) CStationMenu::CreateShowcaseShips();
+            if (page == STATION_PAGE_UPGRADES) CStationMenu::ResetUpgradePage();
+            // The first weapon row clicked: the catalogue and the chosen weapon's texts.
+            for (int i = 0; weapon && i < g_StationMenu.upgradeRowCount && !g_StationMenu.weaponRowSelected; ++i) {
+                const CUpgradeSystemButton& r = g_StationMenu.upgradeRows[i];
+                g_MouseX = r.x + r.width * 0.5f;
+                g_MouseY = r.y + r.height * 0.5f;
+                CStationMenu::OnClick();
+            }
+            g_MouseX = g_MouseY = 0.0f;
+            CStationMenu::Update();
+            CStationMenu::Draw();
+        };
+    };
+    auto radio = [](int page) {
+        return [page] {
+            g_RadioMenu.state = 1;
+            g_RadioMenu.page = page;
+            g_RadioMenu.switching = 0;
+            g_RadioMenu.UpdateTyping();
+            g_RadioMenu.openPercent = 100.0f;
+            g_D3DRender.framesPresented = 0;
+            g_RadioMenu.Draw();
+        };
+    };
+    // A main-menu caption shows while the pointer is over its ring.
+    auto ring = [menuPage](int k) {
+        return [menuPage, k] {
+            const ScreenSprite& r = g_MainMenuButtons[k].idleRing;
+            g_MouseX = r.centreX / g_ScreenScaleX;
+            g_MouseY = r.centreY / g_ScreenScaleY;
+            menuPage(MENU_PAGE_MAIN, -1)();
+            g_MouseX = g_MouseY = 0.0f;
+        };
+    };
+    const Page pages[] = {
+        {"pilots", 800, 600, menuPage(MENU_PAGE_PILOTS, -1)},
+        {"pilot name question", 800, 600, dialog(MENU_DIALOG_PILOT_NAME)},
+        {"delete pilot question", 800, 600, dialog(MENU_DIALOG_DELETE_PILOT)},
+        {"main menu, change pilot", 800, 600, ring(0)},
+        {"main menu, new campaign", 800, 600, ring(1)},
+        {"main menu, continue", 800, 600, ring(2)},
+        {"main menu, single mission", 800, 600, ring(3)},
+        {"main menu, network", 800, 600, ring(4)},
+        {"main menu, records", 800, 600, ring(5)},
+        {"main menu, settings", 800, 600, ring(6)},
+        {"main menu, exit", 800, 600, ring(8)},
+        {"campaign", 800, 600, menuPage(MENU_PAGE_CAMPAIGN, -1)},
+        {"single missions", 800, 600, menuPage(MENU_PAGE_SINGLE, -1)},
+        {"network", 800, 600, menuPage(MENU_PAGE_NETWORK, -1)},
+        {"settings", 800, 600, menuPage(MENU_PAGE_SETTINGS, -1)},
+        {"settings, video", 800, 600, menuPage(MENU_PAGE_SETTINGS, 0)},
+        {"settings, sound", 800, 600, menuPage(MENU_PAGE_SETTINGS, 1)},
+        {"settings, controls", 800, 600, menuPage(MENU_PAGE_SETTINGS, 2)},
+        {"records", 800, 600, menuPage(MENU_PAGE_RECORDS, -1)},
+        {"results", 800, 600, menuPage(MENU_PAGE_RESULTS, -1)},
+        {"new campaign question", 800, 600, dialog(MENU_DIALOG_NEW_CAMPAIGN)},
+        {"exit question", 800, 600, dialog(MENU_DIALOG_EXIT_GAME)},
+        {"leave question", 800, 600, dialog(MENU_DIALOG_LEAVE_MISSION)},
+        {"destroyed question", 800, 600, dialog(MENU_DIALOG_DESTROYED)},
+        {"station tabs", 800, 600, station_(STATION_PAGE_TABS)},
+        {"station dock", 800, 600, station_(STATION_PAGE_DOCK)},
+        {"station map", 800, 600, station_(STATION_PAGE_MAP)},
+        {"station statistics", 800, 600, station_(STATION_PAGE_STATISTICS)},
+        {"station exchange", 800, 600, station_(STATION_PAGE_EXCHANGE)},
+        {"station upgrades", 800, 600, station_(STATION_PAGE_UPGRADES)},
+        {"station upgrades, a weapon", 800, 600, station_(STATION_PAGE_UPGRADES, true)},
+        {"radio main", 512, 512, radio(RADIO_PAGE_MAIN)},
+        {"radio base", 512, 512, radio(RADIO_PAGE_BASE)},
+        {"radio mercenaries", 512, 512, radio(RADIO_PAGE_MERCENARIES)},
+        {"radio transports", 512, 512, radio(RADIO_PAGE_TRANSPORTS)},
+        {"radio fighters", 512, 512, radio(RADIO_PAGE_FIGHTERS)},
+        {"radio help", 512, 512, radio(RADIO_PAGE_HELP)},
+        {"radio recipient", 512, 512, radio(RADIO_PAGE_RECIPIENT)},
+        {"radio message", 512, 512, radio(RADIO_PAGE_MESSAGE)},
+        {"comm talk", 512, 512,
+         [fighter] {
+             g_CommWindow.speaker = fighter;
+             g_CommWindow.state = 1;
+             g_CommWindow.openPercent = 100.0f;
+             g_CommWindow.ClearLines();
+             g_CommWindow.AddLine("Вы хотите работать на нас?", 1, 0);
+             g_CommWindow.AddLine("1 - Следовать за мной.", 2, 1);
+             g_CommWindow.AddLine("2 - Охранять ближайшую шахту!", 2, 2);
+             g_D3DRender.framesPresented = 0;
+             g_CommWindow.Draw();
+         }},
+    };
+
+    for (int language = 0; language < 2; ++language) {
+        g_Settings.language = language;
+        LoadLanguageData();
+        if (language == 0) {
+            ASSERT_TRUE(CreatePilotProfile(0, "Pilot with a long name"));
+        }
+        CGameMenu::Load();
+        LoadPilotRatings(2);
+        CStationMenu::Create();
+        g_StationMenu.selectedShip = fighter;
+        g_Cockpit.Init();
+        // The comm window's render target, shared with the radio menu.
+        GfxTexture* target = nullptr;
+        GfxSurface* depth = nullptr;
+        ASSERT_EQ(device_->CreateTexture(512, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target),
+                  D3D_OK);
+        device_->CreateDepthStencilSurface(512, 512, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, 0, &depth);
+        for (CPanelTarget* t : {&g_CommWindow.panel, &g_RadioMenu.panel}) {
+            t->texture = target;
+            t->depth = depth;
+            t->width = t->height = 512;
+        }
+        for (const Page& page : pages) {
+            device_->Clear();
+            device_->targetWidth = page.width;
+            device_->targetHeight = page.height;
+            page.draw();
+            EXPECT_FALSE(device_->texts.empty()) << page.name << ": nothing drawn";
+            for (const std::string& f : Faults(*device_))
+                ADD_FAILURE() << (language ? "English, " : "Russian, ") << page.name << ": " << f;
+        }
+        g_StationMenuActive = 0;
+        g_CommWindow.speaker = nullptr;
+        g_CommWindow.state = 0;
+        g_RadioMenu.state = 0;
+        for (CPanelTarget* t : {&g_CommWindow.panel, &g_RadioMenu.panel}) *t = CPanelTarget();
+        target->Release();
+        if (depth) depth->Release();
+        g_Cockpit.Release();
+        CStationMenu::Release();
+        CGameMenu::Release();
+    }
+    g_HeroStation = nullptr;
+    g_PlayerObject = nullptr;
+    g_StationMenu.selectedShip = nullptr;
+    CObjectList::DestroyAll();
+}
