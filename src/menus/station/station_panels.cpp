@@ -157,6 +157,10 @@ void CStationMenu::DrawStatistics()
     if (!ship) return;
     DrawTurning(&ship, 1, 420.0f, 20.0f, 560.0f, 140.0f);
     const CPilotStatistics& s = ship->statistics;
+    // A backing of their own: the station turns behind these lines.
+    const unsigned black = Argb(170, 0, 0, 0), frame = Argb(150 + Flicker(), 0, 150, 0);
+    DrawScreenBevelPanel(black, black, 410, 142, 790, s.shotsFired != 0 ? 340.0f : 320.0f, black, black);
+    DrawScreenBevelFrame(frame, frame, 410, 142, 790, s.shotsFired != 0 ? 340.0f : 320.0f, frame, frame, 5);
     char text[160];
     float y = 150.0f;
     Line(420, y, "Пилотируемый корабль:");
