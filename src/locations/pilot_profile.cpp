@@ -15,6 +15,7 @@
 #include "locations/sector_save_file.h"
 #include "menus/end_game.h"
 #include "platform/win/directory.h"
+#include "platform/win/message_box.h"
 #include "platform/win/profile.h"
 #include "world/object_list.h"
 #include "world/objects/object_codes.h"
@@ -191,6 +192,51 @@ bool ReadPilotName(int slot, char* out, unsigned size)
     return out[0] != 0;
 }
 
+namespace {
+
+bool FileExists(const char* path)
+{
+    std::FILE* f = std::fopen(NormalizePath(path).c_str(), "rb");
+    if (f)
+        std::fclose(f);
+    return f != nullptr;
+}
+
+// The slot's Player.cfg exists but gives no name.
+bool ProfileUnreadable(int slot, char* path, unsigned size)
+{
+    char name[kPilotNameSize];
+    return PilotConfigPath(path, size, slot) && !ReadPilotName(slot, name, sizeof(name)) && FileExists(path);
+}
+
+} // namespace
+
+bool IsPilotSlotHeld(int slot)
+{
+    char path[512];
+    if (ProfileUnreadable(slot, path, sizeof(path)))
+        return true;
+    char bad[600];
+    std::snprintf(bad, sizeof(bad), "%s.bad", path);
+    return path[0] && FileExists(bad);
+}
+
+bool CheckPilotProfile(int slot)
+{
+    static int reported[kPilotFolders] = {};
+    char path[512];
+    if (ProfileUnreadable(slot, path, sizeof(path))) {
+        const bool kept = KeepAsBad(path);
+        if (kept || !reported[slot]) {
+            DebugOutF("Pilot profile \"%s\" cannot be read: %s; the slot and its saves are left alone", path,
+                      kept ? "kept as Player.cfg.bad" : "it cannot be set aside");
+            ShowMessage("Can't load pilot profile!", "Error!", MB_OK);
+        }
+        reported[slot] = 1;
+    }
+    return IsPilotSlotHeld(slot);
+}
+
 bool IsValidPilotName(const char* name)
 {
     if (!name)
@@ -211,6 +257,10 @@ bool CreatePilotProfile(int slot, const char* name)
     // Only the ten listed slots take a pilot; the demo pilot's folder is never one.
     if (slot >= kPilotSlots || !IsValidPilotName(name) || !PilotConfigPath(path, sizeof(path), slot)) {
         DebugOutF("New pilot in slot %d refused: the name is empty or unprintable", slot);
+        return false;
+    }
+    if (IsPilotSlotHeld(slot)) {
+        DebugOutF("New pilot in slot %d refused: the slot holds a damaged profile and its saves", slot);
         return false;
     }
     if (!MakePilotFolder(slot)) {
@@ -239,7 +289,7 @@ bool DeletePilotProfile(int slot)
     if (slot < 0 || slot >= kPilotSlots)
         return false;
     char folder[512];
-    std::snprintf(folder, sizeof(folder), "Save/%02d", slot);
+    std::snprintf(folder, sizeof(folder), "%s/%02d", GetSaveRoot(), slot);
     return DeleteDirectory(folder) == 1;
 }
 

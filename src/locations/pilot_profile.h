@@ -36,6 +36,12 @@ bool IsValidPilotName(const char* name);
 // cannot be written.
 bool CreatePilotProfile(int slot, const char* name);
 
+// A slot whose Player.cfg cannot be read (cut, junk, empty) is held by that damaged
+// profile: the file is set aside as Player.cfg.bad (said once, with a message) and the
+// slot's sector saves stay its own, so no new pilot takes the slot. True when held.
+bool CheckPilotProfile(int slot);
+bool IsPilotSlotHeld(int slot);
+
 // Removes the slot's folder with its profile and sector saves.
 bool DeletePilotProfile(int slot);
 

@@ -9,6 +9,7 @@
 #include "locations/pilot_profile.h"
 #include "locations/sector_save_file.h"
 #include "platform/win/message_box.h"
+#include "world/objects/desc_file.h"
 #include "world/objects/item.h"
 #include "world/objects/object_codes.h"
 #include "world/object_list.h"
@@ -110,7 +111,22 @@ CUnit* LoadShip(const SectorSaveShip& rec, int id)
     return u;
 }
 
-// Reads and checks both files; false when the .dat is missing or refused.
+// A pilot folder named by a ship that the game cannot open: the save is not the game's.
+bool PilotFolderMissing(const char* folder)
+{
+    if (!folder[0])
+        return false;
+    char path[600];
+    for (const char* language : {"ENG", "RUS"}) {
+        std::snprintf(path, sizeof(path), "Data/Space/Private data.%s/%s/Main.pd", language, folder);
+        CDescFile file;
+        if (file.Open(path, FILE_KIND_PRIVATE_DATA))
+            return false;
+    }
+    return true;
+}
+
+// Reads and checks the .dat; false when it is missing or refused.
 bool ReadDat(const char* path, SectorSave* save, uint8_t* buffer)
 {
     size_t size = 0;
@@ -129,7 +145,42 @@ bool ReadDat(const char* path, SectorSave* save, uint8_t* buffer)
         DebugOutF("Sector save \"%s\" refused: %s", path, why);
         return false;
     }
+    for (int i = 0; i < save->shipCount; ++i) {
+        if (PilotFolderMissing(save->ships[i].privateData)) {
+            DebugOutF("Sector save \"%s\" refused: ship %d names the pilot data \"%s\", which does not exist", path, i,
+                      save->ships[i].privateData);
+            return false;
+        }
+    }
     return true;
+}
+
+// Damaged saves that could not be set aside: nothing writes over them in this run.
+constexpr int kUnkeptSaves = 16;
+char g_UnkeptSaves[kUnkeptSaves][512];
+int g_UnkeptSaveCount = 0;
+
+bool IsUnkept(const char* path)
+{
+    for (int i = 0; i < g_UnkeptSaveCount; ++i)
+        if (std::strcmp(g_UnkeptSaves[i], path) == 0)
+            return true;
+    return false;
+}
+
+void ForgetUnkept(const char* path)
+{
+    for (int i = 0; i < g_UnkeptSaveCount; ++i)
+        if (std::strcmp(g_UnkeptSaves[i], path) == 0) {
+            Copy(g_UnkeptSaves[i], sizeof(g_UnkeptSaves[i]), g_UnkeptSaves[--g_UnkeptSaveCount]);
+            return;
+        }
+}
+
+void RememberUnkept(const char* path)
+{
+    if (!IsUnkept(path) && g_UnkeptSaveCount < kUnkeptSaves)
+        Copy(g_UnkeptSaves[g_UnkeptSaveCount++], sizeof(g_UnkeptSaves[0]), path);
 }
 
 bool ReadStat(const char* path, SectorSave* save, uint8_t* buffer)
@@ -146,6 +197,8 @@ bool ReadStat(const char* path, SectorSave* save, uint8_t* buffer)
 }
 
 } // namespace
+
+void (*g_SectorSaveBetweenRenames)() = nullptr;
 
 void CaptureSectorSave(const CUnit* station, SectorSave* save)
 {
@@ -222,14 +275,27 @@ void WriteSectorSave(int sector)
         return;
     }
     MakePilotFolder(g_PilotSlot);
-
     std::unique_ptr<SectorSave> save(new SectorSave());
+    if (IsUnkept(dat)) {
+        std::unique_ptr<uint8_t[]> buffer(new uint8_t[kSaveMaxDatBytes]);
+        uint32_t length = 0;
+        const int h = CFileManager::Open(dat, FILE_KIND_PLAIN, &length);
+        if (h >= 0)
+            CFileManager::Close(h);
+        if (h >= 0 && !ReadDat(dat, save.get(), buffer.get())) {
+            DebugOutF("WriteSectorSave: \"%s\" is a damaged save that could not be kept aside; it is not written over",
+                      dat);
+            return;
+        }
+        ForgetUnkept(dat);
+    }
+
     CaptureSectorSave(station, save.get());
     std::unique_ptr<uint8_t[]> datBytes(new uint8_t[kSaveMaxDatBytes]);
     uint8_t statBytes[kSaveMaxStatBytes];
     size_t datSize = 0, statSize = 0;
-    // Both files go to temporary files first and replace the old pair together, so a
-    // failure never leaves new ships beside old statistics.
+    // Both files go to temporary files first, the .dat's first; its rename commits the
+    // pair (RecoverSectorSavePair finishes or undoes a pair that a kill cut short).
     if (!EncodeSectorSave(*save, datBytes.get(), kSaveMaxDatBytes, &datSize, statBytes, sizeof(statBytes),
                           &statSize) ||
         !WriteTempFile(dat, datBytes.get(), datSize)) {
@@ -237,11 +303,16 @@ void WriteSectorSave(int sector)
         return;
     }
     const bool statWritten = WriteTempFile(stat, statBytes, statSize);
+    // Old statistics must never stay beside new ships: without new ones they go first.
+    if (!statWritten)
+        RemoveSaveFile(stat);
     if (!CommitTempFile(dat)) {
         RemoveTempFile(stat);
         ShowMessage("Can't write objects on hero station!", "Error!", MB_OK);
         return;
     }
+    if (g_SectorSaveBetweenRenames)
+        g_SectorSaveBetweenRenames();
     if (!statWritten || !CommitTempFile(stat)) {
         RemoveSaveFile(stat);
         DebugOutF("WriteSectorSave: \"%s\" cannot be written, the statistics are left out", stat);
@@ -263,36 +334,43 @@ void LoadSectorSave(int sector)
     std::unique_ptr<SectorSave> save(new SectorSave());
     std::unique_ptr<uint8_t[]> buffer(new uint8_t[kSaveMaxDatBytes]);
 
+    const int recovered = RecoverSectorSavePair(dat, stat);
+    if (recovered)
+        DebugOutF("Sector save \"%s\": a save cut short was %s", dat, recovered > 0 ? "finished" : "undone");
+
     bool fromSkip = false;
-    bool restored = false;   // a damaged save set aside: the sector stays unlocked
     if (!ReadDat(dat, save.get(), buffer.get())) {
-        char skip[64];
-        SkipSavePath(skip, sizeof(skip), false);
         uint32_t length = 0;
         const int h = CFileManager::Open(dat, FILE_KIND_PLAIN, &length);
         const bool damaged = h >= 0;
         if (h >= 0)
             CFileManager::Close(h);
-        // A missing save of a later sector is the location's business.
-        if (sector != 1 && !damaged) {
+        // A damaged save is the player's progress: the pair is kept beside as .bad; one
+        // that cannot be kept is never written over.
+        if (damaged) {
+            if (KeepAsBad(dat)) {
+                KeepAsBad(stat);
+                DebugOutF("Sector save \"%s\" kept as \"%s.bad\"", dat, dat);
+            } else {
+                RememberUnkept(dat);
+                DebugOutF("Sector save \"%s\" is damaged and cannot be kept aside", dat);
+            }
+        }
+        // A later sector without a readable save is the location's business.
+        if (sector != 1) {
             ShowMessage("Can't load objects on hero station!", "Error!", MB_OK);
             return;
         }
-        // A damaged one is the player's progress: the pair is kept beside as .bad, the
-        // player hears of it once, and the sector starts from the default start.
-        if (damaged) {
-            KeepAsBad(dat);
-            KeepAsBad(stat);
-            DebugOutF("Sector save \"%s\" kept as \"%s.bad\"", dat, dat);
+        if (damaged)
             ShowMessage("Can't load objects on hero station!", "Error!", MB_OK);
-        }
+        char skip[64];
+        SkipSavePath(skip, sizeof(skip), false);
         if (!ReadDat(skip, save.get(), buffer.get())) {
             if (!damaged)
                 ShowMessage("Can't load objects on hero station!", "Error!", MB_OK);
             return;
         }
         fromSkip = true;
-        restored = damaged;
     }
 
     bool statsRead = false;
@@ -313,7 +391,7 @@ void LoadSectorSave(int sector)
     const int docked = ApplySectorSave(station, *save);
     DebugOutF("Sector %02d: %d ships and %.1f ore on the hero station%s", sector, docked, station->ore,
               fromSkip ? " (default start)" : "");
-    if (fromSkip && (sector == 1 || restored))
+    if (fromSkip)
         WriteSectorSave(sector);
 }
 

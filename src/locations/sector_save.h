@@ -13,6 +13,10 @@ int CountSavedSectors();
 // Ships and ore at the start of the sector's save (0 and 0.0 without one).
 void ReadSectorSaveSummary(int sector, int* ships, float* ore);
 
+// Called between the .dat's and the .stat's renames of a save; null in the game. Tests
+// end the process there to see what a kill at that moment leaves.
+extern void (*g_SectorSaveBetweenRenames)();
+
 // The station's docked ships and ore as save records.
 void CaptureSectorSave(const CUnit* station, SectorSave* save);
 // The records into the station: its docked ships are replaced. Returns the number of

@@ -307,6 +307,14 @@ bool ReadWholeFile(const char* path, uint8_t* buffer, size_t capacity, size_t* s
 }
 
 namespace {
+bool FileExists(const char* path)
+{
+    std::FILE* f = std::fopen(path, "rb");
+    if (f)
+        std::fclose(f);
+    return f != nullptr;
+}
+
 bool TempName(const char* path, char* temp, size_t size)
 {
     return path && std::snprintf(temp, size, "%s.tmp", path) < (int)size;
@@ -363,6 +371,24 @@ bool KeepAsBad(const char* path)
     if (!path || std::snprintf(bad, sizeof(bad), "%s.bad", path) >= (int)sizeof(bad))
         return false;
     return std::rename(NormalizePath(path).c_str(), NormalizePath(bad).c_str()) == 0;
+}
+
+int RecoverSectorSavePair(const char* dat, const char* stat)
+{
+    char datTemp[1024], statTemp[1024];
+    if (!TempName(dat, datTemp, sizeof(datTemp)) || !TempName(stat, statTemp, sizeof(statTemp)))
+        return 0;
+    const std::string datTempPath = NormalizePath(datTemp), statTempPath = NormalizePath(statTemp);
+    const bool datLeft = FileExists(datTempPath.c_str()), statLeft = FileExists(statTempPath.c_str());
+    if (datLeft) {
+        std::remove(datTempPath.c_str());
+        if (statLeft)
+            std::remove(statTempPath.c_str());
+        return -1;
+    }
+    if (!statLeft)
+        return 0;
+    return CommitTempFile(stat) ? 1 : -1;
 }
 
 bool WriteFileSafely(const char* path, const uint8_t* data, size_t size)

@@ -78,7 +78,7 @@ void CreateTypedPilot()
     }
     int slot = -1;
     for (int i = 0; i < kPilotSlots && slot < 0; ++i)
-        if (!g_PlayerNameButtons[i].IsEnabled())
+        if (!g_PlayerNameButtons[i].IsEnabled() && !IsPilotSlotHeld(i))
             slot = i;
     if (slot < 0)
         return;
@@ -105,7 +105,7 @@ void LoadPilotNames()
     g_ContinuePilotButton.SetEnabled(0);
     g_DeletePilotButton.SetEnabled(0);
     g_PilotCount = 0;
-    int first = -1;
+    int first = -1, held = 0;
     for (int slot = 0; slot < kPilotSlots; ++slot) {
         CPlayerNameButton& b = g_PlayerNameButtons[slot];
         b.SetPressed(0);
@@ -116,6 +116,7 @@ void LoadPilotNames()
             if (first < 0)
                 first = slot;
         } else {
+            held += CheckPilotProfile(slot) ? 1 : 0;
             char empty[sizeof(kEmptySlot)];
             std::memcpy(empty, kEmptySlot, sizeof(kEmptySlot));
             b.SetText(empty, 0);
@@ -130,7 +131,7 @@ void LoadPilotNames()
         g_DeletePilotButton.SetEnabled(1);
         g_ContinuePilotButton.SetEnabled(1);
     }
-    g_NewPilotButton.SetEnabled(g_PilotCount < kPilotSlots ? 1 : 0);
+    g_NewPilotButton.SetEnabled(g_PilotCount + held < kPilotSlots ? 1 : 0);
 }
 
 void CGameMenu::CreatePilotsPage()

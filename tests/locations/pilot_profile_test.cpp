@@ -1,5 +1,7 @@
 #include "location_test_util.h"
 
+#include "app/settings.h"
+
 #include "locations/campaign_progress.h"
 #include "locations/pilot_profile.h"
 #include "menus/end_game.h"
@@ -95,6 +97,44 @@ TEST_F(PilotProfileTest, FailedWriteKeepsTheOldFileAndTheTotals)
     EXPECT_FALSE(CreatePilotProfile(4, "Boris"));
     char name[64];
     EXPECT_FALSE(ReadPilotName(4, name, sizeof name));
+}
+
+// A damaged Player.cfg: set aside as Player.cfg.bad, said once, and the slot with its
+// saves is left alone: no new pilot takes it, so nothing deletes the saves.
+TEST_F(PilotProfileTest, DamagedProfilesKeepTheirSlotAndSaves)
+{
+    struct Row {
+        const char* fault;
+        std::string bytes;
+    } rows[] = {
+        {"cut", "[Player da"},
+        {"junk", std::string("\x00\xFF\x13garbage\x00\x01", 12)},
+        {"empty", ""},
+    };
+    g_Settings.debugOut = 1;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.fault);
+        std::filesystem::remove_all("Save/00");
+        WriteFile("Save/00/Player.cfg", r.bytes);
+        WriteFile("Save/00/Sector 01.dat", "the pilot's progress");
+        DebugOut(nullptr);
+        EXPECT_TRUE(CheckPilotProfile(0));
+        EXPECT_TRUE(CheckPilotProfile(0));  // said once
+        EXPECT_EQ(ReadFile("Save/00/Player.cfg.bad"), r.bytes);
+        EXPECT_FALSE(CreatePilotProfile(0, "Boris"));
+        EXPECT_EQ(ReadFile("Save/00/Sector 01.dat"), "the pilot's progress");
+        const std::string log = ReadFile("debug.txt");
+        EXPECT_NE(log.find("Save/00/Player.cfg\" cannot be read"), std::string::npos) << log;
+        EXPECT_EQ(log.find("cannot be read"), log.rfind("cannot be read")) << log;
+    }
+    g_Settings.debugOut = 0;
+    // A readable profile and an empty slot hold nothing back.
+    Pilot(1, "Anna");
+    EXPECT_FALSE(CheckPilotProfile(1));
+    EXPECT_FALSE(CheckPilotProfile(2));
+    EXPECT_TRUE(CreatePilotProfile(2, "Boris"));
+    EXPECT_TRUE(DeletePilotProfile(2));
+    EXPECT_FALSE(std::filesystem::exists("Save/02"));
 }
 
 TEST_F(PilotProfileTest, RefusedNames)

@@ -309,19 +309,20 @@ TEST_F(SectorSaveTest, DamagedOwnSaveFallsBackToSkip)
     const std::string bytes = ReadFile("Save/00/Sector 01.dat");
     EXPECT_TRUE(Decode(std::vector<uint8_t>(bytes.begin(), bytes.end()), back.get()));
 
-    // A damaged later sector is refused and also starts from the default start.
+    // A damaged later sector is handled as a missing one: the station keeps its ships.
     g_World.UnloadLocation();
     station_ = NewStation();
     WriteFile("Save/00/Sector 06.dat", std::string(20, '\xFF'));
     LoadSectorSave(6);
-    EXPECT_EQ(station_->dockedCount, 2);
+    EXPECT_EQ(station_->dockedCount, 0);
 }
 
 TEST_F(SectorSaveTest, DamagedSaveIsKeptAsBadAndReportedOnce)
 {
     WriteSkip(*SampleSave());
     g_Settings.debugOut = 1;
-    for (int sector : {1, 6}) {
+    // A later sector's damaged save is handled as a missing one (DamagedAndTornSavesTable).
+    for (int sector : {1}) {
         SCOPED_TRACE(sector);
         char dat[64], stat[64];
         SectorSavePath(dat, sizeof dat, 0, sector, false);
@@ -349,6 +350,120 @@ TEST_F(SectorSaveTest, DamagedSaveIsKeptAsBadAndReportedOnce)
         EXPECT_EQ(shown, 1u);
     }
     g_Settings.debugOut = 0;
+}
+
+// Faults a player's machine leaves in the save folder, one row each: what lies there
+// before the sector starts, and what the start makes of it.
+TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
+{
+    auto skip = SampleSave();
+    WriteSkip(*skip);
+    auto own = SampleSave();
+    own->shipCount = 1;
+    own->ore = 77.0f;
+    const Bytes good = Encode(*own);
+    const std::string goodDat(good.dat.begin(), good.dat.end()), goodStat(good.stat.begin(), good.stat.end());
+    auto ghost = SampleSave();
+    std::strcpy(ghost->ships[1].privateData, "Human/Nobody");
+    const Bytes ghostBytes = Encode(*ghost);
+    const std::string ghostDat(ghostBytes.dat.begin(), ghostBytes.dat.end());
+    const std::string cut = goodDat.substr(0, 300);
+
+    struct Row {
+        const char* fault;
+        int sector;
+        std::string dat, stat, datTmp, statTmp;
+        bool badBlocked;   // the .bad name is taken by a folder: the rename fails
+        int docked;        // ships on the station after the start (0: the location's own)
+        float ore;
+        bool keptAsBad;    // the damaged pair lies beside as .bad
+        std::string datAfter;  // "" when the .dat is gone, "good" for a readable save
+        int messages;      // "Can't load objects" shown
+    } rows[] = {
+        {"cut .dat, sector 1", 1, cut, goodStat, "", "", false, 2, 12.5f, true, "good", 1},
+        {"cut .dat, sector 6", 6, cut, goodStat, "", "", false, 0, 4.0f, true, "", 1},
+        {"pilot folder missing", 3, ghostDat, goodStat, "", "", false, 0, 4.0f, true, "", 1},
+        {"junk .dat, .bad cannot be made", 1, cut, goodStat, "", "", true, 2, 12.5f, false, cut, 1},
+        {"killed before the commit", 4, goodDat, goodStat, "half", "half", false, 1, 77.0f, false, "good", 0},
+        {"killed between the renames", 4, goodDat, "old", "", goodStat, false, 1, 77.0f, false, "good", 0},
+    };
+    g_Settings.debugOut = 1;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.fault);
+        std::filesystem::remove_all("Save/00");
+        char dat[64], stat[64];
+        SectorSavePath(dat, sizeof dat, 0, r.sector, false);
+        SectorSavePath(stat, sizeof stat, 0, r.sector, true);
+        WriteFile(dat, r.dat);
+        WriteFile(stat, r.stat);
+        if (!r.datTmp.empty()) WriteFile(std::string(dat) + ".tmp", r.datTmp);
+        if (!r.statTmp.empty()) WriteFile(std::string(stat) + ".tmp", r.statTmp);
+        if (r.badBlocked) std::filesystem::create_directories(std::string(dat) + ".bad/x");
+        DebugOut(nullptr);
+        g_World.UnloadLocation();
+        station_ = NewStation();
+        station_->ore = 4.0f;
+        LoadSectorSave(r.sector);
+        EXPECT_EQ(station_->dockedCount, r.docked);
+        EXPECT_EQ(station_->ore, r.ore);
+        EXPECT_EQ(std::filesystem::is_regular_file(std::string(dat) + ".bad"), r.keptAsBad);
+        if (r.keptAsBad) {
+            EXPECT_EQ(ReadFile(std::string(dat) + ".bad"), r.dat);
+            EXPECT_EQ(ReadFile(std::string(stat) + ".bad"), r.stat);
+        }
+        if (r.datAfter.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(dat));
+        } else if (r.datAfter == "good") {
+            std::unique_ptr<SectorSave> back(new SectorSave());
+            const std::string bytes = ReadFile(dat);
+            EXPECT_TRUE(Decode(std::vector<uint8_t>(bytes.begin(), bytes.end()), back.get()));
+        } else {
+            EXPECT_EQ(ReadFile(dat), r.datAfter);  // never written over
+        }
+        // No temporary file outlives a start; the statistics match the ships.
+        EXPECT_FALSE(std::filesystem::exists(std::string(dat) + ".tmp"));
+        EXPECT_FALSE(std::filesystem::exists(std::string(stat) + ".tmp"));
+        if (r.docked == 1) EXPECT_EQ(station_->dockedUnits[0]->statistics.kills, own->ships[0].statistics.kills);
+        const std::string log = ReadFile("debug.txt");
+        int shown = 0;
+        for (size_t at = log.find("Can't load objects"); at != std::string::npos; at = log.find("Can't load objects", at + 1))
+            ++shown;
+        EXPECT_EQ(shown, r.messages);
+    }
+    // The save that could not be set aside is not written over later in the run either.
+    std::filesystem::remove_all("Save/00");
+    WriteFile("Save/00/Sector 01.dat", cut);
+    std::filesystem::create_directories("Save/00/Sector 01.dat.bad/x");
+    LoadSectorSave(1);
+    WriteSectorSave(1);
+    EXPECT_EQ(ReadFile("Save/00/Sector 01.dat"), cut);
+    g_Settings.debugOut = 0;
+}
+
+// A kill between the two renames of a save: the next start loads the new pair whole.
+TEST_F(SectorSaveTest, KillBetweenTheRenamesLeavesAWholePair)
+{
+    Dock(station_, "Data/U/Hero/Main.obj", 7, "Human/Hero")->statistics.kills = 1;
+    WriteSectorSave(2);
+    CUnit* second = Dock(station_, "Data/U/Armed/Main.obj", 8, "Human/Mercenaries/Fighter");
+    second->statistics.kills = 5;
+    EXPECT_EXIT(
+        {
+            g_SectorSaveBetweenRenames = [] { std::_Exit(0); };
+            WriteSectorSave(2);
+            std::_Exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    // The new ships are in place beside their statistics, still under the temporary name.
+    EXPECT_TRUE(std::filesystem::exists("Save/00/Sector 02.stat.tmp"));
+    g_World.UnloadLocation();
+    station_ = NewStation();
+    LoadSectorSave(2);
+    ASSERT_EQ(station_->dockedCount, 2);
+    EXPECT_EQ(station_->dockedUnits[0]->statistics.kills, 1);
+    EXPECT_EQ(station_->dockedUnits[1]->statistics.kills, 5);
+    EXPECT_FALSE(std::filesystem::exists("Save/00/Sector 02.stat.tmp"));
+    EXPECT_EQ(std::filesystem::file_size("Save/00/Sector 02.stat"), 2u * 36);
 }
 
 TEST_F(SectorSaveTest, MissingLaterSectorKeepsTheStation)

@@ -308,11 +308,12 @@ void CStationMenu::DrawMercenaryOrder()
     const unsigned frame = Argb(150 + Flicker(), 0, 150, 0), text = Argb(200 + Flicker(), 0, 200, 0);
     DrawScreenBevelFrame(frame, frame, 20, 390, 370, 510, frame, frame, 5);
     f.DrawText(30, 400, "Модификация:", text, text, 1.0f);
-    f.DrawText(220, 400, m.exchangeType ? "боевые" : "грузовые", text, text, 1.0f);
+    // The values kept inside the frame in either language.
+    f.DrawText(220, 401, m.exchangeType ? "боевые" : "грузовые", text, text, 0.85f);
     f.DrawText(30, 420, "Срок прибытия:", text, text, 1.0f);
-    f.DrawText(220, 420, "несколько минут", text, text, 1.0f);
+    f.DrawText(220, 421, "несколько минут", text, text, 0.85f);
     f.DrawText(30, 440, "Исполнитель заказа:", text, text, 1.0f);
-    f.DrawText(220, 440, "Концерн `Орбита`", text, text, 1.0f);
+    f.DrawText(220, 441, "Концерн `Орбита`", text, text, 0.85f);
 
     const unsigned panel = Argb(200, 0, 50, 0);
     DrawScreenBevelPanel(panel, panel, 430, 160, 772, 230, panel, panel);

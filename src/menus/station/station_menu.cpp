@@ -247,10 +247,7 @@ void CStationMenu::Update()
         }
         if (m.mapBack.WasClicked()) {
             if (g_CommWindow.state) g_CommWindow.EndTalk();
-            if (g_RadioMenu.state) {
-                g_RadioMenu.state = 0;
-                g_CommMode = 0;
-            }
+            if (g_RadioMenu.state) g_RadioMenu.Close();
             GoToPage(STATION_PAGE_TABS);
         }
         break;
@@ -308,8 +305,9 @@ void CStationMenu::Draw()
         m.dockBack.Draw();
         break;
     case STATION_PAGE_MAP:
+        // The map takes the whole screen: the station's turning view would cover its right
+        // half and the back button.
         DrawSectorMap();
-        DrawStationCargo();
         break;
     case STATION_PAGE_STATISTICS:
         DrawObjectList();

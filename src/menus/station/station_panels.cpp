@@ -6,8 +6,12 @@
 #include "app/wndproc.h"
 #include "files/language.h"
 #include "flight_ui/comm_window.h"
+#include "flight_ui/radio_menu.h"
+#include "flight_ui/target_screen.h"
 #include "locations/location_director.h"
+#include "locations/location_loader.h"
 #include "menus/station_menu.h"
+#include "net/network.h"
 #include "platform/crt/rand.h"
 #include "render/d3d_render.h"
 #include "render/draw2d.h"
@@ -61,7 +65,7 @@ void DrawTurning(CUnit* const* units, int count, float x1, float y1, float x2, f
     dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     cam.SetMatrices(eye, centre, Vec3(0.0f, 1.0f, 0.0f));
     for (int i = 0; i < count; ++i)
-        if (units[i]) units[i]->Draw(0);
+        if (units[i]) units[i]->Draw(units[i] == g_PlayerObject ? 1 : 0);  // pass 1: the cockpit does not stand in
     // The panels drawn after the view must not be hidden by its depth.
     dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     SetViewport800x600(0.0f, 0.0f, 800.0f, 600.0f);
@@ -153,6 +157,10 @@ void CStationMenu::DrawStatistics()
     if (!ship) return;
     DrawTurning(&ship, 1, 420.0f, 20.0f, 560.0f, 140.0f);
     const CPilotStatistics& s = ship->statistics;
+    // A backing of their own: the station turns behind these lines.
+    const unsigned black = Argb(170, 0, 0, 0), frame = Argb(150 + Flicker(), 0, 150, 0);
+    DrawScreenBevelPanel(black, black, 410, 142, 790, s.shotsFired != 0 ? 340.0f : 320.0f, black, black);
+    DrawScreenBevelFrame(frame, frame, 410, 142, 790, s.shotsFired != 0 ? 340.0f : 320.0f, frame, frame, 5);
     char text[160];
     float y = 150.0f;
     Line(420, y, "Пилотируемый корабль:");
@@ -186,11 +194,12 @@ void CStationMenu::UpdateSectorMap()
 
     CCamera& cam = g_MenuCamera;
     if (!cam.moveActive) {
+        // Docked, the window procedure files A, D, W, S under the planet world's flags.
         float side = 0.0f, upDown = 0.0f;
-        if (g_KeyA || g_MouseX < 5.0f) side += step;
-        if (g_KeyD || g_MouseX > 795.0f) side -= step;
-        if (g_KeyW || g_MouseY < 5.0f) upDown += step;
-        if (g_KeyS || g_MouseY > 595.0f) upDown -= step;
+        if (g_KeyA || g_KeyLeft || g_MouseX < 5.0f) side += step;
+        if (g_KeyD || g_KeyRight || g_MouseX > 795.0f) side -= step;
+        if (g_KeyW || g_KeyUp || g_MouseY < 5.0f) upDown += step;
+        if (g_KeyS || g_KeyDown || g_MouseY > 595.0f) upDown -= step;
         if (side != 0.0f || upDown != 0.0f) {
             // Turn the map about the vertical, then tilt it, keeping it above the plane.
             Vec3 o = Vec3TransformNormal(cam.followOffset, MatrixRotationY(side));
@@ -201,11 +210,47 @@ void CStationMenu::UpdateSectorMap()
         }
     }
     Vec3 centre = m.mapCentre;
-    if (g_GameMode == 2 && ship) centre = m.mapCentre + ship->position * 0.5f;
+    if (g_GameMode == 2)
+        centre = m.mapCentre + NetworkStartPoint(g_Network.session.playerCount, g_Network.session.ownIndex) * 0.5f;
     cam.lookAt = centre;
     cam.eye = centre + cam.followOffset;
+
+    // The cockpit does not run while docked: the map keeps the radio going.
+    if (ship) {
+        g_CommWindow.Update();
+        g_RadioMenu.UpdateTyping();
+        g_TargetScreen.SetTarget(ship->target ? ship->target : ship);
+    }
     g_WorldIndex = saved;
 }
+
+namespace {
+
+// A panel's render texture, the used part of it, as an opaque quad of the virtual screen
+// (the target has no alpha of its own to blend with).
+void DrawPanelTexture(const CPanelTarget& panel, float x, float y, float width, float usedHeight)
+{
+    GfxDevice* dev = g_D3DRender.device;
+    if (!dev || !panel.texture || panel.width <= 0 || panel.height <= 0 || usedHeight <= 0.0f) return;
+    const float h = width * usedHeight / float(panel.width);
+    const float v = usedHeight / float(panel.height);
+    const float sx = g_ScreenScaleX, sy = g_ScreenScaleY;
+    const unsigned white = 0xFFFFFFFFu;
+    const ScreenVertex q[4] = {
+        {x * sx, y * sy, 0.0f, 1.0f, white, 0u, 0.0f, 0.0f},
+        {x * sx, (y + h) * sy, 0.0f, 1.0f, white, 0u, 0.0f, v},
+        {(x + width) * sx, y * sy, 0.0f, 1.0f, white, 0u, 1.0f, 0.0f},
+        {(x + width) * sx, (y + h) * sy, 0.0f, 1.0f, white, 0u, 1.0f, v},
+    };
+    g_D3DRender.SetTexturePtr(panel.texture, 0);
+    g_D3DRender.SetZEnable(0);
+    g_D3DRender.SetZWriteEnable(0);
+    g_D3DRender.SetLighting(0);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(ScreenVertex));
+}
+
+}  // namespace
 
 void CStationMenu::DrawSectorMap()
 {
@@ -215,15 +260,16 @@ void CStationMenu::DrawSectorMap()
     cam.SetMatrices(cam.eye, cam.lookAt, Vec3(0.0f, 1.0f, 0.0f));
     dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     CUnit* ship = g_PlayerObject;
-    CUnit* previousRoute = nullptr;
+    // The sphere of distant stars round the map's eye (the sets follow only the camera of
+    // the world the location shows, and the dust belongs to the flight camera).
+    CParticleSet& stars = g_World.particles[2];
+    const Matrix starsAt = stars.transform;
+    stars.transform.m[3][0] = cam.eye.x, stars.transform.m[3][1] = cam.eye.y, stars.transform.m[3][2] = cam.eye.z;
+    stars.Render(&cam);
+    stars.transform = starsAt;
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
         if (u->objectClass == GCLASS_SPACE_SKY || u->kind == 1) continue;  // the sky and the exchange's showcase
-        if (u->kind == 30000) {
-            if (previousRoute) DrawLine3DColour(Argb(200, 0, 100, 0), previousRoute->position, u->position);
-            previousRoute = u;
-            continue;
-        }
         u->Draw(0);
     }
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
@@ -241,15 +287,27 @@ void CStationMenu::DrawSectorMap()
         DrawScreenEllipse(c, sx, sy, 6.0f, 1.0f, 1.0f);
         if (ship && u == ship->target) DrawScreenDisc(Argb(155, 255, 255, 0), sx, sy, 4.0f, 1.0f, 1.0f);
     }
-    // The target screen's place, and the comm window's or radio menu's panel while open.
+    // The target screen's picture with its frame.
+    g_TargetScreen.Draw();
     const unsigned frame = Argb(150 + Flicker(), 0, 150, 0);
+    DrawPanelTexture(g_TargetScreen.panel, 20.0f, 430.0f, 200.0f, float(g_TargetScreen.panel.height));
     DrawScreenBevelFrame(frame, frame, 20, 430, 220, 580, frame, frame, 5);
-    if (ship && ship->target) {
-        const unsigned c = Argb(200, 255, 255, 255);
-        M().font.DrawText(30, 440, ship->target->displayName, c, c, 0.8f);
+    // The comm window's or the radio menu's panel, as far as it has opened.
+    const bool comm = g_CommWindow.openPercent >= g_RadioMenu.openPercent;
+    const float open = comm ? g_CommWindow.openPercent : g_RadioMenu.openPercent;
+    if (open > 0.0f) {
+        const CPanelTarget& panel = g_CommWindow.panel;
+        if (comm) g_CommWindow.Draw();
+        else g_RadioMenu.Draw();
+        const float used = (comm ? g_CommWindow.panelHeight : g_RadioMenu.panelHeight) * open * 0.01f;
+        const float h = panel.width > 0 ? 380.0f * used / float(panel.width) : 0.0f;
+        const unsigned backing = Argb(150, 0, 0, 0);
+        DrawScreenQuadColour(backing, 10.0f, 10.0f, 390.0f, 10.0f + h, nullptr);
+        DrawPanelTexture(panel, 10.0f, 10.0f, 380.0f, used);
+        DrawScreenBevelFrame(frame, frame, 10.0f, 10.0f, 390.0f, 10.0f + h, frame, frame, 5);
     }
     M().mapBack.Draw();
-    if (!g_CommWindow.state) {
+    if (!g_CommWindow.state && !g_RadioMenu.state) {
         M().mapCall.Draw();
         M().mapOrders.Draw();
     }

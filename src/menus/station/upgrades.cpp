@@ -1,5 +1,6 @@
 // Page 10 of the station menu: upgrades of the selected ship's systems and weapons, paid
 // with the home station's ore, and the catalogue of replacement weapons.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -81,7 +82,9 @@ float Cost(CUnit* ship, int row)
 // on the limit (nothing to divide by).
 float Percent(float total, float span, float sign)
 {
-    return span != 0.0f ? total / span * 100.0f * sign : 0.0f;
+    const float p = span != 0.0f ? total / span * 100.0f * sign : 0.0f;
+    // An unupgraded part reads "0%", never "-0%".
+    return std::fabs(p) < 0.5f ? 0.0f : p;
 }
 
 void PlayCheckBox()
@@ -418,17 +421,23 @@ void CStationMenu::DrawUpgradePage()
         DrawWeaponList();
         const int entry = SelectedEntry();
         if (entry >= 0) {
+            // The chosen model's figures and description above the list, clear of the
+            // list, the replace button and the station's cargo panel below.
             const CWeaponInfoButton& e = m.catalogue[entry];
+            const unsigned black = Argb(170, 0, 0, 0), green = Argb(150 + Flicker(), 0, 150, 0);
+            DrawScreenBevelPanel(black, black, 430, 58, 772, 178, black, black);
+            DrawScreenBevelFrame(green, green, 430, 58, 772, 178, green, green, 5);
+            const float lh = f.GetTextHeight(0.9f);
             if (e.reloadTime > 0.0f) {
                 std::snprintf(text, sizeof(text), "%s - %.0f", TranslateText("Выстрелов в минуту"), 60.0f / e.reloadTime);
-                f.DrawText(440, 412 - 2 * f.GetTextHeight(0.9f), text, c, c, 0.9f);
+                f.DrawText(440, 64, text, c, c, 0.9f);
             }
             if (e.bulletDamage > 0.0f) {
                 std::snprintf(text, sizeof(text), "%s - %.0f", TranslateText("Стоимость замены:"),
                               e.reloadTime / e.bulletDamage * 10.0f * 1000.0f);
-                f.DrawText(440, 412 - f.GetTextHeight(0.9f), text, c, c, 0.9f);
+                f.DrawText(440, 64 + lh, text, c, c, 0.9f);
             }
-            DrawWrappedText(e.modelName, e.description, 440, 460);
+            DrawWrappedText(e.modelName, e.description, 440, 68 + 2 * lh);
         }
         m.upgradeReplace.Draw();
     }
