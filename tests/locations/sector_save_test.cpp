@@ -423,7 +423,9 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
         // No temporary file outlives a start; the statistics match the ships.
         EXPECT_FALSE(std::filesystem::exists(std::string(dat) + ".tmp"));
         EXPECT_FALSE(std::filesystem::exists(std::string(stat) + ".tmp"));
-        if (r.docked == 1) EXPECT_EQ(station_->dockedUnits[0]->statistics.kills, own->ships[0].statistics.kills);
+        if (r.docked == 1) {
+            EXPECT_EQ(station_->dockedUnits[0]->statistics.kills, own->ships[0].statistics.kills);
+        }
         const std::string log = ReadFile("debug.txt");
         int shown = 0;
         for (size_t at = log.find("Can't load objects"); at != std::string::npos; at = log.find("Can't load objects", at + 1))

@@ -52,6 +52,8 @@ struct Box {
     float x0, y0, x1, y1;
     int glyphs = 0;    // texts only
     unsigned alpha = 255;
+    const void* frame = nullptr;  // the render target it was drawn into, null for the screen
+    float frameWidth = 0.0f, frameHeight = 0.0f;  // that target's size
 };
 
 // A null device that keeps, in drawing order, the box of every text (one indexed draw of
@@ -62,6 +64,17 @@ public:
     std::vector<Box> texts, quads, views;
     float targetWidth = 800.0f, targetHeight = 600.0f;
 
+    // A panel drawn into its own render target (the map's target screen) is laid out in
+    // that target's texels, apart from the screen's.
+    GfxResult SetRenderTarget(unsigned index, GfxSurface* surface) override
+    {
+        if (index == 0) {
+            frame_ = surface == BackBufferSurface() ? nullptr : surface;
+            D3DSURFACE_DESC desc{};
+            if (frame_ && surface->GetDesc(&desc) == D3D_OK) frameWidth_ = float(desc.Width), frameHeight_ = float(desc.Height);
+        }
+        return NullGfxDevice::SetRenderTarget(index, surface);
+    }
     GfxResult SetFVF(unsigned fvf) override
     {
         screen_ = (fvf & D3DFVF_XYZRHW) != 0;
@@ -74,8 +87,10 @@ public:
     }
     GfxResult SetViewport(const D3DVIEWPORT9* vp) override
     {
-        if (vp && (vp->x > 0 || vp->y > 0 || float(vp->width) < targetWidth - 1.0f)) {
-            const Box b{float(vp->x), float(vp->y), float(vp->x + vp->width), float(vp->y + vp->height)};
+        const float frameWidth = frame_ ? frameWidth_ : targetWidth;
+        if (vp && (vp->x > 0 || vp->y > 0 || float(vp->width) < frameWidth - 1.0f)) {
+            Box b{float(vp->x), float(vp->y), float(vp->x + vp->width), float(vp->y + vp->height)};
+            Stamp(b);
             views.push_back(b);
         }
         return NullGfxDevice::SetViewport(vp);
@@ -99,9 +114,10 @@ public:
     void Clear() { texts.clear(), quads.clear(), views.clear(); }
 
 private:
-    static Box Bounds(const ScreenVertex* v, unsigned n)
+    Box Bounds(const ScreenVertex* v, unsigned n) const
     {
         Box b{v[0].x, v[0].y, v[0].x, v[0].y};
+        Stamp(b);
         b.alpha = v[0].diffuse >> 24;
         for (unsigned i = 1; i < n; ++i) {
             b.alpha = std::max(b.alpha, unsigned(v[i].diffuse >> 24));
@@ -112,6 +128,14 @@ private:
     }
     bool textured_ = false;
     bool screen_ = false;
+    const void* frame_ = nullptr;
+    float frameWidth_ = 0.0f, frameHeight_ = 0.0f;
+    void Stamp(Box& b) const
+    {
+        b.frame = frame_;
+        b.frameWidth = frame_ ? frameWidth_ : targetWidth;
+        b.frameHeight = frame_ ? frameHeight_ : targetHeight;
+    }
 };
 
 constexpr float kTol = 0.5f;   // rounding of a glyph edge
@@ -133,10 +157,11 @@ std::vector<std::string> Faults(const LayoutDevice& d)
     std::vector<std::string> out;
     for (size_t i = 0; i < d.texts.size(); ++i) {
         const Box& t = d.texts[i];
-        if (t.x0 < -kTol || t.x1 > d.targetWidth + kTol || t.y0 < -kTol || t.y1 > d.targetHeight + kTol)
+        if (t.x0 < -kTol || t.x1 > t.frameWidth + kTol || t.y0 < -kTol || t.y1 > t.frameHeight + kTol)
             out.push_back("text " + Str(t) + " leaves its screen");
         for (size_t j = i + 1; j < d.texts.size(); ++j) {
             const Box& u = d.texts[j];
+            if (u.frame != t.frame) continue;
             // A shadow: the same text again a step or two off.
             if (u.glyphs == t.glyphs && std::fabs((u.x1 - u.x0) - (t.x1 - t.x0)) < kTol &&
                 std::fabs(u.x0 - t.x0) <= 3.0f && std::fabs(u.y0 - t.y0) <= 3.0f)
@@ -146,6 +171,7 @@ std::vector<std::string> Faults(const LayoutDevice& d)
         }
         auto against = [&](const std::vector<Box>& elements, const char* what) {
             for (const Box& e : elements) {
+                if (e.frame != t.frame) continue;
                 // Thin strokes (rules, gradient lines under a caption) are decoration.
                 if (e.y1 - e.y0 < 8.0f || RowsShared(t, e) <= kRows) continue;
                 // A text that starts in a box ends in it; a bar or a view it meets it must
@@ -158,7 +184,15 @@ std::vector<std::string> Faults(const LayoutDevice& d)
             }
         };
         against(d.quads, "the box");
-        against(d.views, "the view");
+        // A panel's unit view frames its ship with a margin of a tenth of its width each
+        // side; a row that reaches only into that black margin (the target screen's rows
+        // beside the turning ship) still reads.
+        std::vector<Box> pictures = d.views;
+        for (Box& v : pictures) {
+            const float m = v.frame ? 0.1f * (v.x1 - v.x0) : 0.0f;
+            v.x0 += m, v.x1 -= m;
+        }
+        against(pictures, "the view");
     }
     return out;
 }
