@@ -168,7 +168,7 @@ TEST_F(Lobby, HostileTablesAreRefused)
     Frame();
     ASSERT_EQ(g_LanServers.count, 2);
     EXPECT_EQ(std::strlen(g_LanServers.records[1].names[0]), 15u);
-    EXPECT_EQ(std::strlen(g_LanServers.records[1].ServerName()), 15u);
+    EXPECT_EQ(std::strlen(g_LanServers.records[1].ServerName()), 16u);
 }
 
 } // namespace
