@@ -404,6 +404,11 @@ void RemoveLanServer(const CNetSession& record)
     SelectOnly(s_Entries, kMaxLanServers, l.selected);
 }
 
+bool LanServerEntryPressed(int i)
+{
+    return i >= 0 && i < kMaxLanServers && s_Entries[i].IsPressed();
+}
+
 // ---- The page ----
 
 int CGameMenu::OpenNetworkPage()
