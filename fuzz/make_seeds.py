@@ -85,19 +85,72 @@ def datagrams():
                 yield 5, name, game[name]
 
 
-def loose(target, files, limit=8192):
-    for rel in files:
-        p = os.path.join(GAME, rel)
-        with open(p, 'rb') as f:
-            data = f.read()
-        if len(data) > limit:
-            raise SystemExit('%s is %d bytes, more than %d' % (rel, len(data), limit))
-        out(target, os.path.basename(os.path.dirname(rel)) + '_' + os.path.basename(rel), data)
+def read(rel):
+    with open(os.path.join(GAME, rel), 'rb') as f:
+        return f.read()
+
+
+def archive(files):
+    """An index and a data file holding the files, names and bytes scrambled by +128."""
+    hdr, pak = b'', b''
+    for name, data in files:
+        hdr += bytes((c + 128) & 255 for c in name.encode()) + b'\0' + struct.pack('<II', len(data), len(pak))
+        pak += bytes((c + 128) & 255 for c in data)
+    return hdr + struct.pack('<I', len(files)), pak
+
+
+def png_with_gamma():
+    """A 2x2 RGB picture with a gamma chunk of 1/1.0 (linear), which must not change it."""
+    import zlib
+
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+    raw = b'\0' + bytes([10, 20, 30, 200, 100, 50]) + b'\0' + bytes([0, 128, 255, 255, 255, 255])
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 2, 2, 8, 2, 0, 0, 0)) +
+            chunk(b'gAMA', struct.pack('>I', 100000)) + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
+
+
+def first_lines(data, limit):
+    cut = data[:limit]
+    return cut[:cut.rfind(b'\n') + 1] if b'\n' in cut else cut
 
 
 def main():
     for mode, name, d in datagrams():
         out('fuzz_datagram', '%d_%s' % (mode, name), bytes([mode]) + d)
+
+    obj = 'Data/Space/Effect/RunExp_01/Main.obj'
+    msh = 'Data/Space/Effect/RunExp_01/Main.msh'
+    hdr, pak = archive([(obj, read(obj)), (msh, read(msh))])
+    out('fuzz_archive', 'two_files', struct.pack('<H', len(hdr)) + hdr + pak)
+    for rel in (obj, 'Data/Planet/Nature/Stone 01/Main.obj'):
+        out('fuzz_desc_file', rel.split('/')[-2].replace(' ', '_'), read(rel))
+    out('fuzz_unit_file', 'glider', read('Data/Space/Ship/Glider.M2/Main.obj'))
+    for rel in ('Data/Space/Private data.RUS/Human/Hero/Main.pd',
+                'Data/Planet/Private data.RUS/Human/Station/Passer-by/Main.pd'):
+        for target in ('fuzz_dialog', 'fuzz_private_data'):
+            out(target, rel.split('/')[-2].replace(' ', '_'), read(rel))
+    font = 'Data/Misc/Fonts/Hermes.18/'
+    chars, mask = read(font + 'Main.dat'), read(font + 'Mask.dat')
+    dds = read('Data/Space/Static/Particle System/Particle12.dds')
+    out('fuzz_font', 'hermes', struct.pack('<I', len(chars))[:3] + struct.pack('<I', len(mask))[:3] + chars + mask + dds)
+    out('fuzz_image', 'particle.dds', dds)
+    out('fuzz_image', 'spark.bmp', read('Data/Space/Effect/LaserHit_01/Spark.bmp'))
+    out('fuzz_image', 'tree.jpg', read('Data/Planet/Nature/Tree 01/Main.jpg'))
+    out('fuzz_image', 'gamma.png', png_with_gamma())
+    lang = first_lines(read('Data/Language.pd'), 4096)
+    out('fuzz_language', 'loose', b'\0' + lang)
+    out('fuzz_language', 'archived', b'\1' + lang)
+    out('fuzz_location', 'space', read('Data/Locations.Space/Test Radio/Main.loc'))
+    out('fuzz_location', 'planet', read('Data/Locations.Planet/Trade Station/Main.loc'))
+    out('fuzz_map_points', 'trade_station', bytes([66]) + read('Data/Locations.Planet/Trade Station/MapPoints.dat'))
+    for rel in (msh, 'Data/Planet/Nature/Stone 01/Main.msh'):
+        out('fuzz_mesh', rel.split('/')[-2].replace(' ', '_'), read(rel))
+    dat, stat = read('Save/Skip/Sector 01.dat'), read('Save/Skip/Sector 01.stat')
+    out('fuzz_sector_save', 'sector_01', struct.pack('<H', len(dat)) + dat + stat)
+    wav = read('Data/Sounds/GameMenu/CheckBox_On.wav')
+    out('fuzz_wav', 'checkbox', wav)
+    out('fuzz_wav', 'checkbox_cut', wav[:len(wav) // 2])
 
 
 if __name__ == '__main__':
