@@ -717,7 +717,9 @@ void NetworkPageAutoLobby()
                 CUnit* u = CObjectList::FindByIdAndOwner(id, owner);
                 return u && u->IsAlive() && CObjectList::IndexOf(u) >= 0 ? u : nullptr;
             };
-            const int ids[4] = {102, 1001, 1002, 1003};
+            // The home fleet's ships first: the player's own ship (102) flies the map's
+            // opening scene, which moves it out of the line of fire.
+            const int ids[4] = {1001, 1002, 1003, 102};
             static int targetId = -1, shooterId = -1;
             CUnit* target = nullptr;
             CUnit* shooter = nullptr;
