@@ -54,10 +54,13 @@ if [ "$fuzz_ok" = 1 ]; then
   echo "== fuzz (short runs, 20 s each, four at a time)"
   fuzz_one() {
     f=$1; n=$(basename "$f")
-    # Absolute: some targets work in a directory of their own.
+    # Absolute: some targets work in a directory of their own. New finds go to the
+    # writable first directory; the committed seeds (fuzz/corpus/<target>) are read too.
     corpus="$PWD/build-fuzz/corpus/$n"
+    seeds="$PWD/fuzz/corpus/$n"
     mkdir -p "$corpus"
-    if "$PWD/$f" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 "$corpus" \
+    [ -d "$seeds" ] || { echo "fuzz target $n has no seed corpus in fuzz/corpus/$n"; return 1; }
+    if "$PWD/$f" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=0 "$corpus" "$seeds" \
          >/dev/null 2>"build-fuzz/$n.log"; then
       echo "fuzz $n: ok"
     else

@@ -12,12 +12,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 4) return 0;
-    // Two little-endian lengths, then Main.dat, Mask.dat and Main.dds back to back.
-    size_t charsSize = data[0] | (data[1] << 8);
-    size_t maskSize = data[2] | (data[3] << 8);
-    data += 4;
-    size -= 4;
+    if (size < 6) return 0;
+    // Two 24-bit little-endian lengths (a real mask is 65 536 bytes), then Main.dat,
+    // Mask.dat and Main.dds back to back.
+    size_t charsSize = size_t(data[0]) | size_t(data[1]) << 8 | size_t(data[2]) << 16;
+    size_t maskSize = size_t(data[3]) | size_t(data[4]) << 8 | size_t(data[5]) << 16;
+    data += 6;
+    size -= 6;
     charsSize = charsSize < size ? charsSize : size;
     const uint8_t* chars = data;
     data += charsSize;

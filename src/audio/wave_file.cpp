@@ -87,6 +87,11 @@ bool CWaveFile::FindChunk(uint32_t id, uint32_t begin, uint32_t end, RiffChunkIn
         uint32_t ckId = Get32(handle + pos);
         uint32_t ckSize = Get32(handle + pos + 4);
         uint32_t body = pos + 8;
+        if (ckId == id && id == RiffId('d', 'a', 't', 'a') && ckSize > end - body) {
+            // A cut file, or one written to a pipe, claims more samples than it holds: what
+            // is there is played.
+            ckSize = end - body;
+        }
         // A chunk must fit inside its parent (which fits inside the image).
         if (ckSize > end - body) return false;
         if (ckId == id) {
@@ -155,6 +160,8 @@ int CWaveFile::ResetFile()
     uint32_t end = riffChunk.dataOffset + riffChunk.size;
     RiffChunkInfo data;
     if (!FindChunk(RiffId('d', 'a', 't', 'a'), riffChunk.dataOffset + 4, end, &data)) return SND_FAIL;
+    // A cut data chunk ends on a whole sample frame.
+    if (format && format->blockAlign > 1) data.size -= data.size % format->blockAlign;
     // An empty data chunk would make an empty buffer.
     if (data.size == 0) return SND_FAIL;
     dataChunk = data;

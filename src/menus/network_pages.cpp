@@ -9,6 +9,7 @@
 #include "files/language.h"
 #include "flight_ui/cursor.h"
 #include "locations/location_director.h"
+#include "locations/single_missions.h"
 #include "menus/game_menu.h"
 #include "menus/pilots_page.h"
 #include "menus/start_logo.h"
@@ -62,11 +63,13 @@ void LoadMapPicture(int mapIndex)
     s_Picture = g_D3DRender.LoadTexture(path, 1, -1);
 }
 
-// The multiplayer maps the data set holds, counted from the first.
+// The maps to choose from: one for each single mission present, as far as the data set
+// holds the multiplayer map of that number (a missing one could never load).
 int CountMaps()
 {
+    const int missions = CountSingleMissions();
     int n = 0;
-    for (int i = 1; i <= 99; ++i) {
+    for (int i = 1; i <= missions; ++i) {
         char path[96];
         std::snprintf(path, sizeof path, "Data/Locations.Space/Multiplayer %02d/Main.loc", i);
         const int h = CFileManager::Open(path, FILE_KIND_LOCATIONS);
@@ -243,6 +246,7 @@ void UpdateTyping()
     case TEXT_INPUT_ESC:
         s_NameEntry = 0;
         g_PointerShown = 1;
+        g_MenuDialogAnswer = 0;
         g_MenuDialogTime = 0;
         g_TextInputState = TEXT_INPUT_OFF;
         s_Name.SetText(TranslateText(kMyGame));
@@ -390,16 +394,19 @@ void RemoveLanServer(const CNetSession& record)
         SetEntryCaption(j);
     if (l.count < kMaxLanServers)
         s_Entries[l.count].SetText("");
+    // The selected server moved up with the others: its highlight goes with it.
     if (l.selected > i)
         --l.selected;
     if (l.selected >= l.count) {
-        if (l.selected >= 0 && l.selected < kMaxLanServers)
-            s_Entries[l.selected].SetPressed(0);
         ReleasePicture();
         l.selected = l.count - 1;
-        if (l.selected >= 0)
-            s_Entries[l.selected].SetPressed(1);
     }
+    SelectOnly(s_Entries, kMaxLanServers, l.selected);
+}
+
+bool LanServerEntryPressed(int i)
+{
+    return i >= 0 && i < kMaxLanServers && s_Entries[i].IsPressed();
 }
 
 // ---- The page ----
@@ -644,22 +651,26 @@ void NetworkPageAutoLobby()
 {
     static int phase = 0;
     static int players = 2, map = 1;
-    static bool host = false;
+    static bool host = false, byClicks = false;
     const char* mode = NetTestLobby();
     if (!mode)
         return;
     if (phase == 0) {
         phase = 1;
         host = std::strncmp(mode, "host", 4) == 0;
+        // "clicks": the player's own clicks go through the page; only the game is the hook's.
+        byClicks = std::strcmp(mode, "clicks") == 0;
         if (host)
             std::sscanf(mode, "host:%d:%d", &players, &map);
+        DebugOutF("Network: test lobby as %s", host ? "host" : byClicks ? "client by clicks" : "client");
+        if (byClicks)
+            return;
         if (!s_Created)
             CGameMenu::CreateNetworkPage();
         if (!g_Network.initialised && g_Network.Init() != 0)
             return;
         if (!g_PlayerName[0])
             std::snprintf(g_PlayerName, sizeof g_PlayerName, "%s", host ? "Host" : "Guest");
-        DebugOutF("Network: test lobby as %s", host ? "host" : "client");
         if (host) {
             ChooseCreate();
             g_Network.session.maxPlayers = players < 2 ? 2 : players > 4 ? 4 : players;
@@ -698,30 +709,44 @@ void NetworkPageAutoLobby()
             DebugOut("Network: test lobby heard every player");
         }
         // The host then shoots at a ship of the first client until a shot strikes home:
-        // one of its own ships is put 100 units in front of the target, facing it.
+        // one of its own ships is put 100 units in front of the target, facing it. A target
+        // or shooter that is gone ends the shooting as a miss.
         static int shooting = 0;
         if (heardAll && s.role == 0 && shooting >= 0 && s.playerCount > 1) {
             auto inSpace = [](int id, int owner) {
                 CUnit* u = CObjectList::FindByIdAndOwner(id, owner);
                 return u && u->IsAlive() && CObjectList::IndexOf(u) >= 0 ? u : nullptr;
             };
-            const int ids[4] = {102, 1001, 1002, 1003};
+            // The home fleet's ships first: the player's own ship (102) flies the map's
+            // opening scene, which moves it out of the line of fire.
+            const int ids[4] = {1001, 1002, 1003, 102};
+            static int targetId = -1, shooterId = -1;
             CUnit* target = nullptr;
             CUnit* shooter = nullptr;
-            for (int id : ids) {
-                if (!target)
-                    target = inSpace(id, s.playerIds[1]);
-                if (!shooter)
-                    shooter = inSpace(id, s.ownIndex);
+            if (shooting == 0) {
+                for (int id : ids) {
+                    if (!target)
+                        target = inSpace(id, s.playerIds[1]);
+                    if (!shooter || !shooter->HasWeapons())
+                        shooter = inSpace(id, s.ownIndex);
+                }
+            } else {
+                target = inSpace(targetId, s.playerIds[1]);
+                shooter = inSpace(shooterId, s.ownIndex);
             }
             static float startHull = 0.0f;
             static uint32_t startTime = 0;
-            if (target && shooter && shooter->HasWeapons()) {
+            if (shooting > 0 && (!target || !shooter)) {
+                DebugOutF("Network: test lobby missed player %d's unit %d: it or the shooter is gone",
+                          s.playerIds[1] + 1, targetId);
+                shooting = -1;
+            } else if (target && shooter && shooter->HasWeapons()) {
                 if (shooting == 0) {
                     startHull = target->hull;
                     startTime = now;
-                    DebugOutF("Network: test lobby fires at player %d's unit %d", s.playerIds[1] + 1,
-                              target->pilot.objectId);
+                    targetId = target->pilot.objectId;
+                    shooterId = shooter->pilot.objectId;
+                    DebugOutF("Network: test lobby fires at player %d's unit %d", s.playerIds[1] + 1, targetId);
                 }
                 if (target->hull < startHull || now - startTime > 20000) {
                     DebugOutF("Network: test lobby %s player %d's unit %d, hull %.0f of %.0f",
@@ -743,8 +768,9 @@ void NetworkPageAutoLobby()
                 }
             }
         }
-        // The first client, the target, waits for the hit (at most 30 s).
-        const bool target = s.ownIndex == 1 && g_Network.ownUnitsHit == 0 && now - heardAllAt < 30000;
+        // The first client, the target, waits for the host's hit (at most 60 s): other
+        // players' hits on its ships (a collision, a mine) do not end its wait.
+        const bool target = s.ownIndex == 1 && !(g_Network.ownUnitsHitBy & 1u) && now - heardAllAt < 60000;
         const bool done = heardAll && shooting < 1 &&
                           (s.role == 0 ? s.playerCount <= 1 : now - heardAllAt > 8000 && !target);
         if (done && !closing) {
@@ -754,15 +780,38 @@ void NetworkPageAutoLobby()
         }
         return;
     }
-    if (g_NetworkSubState < 0)
+    if (g_NetworkSubState < 0 || byClicks)
         return;
     if (!g_GameMenuActive)
         PageStep(false);
     else if (g_MenuPage != MENU_PAGE_NETWORK)
         return;
-    if (g_NetworkSubState == 1 && g_MenuLoadButton.IsEnabled() && g_Network.lobbyState == NET_HOST_LOBBY)
-        HostStart();
-    else if (g_NetworkSubState == 2 && !g_LanServers.joinRequested && g_LanServers.count > 0) {
+    if (g_NetworkSubState == 1 && g_Network.lobbyState == NET_HOST_LOBBY) {
+        // The host starts once every player has waited 5 s in the full lobby. Without the
+        // focus meanwhile (the test takes it away) it gets it back as the window would.
+        static uint32_t fullSince = 0, unfocusedMs = 0, lastTime = 0;
+        const uint32_t now = timeGetTime();
+        const bool full = g_Network.session.playerCount >= g_Network.session.maxPlayers;
+        if (!full)
+            fullSince = 0;
+        else if (fullSince == 0)
+            fullSince = now ? now : 1;
+        if (full && !g_HasFocus && lastTime)
+            unfocusedMs += now - lastTime;
+        lastTime = now;
+        if (!full || now - fullSince < 5000)
+            return;
+        if (!g_HasFocus) {
+            PostMessage(GetMainWindow(), WM_ACTIVATE, WA_ACTIVE, 0);
+            PostMessage(GetMainWindow(), WM_SETFOCUS, 0, 0);
+            return;
+        }
+        if (g_MenuLoadButton.IsEnabled()) {
+            DebugOutF("Network: test lobby starts after %u ms with every player in, %u ms of them without focus",
+                      unsigned(now - fullSince), unsigned(unfocusedMs));
+            HostStart();
+        }
+    } else if (g_NetworkSubState == 2 && !g_LanServers.joinRequested && g_LanServers.count > 0) {
         g_LanServers.selected = 0;
         JoinSelected();
     }

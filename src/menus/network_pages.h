@@ -24,6 +24,8 @@ void AddLanServer(const CNetSession& record);
 bool UpdateLanServer(const CNetSession& record);
 // A record with server id 0 names its server by address alone.
 void RemoveLanServer(const CNetSession& record);
+// Whether the list's entry button i shows as selected.
+bool LanServerEntryPressed(int i);
 
 // Test hook (KORVANE_NET_LOBBY): the page's steps without the mouse (with the game menu up
 // on the page itself, which then starts the map as after clicks), then, in the game,

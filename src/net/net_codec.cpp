@@ -304,8 +304,10 @@ bool DecodeOrder(const uint8_t* p, int n, NetMsgOrder* m)
     m->targetPoint = r.Vec();
     m->subState = r.I32();
     m->dockTime = r.F32();
-    // Order types run from none (-1) to follow (8).
-    return r.Done() && m->order >= -1 && m->order <= 8;
+    // Order types run from none (-1) to follow (8). The dock time is -1 (stays) or whole
+    // seconds a unit can hold: anything else would not convert to them.
+    const bool dockTimeOk = m->dockTime == -1.0f || (m->dockTime >= 0.0f && m->dockTime <= kNetMaxDockSeconds);
+    return r.Done() && m->order >= -1 && m->order <= 8 && dockTimeOk;
 }
 
 int EncodeDocked(const NetMsgDocked& m, uint8_t* out, int capacity)

@@ -10,6 +10,8 @@ constexpr int kNetPathSize = 255;
 constexpr int kNetTextSize = 128;
 constexpr int kNetChatSize = 256;
 constexpr int kNetMaxWeapons = 10;
+// The longest stay in a docking bay a message may ask for (a day).
+constexpr float kNetMaxDockSeconds = 86400.0f;
 
 class NetWriter {
 public:

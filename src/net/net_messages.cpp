@@ -19,6 +19,7 @@
 #include "world/object_list.h"
 #include "world/objects/bullet.h"
 #include "world/objects/item.h"
+#include "world/objects/object_codes.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -126,6 +127,9 @@ void CNetwork::SendObjectMessage(int type, CGameObject* object, const void* seco
     uint8_t p[kNetMaxPayload];
     int n = 0;
     CUnit* u = static_cast<CUnit*>(object);
+    // Every copy moves, orders and docks only its own units; the owner's copy tells the others.
+    if ((type == 13 || type == 14 || type == 16 || type == 17) && u->pilot.ownerId != session.ownIndex)
+        return;
     switch (type) {
     case 11: {
         NetMsgNewUnit m;
@@ -330,8 +334,7 @@ void CNetwork::BecomeHost()
 {
     // The others have not been heard by this copy so far: they start with a clean slate.
     session.TouchAll();
-    std::memset(session.text, 0, sizeof session.text);
-    std::memcpy(session.text, session.names[0], kNetNameSize - 1);
+    session.SetServerName(session.names[0]);
     session.hostIndex = session.ownIndex;
     session.role = 0;
     lobbyState = NET_HOST_IN_GAME;
@@ -384,6 +387,11 @@ void CNetwork::HandleGameMessage()
     session.lastHeard[sender] = g_GameClock.NowMs();
     const bool host = session.role == 0;
     const int senderId = session.playerIds[sender];
+    // A client hears the game only through the host; the others talk to the host alone.
+    if (!host && type >= 11 && type <= 21 && sender != 0) {
+        Refused(type, sender);
+        return;
+    }
 
     switch (type) {
     case 2:
@@ -401,7 +409,7 @@ void CNetwork::HandleGameMessage()
         HandleLeft(type == 9, true);
         return;
     case 10:
-        if (!host && n == 0 && session.ownIndex >= 0)
+        if (!host && n == 0 && TakesHandOver(sender))
             BecomeHost();
         return;
     case 11: {
@@ -485,7 +493,7 @@ void CNetwork::HandleGameMessage()
         if (!DecodeUnitState(p, n, &m))
             break;
         CUnit* u = FindUnit(m.unit);
-        if (!u)
+        if (!u || !SpeaksFor(senderId, m.unit.owner))
             break;
         Place(u, m.position, m.up, m.forward);
         u->angularStep = m.axis;
@@ -500,7 +508,7 @@ void CNetwork::HandleGameMessage()
         if (!DecodeOrder(p, n, &m))
             break;
         CUnit* u = FindUnit(m.unit);
-        if (!u || u->orderType == ACTION_DEAD)
+        if (!u || u->orderType == ACTION_DEAD || !SpeaksFor(senderId, m.unit.owner))
             break;
         CUnit* target = m.targetId == -1 ? nullptr : FindUnit({m.targetOwner, m.targetId});
         CUnit* target2 = m.target2Id == -1 ? nullptr : FindUnit({m.target2Owner, m.target2Id});
@@ -523,6 +531,7 @@ void CNetwork::HandleGameMessage()
         u->destination = m.destination;
         u->targetPoint = m.targetPoint;
         u->orderSubState = m.subState;
+        // The decoder took only -1 or a time in range.
         u->dockTime = m.dockTime < 0.0f ? 0xFFFFFFFFu : uint32_t(m.dockTime);
         Relay();
         return;
@@ -533,7 +542,7 @@ void CNetwork::HandleGameMessage()
             break;
         CUnit* u = CObjectList::FindByIdAndOwner(m.unit.id, m.unit.owner);
         CUnit* station = CObjectList::FindByIdAndOwner(m.stationId, m.unit.owner);
-        if (!u || !station || u == station)
+        if (!u || !station || u == station || !IsStationKindValue(station->kind) || !SpeaksFor(senderId, m.unit.owner))
             break;
         u->target = station;
         for (int i = 0; i < kMaxDocked; ++i)
@@ -557,7 +566,7 @@ void CNetwork::HandleGameMessage()
         ref.id = head.I32();
         const int32_t stationId = head.I32();
         CUnit* station = CObjectList::FindByIdAndOwner(stationId, ref.owner);
-        if (!station)
+        if (!station || !IsStationKindValue(station->kind) || !SpeaksFor(senderId, ref.owner))
             break;
         CUnit* u = nullptr;
         for (int i = 0; i < kMaxDocked && !u; ++i)
@@ -608,6 +617,7 @@ void CNetwork::HandleGameMessage()
             break;
         if (victim->pilot.ownerId == session.ownIndex) {
             ++ownUnitsHit;
+            ownUnitsHitBy |= 1u << (m.attacker.owner & 31);
             DebugOutF("Network: our unit %d is hit for %.0f by player %d", victim->pilot.objectId, m.damage,
                       m.attacker.owner + 1);
         }
@@ -620,7 +630,8 @@ void CNetwork::HandleGameMessage()
         if (!DecodeHull(p, n, &m))
             break;
         CUnit* u = FindUnit(m.unit);
-        if (!u)
+        // Besides its own units a copy reports only the hull its hits left: lower, never higher.
+        if (!u || !(SpeaksFor(senderId, m.unit.owner) || m.hull < u->hull))
             break;
         // Another copy's hit on one of ours: its hull as that copy worked it out.
         if (u->pilot.ownerId == session.ownIndex) {
@@ -636,7 +647,7 @@ void CNetwork::HandleGameMessage()
         if (!DecodeSwap(p, n, &m))
             break;
         CUnit* station = CObjectList::FindByIdAndOwner(1000, m.owner);
-        if (!station)
+        if (!station || !SpeaksFor(senderId, m.owner))
             break;
         CUnit* a = nullptr;
         CUnit* b = nullptr;
@@ -702,9 +713,31 @@ void CNetwork::HandleGameMessage()
     default:
         return;
     }
+    Refused(type, sender);
+}
+
+void CNetwork::Refused(int type, int sender)
+{
     // Logged sparingly: a peer that is ahead of this copy sends many of them.
     if (refusedMessages++ < 50 || refusedMessages % 100 == 0)
         DebugOutF("Network: message %d of %d bytes from player %d is refused", type, incoming.length, sender + 1);
+}
+
+bool CNetwork::SpeaksFor(int senderId, int owner) const
+{
+    // The host checks its clients; a client takes what the host passes on.
+    return session.role != 0 || owner == senderId;
+}
+
+bool CNetwork::TakesHandOver(int sender) const
+{
+    // A client that lost the host names the entry after it; the host itself never does.
+    // While this copy still hears the host, the sender's link failed, not the host.
+    if (sender <= 0 || session.ownIndex < 0 || session.playerCount < 2)
+        return false;
+    if (session.FindIndexById(session.ownIndex) != 1)
+        return false;
+    return double(g_GameClock.NowMs() - session.lastHeard[0]) * 0.001 > 2.0;
 }
 
 void CNetwork::ProcessGameMessages()

@@ -85,6 +85,14 @@ int CNetSession::FindPlayerIdByAddress(const NetAddress& address) const
     return i < 0 ? -1 : playerIds[i];
 }
 
+int CNetSession::FindIndexById(int id) const
+{
+    for (int i = 0; i < playerCount && i < kNetMaxPlayers; ++i)
+        if (playerIds[i] == id)
+            return i;
+    return -1;
+}
+
 const NetAddress* CNetSession::FindAddressById(int id) const
 {
     for (int i = 0; i < playerCount && i < kNetMaxPlayers; ++i)
@@ -133,34 +141,35 @@ void CNetSession::RemovePlayer(const NetAddress& address)
     RemoveIndex(FindIndexByAddress(address));
 }
 
+// The session text: a 16-character server name needs its terminator too, so the map index
+// (below 99) takes two bytes at the end.
 void CNetSession::SetServerName(const char* name)
 {
-    std::memset(text, 0, 16);
-    std::strncpy(text, name ? name : "", 15);
+    std::memset(text, 0, 17);
+    std::strncpy(text, name ? name : "", 16);
 }
 
 void CNetSession::SetOwnerName(const char* name)
 {
-    std::memset(text + 16, 0, 16);
-    std::strncpy(text + 16, name ? name : "", 15);
+    std::memset(text + 17, 0, 16);
+    std::strncpy(text + 17, name ? name : "", 15);
 }
 
 int32_t CNetSession::MapIndex() const
 {
-    int32_t v;
-    std::memcpy(&v, text + 32, 4);
-    return v;
+    return int32_t(int16_t(uint16_t(uint8_t(text[34]) | uint8_t(text[35]) << 8)));
 }
 
 void CNetSession::SetMapIndex(int32_t index)
 {
-    std::memcpy(text + 32, &index, 4);
+    text[34] = char(uint8_t(index));
+    text[35] = char(uint8_t(uint32_t(index) >> 8));
 }
 
 bool CNetSession::Sanitise(bool started)
 {
-    text[15] = 0;
-    text[31] = 0;
+    text[16] = 0;
+    text[32] = 0;
     for (auto& n : names)
         n[kNetNameSize - 1] = 0;
     if (maxPlayers < 2 || maxPlayers > kNetMaxPlayers)
@@ -563,6 +572,9 @@ void CNetwork::UpdateJoining()
             session = table;
             session.SetAddress(0, incoming.from);
             session.lastHeard[0] = now;
+            // The host's answer is its announcement too: the page keeps listing the server
+            // being joined instead of dropping it 2 s after the search stopped.
+            UpdateLanServer(session);
         } else if (type == 4 && incoming.length == 5 + int(sizeof(CNetSession))) {
             CNetSession table;
             uint32_t seed;

@@ -17,7 +17,7 @@ constexpr int kNetNameSize = 16;
 // The session table: the players of a network game. 220 bytes, the same in memory and
 // in the lobby messages.
 struct CNetSession {
-    char text[36] = {};           // server name (16), owner name (16), map index (int32)
+    char text[36] = {};           // server name (16 + end), owner name (15 + end), map index (int16 at 34)
     int32_t maxPlayers = 2;
     int32_t playerCount = 0;
     int32_t menuChoice = 0;       // the network page's choice: the resources level
@@ -39,13 +39,14 @@ struct CNetSession {
     void RemoveIndex(int index);
     int FindIndexByAddress(const NetAddress& address) const;
     int FindPlayerIdByAddress(const NetAddress& address) const;
+    int FindIndexById(int id) const;
     const NetAddress* FindAddressById(int id) const;
     NetAddress Address(int index) const;
     void SetAddress(int index, const NetAddress& address);
 
     // The network page's view of the session text.
     const char* ServerName() const { return text; }
-    const char* OwnerName() const { return text + 16; }
+    const char* OwnerName() const { return text + 17; }
     void SetServerName(const char* name);
     void SetOwnerName(const char* name);
     int32_t MapIndex() const;
@@ -123,6 +124,8 @@ public:
     unsigned chatHeardFrom = 0;
     // Hull reports about this copy's own units that lowered their hull.
     int ownUnitsHit = 0;
+    // Players (by id) whose hits on this copy's own units arrived.
+    unsigned ownUnitsHitBy = 0;
 
     // 0 on success (HRESULT S_OK), non-zero after a failure, with its message box.
     int Init();
@@ -170,6 +173,11 @@ private:
     void HandOver();
     void DropPlayer(int index, bool timedOut);
     void Relay();
+    void Refused(int type, int sender);
+    // Whether a member may speak about a unit of that owner.
+    bool SpeaksFor(int senderId, int owner) const;
+    // Whether message 10 from that member makes this copy the host.
+    bool TakesHandOver(int sender) const;
     int handling = 0;     // while set, the handlers' own effects send nothing
 };
 

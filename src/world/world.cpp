@@ -289,8 +289,9 @@ void CWorld::Frame()
 void CWorld::Update()
 {
     if (!g_HasFocus || g_D3DRender.deviceLost || !g_AppActive) {
-        // The other players go on: the session must not time out while this copy waits.
-        if (g_GameMode == 2) g_Network.Update();
+        // The other players go on: neither the lobby nor the game may time out while this
+        // copy waits.
+        g_Network.Update();
         return;
     }
     UpdateLights();

@@ -7,8 +7,11 @@
 // namespace; all five are made and deleted by the test. Where namespaces cannot be made
 // (no privileges, no iproute2) the copies use loopback addresses 127.0.0.21 .. 24; so
 // they do with KORVANE_E2E_LOOPBACK=1.
-// The lobby is played by the network page's test hook (KORVANE_NET_LOBBY); every copy
-// drops 10 % of what it receives (KORVANE_NET_LOSS).
+// The second copy joins as a player does, by clicks through the main menu and the network
+// page; the others play the lobby by the page's test hook (KORVANE_NET_LOBBY). The host's
+// window loses the focus (as the window system tells it) before anyone joins, and the host
+// starts only after every player has waited 5 s in the full lobby. Every copy drops 10 % of
+// what it receives (KORVANE_NET_LOSS).
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +86,14 @@ int Count(const std::vector<std::string>& lines, const std::string& part)
                              [&](const std::string& l) { return l.find(part) != std::string::npos; }));
 }
 
+// A click at a point of the 800x600 menu, in the pixels of the game's 1280x1024 window.
+std::string ClickAt(int frame, float x, float y)
+{
+    const std::string at = " " + std::to_string(int(x * 1280.0f / 800.0f + 0.5f)) + " " +
+                           std::to_string(int(y * 1024.0f / 600.0f + 0.5f)) + "\n";
+    return std::to_string(frame) + " lbutton_down" + at + std::to_string(frame + 2) + " lbutton_up" + at;
+}
+
 } // namespace
 
 TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
@@ -99,10 +110,25 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
         run->WriteGameIni("[Misc]\nStart logo=0\nDebug out=1\n[Video]\nWindowed=1\n");
         run->SetEnv("KORVANE_GFX", "null");
         run->SetEnv("KORVANE_NET_LOSS", "10");
-        run->SetEnv("KORVANE_NET_LOBBY", i == 1 ? "host:4:1" : "join");
+        run->SetEnv("KORVANE_NET_LOBBY", i == 1 ? "host:4:1" : i == 2 ? "clicks" : "join");
+        if (i == 1)
+            run->SetInput("200 focus_lost\n");
+        if (i == 2) {
+            // A pilot is there, so the pilot page's "Продолжить" goes on with it. A frame takes
+            // at least 1 ms: the clicks are 2 s apart or more, each page well open.
+            std::filesystem::create_directories(run->Path("Save/00"));
+            run->WriteFile("Save/00/Player.cfg", "[Player data]\nName=Tester\n[Player rating]\n"
+                                                 "Ore transported=0\nEnemy killed=0\nEnemy killed score=0\n");
+            std::string script = ClickAt(3000, 540, 260);   // pilot page: "Продолжить"
+            script += ClickAt(5000, 182, 392);               // the "Сетевая игра" ring
+            script += ClickAt(7000, 500, 370);               // "Подсоединиться к серверу"
+            script += ClickAt(9000, 360, 249);               // the first listed server
+            for (int f = 10000; f <= 12000; f += 1000)
+                script += ClickAt(f, 560, 480);              // "Подключиться"
+            run->SetInput(script);
+        }
         run->SetEnv("KORVANE_FRAMES", "200000");   // only a guard: each copy ends itself
-        // Each copy has a display of its own, as each player has: a window without focus
-        // would not run its frames.
+        // Each copy has a display of its own, as each player has.
         // Display numbers apart from the usual 99 upward, and apart between test runs.
         const int display = 300 + int(getpid() % 60) * 5 + i;
         std::string command = "xvfb-run -a -n " + std::to_string(display) +
@@ -156,6 +182,16 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
         if (own == 2)
             victim = i;
     }
+    // The second copy came in through the pages.
+    const std::vector<std::string> clicked = runs[1]->DebugLines();
+    EXPECT_EQ(Count(clicked, "Game menu: page 3 -> 7"), 1);
+    EXPECT_EQ(Count(clicked, "Network: test lobby as client by clicks"), 1);
+    // Every joiner waited 5 s in the full lobby, and the host had no focus for most of it.
+    unsigned waited = 0, unfocused = 0;
+    for (const std::string& l : runs[0]->DebugLines())
+        std::sscanf(l.c_str(), "Network: test lobby starts after %u ms with every player in, %u ms", &waited, &unfocused);
+    EXPECT_GE(waited, 5000u);
+    EXPECT_GE(unfocused, 4000u);
     // The host shot at one of player 2's ships; player 2's copy took the hit.
     int unit = 0;
     float hull = 0, before = 0;

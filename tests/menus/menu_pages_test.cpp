@@ -21,6 +21,7 @@
 #include "menus/buttons.h"
 #include "menus/campaign_page.h"
 #include "menus/game_menu.h"
+#include "menus/network_pages.h"
 #include "menus/pilots_page.h"
 #include "menus/records_page.h"
 #include "menus/settings_page.h"
@@ -374,6 +375,92 @@ TEST_F(MenuPagesTest, RecordsSortByTheChosenKey)
     CGameMenu::DrawPage(100.0f, 9);
     CGameMenu::DrawPilotsPage();
     CGameMenu::DrawNameDialog();
+}
+
+} // namespace
+
+namespace {
+
+// The network page with the data set's fonts: clicks at the points of the page's buttons.
+class NetworkPageClicks : public MenuPagesTest {
+protected:
+    void SetUp() override
+    {
+        MenuPagesTest::SetUp();
+        if (!entered_)
+            return;
+        CGameMenu::CreateNetworkPage();
+        g_MenuPage = MENU_PAGE_NETWORK;
+        g_LanServers = LanServerList{};
+        g_Network.session.Init();
+    }
+    void TearDown() override
+    {
+        g_NetworkSubState = -1;
+        g_LanServers = LanServerList{};
+        g_Network.session.Init();
+        MenuPagesTest::TearDown();
+    }
+    static void ClickAt(float x, float y)
+    {
+        g_MouseX = x;
+        g_MouseY = y;
+        CGameMenu::OnClickNetworkPage();
+        g_GameClock.realTime += 200.0;
+        CGameMenu::UpdateNetworkPage();
+    }
+    static void Press(unsigned vk)
+    {
+        WndProc(nullptr, WM_KEYDOWN, vk, 0);
+        CGameMenu::UpdateNetworkPage();
+    }
+};
+
+TEST_F(NetworkPageClicks, ServerNameHoldsSixteenCharactersAndEscClearsTheAnswer)
+{
+    ClickAt(500, 310);                       // "Создать сервер"
+    ASSERT_EQ(g_NetworkSubState, 0);
+    ClickAt(385, 275);                       // the name
+    ASSERT_EQ(g_TextInputState, TEXT_INPUT_TYPING);
+    for (int i = 0; i < 10; ++i)
+        Press(VK_BACK);
+    for (int i = 0; i < 17; ++i) {
+        WndProc(nullptr, WM_CHAR, WPARAM('i'), 1);
+        CGameMenu::UpdateNetworkPage();
+    }
+    Press(VK_RETURN);
+    EXPECT_STREQ(g_Network.session.ServerName(), "iiiiiiiiiiiiiiii");   // 16, the 17th refused
+    g_MenuDialogAnswer = 1;                  // what an earlier dialog left
+    ClickAt(385, 275);
+    ASSERT_EQ(g_TextInputState, TEXT_INPUT_TYPING);
+    Press(VK_ESCAPE);
+    EXPECT_EQ(g_MenuDialogAnswer, 0);
+    EXPECT_EQ(g_TextInputState, TEXT_INPUT_OFF);
+    EXPECT_STREQ(g_Network.session.ServerName(), TranslateText("Моя игра"));
+}
+
+TEST_F(NetworkPageClicks, ChosenServerKeepsItsHighlightWhenAnEarlierOneLeaves)
+{
+    ClickAt(500, 370);                       // "Подсоединиться к серверу"
+    ASSERT_EQ(g_NetworkSubState, 2);
+    CNetSession s;
+    for (uint32_t i = 1; i <= 3; ++i) {
+        s.Init();
+        s.playerCount = 1;
+        s.SetServerName("S");
+        s.SetServerId(int32_t(i));
+        s.SetAddress(0, NetMakeAddress(0x0A000000u + i, kNetPort));
+        AddLanServer(s);
+    }
+    ClickAt(330, 239 + 60 + 10);             // the third server
+    ASSERT_EQ(g_LanServers.selected, 2);
+    s.SetServerId(1);
+    s.SetAddress(0, NetMakeAddress(0x0A000001u, kNetPort));
+    RemoveLanServer(s);                      // the first one leaves
+    EXPECT_EQ(g_LanServers.selected, 1);
+    EXPECT_TRUE(LanServerEntryPressed(1));
+    EXPECT_FALSE(LanServerEntryPressed(2));
+    EXPECT_FALSE(LanServerEntryPressed(0));
 }
 
 } // namespace

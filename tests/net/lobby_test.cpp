@@ -3,6 +3,8 @@
 #include "net/net_test_util.h"
 
 #include "locations/location_director.h"
+#include "menus/game_menu.h"
+#include "world/game_clock.h"
 
 namespace {
 
@@ -168,7 +170,37 @@ TEST_F(Lobby, HostileTablesAreRefused)
     Frame();
     ASSERT_EQ(g_LanServers.count, 2);
     EXPECT_EQ(std::strlen(g_LanServers.records[1].names[0]), 15u);
-    EXPECT_EQ(std::strlen(g_LanServers.records[1].ServerName()), 15u);
+    EXPECT_EQ(std::strlen(g_LanServers.records[1].ServerName()), 16u);
+}
+
+TEST_F(Lobby, JoiningPlayerWaitsInTheLobbyAsLongAsTheHostAnswers)
+{
+    // The page lists the server while the join goes on: the host's answers keep it fresh,
+    // as the searching broadcasts did before.
+    CGameMenu::CreateNetworkPage();
+    CNetwork& h = Host(2);
+    h.session.SetServerName("Sixteen chars ok");
+    CNetwork& c = Add();
+    c.SetState(NET_CLIENT_SEARCHING);
+    Frame(2);
+    ASSERT_EQ(g_LanServers.count, 1);
+    EXPECT_STREQ(g_LanServers.records[0].ServerName(), "Sixteen chars ok");   // 16 characters whole
+    g_NetworkSubState = 2;
+    g_LanServers.joinRequested = 1;
+    c.session = g_LanServers.records[0];
+    c.session.lastHeard[0] = g_TestLobbyNow;
+    c.SetState(NET_CLIENT_JOINING);
+    for (int t = 0; t < 50; ++t) {                 // 5 s
+        g_TestLobbyNow += 100;
+        g_GameClock.gameTime += 100.0;
+        Frame();
+        CGameMenu::UpdateNetworkPage();
+    }
+    EXPECT_EQ(c.lobbyState, NET_CLIENT_JOINING);
+    EXPECT_EQ(g_LanServers.count, 1);
+    EXPECT_EQ(g_LanServers.joinRequested, 1);
+    EXPECT_EQ(h.session.playerCount, 2);
+    g_NetworkSubState = -1;
 }
 
 } // namespace

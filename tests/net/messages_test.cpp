@@ -360,4 +360,276 @@ TEST_F(GameMessages, ClientThatLosesTheHostHandsOverToAValidHost)
     EXPECT_EQ(s.playerCount, 2);
 }
 
+
+// The byte offsets of the fixed layouts, as the peers read them: a value that differs in
+// every field, read back from its place.
+TEST(NetCodec, WireLayoutsKeepTheirByteOffsets)
+{
+    uint8_t buf[kNetMaxPayload];
+    std::map<int, Bytes> packed;
+    NetMsgUnitState st;
+    st.unit = {1, 2};
+    st.position = Vec3(3, 0, 0), st.up = Vec3(4, 0, 0), st.forward = Vec3(5, 0, 0), st.axis = Vec3(6, 0, 0);
+    st.flight = Vec3(7, 0, 0), st.speed = 8, st.speedPercent = 9;
+    packed[13] = Bytes(buf, buf + EncodeUnitState(st, buf, sizeof buf));
+    NetMsgOrder o;
+    o.unit = {1, 2}, o.order = 3, o.targetId = 4, o.targetOwner = 5, o.target2Id = 6, o.target2Owner = 7;
+    o.boundId = 8, o.targetIds[0] = 9, o.targetIds[1] = 10, o.destination = Vec3(11, 0, 0);
+    o.targetPoint = Vec3(12, 0, 0), o.subState = 13, o.dockTime = 14;
+    packed[14] = Bytes(buf, buf + EncodeOrder(o, buf, sizeof buf));
+    NetMsgDocked d;
+    d.unit = {1, 2}, d.stationId = 3;
+    packed[16] = Bytes(buf, buf + EncodeDocked(d, buf, sizeof buf));
+    NetMsgUndocked u;
+    u.unit = {1, 2}, u.stationId = 3, u.hull = 4, u.engine = 5, u.manoeuvring = 6, u.hasCargo = true, u.cargo = 7;
+    packed[17] = Bytes(buf, buf + EncodeUndocked(u, buf, sizeof buf));
+    NetMsgHit h;
+    h.victim = {1, 2}, h.attacker = {3, 4}, h.damage = 5;
+    packed[18] = Bytes(buf, buf + EncodeHit(h, buf, sizeof buf));
+    NetMsgHull hu;
+    hu.unit = {1, 2}, hu.hull = 3;
+    packed[19] = Bytes(buf, buf + EncodeHull(hu, buf, sizeof buf));
+    NetMsgSwap sw;
+    sw.owner = 1, sw.firstId = 2, sw.secondId = 3;
+    packed[20] = Bytes(buf, buf + EncodeSwap(sw, buf, sizeof buf));
+    NetMsgChat c;
+    c.recipient = 1, c.speakerId = 2, c.senderIndex = 3;
+    std::snprintf(c.text, sizeof c.text, "x");
+    packed[21] = Bytes(buf, buf + EncodeChat(c, buf, sizeof buf));
+    // type, offset, value; whole numbers are int32, the rest floats.
+    const struct {
+        int type, offset;
+        double value;
+        bool isFloat;
+    } fields[] = {
+        {13, 0, 1, false}, {13, 4, 2, false}, {13, 8, 3, true}, {13, 20, 4, true}, {13, 32, 5, true},
+        {13, 44, 6, true}, {13, 56, 7, true}, {13, 68, 8, true}, {13, 72, 9, true},
+        {14, 0, 1, false}, {14, 4, 2, false}, {14, 8, 3, false}, {14, 12, 4, false}, {14, 16, 5, false},
+        {14, 20, 6, false}, {14, 24, 7, false}, {14, 28, 8, false}, {14, 32, 9, false}, {14, 36, 10, false},
+        {14, 40, 11, true}, {14, 52, 12, true}, {14, 64, 13, false}, {14, 68, 14, true},
+        {16, 0, 1, false}, {16, 4, 2, false}, {16, 8, 3, false},
+        {17, 0, 1, false}, {17, 4, 2, false}, {17, 8, 3, false}, {17, 12, 4, true}, {17, 16, 5, true},
+        {17, 20, 6, true}, {17, 24, 7, true},
+        {18, 0, 1, false}, {18, 4, 2, false}, {18, 8, 3, false}, {18, 12, 4, false}, {18, 16, 5, true},
+        {19, 0, 1, false}, {19, 4, 2, false}, {19, 8, 3, true},
+        {20, 0, 1, false}, {20, 4, 2, false}, {20, 8, 3, false},
+        {21, 0, 1, false}, {21, 4, 2, false}, {21, 8, 3, false}, {21, 12, 'x', false},
+    };
+    for (const auto& f : fields) {
+        SCOPED_TRACE(std::to_string(f.type) + " at " + std::to_string(f.offset));
+        const Bytes& b = packed.at(f.type);
+        ASSERT_LE(size_t(f.offset + 4), b.size() + (f.type == 21 ? 2 : 0));
+        if (f.type == 21 && f.offset == 12) {
+            EXPECT_EQ(b[12], 'x');
+            continue;
+        }
+        int32_t i;
+        std::memcpy(&i, b.data() + f.offset, 4);
+        float v;
+        std::memcpy(&v, &i, 4);
+        EXPECT_EQ(f.isFloat ? double(v) : double(i), f.value);
+    }
+}
+
+TEST(NetCodec, DockTimeIsMinusOneOrInRange)
+{
+    uint8_t buf[kNetMaxPayload];
+    NetMsgOrder o, back;
+    o.unit = {1, 2}, o.order = 4;
+    for (float t : {-1.0f, 0.0f, 30.0f, kNetMaxDockSeconds, -2.0f, -0.5f, 1e30f, 5e9f, kNetMaxDockSeconds * 2}) {
+        o.dockTime = t;
+        const bool inRange = t == -1.0f || (t >= 0.0f && t <= kNetMaxDockSeconds);
+        EXPECT_EQ(DecodeOrder(buf, EncodeOrder(o, buf, sizeof buf), &back), inRange) << t;
+    }
+}
+
+// Docking, undocking and pilot swaps: each client's home station (1000) with two docked
+// ships (1002, 1003), a non-station ship 1005, on top of the fixture's ships 1001.
+class StationMessages : public GameMessages {
+protected:
+    void SetUp() override
+    {
+        GameMessages::SetUp();
+        for (int owner = 1; owner <= 2; ++owner) {
+            CUnit* st = new CUnit();
+            MakeShip(*st, GTYPE_SP_STATION, Vec3(float(owner) * 100, 0, 500));
+            st->pilot.ownerId = owner, st->pilot.objectId = 1000;
+            CObjectList::Add(st);
+            stations[owner] = st;
+            for (int d = 0; d < 2; ++d) {
+                CUnit* u = new CUnit();
+                MakeShip(*u, GTYPE_SP_NPCSHIP, Vec3());
+                u->pilot.ownerId = owner, u->pilot.objectId = 1002 + d;
+                std::snprintf(u->pilot.pilotName, sizeof u->pilot.pilotName, "Pilot %d", d);
+                st->dockedUnits[d] = u;
+                ++st->dockedCount;
+            }
+        }
+        CUnit* plain = new CUnit();
+        MakeShip(*plain, GTYPE_SP_NPCSHIP, Vec3(0, 0, 900));
+        plain->pilot.ownerId = 1, plain->pilot.objectId = 1005;
+        CObjectList::Add(plain);
+    }
+    void TearDown() override
+    {
+        // Docked ships are not in the list: they go with their stations' slots.
+        for (CUnit* st : {stations[1], stations[2]})
+            for (CUnit*& d : st->dockedUnits)
+                if (d && CObjectList::IndexOf(d) < 0) {
+                    d->Release();
+                    delete d;
+                    d = nullptr;
+                }
+        GameMessages::TearDown();
+    }
+    static Bytes Docked(int owner, int id, int station)
+    {
+        NetMsgDocked d;
+        d.unit = {owner, id}, d.stationId = station;
+        uint8_t buf[64];
+        return Bytes(buf, buf + EncodeDocked(d, buf, sizeof buf));
+    }
+    static Bytes Order(int owner, int id, int order, float dockTime)
+    {
+        NetMsgOrder o;
+        o.unit = {owner, id}, o.order = order, o.targetId = 1000, o.targetOwner = owner, o.dockTime = dockTime;
+        o.destination = Vec3(50, 0, 0);
+        uint8_t buf[128];
+        return Bytes(buf, buf + EncodeOrder(o, buf, sizeof buf));
+    }
+    static Bytes Swap(int owner, int a, int b)
+    {
+        NetMsgSwap m;
+        m.owner = owner, m.firstId = a, m.secondId = b;
+        uint8_t buf[64];
+        return Bytes(buf, buf + EncodeSwap(m, buf, sizeof buf));
+    }
+    CUnit* stations[3] = {};
+};
+
+TEST_F(StationMessages, OwnUnitsDockOrderUndockAndSwapPilots)
+{
+    // 14: a docking order is carried out as docking, with its dock time.
+    FromClient(1, 14, Order(1, 1001, ACTION_DOCKING, 30.0f));
+    EXPECT_EQ(ships[1]->orderType, ACTION_DOCKING);
+    EXPECT_EQ(ships[1]->target, stations[1]);
+    EXPECT_EQ(ships[1]->dockTime, 30u);
+    // 16: into the first empty slot, out of space.
+    FromClient(1, 16, Docked(1, 1001, 1000));
+    EXPECT_EQ(stations[1]->dockedUnits[2], ships[1]);
+    EXPECT_EQ(stations[1]->dockedCount, 3);
+    EXPECT_LT(CObjectList::IndexOf(ships[1]), 0);
+    // 17: it leaves with its upgrades.
+    NetMsgUndocked ud;
+    ud.unit = {1, 1001}, ud.stationId = 1000, ud.hull = 10, ud.engine = 5, ud.manoeuvring = 2;
+    uint8_t buf[128];
+    FromClient(1, 17, Bytes(buf, buf + EncodeUndocked(ud, buf, sizeof buf)));
+    EXPECT_EQ(ships[1]->dockTime, 0u);
+    EXPECT_EQ(ships[1]->baseValues[UNIT_BASE_HULL].bonus, 10.0f);
+    EXPECT_EQ(ships[1]->baseValues[UNIT_BASE_ENGINE].bonus, 5.0f);
+    // 20: the two docked ships exchange their pilots.
+    FromClient(1, 20, Swap(1, 1002, 1003));
+    EXPECT_STREQ(stations[1]->dockedUnits[0]->pilot.pilotName, "Pilot 1");
+    EXPECT_STREQ(stations[1]->dockedUnits[1]->pilot.pilotName, "Pilot 0");
+    EXPECT_EQ(Got(2), (Bytes{14, 16, 17, 20}));
+}
+
+TEST_F(StationMessages, MessagesAboutAnotherPlayersUnitsChangeNothing)
+{
+    // Client 1 speaks for client 2's ship and station.
+    const Vec3 at = ships[2]->position;
+    Bytes state = Payload(13);
+    state[0] = 2;                                              // owner 2
+    FromClient(1, 13, state);
+    FromClient(1, 14, Order(2, 1001, ACTION_MOVE, -1.0f));
+    FromClient(1, 16, Docked(2, 1001, 1000));
+    NetMsgUndocked ud;
+    ud.unit = {2, 1002}, ud.stationId = 1000, ud.hull = 99;
+    uint8_t buf[128];
+    FromClient(1, 17, Bytes(buf, buf + EncodeUndocked(ud, buf, sizeof buf)));
+    NetMsgHull hu;
+    hu.unit = {2, 1001}, hu.hull = 500;                        // a hit never raises the hull
+    FromClient(1, 19, Bytes(buf, buf + EncodeHull(hu, buf, sizeof buf)));
+    FromClient(1, 20, Swap(2, 1002, 1003));
+    // Its own ship into a ship that is no station, and a dock time past any stay.
+    FromClient(1, 16, Docked(1, 1001, 1005));
+    FromClient(1, 14, Order(1, 1001, ACTION_DOCKING, 1e30f));
+    EXPECT_EQ(ships[2]->position.x, at.x);
+    EXPECT_NE(ships[2]->orderType, ACTION_MOVE);
+    EXPECT_GE(CObjectList::IndexOf(ships[2]), 0);
+    EXPECT_EQ(stations[2]->dockedUnits[0]->baseValues[UNIT_BASE_HULL].bonus, 0.0f);
+    EXPECT_EQ(ships[2]->hull, 100.0f);
+    EXPECT_STREQ(stations[2]->dockedUnits[0]->pilot.pilotName, "Pilot 0");
+    EXPECT_GE(CObjectList::IndexOf(ships[1]), 0);
+    EXPECT_NE(ships[1]->orderType, ACTION_DOCKING);
+    EXPECT_EQ(Got(2), Bytes{});
+    // A lower hull from another copy's hit is taken.
+    hu.hull = 40;
+    FromClient(1, 19, Bytes(buf, buf + EncodeHull(hu, buf, sizeof buf)));
+    EXPECT_EQ(ships[2]->hull, 40.0f);
+}
+
+TEST_F(GameMessages, RelaysArriveByteForByte)
+{
+    for (int type : {13, 14, 19, 21}) {
+        SCOPED_TRACE(type);
+        Bytes sent{uint8_t(type)};
+        const Bytes p = Payload(type);
+        sent.insert(sent.end(), p.begin(), p.end());
+        FromClient(1, type, p);
+        uint8_t buf[kNetMessageSize];
+        NetAddress from;
+        const int n = NetRecvFrom(clients[2], buf, sizeof buf, &from);
+        ASSERT_GT(n, 0);
+        EXPECT_EQ(Bytes(buf, buf + n), sent);
+        EXPECT_EQ(Got(2), Bytes{});
+    }
+}
+
+// Seen from a client (own id 2, entry 2): the host (id 0) is on client socket 1's address,
+// the other client (id 1) on client socket 2's.
+TEST_F(GameMessages, HostLeavingOrDestroyedHandsOverToTheNextPlayer)
+{
+    for (int type : {8, 9}) {
+        SCOPED_TRACE(type);
+        CNetSession& s = g_Network.session;
+        s.playerCount = 3;
+        for (int i = 0; i < 3; ++i)
+            s.SetAddress(i, NetMakeAddress(PeerHost((i + 1) % 3), kNetPort)), s.playerIds[i] = i;
+        s.ownIndex = 2, s.role = 1, s.hostIndex = 0;
+        s.TouchAll();
+        g_Network.lobbyState = NET_CLIENT_IN_GAME;
+        ships[0]->orderType = ACTION_STAY;
+        const NetAddress host = NetMakeAddress(PeerHost(1), kNetPort);
+        FromClient(2, type, Bytes(reinterpret_cast<const uint8_t*>(&host), reinterpret_cast<const uint8_t*>(&host) + 16));
+        EXPECT_EQ(s.playerCount, 3);                           // only the host says so
+        FromClient(1, type, Bytes(reinterpret_cast<const uint8_t*>(&host), reinterpret_cast<const uint8_t*>(&host) + 16));
+        EXPECT_EQ(s.playerCount, 2);
+        EXPECT_EQ(ships[0]->orderType, ACTION_DEAD);
+        EXPECT_EQ(s.hostIndex, 1);
+        EXPECT_EQ(Got(2), Bytes{10});                          // the next one is told to host
+        Got(1);
+    }
+}
+
+TEST_F(GameMessages, HandOverIsTakenOnlyByTheNextPlayerOnceTheHostIsSilent)
+{
+    // This copy is id 1, next after the host (id 0 on client socket 1); id 2 on socket 2.
+    CNetSession& s = g_Network.session;
+    const uint32_t order[3] = {PeerHost(1), PeerHost(0), PeerHost(2)};
+    for (int i = 0; i < 3; ++i)
+        s.SetAddress(i, NetMakeAddress(order[i], kNetPort)), s.playerIds[i] = i;
+    s.ownIndex = 1, s.role = 1, s.hostIndex = 0;
+    s.TouchAll();
+    g_Network.lobbyState = NET_CLIENT_IN_GAME;
+    FromClient(2, 10, {});                                     // the host is alive: no second host
+    FromClient(1, 10, {});                                     // nor from the host itself
+    EXPECT_EQ(g_Network.lobbyState, NET_CLIENT_IN_GAME);
+    Advance(2500.0);
+    FromClient(2, 10, {});
+    EXPECT_EQ(g_Network.lobbyState, NET_HOST_IN_GAME);
+    EXPECT_EQ(s.role, 0);
+    EXPECT_EQ(s.hostIndex, 1);
+}
+
 } // namespace

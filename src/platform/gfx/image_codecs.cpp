@@ -98,34 +98,104 @@ bool GfxDecodeJpeg(const uint8_t* data, size_t size, GfxImage* image, std::strin
     return true;
 }
 
+namespace {
+
+struct PngSource {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+struct PngError {
+    jmp_buf jump;
+    char message[200];
+};
+
+void PngRead(png_structp png, png_bytep out, png_size_t n)
+{
+    PngSource* src = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (n > src->size - src->pos)
+        png_error(png, "file cut short");
+    std::memcpy(out, src->data + src->pos, n);
+    src->pos += n;
+}
+
+void PngFail(png_structp png, png_const_charp message)
+{
+    PngError* err = static_cast<PngError*>(png_get_error_ptr(png));
+    std::snprintf(err->message, sizeof err->message, "%s", message ? message : "error");
+    longjmp(err->jump, 1);
+}
+
+void PngWarn(png_structp, png_const_charp) {}
+
+// Reads the image into texels (BGRA bytes); false after a libpng error or a bad size. The
+// caller owns everything that outlives a jump out of libpng.
+bool ReadPngTexels(png_structp png, png_infop info, PngError& err, std::vector<uint32_t>& texels,
+                   std::vector<png_bytep>& rows, GfxImage* image)
+{
+    if (setjmp(err.jump))
+        return false;
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (width == 0 || height == 0 || width > GFX_MAX_IMAGE_SIDE || height > GFX_MAX_IMAGE_SIDE) {
+        std::snprintf(err.message, sizeof err.message, "size out of range");
+        return false;
+    }
+    const int colour = png_get_color_type(png, info);
+    image->hasAlpha = (colour & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS);
+    // No gamma or colour-space conversion: the texture loader takes the pixels as stored.
+    png_set_expand(png);
+    png_set_strip_16(png);
+    if (!(colour & PNG_COLOR_MASK_COLOR))
+        png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);   // BGRA bytes: little-endian ARGB words
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != size_t(width) * 4) {
+        std::snprintf(err.message, sizeof err.message, "unexpected row layout");
+        return false;
+    }
+    texels.resize(size_t(width) * height);
+    rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        rows[y] = reinterpret_cast<png_bytep>(texels.data() + size_t(y) * width);
+    png_read_image(png, rows.data());
+    image->width = width;
+    image->height = height;
+    return true;
+}
+
+} // namespace
+
 bool GfxDecodePng(const uint8_t* data, size_t size, GfxImage* image, std::string* error)
 {
-    png_image png;
-    std::memset(&png, 0, sizeof(png));
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&png, data, size)) {
+    PngError err;
+    err.message[0] = 0;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &err, PngFail, PngWarn);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    PngSource src{data, size, 0};
+    std::vector<uint32_t> texels;
+    std::vector<png_bytep> rows;
+    GfxImage out;
+    bool ok = png && info;
+    if (ok) {
+        png_set_read_fn(png, &src, PngRead);
+        ok = ReadPngTexels(png, info, err, texels, rows, &out);
+    } else {
+        std::snprintf(err.message, sizeof err.message, "out of memory");
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok) {
         if (error)
-            *error = std::string("PNG: ") + png.message;
+            *error = std::string("PNG: ") + err.message;
         return false;
     }
-    if (png.width == 0 || png.height == 0 || png.width > GFX_MAX_IMAGE_SIDE || png.height > GFX_MAX_IMAGE_SIDE) {
-        png_image_free(&png);
-        if (error)
-            *error = "PNG size out of range";
-        return false;
-    }
-    bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-    png.format = PNG_FORMAT_BGRA; // little-endian ARGB words
-    std::vector<uint32_t> texels((size_t)png.width * png.height);
-    if (!png_image_finish_read(&png, nullptr, texels.data(), 0, nullptr)) {
-        if (error)
-            *error = std::string("PNG: ") + png.message;
-        png_image_free(&png);
-        return false;
-    }
-    image->width = png.width;
-    image->height = png.height;
-    image->hasAlpha = alpha;
+    image->width = out.width;
+    image->height = out.height;
+    image->hasAlpha = out.hasAlpha;
     image->texels = std::move(texels);
     return true;
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "app/settings.h"
 #include "audio/audio_manager.h"
@@ -34,6 +36,12 @@ int CUnit::Load(const char* path, int objectId)
     int vertexType = -1;
     ReadObjectHeader(file, this, name, sizeof(name), &vertexType);
     CopyTextCut(displayName, sizeof(displayName), name);
+    // Without its mesh the unit still flies and shoots, unseen: said once per mesh file.
+    if (meshCount > 0 && meshes[0] && meshes[0]->m_SubMeshCount == 0) {
+        static std::set<std::string> s_Told;
+        if (s_Told.insert(meshes[0]->m_Name).second)
+            DebugOutF("CUnit::Load(): the mesh \"%s\" of \"%s\" is missing or empty", meshes[0]->m_Name, path);
+    }
 
     if (g_GameMode == 2 && pilot.ownerId == -1) {
         pilot.ownerId = g_Network.session.ownIndex;

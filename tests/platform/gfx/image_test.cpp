@@ -193,6 +193,47 @@ TEST(ImageTest, DdsDxt1AndDxt5Blocks)
     EXPECT_EQ(im.width, 5u);
 }
 
+namespace {
+
+uint32_t Crc32(const uint8_t* p, size_t n)
+{
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+} // namespace
+
+// A picture saved by a tool that writes a gamma chunk keeps its stored pixels.
+TEST(ImageTest, PngWithAGammaChunkIsTakenAsStored)
+{
+    char dir[] = "/tmp/korvane-img-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/g.png";
+    const uint32_t px[4] = {0xFF0A141Eu, 0xFF808080u, 0xFF3C2814u, 0xFFC86432u};
+    std::string err;
+    ASSERT_TRUE(GfxWritePng(path.c_str(), 2, 2, px, &err)) << err;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::remove(path.c_str());
+    rmdir(dir);
+    // gAMA of 1.0 (100000) right after the 8-byte signature and the 25-byte IHDR chunk.
+    std::vector<uint8_t> gama = {0, 0, 0, 4, 'g', 'A', 'M', 'A', 0, 1, 0x86, 0xA0};
+    const uint32_t crc = Crc32(gama.data() + 4, 8);
+    for (int k = 3; k >= 0; --k)
+        gama.push_back(uint8_t(crc >> (8 * k)));
+    bytes.insert(bytes.begin() + 33, gama.begin(), gama.end());
+    GfxImage im;
+    ASSERT_TRUE(GfxDecodeImage(bytes.data(), bytes.size(), &im, nullptr, &err)) << err;
+    ASSERT_EQ(im.texels.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(im.texels[i], px[i]) << i;
+}
+
 TEST(ImageTest, PngRoundTripAndJpeg)
 {
     char dir[] = "/tmp/korvane-img-XXXXXX";

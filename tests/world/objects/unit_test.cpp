@@ -426,3 +426,27 @@ TEST_F(UnitLoadTest, DataCheckListsWhatAUnitCannotFind)
 }
 
 } // namespace
+
+// A unit whose mesh file is missing still loads (it flies and shoots unseen), and the
+// missing file is said once, however many units use it.
+TEST_F(UnitLoadTest, MissingMeshIsLoggedOnce)
+{
+    UnitText t;
+    t.kind = "20100";
+    t.meshes = {"Data/T/Nowhere.msh"};
+    t.hullLine = "100 100";
+    WriteFile("Data/T/Ghost/Main.obj", t.Text());
+    g_Settings.debugOut = 1;
+    DebugOut(nullptr);
+    for (int id = 1; id <= 2; ++id) {
+        std::unique_ptr<CUnit> u(new CUnit());
+        EXPECT_EQ(u->Load("Data/T/Ghost/Main.obj", id), 1);
+        u->Release();
+    }
+    g_Settings.debugOut = 0;
+    const std::string log = ReadFile("debug.txt");
+    size_t told = 0;
+    for (size_t at = log.find("Nowhere.msh"); at != std::string::npos; at = log.find("Nowhere.msh", at + 1))
+        ++told;
+    EXPECT_EQ(told, 1u);
+}
