@@ -406,6 +406,13 @@ TEST_F(SpaceScenesTest, EveryReturnFromAnInteriorLaunchesTheShipAndTheSceneGoesO
     ASSERT_TRUE(runner->Load("Data/U/Ship/Main.obj", 50));
     ASSERT_TRUE(CObjectList::Add(runner));
     runner->kind = GTYPE_SP_NPCSHIP_ID0;
+    // Sector 12's ark is unit 20: the player's ship takes another id here.
+    ship_->pilot.objectId = 102;
+    CUnit* ark = new CUnit();
+    ASSERT_TRUE(ark->Load("Data/U/Ship/Main.obj", 20));
+    ASSERT_TRUE(CObjectList::Add(ark));
+    ark->hull = ark->hullMax = 20000.0f;
+    ark->position = Vec3(0.0f, 3000.0f, 0.0f);
     ship_->engineMax = 100.0f;
     ship_->manoeuvring = 1.0f;
 
@@ -419,6 +426,7 @@ TEST_F(SpaceScenesTest, EveryReturnFromAnInteriorLaunchesTheShipAndTheSceneGoesO
          [&] { return ship_->scriptStep == 102 && ship_->orderType == ACTION_MOVE; }},
         {"a sector's ordinary return: the player flies", 3, 0,
          [&] { return ship_->manualControl == 1 && ship_->scriptStep == -1; }},
+        {"sector 12 with the mission over: the finale starts", 12, 1, [&] { return runner->scriptStep == 8; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
