@@ -224,6 +224,35 @@ TEST_P(SectorScenes, DisabledShipConvoyAndEscortOfSectorsOneToThree)
              EXPECT_EQ(U(51)->hull, 0.0f);
              EXPECT_EQ(U(51)->scriptStep, -1);
          }},
+        {"sector 2: the player visits the waiting cargo ships before and after declining", 2,
+         [](SectorScenes*) {
+             Kind(50, 50, GTYPE_SP_NPCSHIP_ID0);
+             Kind(51, 54, GTYPE_SP_NPCSHIP_ID1, GCLASS_SPACE_OBJECT);
+             Kind(60, 62, GTYPE_SP_NPCSHIP_ID2, GCLASS_SPACE_OBJECT);
+             CUnit* p = g_PlayerObject;
+             for (int declined = 0; declined < 2; ++declined) {
+                 if (declined) {  // the leader calls, the player turns the escort down
+                     U(50)->scriptStep = 2;
+                     Near(p, U(50), 1000.0f);
+                     ToWindow(40.0f);
+                     Frame();
+                     Frame();
+                     EXPECT_EQ(U(50)->scriptStep, 2);
+                 }
+                 Near(p, U(52), 300.0f);
+                 Frame();
+                 EXPECT_EQ(p->manualControl, 1) << declined;
+                 EXPECT_EQ(g_World.Camera().cinematicView, 0) << declined;
+             }
+             // Once the escort is agreed the shot shows the convoy setting off.
+             g_LocationDirector.questFlags[0] = 1;
+             Frame();
+             Frame();
+             EXPECT_EQ(U(50)->scriptStep, 4);
+             Frame();
+             EXPECT_EQ(p->manualControl, 0);
+             g_World.Camera().cinematicView = 0;
+         }},
         {"sector 2: the convoy is destroyed, the pirates become traffic", 2,
          [](SectorScenes*) {
              Kind(50, 50, GTYPE_SP_NPCSHIP_ID0, GCLASS_SPACE_SHIP, 4);
