@@ -370,15 +370,35 @@ TEST_P(SectorScenes, ConvoyEscortAndPirateScenes)
              Frame();
              for (int id = 60; id <= 62; ++id) EXPECT_EQ(U(id)->kind, GTYPE_SP_NPCSHIP_MOVED) << id;
          }},
-        {"sector 8 without unit 53: the convoy's stop waits and nothing breaks", 8,
+        {"sector 8, unit 53 shot down on the way: the others stop, call, dock and leave", 8,
          [](SectorScenes*) {
              Kind(50, 53, GTYPE_SP_NPCSHIP_ID0, GCLASS_SPACE_SHIP, 1);
-             CObjectList::Remove(U(53));
+             Kind(60, 62, GTYPE_SP_NPCSHIP_ID1, GCLASS_SPACE_OBJECT, -1);
+             for (int id = 60; id <= 62; ++id) U(id)->position = Vec3(0, 50000.0f, 0);  // no hostile near
+             U(53)->TakeHit(1.0e6f, g_PlayerObject, U(53)->position, nullptr);
+             g_Settings.cutScenes = 0;  // only the wreck's end runs here
+             for (int i = 0; i < 400 && U(53); ++i) {  // it dies and leaves the list
+                 g_GameClock.gameTime += 50.0;
+                 CObjectList::UpdateAll();
+             }
+             g_Settings.cutScenes = 1;
+             ASSERT_EQ(U(53), nullptr);
              U(50)->position = Vec3(0, 0, -5000.0f);
              Frame();
+             for (int id = 50; id <= 52; ++id) EXPECT_EQ(U(id)->scriptStep, 2) << id;
+             Near(g_PlayerObject, U(50), 3000.0f);
+             ToWindow(10.0f);
              Frame();
-             EXPECT_EQ(U(50)->scriptStep, 1);
-             EXPECT_EQ(U(51)->scriptStep, 1);
+             EXPECT_TRUE(Talked(50, 1));
+             Frame();
+             EXPECT_EQ(U(50)->orderType, ACTION_DOCKING);
+             InBay(U(50));
+             Frame();
+             U(50)->SetOrder(ACTION_STAY, nullptr, nullptr, 1);
+             Frame();
+             Frame();
+             Frame();
+             EXPECT_EQ(U(50)->scriptStep, 7);
          }},
         {"sector 4: an escort loses its cargo ship, then the whole convoy", 4,
          [](SectorScenes*) {
