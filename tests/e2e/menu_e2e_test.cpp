@@ -118,7 +118,7 @@ TEST(MenuE2E, LogoMenuDialogPageAndLoadingScreen)
     const Colour rings = Mean(menu, 40, 160, 260, 500);
     EXPECT_GT(rings.b, rings.g + 20.0);
     EXPECT_GT(rings.b, 40.0);
-    EXPECT_GT(LitShare(menu, 560, 420, 800, 600, 60), 0.002);
+    EXPECT_GT(LitShare(menu, 560, 420, 800, 600, 60), 0.001);
     // A ring under the pointer shows its caption; without the pointer there is none.
     EXPECT_GT(LitShare(hover, 230, 295, 350, 318), 0.04);
     EXPECT_LT(LitShare(menu, 230, 295, 350, 318), 0.01);
