@@ -46,6 +46,8 @@ public:
     void SetVolume(float level);
     void ReleaseSegment();
     void StopAndReset();
+    // The game clock has restarted: the request and segment stamps count from now.
+    void RenewStamps(uint32_t now) { startTime = requestTime = now; }
 
     CMusicSegment* segment = nullptr;
     int kind = 0;

@@ -71,7 +71,13 @@ void CDialogBox::Reset()
     hoveredOwner = nullptr;
     height = 0.0f;
     slideOffset = 0.0f;
+    RenewStamps();
     if (voice) g_AudioManager.ReleaseSound(&voice);
+}
+
+void CDialogBox::RenewStamps()
+{
+    slideTime = heightTime = g_GameClock.NowMs();
 }
 
 void CDialogBox::ScrollHistory(const char* text, uint32_t colour, int type, int line)
@@ -126,6 +132,9 @@ void CDialogBox::StartTalk(CUnit* unit, int startLine)
 {
     if (!g_PlayerObject || !unit) return;
     pending = 0;
+    slideOffset = 0.0f;
+    // The box may not have been drawn since the game clock last restarted.
+    RenewStamps();
     hoveredOwner = nullptr;
     for (RadioReplyEntry& r : replies) r.type = 0, r.nextLine = 0;
 

@@ -37,6 +37,8 @@ public:
     uint32_t heightTime = 0;
 
     void Reset();
+    // The slide and height steps count from now (after the game clock restarts, say).
+    void RenewStamps();
     // Opens or continues a talk with the unit from the given line.
     void StartTalk(CUnit* unit, int startLine);
     void OnClick();

@@ -7,7 +7,10 @@
 #include "flight_ui/cockpit.h"
 #include "flight_ui/cursor.h"
 #include "flight_ui/comm_window.h"
+#include "flight_ui/radar.h"
 #include "flight_ui/radio_menu.h"
+#include "flight_ui/target_screen.h"
+#include "world/game_clock.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -60,6 +63,19 @@ void ResetGameInterface()
     if (g_PlayerObject) g_PlayerObject->inRadioTalk = 0;
     // A scene hides the pointer only while it runs.
     g_PointerEnabled = 1;
+}
+
+void RenewInterfaceStamps()
+{
+    const uint32_t now = g_GameClock.NowMs();
+    g_DialogBox.RenewStamps();
+    g_CommWindow.lastTick = g_CommWindow.sayStart = g_CommWindow.lineStart = now;
+    g_CommWindow.heads.start = now;
+    g_RadioMenu.lastTick = now;
+    g_Cockpit.lastWarning = now;
+    g_Radar.lastDraw = 0;
+    g_TargetScreen.lastDraw = g_SystemScreen.lastDraw = 0;
+    CCursor::hoverStart = now;
 }
 
 void ReleaseGameInterface()

@@ -26,5 +26,8 @@ void InitGameInterface();
 void ReleaseGameInterface();
 // Back to the start of a location: panels closed, talks ended.
 void ResetGameInterface();
+// The game clock has restarted: every time stamp the interface keeps across locations
+// counts from now, so no wait or slide is measured against the old location's clock.
+void RenewInterfaceStamps();
 
 #include "flight_ui/dialog_box.h"

@@ -95,13 +95,29 @@ void ScrubUnit(CUnit* u, const DoomedSet& doomed)
     for (CUnit*& t : u->transportEnds) doomed.Clear(t);
     for (int i = 0; i < kMaxUnitItems; ++i)
         if (u->items[i]) doomed.Clear(u->items[i]->lockTarget);
-    // A docked ship that is destroyed on its own leaves its slot empty.
+    // A docked ship that is destroyed on its own (one listed again while still docked) gives
+    // up its place: the places after it move up, so the docked ships keep the first places
+    // and the docked count stays true.
     for (int i = 0; i < kMaxDocked; ++i) {
-        if (doomed.Has(u->dockedUnits[i])) {
+        if (!doomed.Has(u->dockedUnits[i])) {
+            if (i < u->dockedCount) ScrubUnit(u->dockedUnits[i], doomed);
+            continue;
+        }
+        if (i >= u->dockedCount) {
             u->dockedUnits[i] = nullptr;
             continue;
         }
-        if (i < u->dockedCount) ScrubUnit(u->dockedUnits[i], doomed);
+        UnitSlotIds ids = u->slotIds[i];
+        ids.shipId = -1;
+        for (int k = i; k + 1 < kMaxDocked; ++k) {
+            u->dockedUnits[k] = u->dockedUnits[k + 1];
+            u->slotIds[k] = u->slotIds[k + 1];
+            u->dockStartTimes[k] = u->dockStartTimes[k + 1];
+        }
+        u->dockedUnits[kMaxDocked - 1] = nullptr;
+        u->slotIds[kMaxDocked - 1] = ids;
+        --u->dockedCount;
+        --i;
     }
 }
 

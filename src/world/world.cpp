@@ -92,6 +92,8 @@ void CWorld::ResetForLocation()
 {
     GameSrand(0);
     g_GameClock.Reset();
+    RenewInterfaceStamps();
+    g_AudioManager.musicPlayer.RenewStamps(g_GameClock.NowMs());
     ClearLightSlots();
 }
 

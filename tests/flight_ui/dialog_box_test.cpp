@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "app/wndproc.h"
 #include "flight_ui/comm_window.h"
+#include "flight_ui/game_interface.h"
 #include "locations/location_director.h"
 #include "platform/gfx/null_device.h"
 #include "render/d3d_render.h"
@@ -143,6 +145,63 @@ TEST_F(DialogBoxTest, RepliesContinueOrEndTheTalk)
     ClickRow(1);  // "to the desk": ends with quest flag 1
     EXPECT_EQ(g_CommMode, 0);
     EXPECT_EQ(g_LocationDirector.questFlags[1], 1);
+}
+
+// A location load restarts the game clock: what the interface stamped in the last location
+// (late in its clock) must not hold up or jump what the next location shows.
+TEST_F(DialogBoxTest, NothingWaitsOnAStampFromBeforeTheClockRestarted)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> use;     // in the old location, long after its start
+        std::function<void()> reopen;  // in the new one
+        std::function<bool()> settled;
+    };
+    const Case cases[] = {
+        {"a talk opened in the box",
+         [&] { g_DialogBox.StartTalk(&npc, 0); },
+         [&] {
+             g_DialogBox.AddLine("arrived", 0xff00c800u, 0, -1);
+             g_DialogBox.StartTalk(&npc, 0);
+         },
+         [&] {
+             g_MouseX = 300.0f;
+             g_MouseY = g_DialogBox.DrawnTop() + 35.0f;
+             return g_DialogBox.ReplyAtPointer() == 1;
+         }},
+        {"a line added to the box", [&] { g_DialogBox.AddLine("old", 0xffffffffu, 0, -1); },
+         [&] { g_DialogBox.AddLine("arrived", 0xff00c800u, 0, -1); },
+         [&] { return g_DialogBox.pending == 0 && std::strcmp(g_DialogBox.history[0].text, "arrived") == 0; }},
+        {"the comm window closing", [&] { g_CommWindow.openPercent = 100.0f; },
+         [&] { g_CommWindow.openPercent = 100.0f; },
+         [&] { return g_CommWindow.openPercent > 50.0f && g_CommWindow.openPercent < 100.0f; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_GameClock.gameTime = 500000.0;
+        c.use();
+        for (int i = 0; i < 40; ++i) {
+            g_GameClock.gameTime += 50.0;
+            g_DialogBox.Draw();
+            g_CommWindow.Update();
+        }
+        ResetGameInterface();  // the old location ends
+        g_World.ResetForLocation();  // the next one loads
+        g_WorldIndex = 0;
+        g_PlayerObject = &hero;
+        c.reopen();
+        bool ok = false;
+        for (int i = 0; i < 30 && !ok; ++i) {  // within 1.5 s of game time
+            g_GameClock.gameTime += 50.0;
+            g_DialogBox.Draw();
+            g_CommWindow.Update();
+            ok = c.settled();
+        }
+        EXPECT_TRUE(ok);
+        EXPECT_GE(g_DialogBox.slideOffset, 0.0f);
+        g_DialogBox.Reset();
+        g_CommMode = 0;
+    }
 }
 
 }  // namespace

@@ -10,6 +10,13 @@
 #include <filesystem>
 #include <map>
 
+#include "render/mesh.h"
+#include "world/game_clock.h"
+#include "world/object_list.h"
+#include "world/objects/object_codes.h"
+#include "world/objects/unit.h"
+#include "world/world.h"
+
 namespace {
 
 class LocationDataSetTest : public testutil::DataSetTest {
@@ -72,6 +79,50 @@ TEST_P(LocationDataSetTest, EveryLocationLoadsWhole)
     EXPECT_EQ(units["Data/Locations.Planet/Trade Station"], 19);
     EXPECT_EQ(units["Data/Locations.Planet/Station Intro 01"], 12);
     EXPECT_EQ(units["Data/Locations.Planet/Station Intro 02"], 16);
+}
+
+// The technician sits down only when his walk ends within 0.5 of the chair's seat point
+// (0.55 in front of the chair); walks end on cell centres, so every interior with a chair
+// must put its seat near one, from wherever the technician sets out.
+TEST_P(LocationDataSetTest, EveryInteriorChairCanBeSatOn)
+{
+    if (!Entered()) return;
+    int chairs = 0;
+    for (const std::string& folder : loccheck::LocationFolders()) {
+        if (!loccheck::IsPlanetFolder(folder)) continue;
+        SCOPED_TRACE(folder);
+        g_WorldIndex = g_LocationKind = 0;
+        g_World.ResetForLocation();
+        g_World.LoadLocation(folder.c_str());
+        CUnit* tech = CObjectList::FindByType(GTYPE_NPC_TECH_ID0);
+        CUnit* chair = tech ? CObjectList::FindNearestByName(tech->position, "Кресло оператора") : nullptr;
+        CUnit* console = tech ? CObjectList::FindNearestByName(tech->position, "Пульт тех.управления") : nullptr;
+        if (chair && console && console->meshCount > 0 && console->meshes[0]) {
+            ++chairs;
+            const Vec3 forward(chair->worldMatrix.m[2][0], chair->worldMatrix.m[2][1], chair->worldMatrix.m[2][2]);
+            const Vec3 seat = chair->position + forward * 0.55f;
+            const CMesh* mesh = console->meshes[0];
+            // From where he starts and from each console place he works at.
+            std::vector<Vec3> starts = {tech->position};
+            for (int i = 0; i < mesh->m_PointCount[MESH_POINTS_COCKPIT]; ++i)
+                starts.push_back(Vec3TransformCoord(mesh->m_Points[MESH_POINTS_COCKPIT][i], console->worldMatrix));
+            for (size_t i = 0; i < starts.size(); ++i) {
+                const Vec3 from = starts[i];
+                tech->position = Vec3(from.x, 0.0f, from.z);
+                tech->SetOrder(ACTION_MOVE, &seat, nullptr, 0);
+                for (int f = 0; f < 1200 && tech->orderType != 0; ++f) {
+                    g_GameClock.gameTime += 50.0;
+                    tech->UpdatePlanet();
+                }
+                EXPECT_EQ(tech->orderType, 0) << "from start " << i;
+                EXPECT_LE(Vec3Length(Vec3(tech->position.x - seat.x, 0.0f, tech->position.z - seat.z)), 0.5f)
+                    << "from start " << i;
+            }
+        }
+        g_World.UnloadLocation();
+    }
+    EXPECT_EQ(chairs, 2);
+    g_WorldIndex = g_LocationKind = 1;
 }
 
 INSTANTIATE_TEST_SUITE_P(ArchivesAndLoose, LocationDataSetTest, ::testing::Values(1, 0),

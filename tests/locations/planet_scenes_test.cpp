@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "app/settings.h"
+#include "app/wndproc.h"
 #include "flight_ui/comm_window.h"
 #include "flight_ui/game_interface.h"
 #include "locations/location_director.h"
@@ -136,6 +138,97 @@ TEST_F(InteriorScenes, DeskOperatorSendsThePlayerBackToSpace)
             EXPECT_EQ(g_LocationDirector.missionOver, 0);
         }
     }
+}
+
+// The desk operator's dialog as the data set writes it: every reply a player can click
+// leads somewhere, at the desk of a docked station and in the second space intro's interior.
+TEST_F(InteriorScenes, EveryDeskReplyLeadsSomewhere)
+{
+    // Letters 10 units wide, rows 20 high: rows can be pointed at.
+    CFont& f = g_DialogBox.font;
+    f.count = 0;
+    for (const char* c = "abcdefghijklmnopqrstuvwxyz :."; *c; ++c) {
+        f.chars[f.count] = (unsigned char)*c;
+        f.glyphs[f.count] = FontGlyph{0, 0, 1, 1, 10.0f, 20.0f, float(*c)};
+        ++f.count;
+    }
+    f.lineHeight = 20.0f;
+    g_DialogBox.Reset();
+    g_DialogBox.height = g_DialogBox.targetHeight = 100.0f;
+    g_GameInterface.shown = 1;
+
+    struct Case {
+        const char* name;
+        int location;
+        bool mercenaryShipOut;
+        std::vector<int> clicks;  // the reply lines the player clicks, talk after talk
+        int wantStep;
+    };
+    const Case cases[] = {
+        {"I'm leaving", 3, false, {4}, -1},
+        {"just looking around", 3, false, {5}, 5},
+        {"the mission is done", 3, false, {6}, -1},
+        {"done, a mercenary out: I'll wait", 3, true, {6, 9}, 5},
+        {"done, a mercenary out: finish anyway", 3, true, {6, 8}, -1},
+        {"second intro: I'm leaving", LOCATION_SPACE_INTRO_2, false, {1, 5, 5, 5, 5, 4}, -1},
+        {"second intro: the mission is done", LOCATION_SPACE_INTRO_2, false, {2, 5, 5, 5, 6}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        g_LocationDirector.locationId = c.location;
+        g_LocationDirector.locationStarted = c.location == LOCATION_SPACE_INTRO_2;
+        g_DialogBox.Reset();
+        g_GameInterface.shown = 1;
+        if (c.mercenaryShipOut) {
+            g_WorldIndex = 1;
+            CObjectList::Add(MakeUnit(GCLASS_SPACE_SHIP, 20301, Vec3(0, 0, 500)));
+            g_WorldIndex = 0;
+        }
+        CRadioDialog& d = op->radioDialog;
+        struct L { int type, oneShot; std::vector<int> replies; };
+        const L lines[] = {
+            {TEXTLINE_QUESTION, 1, {1, 2}}, {TEXTLINE_ANSWER, 0, {3}}, {TEXTLINE_END_DIALOG_NORMAL, 0, {0}},
+            {TEXTLINE_QUESTION, 0, {4, 5, 6}}, {TEXTLINE_END_DIALOG_OUTDOCKING, 0, {0}},
+            {TEXTLINE_END_DIALOG_NORMAL, 0, {0}}, {TEXTLINE_END_DIALOG_MISSION_COMPLETE, 0, {0}},
+            {TEXTLINE_QUESTION, 0, {8, 9}}, {TEXTLINE_END_DIALOG_MISSION_COMPLETE, 0, {0}},
+            {TEXTLINE_END_DIALOG_NORMAL, 0, {0}},
+        };
+        d.lineCount = 10;
+        for (int i = 0; i < 10; ++i) {
+            d.lines[i] = CRadioDialogLine{};
+            std::strcpy(d.lines[i].text, "line");
+            d.lines[i].type = lines[i].type;
+            d.lines[i].oneShot = lines[i].oneShot;
+            for (int r : lines[i].replies) d.lines[i].replies[d.lines[i].replyCount++] = r;
+        }
+        if (c.location == LOCATION_SPACE_INTRO_2) op->kind = GTYPE_NPC_BASEKEEPER;
+
+        size_t next = 0;
+        const bool done = RunUntil([&] {
+            if (op->scriptStep == c.wantStep && next == c.clicks.size() && !g_CommMode) return true;
+            if (g_CommMode && g_DialogBox.speaker == op && g_DialogBox.pending == 0 && next < c.clicks.size()) {
+                // Point at the reply's row and click it.
+                for (int i = 0; i < kDialogHistoryLines; ++i) {
+                    const DialogHistoryLine& h = g_DialogBox.history[i];
+                    if (h.line != c.clicks[next] || h.type == TEXTLINE_QUESTION) continue;
+                    g_MouseX = 300.0f;
+                    g_MouseY = g_DialogBox.DrawnTop() + 10.0f + 20.0f * float(i) + 5.0f;
+                    g_GameInterface.OnDialogClick();
+                    ++next;
+                    break;
+                }
+            } else if (!g_CommMode && g_PlanetClicksEnabled && next < c.clicks.size() && hero->orderType == 0 &&
+                       (op->scriptStep == 5 || op->scriptStep == 11)) {
+                hero->SetOrder(ACTION_FOLLOW, op, nullptr, 0);  // the player clicks the operator
+            }
+            if (g_GameInterface.shown) g_DialogBox.Draw();
+            return false;
+        });
+        EXPECT_TRUE(done) << "step " << op->scriptStep << ", clicks made " << next;
+    }
+    g_DialogBox.font.count = 0;
 }
 
 TEST_F(InteriorScenes, HeroWalksToTheDeskAndBack)

@@ -224,6 +224,35 @@ TEST_P(SectorScenes, DisabledShipConvoyAndEscortOfSectorsOneToThree)
              EXPECT_EQ(U(51)->hull, 0.0f);
              EXPECT_EQ(U(51)->scriptStep, -1);
          }},
+        {"sector 2: the player visits the waiting cargo ships before and after declining", 2,
+         [](SectorScenes*) {
+             Kind(50, 50, GTYPE_SP_NPCSHIP_ID0);
+             Kind(51, 54, GTYPE_SP_NPCSHIP_ID1, GCLASS_SPACE_OBJECT);
+             Kind(60, 62, GTYPE_SP_NPCSHIP_ID2, GCLASS_SPACE_OBJECT);
+             CUnit* p = g_PlayerObject;
+             for (int declined = 0; declined < 2; ++declined) {
+                 if (declined) {  // the leader calls, the player turns the escort down
+                     U(50)->scriptStep = 2;
+                     Near(p, U(50), 1000.0f);
+                     ToWindow(40.0f);
+                     Frame();
+                     Frame();
+                     EXPECT_EQ(U(50)->scriptStep, 2);
+                 }
+                 Near(p, U(52), 300.0f);
+                 Frame();
+                 EXPECT_EQ(p->manualControl, 1) << declined;
+                 EXPECT_EQ(g_World.Camera().cinematicView, 0) << declined;
+             }
+             // Once the escort is agreed the shot shows the convoy setting off.
+             g_LocationDirector.questFlags[0] = 1;
+             Frame();
+             Frame();
+             EXPECT_EQ(U(50)->scriptStep, 4);
+             Frame();
+             EXPECT_EQ(p->manualControl, 0);
+             g_World.Camera().cinematicView = 0;
+         }},
         {"sector 2: the convoy is destroyed, the pirates become traffic", 2,
          [](SectorScenes*) {
              Kind(50, 50, GTYPE_SP_NPCSHIP_ID0, GCLASS_SPACE_SHIP, 4);
@@ -341,15 +370,35 @@ TEST_P(SectorScenes, ConvoyEscortAndPirateScenes)
              Frame();
              for (int id = 60; id <= 62; ++id) EXPECT_EQ(U(id)->kind, GTYPE_SP_NPCSHIP_MOVED) << id;
          }},
-        {"sector 8 without unit 53: the convoy's stop waits and nothing breaks", 8,
+        {"sector 8, unit 53 shot down on the way: the others stop, call, dock and leave", 8,
          [](SectorScenes*) {
              Kind(50, 53, GTYPE_SP_NPCSHIP_ID0, GCLASS_SPACE_SHIP, 1);
-             CObjectList::Remove(U(53));
+             Kind(60, 62, GTYPE_SP_NPCSHIP_ID1, GCLASS_SPACE_OBJECT, -1);
+             for (int id = 60; id <= 62; ++id) U(id)->position = Vec3(0, 50000.0f, 0);  // no hostile near
+             U(53)->TakeHit(1.0e6f, g_PlayerObject, U(53)->position, nullptr);
+             g_Settings.cutScenes = 0;  // only the wreck's end runs here
+             for (int i = 0; i < 400 && U(53); ++i) {  // it dies and leaves the list
+                 g_GameClock.gameTime += 50.0;
+                 CObjectList::UpdateAll();
+             }
+             g_Settings.cutScenes = 1;
+             ASSERT_EQ(U(53), nullptr);
              U(50)->position = Vec3(0, 0, -5000.0f);
              Frame();
+             for (int id = 50; id <= 52; ++id) EXPECT_EQ(U(id)->scriptStep, 2) << id;
+             Near(g_PlayerObject, U(50), 3000.0f);
+             ToWindow(10.0f);
              Frame();
-             EXPECT_EQ(U(50)->scriptStep, 1);
-             EXPECT_EQ(U(51)->scriptStep, 1);
+             EXPECT_TRUE(Talked(50, 1));
+             Frame();
+             EXPECT_EQ(U(50)->orderType, ACTION_DOCKING);
+             InBay(U(50));
+             Frame();
+             U(50)->SetOrder(ACTION_STAY, nullptr, nullptr, 1);
+             Frame();
+             Frame();
+             Frame();
+             EXPECT_EQ(U(50)->scriptStep, 7);
          }},
         {"sector 4: an escort loses its cargo ship, then the whole convoy", 4,
          [](SectorScenes*) {

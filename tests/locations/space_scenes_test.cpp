@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "location_test_util.h"
 #include "app/settings.h"
@@ -16,6 +17,8 @@
 #include "menus/game_menu.h"
 #include "locations/sector_save_file.h"
 #include "render/camera.h"
+#include "render/mesh.h"
+#include "world/objects/attached_effect.h"
 #include "world/game_clock.h"
 #include "world/objects/object_codes.h"
 
@@ -378,6 +381,101 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
     if (CObjectList::IndexOf(ship_) < 0) CObjectList::Add(ship_);
     g_LocationDirector.missionOver = 0;
     g_PilotSlot = savedSlot;
+}
+
+// Back from a station interior the player's ship still sits in the bay. Every return must
+// launch it through the gate, so that the scene that waits for the player's hands on the
+// stick goes on.
+TEST_F(SpaceScenesTest, EveryReturnFromAnInteriorLaunchesTheShipAndTheSceneGoesOn)
+{
+    CMesh bayMesh;
+    bayMesh.m_Points[MESH_POINTS_COCKPIT] = new Vec3[3]{Vec3(0, 0, 190), Vec3(0, 0, 400), Vec3(0, 0, 140)};
+    bayMesh.m_PointCount[MESH_POINTS_COCKPIT] = 3;
+    bayMesh.m_RefCount = 1;
+    CUnit* station = g_HeroStation;
+    ASSERT_NE(station, nullptr);
+    CAttachedEffect* bay = new CAttachedEffect();
+    bay->kind = GEFFECT_GATEBAY;
+    bay->parent = station;
+    bay->meshes[0] = &bayMesh;
+    bay->meshCount = 1;
+    station->effects[station->effectCount++] = bay;
+    station->hull = station->hullMax = 1000.0f;
+    station->UpdateParts();
+    CUnit* runner = new CUnit();
+    ASSERT_TRUE(runner->Load("Data/U/Ship/Main.obj", 50));
+    ASSERT_TRUE(CObjectList::Add(runner));
+    runner->kind = GTYPE_SP_NPCSHIP_ID0;
+    // Sector 12's ark is unit 20: the player's ship takes another id here.
+    ship_->pilot.objectId = 102;
+    CUnit* ark = new CUnit();
+    ASSERT_TRUE(ark->Load("Data/U/Ship/Main.obj", 20));
+    ASSERT_TRUE(CObjectList::Add(ark));
+    ark->hull = ark->hullMax = 20000.0f;
+    ark->position = Vec3(0.0f, 3000.0f, 0.0f);
+    ship_->engineMax = 100.0f;
+    ship_->manoeuvring = 1.0f;
+
+    struct Case {
+        const char* name;
+        int location, missionOver;
+        std::function<bool()> goesOn;
+    };
+    const Case cases[] = {
+        {"first space intro: the outro flies off", LOCATION_SPACE_INTRO_1, 0,
+         [&] { return ship_->scriptStep == 102 && ship_->orderType == ACTION_MOVE; }},
+        {"a sector's ordinary return: the player flies", 3, 0,
+         [&] { return ship_->manualControl == 1 && ship_->scriptStep == -1; }},
+        {"sector 12 with the mission over: the finale starts", 12, 1, [&] { return runner->scriptStep == 8; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_LocationDirector.locationId = c.location;
+        g_LocationDirector.missionOver = c.missionOver;
+        g_HeroStation->radioDialog.lineCount = 1;
+        g_HeroStation->radioDialog.lines[0].said = 1;
+        runner->scriptStep = 100;
+        // As the docking left it: in the bay for good, no hands on the stick, listed again
+        // by the switch back to space.
+        if (CObjectList::IndexOf(ship_) < 0) CObjectList::Add(ship_);
+        station->dockedUnits[0] = ship_;
+        station->slotIds[0].shipId = ship_->pilot.objectId;
+        station->dockStartTimes[0] = g_GameClock.NowMs();
+        station->dockedCount = 1;
+        station->bayState = -1;
+        station->bayUnit = station->bayRequestUnit = nullptr;
+        ship_->dockTime = 0xFFFFFFFFu;
+        ship_->manualControl = 0;
+        ship_->dockingStage = 0;
+        ship_->position = Vec3(0.0f, 0.0f, 140.0f);
+        ship_->SetOrder(ACTION_STAY, nullptr, nullptr, 0);
+        ship_->scriptStep = 100;
+        for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i)
+            CObjectList::units[1][i]->timers[0] = g_GameClock.NowMs();
+
+        bool ok = false;
+        for (int f = 0; f < 1200 && !ok; ++f) {  // a minute of game time
+            Advance(50);
+            for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) CObjectList::units[1][i]->UpdateSpace();
+            if (g_CommMode) {  // the player closes any talk at once
+                g_CommWindow.EndTalk();
+                g_RadioMenu.state = 0;
+                g_CommMode = 0;
+            }
+            ok = c.goesOn();
+        }
+        EXPECT_TRUE(ok) << "ship step " << ship_->scriptStep << ", hands " << ship_->manualControl
+                        << ", order " << ship_->orderType << ", scene step " << runner->scriptStep;
+        EXPECT_EQ(station->dockedCount, 0);
+        EXPECT_GE(CObjectList::IndexOf(ship_), 0);
+    }
+    if (CObjectList::IndexOf(ship_) < 0) CObjectList::Add(ship_);
+    station->dockedUnits[0] = nullptr;
+    station->dockedCount = 0;
+    bay->meshes[0] = nullptr;
+    g_LocationDirector.missionOver = 0;
+    g_LocationDirector.advanceRequested = 0;
+    g_World.Camera().fadeMode = 0;
 }
 
 TEST_F(SpaceScenesTest, SectorTwelvesFinaleRunsOnTimeAndTheArksLossEndsIt)

@@ -26,15 +26,6 @@ bool AnyExists(int first, int last)
     return false;
 }
 
-// All of the ids exist; the missing ones are logged once.
-bool AllExist(int first, int last)
-{
-    bool all = true;
-    for (int id = first; id <= last; ++id)
-        if (!NeedUnit(id)) all = false;
-    return all;
-}
-
 // Pirates of the range that still lie in wait near the ship wake against it; returns how
 // many woke.
 int WakeNear(CUnit* self, int first, int last, float range, bool restartStep)
@@ -329,12 +320,12 @@ void StationConvoy(CUnit* self)
         self->scriptStep = 1;
         break;
     case 1:
-        // The whole convoy stops together: without all four ships nothing happens.
-        if (!AllExist(50, 53)) break;
+        // The convoy stops together; a ship shot down on the way leaves the others to go on.
         CruiseAt(self, self->engineMax);
         if (g_HeroStation && Dist(self, g_HeroStation) < 8000.0f) {
             for (int id = 50; id <= 53; ++id) {
                 CUnit* c = Unit(id);
+                if (!c) continue;
                 Stay(c);
                 Mark(c, 1);
                 c->scriptStep = 2;

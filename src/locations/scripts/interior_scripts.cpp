@@ -288,7 +288,9 @@ void RunIntroOperator(CUnit* op, float)
         }
         break;
     case 11:
-        if (g_LocationDirector.missionOver) {
+        // "I'm leaving" at the desk ends the visit as the mission's end does.
+        if (g_LocationDirector.missionOver || g_LocationDirector.outDockingRequested) {
+            g_LocationDirector.outDockingRequested = 0;
             StartLeaveTaking(op, player, door, true);
             op->scriptStep = 12;
         }
@@ -452,14 +454,19 @@ void RunDeskOperator(CUnit* op, float)
                 RetireOrOffer(op, false);
             }
         }
+        // The operator's alert flag: it has just told the player that mercenaries are still
+        // out. A mission-complete answer to that ends the mission anyway; any other ends the
+        // warning.
+        if (!g_CommMode && !g_LocationDirector.missionOver) op->alertFlag = 0;
         if (g_LocationDirector.missionOver) {
             if (sector12) {
                 g_LocationDirector.questFlags[1] = 1;
                 op->scriptStep = 8;
-            } else if (MercenaryShipOut()) {
+            } else if (MercenaryShipOut() && !op->alertFlag) {
                 CCamera& c = Camera();
                 c.SetOrbitAround(1, c.eye.y, 0.1f, 1, &c.lookAt);
                 g_DialogBox.StartTalk(op, 7);
+                op->alertFlag = 1;
                 g_LocationDirector.missionOver = 0;
             } else {
                 op->scriptStep = 8;

@@ -60,27 +60,6 @@ void ReplaceLastTexture(CGameObject* object, const char* name)
     object->AddTexture(last, name, object->mipLevels);
 }
 
-// The ship leaves every station's docked places (it flies on from where it is).
-void TakeOutOfStations(CUnit* ship)
-{
-    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
-        CUnit* s = CObjectList::units[1][i];
-        if (!s || !IsStationKindValue(s->kind)) continue;
-        for (int d = 0; d < kMaxDocked; ++d) {
-            if (s->dockedUnits[d] != ship) continue;
-            for (int k = d; k + 1 < kMaxDocked; ++k) {
-                s->dockedUnits[k] = s->dockedUnits[k + 1];
-                s->slotIds[k] = s->slotIds[k + 1];
-                s->dockStartTimes[k] = s->dockStartTimes[k + 1];
-            }
-            s->dockedUnits[kMaxDocked - 1] = nullptr;
-            s->slotIds[kMaxDocked - 1].shipId = -1;
-            if (--s->dockedCount < 0) s->dockedCount = 0;
-            --d;
-        }
-    }
-}
-
 void ResetSpaceParticles()
 {
     g_World.particles[0].Reset();
@@ -275,7 +254,14 @@ void RunFirstIntro(CUnit* self, float dt)
     case 100:
         ResetSpaceParticles();
         PlaceCameraAt(self);
-        TakeOutOfStations(self);
+        // Back into the bay, which launches the ship: its controls come back once it is
+        // clear of the gate, and step 101 waits for exactly that.
+        if (CObjectList::FindDockedPlayerShip() == self) {
+            if (CObjectList::IndexOf(self) >= 0) CObjectList::Detach(self);
+            CObjectList::FindDockedPlayerShipFlag();
+        } else {
+            self->manualControl = 1;  // not held by a bay: nothing to wait for
+        }
         ReplaceLastTexture(self, "Data/Space/Ship/Pegas.M1/Main.bmp");
         ReplaceLastTexture(self->FindCockpit(), "Data/Space/Ship/Pegas.M1/Main.bmp");
         LoadVoice("Data/Voices/Intro/Intro 01/Outro_Space.wav");

@@ -266,7 +266,10 @@ void ConvoyCargo(CUnit* self)
             self->scriptStep = -1;
             break;
         }
-        if (p && PlayerHere() && p->manualControl == 1 && Dist(self, p) < 500.0f) {
+        // The shot hands the ship to the computer until a cargo ship sets off, which only
+        // an agreed escort (the leader guarding the convoy) brings about: before that the
+        // player keeps his controls.
+        if (p && PlayerHere() && p->manualControl == 1 && Dist(self, p) < 500.0f && leader->scriptStep == 4) {
             for (int id = 51; id <= 54; ++id)
                 if (CUnit* c = Unit(id)) c->speedPercent = 2.0f;
             if (CUnit* u52 = NeedUnit(52)) {

@@ -322,6 +322,8 @@ void ReturnToSpace(CUnit* self)
     }
     if (id == 12) {
         if (CObjectList::IndexOf(self) >= 0) CObjectList::Detach(self);
+        // The outro waits for the player's hands on the stick: the bay must launch him.
+        CObjectList::FindDockedPlayerShipFlag();
         if (CUnit* u = Cast(50)) u->scriptStep = 7;
         self->scriptStep = -1;
         return;

@@ -378,6 +378,34 @@ TEST_F(DockingBay, ShipListedWhileStillDockedIsLaunchedWithoutASecondEntry)
     EXPECT_EQ(p->orderType, ACTION_STAY);
 }
 
+// A ship listed again while still docked (back from the interior, before the bay launches
+// it) can be destroyed there: its place goes and the station's count with it.
+TEST_F(DockingBay, ADockedShipDestroyedWhileListedGivesUpItsPlace)
+{
+    for (int slot = 0; slot < 2; ++slot) {
+        SCOPED_TRACE(slot);
+        const Vec3 at(5000.0f * float(slot), 0.0f, 0.0f);
+        CUnit* s = Station(at);
+        CUnit* ships[2] = {Craft(at + Vec3(0, 0, 500), 1, GTYPE_SP_HEROSHIP), Craft(at + Vec3(0, 0, 600), 1)};
+        ships[1]->pilot.objectId = 101;
+        DockDirectly(s, ships[0], 0, kStays);
+        DockDirectly(s, ships[1], 1, kStays);
+        CUnit* doomed = ships[slot];
+        CUnit* kept = ships[1 - slot];
+        ASSERT_TRUE(CObjectList::Add(doomed));
+        doomed->TakeHit(1.0e6f, nullptr, doomed->position, nullptr);
+        for (int f = 0; f < 600 && CObjectList::IndexOf(doomed) >= 0; ++f) {
+            g_GameClock.gameTime += kDt * 1000.0;
+            CObjectList::UpdateAll();
+        }
+        ASSERT_EQ(CObjectList::IndexOf(doomed), -1);
+        EXPECT_EQ(s->dockedCount, 1);
+        EXPECT_EQ(s->dockedUnits[0], kept);
+        EXPECT_EQ(s->dockedUnits[1], nullptr);
+        EXPECT_EQ(s->slotIds[0].shipId, kept->pilot.objectId);
+    }
+}
+
 TEST_F(DockingBay, LaunchedShipWithSavedOrdersReturnsToThem)
 {
     CUnit* s = Station(Vec3());
