@@ -14,6 +14,7 @@
 #include "app/wndproc.h"
 #include "flight_ui/comm_window.h"
 #include "flight_ui/dialog_box.h"
+#include "flight_ui/radio_menu.h"
 #include "flight_ui/game_interface.h"
 #include "locations/location_director.h"
 #include "menus/campaign_page.h"
@@ -138,6 +139,7 @@ private:
     std::set<unsigned> held_;
     bool mouseDown_ = false;
     bool focused_ = false;
+    unsigned lastStepChange_ = 0;
     double goalGame_ = 0.0;
     double lastClock_ = 0.0;
     std::map<std::pair<const void*, int>, int> chosen_;
@@ -214,6 +216,10 @@ void Pilot::Frame(unsigned frame)
         return;
     }
     if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST) goalGame_ += kFrameSeconds;
+    if (rowGame_ > 1800.0 && !g_GameMenuActive) {
+        Fail("the location did not end in 30 minutes of game time");
+        return;
+    }
     if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST && goalGame_ > plan_.secondsLimit && Ready() &&
         !g_GameMenuActive) {
         // Long enough: Esc and "Да" leave the mission for the menu.
@@ -242,6 +248,7 @@ void Pilot::NewLocation(int id)
     rowWall_ = WallNow();
     rowGame_ = 0.0;
     manualOff_ = talkHidden_ = 0;
+    lastStepChange_ = frame_;
     steps_.clear();
     spacePhase_ = 0;
     phaseFrame_ = frame_;
@@ -282,17 +289,6 @@ void Pilot::Watch()
         steps_.clear();
         return;
     }
-    // Manual control off with nothing scripted running.
-    CUnit* p = g_PlayerObject;
-    if (g_WorldIndex == 1 && p && g_LocationKind == 1) {
-        const CCamera& cam = g_World.cameras[1];
-        const bool shot = cam.cinematicView || cam.shotUnit;
-        const bool scripted = p->orderType != 0;
-        manualOff_ = (!p->manualControl && !shot && !scripted) ? manualOff_ + 1 : 0;
-        if (manualOff_ > Seconds(30.0)) Fail("manual control off for 30 s with no camera shot or scripted move");
-    } else {
-        manualOff_ = 0;
-    }
     // A talk open but not shown or not answerable.
     bool hidden = false;
     if (g_WorldIndex == 0 && g_CommMode && g_DialogBox.speaker) {
@@ -310,10 +306,13 @@ void Pilot::Watch()
             const CUnit* u = CObjectList::units[w][i];
             // Only the worlds that run: the station's people wait while the ship is out.
             if (!u || u->scriptStep <= 0 || (w == 0 && g_LocationKind == 1) || (w == 1 && g_LocationKind == 0)) continue;
+            // Traffic keeps its steady steps (hailing, guarding) as long as it lives.
+            if (u->kind == GTYPE_SP_NPCSHIP_MOVED) continue;
             const long key = long(u->pilot.objectId) * 2 + w;
             auto was = steps_.find(key);
             const unsigned since = was != steps_.end() && was->second.first == u->scriptStep ? was->second.second : frame_;
             now[key] = {u->scriptStep, since};
+            if (since == frame_) lastStepChange_ = frame_;
             if (frame_ - since > Seconds(300.0)) {
                 Fail("unit " + std::to_string(u->pilot.objectId) + " (kind " + std::to_string(u->kind) + ", world " +
                      std::to_string(w) + ") waits at script step " + std::to_string(u->scriptStep) + " for five minutes");
@@ -321,6 +320,18 @@ void Pilot::Watch()
             }
         }
     steps_ = std::move(now);
+    // Manual control off with nothing scripted running.
+    CUnit* p = g_PlayerObject;
+    if (g_WorldIndex == 1 && p && g_LocationKind == 1) {
+        const CCamera& cam = g_World.cameras[1];
+        const bool shot = cam.cinematicView || cam.shotUnit;
+        // A scripted move: the ship under an order, or a scene whose steps still move on.
+        const bool scripted = p->orderType != 0 || frame_ - lastStepChange_ < Seconds(30.0);
+        manualOff_ = (!p->manualControl && !shot && !scripted) ? manualOff_ + 1 : 0;
+        if (manualOff_ > Seconds(30.0)) Fail("manual control off for 30 s with no camera shot or scripted move");
+    } else {
+        manualOff_ = 0;
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -473,7 +484,8 @@ void Pilot::DialogBox()
         if (box.history[i].line != box.replies[j].line || box.history[i].type != box.replies[j].type) continue;
         const float y = box.DrawnTop() + h / 2.0f + (float(i) + 0.5f) * h;
         if (y + h / 2.0f > float(box.bottom) - h) return;  // not slid into view yet
-        std::fprintf(stderr, "[pilot] frame %u: dialog reply \"%s\"\n", frame_, box.replies[j].text);
+        std::fprintf(stderr, "[pilot] frame %u: dialog reply \"%s\" at (%.0f %.0f)\n", frame_, box.replies[j].text,
+                     float(box.left) + 40.0f, y);
         Click(float(box.left) + 40.0f, y);
         Wait(1.0);
         return;
@@ -547,6 +559,20 @@ CUnit* Mine()
 void Pilot::Space()
 {
     CUnit* p = g_PlayerObject;
+    if (p && location_ == LOCATION_SPACE_INTRO_1 && g_LocationKind == 1 && p->scriptStep == 6 && Ready()) {
+        // The radio help asks for the escort as the target: F picks the nearest friend, T the next one.
+        std::fprintf(stderr, "[pilot] frame %u: targeting (now %d)\n", frame_, p->target ? p->target->pilot.objectId : -1);
+        Key(!p->target ? 'F' : 'T');
+        Wait(1.0);
+        return;
+    }
+    if (p && g_RadioMenu.state != 0 && g_CommWindow.state == 0 && p->target && Ready()) {
+        // The radio help has been read: F1 puts it away.
+        std::fprintf(stderr, "[pilot] frame %u: radio help closed\n", frame_);
+        Key(VK_F1);
+        Wait(2.0);
+        return;
+    }
     if (!p || !p->manualControl || g_LocationKind != 1) {
         ReleaseAll();
         return;
