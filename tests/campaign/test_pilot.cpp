@@ -25,6 +25,7 @@
 #include "platform/win/window.h"
 #include "render/camera.h"
 #include "render/d3d_render.h"
+#include "render/mesh.h"
 #include "world/game_clock.h"
 #include "world/objects/attached_effect.h"
 #include "world/object_list.h"
@@ -217,7 +218,12 @@ void Pilot::Frame(unsigned frame)
     }
     if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST) goalGame_ += kFrameSeconds;
     if (rowGame_ > 1800.0 && !g_GameMenuActive) {
-        Fail("the location did not end in 30 minutes of game time");
+        const CUnit* p = g_PlayerObject;
+        char state[160];
+        std::snprintf(state, sizeof state, " (player ship %s, manual control %d, docking stage %d, camera shot %d)",
+                      p ? "present" : "gone", p ? p->manualControl : -1, p ? p->dockingStage : -1,
+                      g_World.cameras[1].cinematicView);
+        Fail(std::string("the location did not end in 30 minutes of game time") + state);
         return;
     }
     if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST && goalGame_ > plan_.secondsLimit && Ready() &&
@@ -320,15 +326,18 @@ void Pilot::Watch()
             }
         }
     steps_ = std::move(now);
-    // Manual control off with nothing scripted running.
+    // Manual control off with nothing scripted running (a ship gone from space without a
+    // location change counts too).
     CUnit* p = g_PlayerObject;
-    if (g_WorldIndex == 1 && p && g_LocationKind == 1) {
+    if (g_WorldIndex == 1 && g_LocationKind == 1) {
         const CCamera& cam = g_World.cameras[1];
         const bool shot = cam.cinematicView || cam.shotUnit;
         // A scripted move: the ship under an order, or a scene whose steps still move on.
-        const bool scripted = p->orderType != 0 || frame_ - lastStepChange_ < Seconds(30.0);
-        manualOff_ = (!p->manualControl && !shot && !scripted) ? manualOff_ + 1 : 0;
-        if (manualOff_ > Seconds(30.0)) Fail("manual control off for 30 s with no camera shot or scripted move");
+        const bool scripted = (p && p->orderType != 0) || frame_ - lastStepChange_ < Seconds(30.0);
+        manualOff_ = ((!p || !p->manualControl) && !shot && !scripted) ? manualOff_ + 1 : 0;
+        if (manualOff_ > Seconds(30.0))
+            Fail(p ? "manual control off for 30 s with no camera shot or scripted move"
+                   : "the player's ship gone from space for 30 s with no camera shot or scripted move");
     } else {
         manualOff_ = 0;
     }
@@ -544,6 +553,39 @@ void Pilot::Steer(const Vec3& point, float wantedSpeed, float stopWithin)
     Hold('S', p->speedPercent > speed + 3.0f);
 }
 
+// The bounding sphere of a unit in world space (a unit without bounds takes its first mesh's).
+void Sphere(const CUnit* u, Vec3* centre, float* radius)
+{
+    Vec3 c = u->boundsCentre;
+    float r = u->boundsRadius;
+    if (r <= 0.0f && u->meshCount > 0 && u->meshes[0]) {
+        const float s = std::max({std::fabs(u->scale.x), std::fabs(u->scale.y), std::fabs(u->scale.z)});
+        const CMesh* m = u->meshes[0];
+        c = Vec3(m->m_SphereCenter.x * u->scale.x, m->m_SphereCenter.y * u->scale.y, m->m_SphereCenter.z * u->scale.z);
+        r = m->m_SphereRadius * s;
+    }
+    *centre = Vec3TransformCoord(c, u->drawMatrix);
+    *radius = r > 0.0f ? r : 10.0f;
+}
+
+// A point to fly by instead of through the unit, or the goal itself when the way is clear.
+Vec3 AroundUnit(const CUnit* u, const Vec3& from, const Vec3& goal)
+{
+    Vec3 c;
+    float r = 0.0f;
+    Sphere(u, &c, &r);
+    const Vec3 d = goal - from;
+    const float len2 = d.x * d.x + d.y * d.y + d.z * d.z;
+    if (len2 < 1.0f) return goal;
+    float t = ((c.x - from.x) * d.x + (c.y - from.y) * d.y + (c.z - from.z) * d.z) / len2;
+    t = std::clamp(t, 0.0f, 1.0f);
+    const Vec3 closest = from + d * t;
+    if (Length(closest - c) > r * 1.15f || Length(closest - goal) < 250.0f) return goal;
+    Vec3 side = closest - c;
+    if (Length(side) < 1.0f) side = Vec3(0.0f, 1.0f, 0.0f);
+    return c + side * (r * 1.6f / Length(side));
+}
+
 // The sector's mine: a station with a cargo bay that is not the player's home.
 CUnit* Mine()
 {
@@ -573,13 +615,19 @@ void Pilot::Space()
         Wait(2.0);
         return;
     }
+    if (p && !p->manualControl && std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0) {
+        CUnit* s50 = CObjectList::FindById(50);
+        std::fprintf(stderr, "[pilot] frame %u: held: order %d stage %d sub %d bay %d req %d state %d\n", frame_, p->orderType,
+                     p->dockingStage, p->orderSubState, s50 && s50->bayUnit ? s50->bayUnit->pilot.objectId : -9,
+                     s50 && s50->bayRequestUnit ? s50->bayRequestUnit->pilot.objectId : -9, s50 ? s50->bayState : -9);
+    }
     if (!p || !p->manualControl || g_LocationKind != 1) {
         ReleaseAll();
         return;
     }
     const bool sector = (location_ >= LOCATION_SECTOR_FIRST && location_ <= LOCATION_SECTOR_LAST) ||
                         (location_ >= LOCATION_SINGLE_FIRST && location_ <= LOCATION_SINGLE_LAST);
-    const bool intro = location_ == LOCATION_SPACE_INTRO_2;
+    const bool intro = location_ == LOCATION_SPACE_INTRO_2 || location_ == LOCATION_SPACE_INTRO_1;
     if (!sector && !intro) return;
     CUnit* mine = sector && !mineGone_ ? Mine() : nullptr;
     if (sector && !mine && !mineGone_) {
@@ -599,7 +647,8 @@ void Pilot::Space()
         return;
     }
     Fire(false);
-    CUnit* home = g_HeroStation;
+    // Home: the hero station; in the first space intro the station the escort leads to.
+    CUnit* home = location_ == LOCATION_SPACE_INTRO_1 ? CObjectList::FindById(50) : g_HeroStation;
     if (!home) return;
     Vec3 points[2];
     home->GetGunPoints(points);
@@ -611,19 +660,30 @@ void Pilot::Space()
     // Through the approach point, a little inside it towards the gate.
     const Vec3 approach = outside - out * 8.0f;
     switch (spacePhase_) {
-    case 0:  // to the point in front of the gate
-        Steer(waypoint, std::min(100.0f, Length(waypoint - p->position) * 0.4f), 30.0f);
+    case 0: {  // to the point in front of the gate
+        const Vec3 next = AroundUnit(home, p->position, waypoint);
+        Steer(next, std::min(100.0f, Length(waypoint - p->position) * 0.4f), next == waypoint ? 30.0f : 0.0f);
         if (log)
             std::fprintf(stderr, "[pilot] frame %u: home waypoint at %.0f speed %.0f\n", frame_,
                          Length(waypoint - p->position), p->speedPercent);
-        if (Length(waypoint - p->position) < 80.0f && p->speedPercent < 8.0f) {
+        // Landing is asked for once the bay is free: a ship already going in goes first.
+        if (Length(waypoint - p->position) < 80.0f && p->speedPercent < 8.0f && !home->bayUnit &&
+            !home->bayRequestUnit && (location_ != LOCATION_SPACE_INTRO_1 || p->scriptStep == -1)) {
             ReleaseAll();
             wantLanding_ = true;
-            Key(VK_F2);
+            if (home == g_HeroStation) {
+                Key(VK_F2);  // the home station's call
+            } else if (p->target != home) {
+                Key('T');  // the next target, until it is the station
+                return;
+            } else {
+                Key('C');  // call the target
+            }
             spacePhase_ = 1;
             phaseFrame_ = frame_;
         }
         return;
+    }
     case 1:  // the landing asked for (the radio reply is picked above); then through the approach point
         if (frame_ - phaseFrame_ < Seconds(1.0)) return;
         spacePhase_ = 2;
