@@ -59,6 +59,19 @@ struct Pending {
     LPARAM lParam;
 };
 
+// The row of the box where a reply is drawn, -1 when it is not in view.
+float ReplyRowY(const CDialogBox& box, const RadioReplyEntry& reply)
+{
+    const float h = box.font.GetTextHeight(1.0f);
+    for (int i = 0; i < kDialogHistoryLines; ++i) {
+        if (box.history[i].line != reply.line || box.history[i].type != reply.type) continue;
+        const float y = box.DrawnTop() + h / 2.0f + (float(i) + 0.5f) * h;
+        // Rows in the box's last line fade out: what cannot be read is not clicked.
+        return y + h / 2.0f > float(box.bottom) - h ? -1.0f : y;
+    }
+    return -1.0f;
+}
+
 class Pilot {
 public:
     explicit Pilot(const PilotPlan& plan) : plan_(plan) {}
@@ -140,6 +153,7 @@ private:
     std::set<unsigned> held_;
     bool mouseDown_ = false;
     bool focused_ = false;
+    std::string rowEnd_;
     unsigned lastStepChange_ = 0;
     double goalGame_ = 0.0;
     double lastClock_ = 0.0;
@@ -227,15 +241,20 @@ void Pilot::Frame(unsigned frame)
         return;
     }
     if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST && goalGame_ > plan_.secondsLimit && Ready() &&
-        !g_GameMenuActive) {
+        !g_GameMenuActive && !g_CommMode) {
         // Long enough: Esc and "Да" leave the mission for the menu.
         leaving_ = true;
+        rowEnd_ = "left after five minutes";
         ReleaseAll();
         Key(VK_ESCAPE);
         Wait(2.0);
         return;
     }
     if (g_LocationKind == 2) wantLanding_ = false, spacePhase_ = 0;
+    if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
+        std::fprintf(stderr, "[pilot] frame %u: box %.1f/%.1f pending %d top %.0f world %d kind %d comm %d speaker %d clicks %d shown %d\n", frame_, g_DialogBox.height, g_DialogBox.targetHeight, g_DialogBox.pending, g_DialogBox.DrawnTop(),
+                     g_WorldIndex, g_LocationKind, g_CommMode, g_DialogBox.speaker != nullptr, g_PlanetClicksEnabled,
+                     g_GameInterface.shown);
     if (g_WorldIndex == 0) {
         if (g_CommMode && g_DialogBox.speaker) DialogBox();
         else if (g_LocationKind == 2) Interior();
@@ -247,7 +266,8 @@ void Pilot::Frame(unsigned frame)
 
 void Pilot::NewLocation(int id)
 {
-    if (location_ != -2) CloseRow("");
+    if (location_ != -2) CloseRow(rowEnd_.c_str());
+    rowEnd_.clear();
     ReleaseAll();
     location_ = id;
     rowFrame_ = frame_;
@@ -300,7 +320,8 @@ void Pilot::Watch()
     if (g_WorldIndex == 0 && g_CommMode && g_DialogBox.speaker) {
         bool answerable = false;
         for (int j = 1; j < RADIO_REPLY_TABLE_SIZE && g_DialogBox.replies[j].type; ++j)
-            if (g_DialogBox.replies[j].type != TEXTLINE_QUESTION) answerable = true;
+            if (g_DialogBox.replies[j].type != TEXTLINE_QUESTION && ReplyRowY(g_DialogBox, g_DialogBox.replies[j]) >= 0.0f)
+                answerable = true;
         hidden = !g_GameInterface.shown || !answerable || g_DialogBox.pending > 0;
     }
     talkHidden_ = hidden ? talkHidden_ + 1 : 0;
@@ -320,8 +341,16 @@ void Pilot::Watch()
             now[key] = {u->scriptStep, since};
             if (since == frame_) lastStepChange_ = frame_;
             if (frame_ - since > Seconds(300.0)) {
+                std::string others;
+                for (uint32_t k = 0; k < CObjectList::unitCount[w]; ++k) {
+                    const CUnit* o = CObjectList::units[w][k];
+                    if (o != u && o->scriptStep > 0)
+                        others += " unit " + std::to_string(o->pilot.objectId) + " (kind " + std::to_string(o->kind) +
+                                  ") at step " + std::to_string(o->scriptStep) + ";";
+                }
                 Fail("unit " + std::to_string(u->pilot.objectId) + " (kind " + std::to_string(u->kind) + ", world " +
-                     std::to_string(w) + ") waits at script step " + std::to_string(u->scriptStep) + " for five minutes");
+                     std::to_string(w) + ") waits at script step " + std::to_string(u->scriptStep) +
+                     " for five minutes; also waiting:" + others);
                 return;
             }
         }
@@ -396,8 +425,12 @@ void Pilot::Menu()
             break;
         }
         case MENU_DIALOG_NEW_CAMPAIGN:
-        case MENU_DIALOG_DESTROYED:
             ClickButton(g_MenuYesButton);
+            break;
+        case MENU_DIALOG_DESTROYED:
+            rowEnd_ = "ship lost";
+            // Start again, unless a single mission has had its time: then back to the menu.
+            ClickButton(goalGame_ > plan_.secondsLimit ? g_MenuNoButton : g_MenuYesButton);
             break;
         case MENU_DIALOG_LEAVE_MISSION:
             ClickButton(leaving_ ? g_MenuYesButton : g_MenuNoButton);
@@ -451,6 +484,7 @@ void Pilot::Menu()
         Wait(3.0);
         return;
     case MENU_PAGE_RESULTS:
+        rowEnd_ = "won";
         ClickButton(g_ResultsContinueButton);
         Wait(2.0);
         return;
@@ -484,21 +518,26 @@ int Pilot::ChooseReply(const RadioReplyEntry* replies, int first, const void* sp
 void Pilot::DialogBox()
 {
     CDialogBox& box = g_DialogBox;
+    if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0) {
+        std::fprintf(stderr, "[pilot] frame %u: talk ready %d next %u replies:", frame_, Ready(), nextAction_);
+        for (int j = 1; j < RADIO_REPLY_TABLE_SIZE && box.replies[j].type; ++j)
+            std::fprintf(stderr, " [%d type %d line %d y %.0f]", j, box.replies[j].type, box.replies[j].line, ReplyRowY(box, box.replies[j]));
+        std::fprintf(stderr, "\n");
+    }
     if (!Ready() || box.pending > 0 || !g_GameInterface.shown) return;
     if (box.height < box.targetHeight) return;
-    const int j = ChooseReply(box.replies, 1, box.speaker);
+    // Only the replies in view are candidates.
+    RadioReplyEntry shown[RADIO_REPLY_TABLE_SIZE];
+    std::memcpy(shown, box.replies, sizeof shown);
+    for (int j = 1; j < RADIO_REPLY_TABLE_SIZE && shown[j].type; ++j)
+        if (ReplyRowY(box, shown[j]) < 0.0f) shown[j].type = TEXTLINE_QUESTION;
+    const int j = ChooseReply(shown, 1, box.speaker);
     if (j < 0) return;
-    const float h = box.font.GetTextHeight(1.0f);
-    for (int i = 0; i < kDialogHistoryLines; ++i) {
-        if (box.history[i].line != box.replies[j].line || box.history[i].type != box.replies[j].type) continue;
-        const float y = box.DrawnTop() + h / 2.0f + (float(i) + 0.5f) * h;
-        if (y + h / 2.0f > float(box.bottom) - h) return;  // not slid into view yet
-        std::fprintf(stderr, "[pilot] frame %u: dialog reply \"%s\" at (%.0f %.0f)\n", frame_, box.replies[j].text,
-                     float(box.left) + 40.0f, y);
-        Click(float(box.left) + 40.0f, y);
-        Wait(1.0);
-        return;
-    }
+    const float y = ReplyRowY(box, box.replies[j]);
+    std::fprintf(stderr, "[pilot] frame %u: dialog reply \"%s\" at (%.0f %.0f)\n", frame_, box.replies[j].text,
+                 float(box.left) + 40.0f, y);
+    Click(float(box.left) + 40.0f, y);
+    Wait(1.0);
 }
 
 void Pilot::CommWindow()
@@ -526,9 +565,17 @@ void Pilot::Interior()
     const CCamera& cam = g_World.cameras[0];
     const Vec3 at = op->position + Vec3(0.0f, 1.2f, 0.0f);
     const Vec4 clip = Vec3Transform(Vec3TransformCoord(at, cam.view), cam.projection);
-    if (!(clip.w > 0.0f)) return;
     const float x = (clip.x / clip.w + 1.0f) * 400.0f, y = (1.0f - clip.y / clip.w) * 300.0f;
-    if (x < 5.0f || x > 795.0f || y < 5.0f || y > 500.0f) return;
+    if (!(clip.w > 0.0f) || x < 5.0f || x > 795.0f || y < 5.0f || y > 500.0f) {
+        // Out of view: the pointer on the bottom edge scrolls the view back, Down widens it.
+        std::fprintf(stderr, "[pilot] frame %u: the operator is out of view; the view is scrolled\n", frame_);
+        Post(WM_MOUSEMOVE, 0, At(400.0f, 599.0f));
+        PostAt(frame_ + 20, WM_MOUSEMOVE, 0, At(400.0f, 300.0f));
+        PostAt(frame_ + 30, WM_KEYDOWN, VK_DOWN, 1);
+        PostAt(frame_ + 60, WM_KEYUP, VK_DOWN, LPARAM(std::uint32_t(1u | (3u << 30))));
+        Wait(5.0);
+        return;
+    }
     std::fprintf(stderr, "[pilot] frame %u: the operator clicked at (%.0f %.0f)\n", frame_, x, y);
     Click(x, y);
     Wait(6.0);
@@ -733,7 +780,7 @@ std::string FormatPilotTable(const PilotReport& report)
     char line[160];
     for (const PilotRow& r : report.rows) {
         std::snprintf(line, sizeof line, "%8d | %13.1f | %6u | %13.2f | %s\n", r.location, r.gameSeconds, r.frames,
-                      r.wallSeconds, r.end.empty() ? "done" : r.end.c_str());
+                      r.wallSeconds, r.end.empty() ? "next location" : r.end.c_str());
         t += line;
     }
     return t;
