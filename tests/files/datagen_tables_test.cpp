@@ -130,6 +130,61 @@ TEST(DatagenTables, PilotsComeInBothLanguagesAndVariantsFromTheirBase)
     EXPECT_NE(err.find("no line labelled \"Skil\""), std::string::npos) << err;
 }
 
+// The planet people's dialogs and a few space ones: one source holds both languages, so
+// no Russian or English file is written by hand beside it, and the two files it makes
+// differ only in their texts.
+TEST(DatagenTables, EveryTwoLanguageDialogComesFromOneSource)
+{
+    datagen::DataSet set = ProjectSources();
+    for (const auto& f : set.files)
+        EXPECT_TRUE(f.first.find("/Private data.RUS/") == std::string::npos &&
+                    f.first.find("/Private data.ENG/") == std::string::npos)
+            << f.first << " is written by hand";
+    std::string err;
+    ASSERT_TRUE(RunGenerator(datagen_gen_00_dialog_tables, set, &err)) << err;
+
+    struct Case {
+        const char* path;     // under Data/<world>/Private data.<language>/
+        const char* english;  // a line of the English file
+    };
+    const Case cases[] = {
+        {"Planet|Human/Intro 01/Guide/Main.pd", nullptr},
+        {"Planet|Human/Intro 02/Captain/Main.pd", nullptr},
+        {"Planet|Human/Mercenaries/Merc 01/Main.pd", nullptr},
+        {"Planet|Human/Mercenaries/Merc 02/Main.pd", nullptr},
+        {"Planet|Human/Pilot/Man.pd", nullptr},
+        {"Planet|Human/Pilot/Woman.pd", nullptr},
+        {"Planet|Human/Station Intro 01/Guide/Main.pd", nullptr},
+        {"Planet|Human/Station/Operator/Main.pd", "Line 0                                   1Glad to see you on the station, pilot."},
+        {"Planet|Human/Station/Passer-by/Main.pd", nullptr},
+        {"Planet|Human/Station/Technician/Main.pd", nullptr},
+        {"Space|Human/Hero station.Sector 12/Main.pd", nullptr},
+        {"Space|Human/Intro 01/Escort/Main.pd", nullptr},
+        {"Space|Human/Sector 12/Ark/Main.pd", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string p = c.path;
+        const std::string world = p.substr(0, p.find('|')), rest = p.substr(p.find('|') + 1);
+        const std::string rus = set.Text("Data/" + world + "/Private data.RUS/" + rest);
+        const std::string eng = set.Text("Data/" + world + "/Private data.ENG/" + rest);
+        ASSERT_FALSE(rus.empty());
+        ASSERT_FALSE(eng.empty());
+        EXPECT_EQ(eng.find("\nENG "), std::string::npos);
+        if (c.english) {
+            EXPECT_NE(eng.find(c.english), std::string::npos);
+        }
+        // Line for line the same file: labels, types and replies agree, texts differ.
+        const std::vector<std::string> r = Lines(rus), e = Lines(eng);
+        ASSERT_EQ(r.size(), e.size());
+        for (size_t i = 0; i < r.size(); ++i) {
+            const size_t k = r[i].rfind("Line ", 0) == 0 ? kDialogText : kLabelColumn;
+            EXPECT_EQ(r[i].substr(0, k), e[i].substr(0, k)) << "line " << i + 1;
+        }
+    }
+    EXPECT_EQ(set.files.size(), ProjectSources().files.size() + 2 * std::size(cases));
+}
+
 TEST(DatagenTables, LocationsAreTheirTemplateWithTheirOverrides)
 {
     datagen::DataSet set = ProjectSources();

@@ -2,6 +2,9 @@
 // (data/Tables/Pilots/<folder>/Main.pd) and the variants of data/Tables/pilots.csv
 // (a base pilot with a few lines changed, like the neutral pilots by sector range).
 // Writes Data/Space/Private data.RUS/<folder>/Main.pd and Private data.ENG/<folder>/Main.pd.
+// The dialogs of the planet's people and of a few space units are written the same way from
+// one source each, data/Tables/Dialogs/<Planet|Space>/<path>, as they are: no variants, no
+// voices added.
 #include "../datagen.h"
 #include "tables.h"
 
@@ -173,6 +176,36 @@ DATAGEN_GENERATOR(00_pilot_tables)
                 if (MayGenerate(set, path, t.path)) set.AddText(path, Join(lines));
             }
         }
+    for (const std::string& e : errors) std::fprintf(stderr, "datagen: %s\n", Cp1251ToUtf8(e.c_str()).c_str());
+    return errors.empty();
+}
+
+DATAGEN_GENERATOR(00_dialog_tables)
+{
+    static const std::string kRoot = "Tables/Dialogs/";
+    std::vector<std::string> errors;
+    std::vector<std::pair<std::string, std::string>> sources;
+    for (const auto& f : set.files)
+        if (f.first.rfind(kRoot, 0) == 0) sources.emplace_back(f.first, set.Text(f.first));
+    for (const auto& [src, text] : sources) {
+        const std::string rest = src.substr(kRoot.size());
+        const size_t slash = rest.find('/');
+        const std::string world = slash == std::string::npos ? std::string() : rest.substr(0, slash);
+        if (world != "Planet" && world != "Space") {
+            errors.push_back(src + ": not under Planet/ or Space/");
+            continue;
+        }
+        Pilot p;
+        std::string error;
+        if (!Split(text, src, &p, &error)) {
+            errors.push_back(error);
+            continue;
+        }
+        for (const char* lang : {"RUS", "ENG"}) {
+            const std::string path = "Data/" + world + "/Private data." + lang + rest.substr(slash);
+            if (MayGenerate(set, path, src)) set.AddText(path, Join(lang[0] == 'R' ? p.rus : p.eng));
+        }
+    }
     for (const std::string& e : errors) std::fprintf(stderr, "datagen: %s\n", Cp1251ToUtf8(e.c_str()).c_str());
     return errors.empty();
 }
