@@ -39,6 +39,9 @@ fi
 echo "== unit tests"
 ctest --test-dir build -L unit -j"$jobs" --output-on-failure
 
+echo "== campaign run (the story and the single missions played in-process by the test pilot)"
+ctest --test-dir build -L campaign -j2 --output-on-failure
+
 echo "== unit tests (ASan+UBSan)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan -L unit -j"$jobs" --output-on-failure

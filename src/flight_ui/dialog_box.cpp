@@ -159,6 +159,7 @@ void CDialogBox::StartTalk(CUnit* unit, int startLine)
         }
     }
     for (int i = count - 1; i >= 0; --i) AddLine(replies[i].text, replies[i].colour, replies[i].type, replies[i].line);
+    DebugOutF("CDialogBox: talk with unit %d at line %d, %d replies", unit->pilot.objectId, startLine, count - 1);
     // The box opens far enough to show the question and every reply (20 rows are 100 %):
     // at its resting 10 % only the question's first row would show and no reply could be
     // clicked.
@@ -173,6 +174,7 @@ void CDialogBox::OnClick()
     if (r < 0) return;
     const RadioReplyEntry row = replies[r];
     if (row.type == TEXTLINE_QUESTION || row.type == 0) return;
+    DebugOutF("CDialogBox: reply %d (line %d) to unit %d", r, row.line, speaker->pilot.objectId);
     if (row.oneShot == 1) speaker->radioDialog.MarkLine(row.line, 1);
 
     if (!EndsTalk(row.type)) {

@@ -13,6 +13,7 @@
 #include "platform/gfx/image.h"
 #include "platform/gfx/state_device.h"
 #include "platform/gfx/texture_base.h"
+#include "platform/win/test_switches.h"
 #include "platform/win/window_sdl.h"
 
 namespace {
@@ -297,6 +298,10 @@ public:
         if (dir && *dir) {
             shotDir_ = dir;
             shotFrames_ = GfxParseFrameList(std::getenv("KORVANE_SHOT_FRAMES"));
+            std::sort(shotFrames_.begin(), shotFrames_.end());
+            // A device made again (a new video mode) leaves the frames already passed to the old one.
+            while (nextShot_ < shotFrames_.size() && shotFrames_[nextShot_] <= PlatformFrameCount())
+                ++nextShot_;
         }
     }
 
@@ -304,9 +309,17 @@ public:
     {
         if (DeviceIsLost())
             return D3DERR_DEVICELOST;
-        ++presented_;
-        if (!shotDir_.empty() && std::find(shotFrames_.begin(), shotFrames_.end(), presented_) != shotFrames_.end())
-            Screenshot();
+        // Shots go by the platform's frame count, which also counts the loading passes that
+        // present nothing: a shot asked for such a frame is this picture, under its own number.
+        const unsigned frame = PlatformFrameCount() + 1;
+        std::vector<unsigned> due;
+        while (nextShot_ < shotFrames_.size() && shotFrames_[nextShot_] <= frame) {
+            if (due.empty() || due.back() != shotFrames_[nextShot_])
+                due.push_back(shotFrames_[nextShot_]);
+            ++nextShot_;
+        }
+        if (!shotDir_.empty() && !due.empty())
+            Screenshot(due);
         ShowBackBuffer();
         SDL_GL_SwapWindow(window_);
         FrameDone();
@@ -974,7 +987,7 @@ private:
         return true;
     }
 
-    void Screenshot()
+    void Screenshot(const std::vector<unsigned>& frames)
     {
         // The picture this Present shows, at the back buffer's size.
         const unsigned w = backW_, h = backH_;
@@ -985,10 +998,12 @@ private:
         for (unsigned y = 0; y < h; ++y)
             std::memcpy(&flipped[(size_t)y * w], &px[(size_t)(h - 1 - y) * w], w * 4);
         mkdir(shotDir_.c_str(), 0755);
-        std::string path = shotDir_ + "/frame_" + std::to_string(presented_) + ".png";
-        std::string err;
-        if (!GfxWritePng(path.c_str(), w, h, flipped.data(), &err))
-            std::fprintf(stderr, "gfx: screenshot %s failed: %s\n", path.c_str(), err.c_str());
+        for (unsigned f : frames) {
+            std::string path = shotDir_ + "/frame_" + std::to_string(f) + ".png";
+            std::string err;
+            if (!GfxWritePng(path.c_str(), w, h, flipped.data(), &err))
+                std::fprintf(stderr, "gfx: screenshot %s failed: %s\n", path.c_str(), err.c_str());
+        }
     }
 
     SDL_Window* window_;
@@ -1002,8 +1017,8 @@ private:
     GLuint samplers_[FF_MAX_STAGES] = {};
     GLuint effectSampler_ = 0;
     std::map<std::string, FFProgram> ffPrograms_;
-    unsigned presented_ = 0;
     std::string shotDir_;
+    std::size_t nextShot_ = 0;
     std::vector<unsigned> shotFrames_;
 };
 

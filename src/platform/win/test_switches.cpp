@@ -20,8 +20,10 @@ struct State {
     unsigned lastFrameMs = 0;
     std::vector<ReplayMessage> events;
     size_t nextEvent = 0;
+    unsigned hookedFrame = ~0u;
 };
 State g_state;
+TestFrameHook g_hook = nullptr;
 
 void Load()
 {
@@ -228,6 +230,15 @@ void TestSwitchesPump()
         const ReplayMessage& m = g_state.events[g_state.nextEvent++];
         PostMessage(GetMainWindow(), m.message, m.wParam, m.lParam);
     }
+    if (g_hook && g_state.hookedFrame != g_state.frames) {
+        g_state.hookedFrame = g_state.frames;
+        g_hook(g_state.frames);
+    }
+}
+
+void SetTestFrameHook(TestFrameHook hook)
+{
+    g_hook = hook;
 }
 
 void PlatformFrameDone()

@@ -44,8 +44,13 @@ unsigned VirtualKeyFromName(const std::string& name);
 
 // True when KORVANE_FRAMES or KORVANE_INPUT is set.
 bool TestSwitchesActive();
-// Called by PeekMessage: posts the replay events that are due.
+// Called by PeekMessage: posts the replay events that are due, then gives an in-process
+// test player its turn once per counted frame.
 void TestSwitchesPump();
+// An in-process test's player: called with the frame count at the first pump of every
+// frame; it acts only by posting messages (PostMessage). Null removes it.
+using TestFrameHook = void (*)(unsigned frame);
+void SetTestFrameHook(TestFrameHook hook);
 // Called when a pump pass found the queue empty.
 void PlatformQueueDrained();
 // Frames counted so far.

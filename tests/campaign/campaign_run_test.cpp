@@ -1,0 +1,121 @@
+// The whole campaign played as a player would, in this process: the game's own WinMain on
+// the null device, the null sound driver, SDL's dummy video driver and 50 ms frames. The test
+// pilot (test_pilot.h) acts only through the messages the window procedure gets and fails a
+// location that stalls.
+#include "campaign/test_pilot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/winmain.h"
+#include "platform/win/test_switches.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CampaignRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        old_ = fs::current_path();
+        char tmpl[] = "/tmp/korvane-campaign-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        const fs::path game = KORVANE_GAME_DIR;
+        ASSERT_TRUE(fs::exists(game / "Data")) << "no data set in " << game;
+        fs::create_directory_symlink(game / "Data", dir_ / "Data");
+        if (fs::exists(game / "logo")) fs::create_directory_symlink(game / "logo", dir_ / "logo");
+        if (fs::exists(game / "Save")) fs::copy(game / "Save", dir_ / "Save", fs::copy_options::recursive);
+        fs::create_directory(dir_ / "runtime");
+        fs::current_path(dir_);
+        setenv("KORVANE_GFX", "null", 1);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("KORVANE_FRAME_MS", "50", 1);
+        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
+        unsetenv("KORVANE_INPUT");
+        unsetenv("KORVANE_FRAMES");
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        // The defaults a new player gets; only the log is asked for.
+        std::ofstream("Game.ini") << "[Misc]\nDebug out=1\n";
+        TestSwitchesReset();
+    }
+    void TearDown() override
+    {
+        fs::current_path(old_);
+        if (!getenv("KORVANE_KEEP_RUNS")) fs::remove_all(dir_);
+        else std::fprintf(stderr, "run kept in %s\n", dir_.c_str());
+    }
+    // A pilot whose saves unlock every sector, as the campaign leaves them (copies of the
+    // first sector's start, as the other runs reaching a sector use).
+    void WriteFinishedPilot()
+    {
+        fs::create_directories("Save/00");
+        std::ofstream("Save/00/Player.cfg") << "[Player data]\nName=Tester\n[Player rating]\nOre transported=0\n"
+                                               "Enemy killed=0\nEnemy killed score=0\n";
+        for (int n = 1; n <= 12; ++n)
+            for (const char* ext : {"dat", "stat"}) {
+                char name[64];
+                std::snprintf(name, sizeof name, "Save/00/Sector %02d.%s", n, ext);
+                fs::copy_file(std::string("Save/Skip/Sector 01.") + ext, name, fs::copy_options::overwrite_existing);
+            }
+    }
+
+    // Plays the plan through the game's own WinMain; prints the table.
+    PilotReport Play(const PilotPlan& plan)
+    {
+        StartPilot(plan);
+        const int status = WinMain();
+        PilotReport report = FinishPilot();
+        std::printf("%s", FormatPilotTable(report).c_str());
+        EXPECT_EQ(status, 0);
+        for (const std::string& f : report.failures) ADD_FAILURE() << f;
+        return report;
+    }
+
+    fs::path old_, dir_;
+};
+
+// Goals from KORVANE_PILOT_GOALS ("c" the campaign, a number a single mission), for trying one.
+std::vector<PilotGoal> GoalsFromEnvironment(std::vector<PilotGoal> fallback)
+{
+    const char* e = std::getenv("KORVANE_PILOT_GOALS");
+    if (!e || !*e) return fallback;
+    std::vector<PilotGoal> goals;
+    for (const char* p = e; *p;) {
+        if (*p == 'c') goals.push_back({PilotGoalKind::Campaign, 0}), ++p;
+        else if (*p >= '0' && *p <= '9') goals.push_back({PilotGoalKind::SingleMission, int(std::strtol(p, const_cast<char**>(&p), 10))});
+        else ++p;
+    }
+    return goals;
+}
+
+}  // namespace
+
+TEST_F(CampaignRun, TheStoryPlaysFromTheMenuToTheSectorTwelveFinale)
+{
+    PilotPlan plan;
+    plan.goals = GoalsFromEnvironment({{PilotGoalKind::Campaign, 0}});
+    const PilotReport report = Play(plan);
+    EXPECT_TRUE(report.finished);
+}
+
+TEST_F(CampaignRun, EverySingleMissionStartsFromItsPageAndPlaysWithoutAStall)
+{
+    WriteFinishedPilot();
+    PilotPlan plan;
+    std::vector<PilotGoal> all;
+    for (int m = 1; m <= 12; ++m) all.push_back({PilotGoalKind::SingleMission, m});
+    plan.goals = GoalsFromEnvironment(all);
+    const PilotReport report = Play(plan);
+    EXPECT_TRUE(report.finished);
+}

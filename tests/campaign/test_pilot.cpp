@@ -1,0 +1,787 @@
+#include "campaign/test_pilot.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <set>
+
+#include "app/winmain.h"
+#include "app/wndproc.h"
+#include "flight_ui/comm_window.h"
+#include "flight_ui/dialog_box.h"
+#include "flight_ui/radio_menu.h"
+#include "flight_ui/game_interface.h"
+#include "locations/location_director.h"
+#include "menus/campaign_page.h"
+#include "menus/end_game.h"
+#include "menus/game_menu.h"
+#include "menus/pilots_page.h"
+#include "platform/win/test_switches.h"
+#include "platform/win/window.h"
+#include "render/camera.h"
+#include "render/d3d_render.h"
+#include "render/mesh.h"
+#include "world/game_clock.h"
+#include "world/objects/attached_effect.h"
+#include "world/object_list.h"
+#include "world/objects/object_codes.h"
+#include "world/objects/unit.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr double kFrameSeconds = 0.05;  // KORVANE_FRAME_MS=50
+constexpr unsigned Seconds(double s) { return unsigned(s / kFrameSeconds); }
+
+double WallNow()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+float Length(const Vec3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
+// The replies a player picks when they are offered, best first.
+const char* const kPreferredReplies[] = {
+    "Завершить задание.", "Задание выполнено.", "Я улетаю.", "Спасибо.",
+};
+const char* const kAvoidedReplies[] = {"Ничего, просто осмотрюсь.", "Я подожду."};
+
+struct Pending {
+    unsigned frame;
+    unsigned message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// The row of the box where a reply is drawn, -1 when it is not in view.
+float ReplyRowY(const CDialogBox& box, const RadioReplyEntry& reply)
+{
+    const float h = box.font.GetTextHeight(1.0f);
+    for (int i = 0; i < kDialogHistoryLines; ++i) {
+        if (box.history[i].line != reply.line || box.history[i].type != reply.type) continue;
+        const float y = box.DrawnTop() + h / 2.0f + (float(i) + 0.5f) * h;
+        // Rows in the box's last line fade out: what cannot be read is not clicked.
+        return y + h / 2.0f > float(box.bottom) - h ? -1.0f : y;
+    }
+    return -1.0f;
+}
+
+class Pilot {
+public:
+    explicit Pilot(const PilotPlan& plan) : plan_(plan) {}
+
+    void Frame(unsigned frame);
+    PilotReport Finish();
+
+private:
+    // ---- input, as the window procedure gets it ----
+    void Post(unsigned message, WPARAM w, LPARAM l) { PostMessage(GetMainWindow(), message, w, l); }
+    void PostAt(unsigned frame, unsigned message, WPARAM w, LPARAM l) { later_.push_back({frame, message, w, l}); }
+    static LPARAM At(float x, float y)
+    {
+        return MAKELPARAM(unsigned(std::lround(x * g_ScreenScaleX)), unsigned(std::lround(y * g_ScreenScaleY)));
+    }
+    void Key(unsigned vk)
+    {
+        Post(WM_KEYDOWN, vk, 1);
+        Post(WM_KEYUP, vk, LPARAM(std::uint32_t(1u | (3u << 30))));
+    }
+    void Hold(unsigned vk, bool down)
+    {
+        const bool held = held_.count(vk) != 0;
+        if (down == held) return;
+        if (down) {
+            held_.insert(vk);
+            Post(WM_KEYDOWN, vk, 1);
+        } else {
+            held_.erase(vk);
+            Post(WM_KEYUP, vk, LPARAM(std::uint32_t(1u | (3u << 30))));
+        }
+    }
+    void ReleaseAll()
+    {
+        for (unsigned vk : std::set<unsigned>(held_)) Hold(vk, false);
+        if (mouseDown_) {
+            Post(WM_LBUTTONUP, 0, At(400.0f, 300.0f));
+            mouseDown_ = false;
+        }
+    }
+    void Click(float x, float y)
+    {
+        Post(WM_MOUSEMOVE, 0, At(x, y));
+        Post(WM_LBUTTONDOWN, 0, At(x, y));
+        PostAt(frame_ + 2, WM_LBUTTONUP, 0, At(x, y));
+    }
+    void Fire(bool on)
+    {
+        if (on == mouseDown_) return;
+        mouseDown_ = on;
+        Post(on ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, At(400.0f, 300.0f));
+    }
+    bool Ready() const { return frame_ >= nextAction_; }
+    void Wait(double seconds) { nextAction_ = frame_ + Seconds(seconds); }
+
+    // ---- what the pilot does ----
+    void ClickButton(const CButton& b);
+    bool ClickRing(const char* caption);
+    void NextGoal();
+    void Menu();
+    void DialogBox();
+    void CommWindow();
+    void Space();
+    void Interior();
+    int ChooseReply(const RadioReplyEntry* replies, int first, const void* speaker);
+    void Steer(const Vec3& point, float wantedSpeed, float stopWithin);
+
+    // ---- the watch ----
+    void NewLocation(int id);
+    void CloseRow(const char* end);
+    void Watch();
+    void Fail(const std::string& what);
+
+    PilotPlan plan_;
+    PilotReport report_;
+    unsigned frame_ = 0;
+    unsigned nextAction_ = 0;
+    std::deque<Pending> later_;
+    std::set<unsigned> held_;
+    bool mouseDown_ = false;
+    bool focused_ = false;
+    std::string rowEnd_;
+    unsigned lastStepChange_ = 0;
+    double goalGame_ = 0.0;
+    double lastClock_ = 0.0;
+    std::map<std::pair<const void*, int>, int> chosen_;
+
+    // Menu and goals
+    int typed_ = 0;
+    std::size_t goal_ = 0;
+    bool goalStarted_ = false;
+    bool leaving_ = false;
+    bool missingReported_ = false;
+
+    // Location row
+    int location_ = -2;
+    unsigned rowFrame_ = 0;
+    double rowWall_ = 0.0;
+    double rowGame_ = 0.0;
+
+    // Watch
+    unsigned manualOff_ = 0;
+    unsigned talkHidden_ = 0;
+    std::map<long, std::pair<int, unsigned>> steps_;  // unit -> its step and the frame it began
+    bool stalled_ = false;
+
+    // Space
+    int spacePhase_ = 0;
+    unsigned phaseFrame_ = 0;
+    bool mineGone_ = false;
+    bool wantLanding_ = false;
+};
+
+Pilot* g_pilot = nullptr;
+
+void Hook(unsigned frame)
+{
+    if (g_pilot) g_pilot->Frame(frame);
+}
+
+// ---------------------------------------------------------------------------------------
+
+void Pilot::Frame(unsigned frame)
+{
+    frame_ = frame;
+    while (!later_.empty() && later_.front().frame <= frame_) {
+        const Pending p = later_.front();
+        later_.pop_front();
+        Post(p.message, p.wParam, p.lParam);
+    }
+    if (report_.finished || stalled_) return;
+    if (!focused_) {
+        // SDL's dummy video driver never gives the window the focus a desktop would.
+        focused_ = true;
+        Post(WM_ACTIVATE, WA_ACTIVE, 0);
+        Post(WM_SETFOCUS, 0, 0);
+    }
+    if (frame_ > plan_.frameLimit) {
+        Fail("the run took more than " + std::to_string(plan_.frameLimit) + " frames");
+        return;
+    }
+    const int id = g_LocationDirector.locationId;
+    // The clock starts again with every load: a mission started again is a new row too.
+    if (id != location_ || g_GameClock.gameTime < lastClock_) NewLocation(id);
+    lastClock_ = g_GameClock.gameTime;
+    rowGame_ += kFrameSeconds;
+
+    if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
+        std::fprintf(stderr, "[pilot] frame %u: game %.0f scale %.2f real %.3f active %d kind %d menu %d world %d\n",
+                     frame_, g_GameClock.gameTime, g_GameClock.timeScale, g_GameClock.realFrameSeconds, g_AppActive,
+                     g_LocationKind, g_GameMenuActive, g_WorldIndex);
+    Watch();
+    if (stalled_) return;
+
+    if (g_GameMenuActive || id < 0 || id == LOCATION_GAME_MENU) {
+        Menu();
+        return;
+    }
+    if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST) goalGame_ += kFrameSeconds;
+    if (rowGame_ > 1800.0 && !g_GameMenuActive) {
+        const CUnit* p = g_PlayerObject;
+        char state[160];
+        std::snprintf(state, sizeof state, " (player ship %s, manual control %d, docking stage %d, camera shot %d)",
+                      p ? "present" : "gone", p ? p->manualControl : -1, p ? p->dockingStage : -1,
+                      g_World.cameras[1].cinematicView);
+        Fail(std::string("the location did not end in 30 minutes of game time") + state);
+        return;
+    }
+    if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST && goalGame_ > plan_.secondsLimit && Ready() &&
+        !g_GameMenuActive && !g_CommMode) {
+        // Long enough: Esc and "Да" leave the mission for the menu.
+        leaving_ = true;
+        rowEnd_ = "left after five minutes";
+        ReleaseAll();
+        Key(VK_ESCAPE);
+        Wait(2.0);
+        return;
+    }
+    if (g_LocationKind == 2) wantLanding_ = false, spacePhase_ = 0;
+    if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
+        std::fprintf(stderr, "[pilot] frame %u: box %.1f/%.1f pending %d top %.0f world %d kind %d comm %d speaker %d clicks %d shown %d\n", frame_, g_DialogBox.height, g_DialogBox.targetHeight, g_DialogBox.pending, g_DialogBox.DrawnTop(),
+                     g_WorldIndex, g_LocationKind, g_CommMode, g_DialogBox.speaker != nullptr, g_PlanetClicksEnabled,
+                     g_GameInterface.shown);
+    if (g_WorldIndex == 0) {
+        if (g_CommMode && g_DialogBox.speaker) DialogBox();
+        else if (g_LocationKind == 2) Interior();
+    } else if (g_WorldIndex == 1) {
+        if (g_CommMode && g_CommWindow.state == 1) CommWindow();
+        Space();
+    }
+}
+
+void Pilot::NewLocation(int id)
+{
+    if (location_ != -2) CloseRow(rowEnd_.c_str());
+    rowEnd_.clear();
+    ReleaseAll();
+    location_ = id;
+    rowFrame_ = frame_;
+    rowWall_ = WallNow();
+    rowGame_ = 0.0;
+    manualOff_ = talkHidden_ = 0;
+    lastStepChange_ = frame_;
+    steps_.clear();
+    spacePhase_ = 0;
+    phaseFrame_ = frame_;
+    mineGone_ = false;
+    wantLanding_ = false;
+    chosen_.clear();
+    std::fprintf(stderr, "[pilot] frame %u: location %d\n", frame_, id);
+}
+
+void Pilot::CloseRow(const char* end)
+{
+    if (location_ < 0 || location_ == LOCATION_GAME_MENU) return;
+    PilotRow r;
+    r.location = location_;
+    r.gameSeconds = rowGame_;
+    r.frames = frame_ - rowFrame_;
+    r.wallSeconds = WallNow() - rowWall_;
+    r.end = end;
+    report_.rows.push_back(r);
+}
+
+void Pilot::Fail(const std::string& what)
+{
+    char head[64];
+    std::snprintf(head, sizeof head, "location %d (kind %d), %.0f s in: ", location_, g_LocationKind, rowGame_);
+    report_.failures.push_back(head + what);
+    std::fprintf(stderr, "[pilot] FAIL %s%s\n", head, what.c_str());
+    stalled_ = true;
+    CloseRow("stalled");
+    ReleaseAll();
+    Post(WM_CLOSE, 0, 0);
+}
+
+void Pilot::Watch()
+{
+    if (g_GameMenuActive || location_ < 0 || location_ == LOCATION_GAME_MENU) {
+        manualOff_ = talkHidden_ = 0;
+        steps_.clear();
+        return;
+    }
+    // A talk open but not shown or not answerable.
+    bool hidden = false;
+    if (g_WorldIndex == 0 && g_CommMode && g_DialogBox.speaker) {
+        bool answerable = false;
+        for (int j = 1; j < RADIO_REPLY_TABLE_SIZE && g_DialogBox.replies[j].type; ++j)
+            if (g_DialogBox.replies[j].type != TEXTLINE_QUESTION && ReplyRowY(g_DialogBox, g_DialogBox.replies[j]) >= 0.0f)
+                answerable = true;
+        hidden = !g_GameInterface.shown || !answerable || g_DialogBox.pending > 0;
+    }
+    talkHidden_ = hidden ? talkHidden_ + 1 : 0;
+    if (talkHidden_ > Seconds(20.0)) Fail("a talk is open but not shown or not answerable for 20 s");
+    // A script step left unchanged for five minutes.
+    std::map<long, std::pair<int, unsigned>> now;
+    for (int w = 0; w < 2; ++w)
+        for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i) {
+            const CUnit* u = CObjectList::units[w][i];
+            // Only the worlds that run: the station's people wait while the ship is out.
+            if (!u || u->scriptStep <= 0 || (w == 0 && g_LocationKind == 1) || (w == 1 && g_LocationKind == 0)) continue;
+            // Traffic keeps its steady steps (hailing, guarding) as long as it lives.
+            if (u->kind == GTYPE_SP_NPCSHIP_MOVED) continue;
+            const long key = long(u->pilot.objectId) * 2 + w;
+            auto was = steps_.find(key);
+            const unsigned since = was != steps_.end() && was->second.first == u->scriptStep ? was->second.second : frame_;
+            now[key] = {u->scriptStep, since};
+            if (since == frame_) lastStepChange_ = frame_;
+            if (frame_ - since > Seconds(300.0)) {
+                std::string others;
+                for (uint32_t k = 0; k < CObjectList::unitCount[w]; ++k) {
+                    const CUnit* o = CObjectList::units[w][k];
+                    if (o != u && o->scriptStep > 0)
+                        others += " unit " + std::to_string(o->pilot.objectId) + " (kind " + std::to_string(o->kind) +
+                                  ") at step " + std::to_string(o->scriptStep) + ";";
+                }
+                Fail("unit " + std::to_string(u->pilot.objectId) + " (kind " + std::to_string(u->kind) + ", world " +
+                     std::to_string(w) + ") waits at script step " + std::to_string(u->scriptStep) +
+                     " for five minutes; also waiting:" + others);
+                return;
+            }
+        }
+    steps_ = std::move(now);
+    // Manual control off with nothing scripted running (a ship gone from space without a
+    // location change counts too).
+    CUnit* p = g_PlayerObject;
+    if (g_WorldIndex == 1 && g_LocationKind == 1) {
+        const CCamera& cam = g_World.cameras[1];
+        const bool shot = cam.cinematicView || cam.shotUnit;
+        // A scripted move: the ship under an order, or a scene whose steps still move on.
+        const bool scripted = (p && p->orderType != 0) || frame_ - lastStepChange_ < Seconds(30.0);
+        manualOff_ = ((!p || !p->manualControl) && !shot && !scripted) ? manualOff_ + 1 : 0;
+        if (manualOff_ > Seconds(30.0))
+            Fail(p ? "manual control off for 30 s with no camera shot or scripted move"
+                   : "the player's ship gone from space for 30 s with no camera shot or scripted move");
+    } else {
+        manualOff_ = 0;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+
+void Pilot::ClickButton(const CButton& b)
+{
+    Click((b.left + b.right) / 2.0f, (b.top + b.bottom) / 2.0f);
+}
+
+// The main menu's ring with the caption; false when there is none.
+bool Pilot::ClickRing(const char* caption)
+{
+    for (const CMainMenuButton& b : g_MainMenuButtons)
+        if (std::strcmp(b.caption, caption) == 0) {
+            Click(b.idleRing.centreX / g_ScreenScaleX, b.idleRing.centreY / g_ScreenScaleY);
+            return true;
+        }
+    return false;
+}
+
+void Pilot::NextGoal()
+{
+    std::fprintf(stderr, "[pilot] frame %u: goal %zu reached\n", frame_, goal_);
+    ++goal_;
+    goalStarted_ = false;
+    if (goal_ >= plan_.goals.size()) {
+        report_.finished = true;
+        CloseRow("");
+        location_ = -2;
+        Post(WM_CLOSE, 0, 0);
+    }
+}
+
+void Pilot::Menu()
+{
+    if (!Ready()) return;
+    if (!g_GameMenuActive) {
+        // The start logo: a key skips it.
+        if (g_LocationDirector.locationId < 0) Key(VK_SPACE);
+        Wait(0.5);
+        return;
+    }
+    if (g_MenuDialogOpen) {
+        switch (g_MenuDialogType) {
+        case MENU_DIALOG_PILOT_NAME: {
+            static const char name[] = "Tester";
+            if (typed_ < int(sizeof name) - 1) {
+                Post(WM_CHAR, WPARAM(static_cast<unsigned char>(name[typed_++])), 1);
+                Wait(0.15);
+                return;
+            }
+            Key(VK_RETURN);
+            break;
+        }
+        case MENU_DIALOG_NEW_CAMPAIGN:
+            ClickButton(g_MenuYesButton);
+            break;
+        case MENU_DIALOG_DESTROYED:
+            rowEnd_ = "ship lost";
+            // Start again, unless a single mission has had its time: then back to the menu.
+            ClickButton(goalGame_ > plan_.secondsLimit ? g_MenuNoButton : g_MenuYesButton);
+            break;
+        case MENU_DIALOG_LEAVE_MISSION:
+            ClickButton(leaving_ ? g_MenuYesButton : g_MenuNoButton);
+            break;
+        default:
+            ClickButton(g_MenuNoButton);
+            break;
+        }
+        Wait(2.0);
+        return;
+    }
+    const PilotGoal goal = goal_ < plan_.goals.size() ? plan_.goals[goal_] : PilotGoal{};
+    switch (g_MenuPage) {
+    case MENU_PAGE_PILOTS:
+        if (g_PilotCount == 0) ClickButton(g_NewPilotButton);
+        else ClickButton(g_ContinuePilotButton);
+        Wait(2.0);
+        return;
+    case MENU_PAGE_MAIN:
+        if (goal_ >= plan_.goals.size()) return;
+        if (goalStarted_) {
+            // Back in the menu after the goal's locations: the campaign's end, or a mission left.
+            NextGoal();
+            Wait(2.0);
+            return;
+        }
+        goalStarted_ = true;
+        leaving_ = false;
+        goalGame_ = 0.0;
+        ClickRing(goal.kind == PilotGoalKind::Campaign ? "Новая кампания" : "Одиночная миссия");
+        Wait(3.0);
+        return;
+    case MENU_PAGE_SINGLE:
+        if (goal.kind != PilotGoalKind::SingleMission || goal.mission < 1 || goal.mission > int(g_ListEntryCount)) {
+            if (goal.kind == PilotGoalKind::SingleMission && !missingReported_) {
+                missingReported_ = true;
+                report_.failures.push_back("single mission " + std::to_string(goal.mission) +
+                                           " is not on the page (" + std::to_string(g_ListEntryCount) + " listed)");
+            }
+            ClickButton(g_MenuBackButton);
+            goalStarted_ = true;
+            Wait(2.0);
+            return;
+        }
+        if (CGameMenu::SelectedListEntry() != goal.mission - 1) {
+            ClickButton(g_ListEntryButtons[goal.mission - 1]);
+            Wait(1.0);
+            return;
+        }
+        ClickButton(g_MenuLoadButton);
+        Wait(3.0);
+        return;
+    case MENU_PAGE_RESULTS:
+        rowEnd_ = "won";
+        ClickButton(g_ResultsContinueButton);
+        Wait(2.0);
+        return;
+    default:
+        return;
+    }
+}
+
+int Pilot::ChooseReply(const RadioReplyEntry* replies, int first, const void* speaker)
+{
+    int best = -1, bestRank = 1000;
+    for (int j = first; j < RADIO_REPLY_TABLE_SIZE && replies[j].type; ++j) {
+        if (replies[j].type == TEXTLINE_QUESTION) continue;
+        int rank = 100 + j;
+        for (int k = 0; k < int(std::size(kPreferredReplies)); ++k)
+            if (std::strcmp(replies[j].text, kPreferredReplies[k]) == 0) rank = k;
+        for (const char* a : kAvoidedReplies)
+            if (std::strcmp(replies[j].text, a) == 0) rank = 500 + j;
+        if (replies[j].type == TEXTLINE_REQUEST_LANDING || replies[j].type == TEXTLINE_REQUEST_LOADING)
+            rank = wantLanding_ && replies[j].type == TEXTLINE_REQUEST_LANDING ? -1 : 450 + j;
+        // With the mine destroyed the desk is visited to end the mission, not to leave again.
+        if (mineGone_ && std::strcmp(replies[j].text, "Я улетаю.") == 0) rank = 400 + j;
+        // A reply taken twice from the same speaker gives way to the others: talks that loop.
+        rank += 200 * chosen_[{speaker, replies[j].line}];
+        if (rank < bestRank) best = j, bestRank = rank;
+    }
+    if (best >= 0) ++chosen_[{speaker, replies[best].line}];
+    return best;
+}
+
+void Pilot::DialogBox()
+{
+    CDialogBox& box = g_DialogBox;
+    if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0) {
+        std::fprintf(stderr, "[pilot] frame %u: talk ready %d next %u replies:", frame_, Ready(), nextAction_);
+        for (int j = 1; j < RADIO_REPLY_TABLE_SIZE && box.replies[j].type; ++j)
+            std::fprintf(stderr, " [%d type %d line %d y %.0f]", j, box.replies[j].type, box.replies[j].line, ReplyRowY(box, box.replies[j]));
+        std::fprintf(stderr, "\n");
+    }
+    if (!Ready() || box.pending > 0 || !g_GameInterface.shown) return;
+    if (box.height < box.targetHeight) return;
+    // Only the replies in view are candidates.
+    RadioReplyEntry shown[RADIO_REPLY_TABLE_SIZE];
+    std::memcpy(shown, box.replies, sizeof shown);
+    for (int j = 1; j < RADIO_REPLY_TABLE_SIZE && shown[j].type; ++j)
+        if (ReplyRowY(box, shown[j]) < 0.0f) shown[j].type = TEXTLINE_QUESTION;
+    const int j = ChooseReply(shown, 1, box.speaker);
+    if (j < 0) return;
+    const float y = ReplyRowY(box, box.replies[j]);
+    std::fprintf(stderr, "[pilot] frame %u: dialog reply \"%s\" at (%.0f %.0f)\n", frame_, box.replies[j].text,
+                 float(box.left) + 40.0f, y);
+    Click(float(box.left) + 40.0f, y);
+    Wait(1.0);
+}
+
+void Pilot::CommWindow()
+{
+    if (!Ready() || g_CommWindow.openPercent < 100.0f) return;
+    const int j = ChooseReply(g_CommWindow.replies, 1, g_CommWindow.speaker);
+    if (j < 1 || j > 9) return;
+    std::fprintf(stderr, "[pilot] frame %u: radio reply %d \"%s\"\n", frame_, j, g_CommWindow.replies[j].text);
+    Key('0' + unsigned(j));
+    Wait(1.0);
+}
+
+// The desk's operator clicked when no talk runs: the hero walks up to him and the talk opens.
+void Pilot::Interior()
+{
+    if (!Ready()) return;
+    if (!g_PlanetClicksEnabled) {
+        if (frame_ % 200 == 0) std::fprintf(stderr, "[pilot] frame %u: inside, clicks off\n", frame_);
+        return;
+    }
+    CUnit* op = nullptr;
+    for (uint32_t i = 0; i < CObjectList::unitCount[0]; ++i)
+        if (CObjectList::units[0][i]->kind == GTYPE_NPC_BASEKEEPER) op = CObjectList::units[0][i];
+    if (!op) return;
+    const CCamera& cam = g_World.cameras[0];
+    const Vec3 at = op->position + Vec3(0.0f, 1.2f, 0.0f);
+    const Vec4 clip = Vec3Transform(Vec3TransformCoord(at, cam.view), cam.projection);
+    const float x = (clip.x / clip.w + 1.0f) * 400.0f, y = (1.0f - clip.y / clip.w) * 300.0f;
+    if (!(clip.w > 0.0f) || x < 5.0f || x > 795.0f || y < 5.0f || y > 500.0f) {
+        // Out of view: the pointer on the bottom edge scrolls the view back, Down widens it.
+        std::fprintf(stderr, "[pilot] frame %u: the operator is out of view; the view is scrolled\n", frame_);
+        Post(WM_MOUSEMOVE, 0, At(400.0f, 599.0f));
+        PostAt(frame_ + 20, WM_MOUSEMOVE, 0, At(400.0f, 300.0f));
+        PostAt(frame_ + 30, WM_KEYDOWN, VK_DOWN, 1);
+        PostAt(frame_ + 60, WM_KEYUP, VK_DOWN, LPARAM(std::uint32_t(1u | (3u << 30))));
+        Wait(5.0);
+        return;
+    }
+    std::fprintf(stderr, "[pilot] frame %u: the operator clicked at (%.0f %.0f)\n", frame_, x, y);
+    Click(x, y);
+    Wait(6.0);
+}
+
+void Pilot::Steer(const Vec3& point, float wantedSpeed, float stopWithin)
+{
+    CUnit* p = g_PlayerObject;
+    const Vec3 local = p->WorldToLocal(point);
+    const float yaw = std::atan2(local.x, local.z);
+    const float pitch = std::atan2(local.y, std::sqrt(local.x * local.x + local.z * local.z));
+    const float wantYaw = std::clamp(yaw * 0.6f, -0.3f, 0.3f);
+    const float wantPitch = std::clamp(pitch * 0.6f, -0.3f, 0.3f);
+    Hold(VK_RIGHT, p->angularStep.y < wantYaw - 0.02f);
+    Hold(VK_LEFT, p->angularStep.y > wantYaw + 0.02f);
+    Hold(VK_DOWN, p->angularStep.x < -wantPitch - 0.02f);
+    Hold(VK_UP, p->angularStep.x > -wantPitch + 0.02f);
+    const float d = Length(point - p->position);
+    float speed = std::fabs(yaw) > 0.5f || std::fabs(pitch) > 0.5f ? 0.0f : wantedSpeed;
+    if (d < stopWithin) speed = 0.0f;
+    Hold('W', p->speedPercent < speed - 3.0f);
+    Hold('S', p->speedPercent > speed + 3.0f);
+}
+
+// The bounding sphere of a unit in world space (a unit without bounds takes its first mesh's).
+void Sphere(const CUnit* u, Vec3* centre, float* radius)
+{
+    Vec3 c = u->boundsCentre;
+    float r = u->boundsRadius;
+    if (r <= 0.0f && u->meshCount > 0 && u->meshes[0]) {
+        const float s = std::max({std::fabs(u->scale.x), std::fabs(u->scale.y), std::fabs(u->scale.z)});
+        const CMesh* m = u->meshes[0];
+        c = Vec3(m->m_SphereCenter.x * u->scale.x, m->m_SphereCenter.y * u->scale.y, m->m_SphereCenter.z * u->scale.z);
+        r = m->m_SphereRadius * s;
+    }
+    *centre = Vec3TransformCoord(c, u->drawMatrix);
+    *radius = r > 0.0f ? r : 10.0f;
+}
+
+// A point to fly by instead of through the unit, or the goal itself when the way is clear.
+Vec3 AroundUnit(const CUnit* u, const Vec3& from, const Vec3& goal)
+{
+    Vec3 c;
+    float r = 0.0f;
+    Sphere(u, &c, &r);
+    const Vec3 d = goal - from;
+    const float len2 = d.x * d.x + d.y * d.y + d.z * d.z;
+    if (len2 < 1.0f) return goal;
+    float t = ((c.x - from.x) * d.x + (c.y - from.y) * d.y + (c.z - from.z) * d.z) / len2;
+    t = std::clamp(t, 0.0f, 1.0f);
+    const Vec3 closest = from + d * t;
+    if (Length(closest - c) > r * 1.15f || Length(closest - goal) < 250.0f) return goal;
+    Vec3 side = closest - c;
+    if (Length(side) < 1.0f) side = Vec3(0.0f, 1.0f, 0.0f);
+    return c + side * (r * 1.6f / Length(side));
+}
+
+// The sector's mine: a station with a cargo bay that is not the player's home.
+CUnit* Mine()
+{
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        CUnit* u = CObjectList::units[1][i];
+        if (u != g_HeroStation && u->kind == GTYPE_SP_STATION && u->objectClass == GCLASS_SPACE_SHIP &&
+            u->hull > 0.0f && u->FindCargoItem())
+            return u;
+    }
+    return nullptr;
+}
+
+void Pilot::Space()
+{
+    CUnit* p = g_PlayerObject;
+    if (p && location_ == LOCATION_SPACE_INTRO_1 && g_LocationKind == 1 && p->scriptStep == 6 && Ready()) {
+        // The radio help asks for the escort as the target: F picks the nearest friend, T the next one.
+        std::fprintf(stderr, "[pilot] frame %u: targeting (now %d)\n", frame_, p->target ? p->target->pilot.objectId : -1);
+        Key(!p->target ? 'F' : 'T');
+        Wait(1.0);
+        return;
+    }
+    if (p && g_RadioMenu.state != 0 && g_CommWindow.state == 0 && p->target && Ready()) {
+        // The radio help has been read: F1 puts it away.
+        std::fprintf(stderr, "[pilot] frame %u: radio help closed\n", frame_);
+        Key(VK_F1);
+        Wait(2.0);
+        return;
+    }
+    if (p && !p->manualControl && std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0) {
+        CUnit* s50 = CObjectList::FindById(50);
+        std::fprintf(stderr, "[pilot] frame %u: held: order %d stage %d sub %d bay %d req %d state %d\n", frame_, p->orderType,
+                     p->dockingStage, p->orderSubState, s50 && s50->bayUnit ? s50->bayUnit->pilot.objectId : -9,
+                     s50 && s50->bayRequestUnit ? s50->bayRequestUnit->pilot.objectId : -9, s50 ? s50->bayState : -9);
+    }
+    if (!p || !p->manualControl || g_LocationKind != 1) {
+        ReleaseAll();
+        return;
+    }
+    const bool sector = (location_ >= LOCATION_SECTOR_FIRST && location_ <= LOCATION_SECTOR_LAST) ||
+                        (location_ >= LOCATION_SINGLE_FIRST && location_ <= LOCATION_SINGLE_LAST);
+    const bool intro = location_ == LOCATION_SPACE_INTRO_2 || location_ == LOCATION_SPACE_INTRO_1;
+    if (!sector && !intro) return;
+    CUnit* mine = sector && !mineGone_ ? Mine() : nullptr;
+    if (sector && !mine && !mineGone_) {
+        mineGone_ = true;
+        std::fprintf(stderr, "[pilot] frame %u: the mine is gone\n", frame_);
+    }
+    const bool log = frame_ % (spacePhase_ == 2 ? 20 : 100) == 0;
+    if (mine) {
+        const float d = Length(mine->position - p->position);
+        Steer(mine->position, 100.0f, 800.0f);
+        const Vec3 local = p->WorldToLocal(mine->position);
+        const bool aimed = std::fabs(local.x) < 40.0f && std::fabs(local.y) < 40.0f && local.z > 0.0f;
+        Fire(aimed && d < 1600.0f);
+        if (log)
+            std::fprintf(stderr, "[pilot] frame %u: mine %d at %.0f hull %.0f local (%.0f %.0f %.0f) speed %.0f\n",
+                         frame_, mine->pilot.objectId, d, mine->hull, local.x, local.y, local.z, p->speedPercent);
+        return;
+    }
+    Fire(false);
+    // Home: the hero station; in the first space intro the station the escort leads to.
+    CUnit* home = location_ == LOCATION_SPACE_INTRO_1 ? CObjectList::FindById(50) : g_HeroStation;
+    if (!home) return;
+    Vec3 points[2];
+    home->GetGunPoints(points);
+    const Vec3 gate = points[0], outside = points[1];
+    Vec3 out = outside - gate;
+    const float len = Length(out);
+    out = len > 0.0f ? out * (1.0f / len) : Vec3(0.0f, 0.0f, 1.0f);
+    const Vec3 waypoint = outside + out * 200.0f;
+    // Through the approach point, a little inside it towards the gate.
+    const Vec3 approach = outside - out * 8.0f;
+    switch (spacePhase_) {
+    case 0: {  // to the point in front of the gate
+        const Vec3 next = AroundUnit(home, p->position, waypoint);
+        Steer(next, std::min(100.0f, Length(waypoint - p->position) * 0.4f), next == waypoint ? 30.0f : 0.0f);
+        if (log)
+            std::fprintf(stderr, "[pilot] frame %u: home waypoint at %.0f speed %.0f\n", frame_,
+                         Length(waypoint - p->position), p->speedPercent);
+        // Landing is asked for once the bay is free: a ship already going in goes first.
+        if (Length(waypoint - p->position) < 80.0f && p->speedPercent < 8.0f && !home->bayUnit &&
+            !home->bayRequestUnit && (location_ != LOCATION_SPACE_INTRO_1 || p->scriptStep == -1)) {
+            ReleaseAll();
+            wantLanding_ = true;
+            if (home == g_HeroStation) {
+                Key(VK_F2);  // the home station's call
+            } else if (p->target != home) {
+                Key('T');  // the next target, until it is the station
+                return;
+            } else {
+                Key('C');  // call the target
+            }
+            spacePhase_ = 1;
+            phaseFrame_ = frame_;
+        }
+        return;
+    }
+    case 1:  // the landing asked for (the radio reply is picked above); then through the approach point
+        if (frame_ - phaseFrame_ < Seconds(1.0)) return;
+        spacePhase_ = 2;
+        phaseFrame_ = frame_;
+        return;
+    case 2:
+        if (p->dockingStage == 100) wantLanding_ = false;  // granted: the talk may end
+        Steer(approach, std::min(60.0f, 8.0f + Length(approach - p->position) * 0.4f), 0.0f);
+        if (log)
+            std::fprintf(stderr, "[pilot] frame %u: approach at %.0f speed %.0f stage %d outside %.0f gate %.0f len %.0f\n",
+                         frame_, Length(approach - p->position), p->speedPercent, p->dockingStage,
+                         Length(outside - p->position), Length(gate - p->position), len);
+        if (frame_ - phaseFrame_ > Seconds(25.0)) spacePhase_ = 0;
+        return;
+    default:
+        return;
+    }
+}
+
+PilotReport Pilot::Finish()
+{
+    if (!stalled_ && location_ >= 0 && location_ != LOCATION_GAME_MENU) CloseRow(report_.finished ? "" : "cut off");
+    return report_;
+}
+
+}  // namespace
+
+void StartPilot(const PilotPlan& plan)
+{
+    delete g_pilot;
+    g_pilot = new Pilot(plan);
+    SetTestFrameHook(Hook);
+}
+
+PilotReport FinishPilot()
+{
+    SetTestFrameHook(nullptr);
+    PilotReport r = g_pilot ? g_pilot->Finish() : PilotReport();
+    delete g_pilot;
+    g_pilot = nullptr;
+    return r;
+}
+
+std::string FormatPilotTable(const PilotReport& report)
+{
+    std::string t = "location | game time (s) | frames | wall time (s) | end\n";
+    char line[160];
+    for (const PilotRow& r : report.rows) {
+        std::snprintf(line, sizeof line, "%8d | %13.1f | %6u | %13.2f | %s\n", r.location, r.gameSeconds, r.frames,
+                      r.wallSeconds, r.end.empty() ? "next location" : r.end.c_str());
+        t += line;
+    }
+    return t;
+}
