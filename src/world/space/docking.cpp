@@ -204,12 +204,12 @@ bool RunToGate(CUnit& ship, const BayGeometry& g, float dt)
     ship.destination = g.gate;
     ship.cruiseSpeed = d * 0.5f + 10.0f;
     ship.SteerToPoint(dt);
-    // Close in, the bay draws the ship onto the point so that a slow turn cannot make it
-    // circle round it.
-    if (d < reach * 10.0f) {
-        float k = dt * 2.0f;
-        if (k > 1.0f) k = 1.0f;
-        ship.position += (g.gate - ship.position) * k;
+    // In the bay's reach it draws the ship straight onto the point at its approach speed:
+    // a ship coming in across the gate would otherwise circle the point for good.
+    if (d < std::max(reach * 10.0f, g.length)) {
+        const float step = std::max(d * std::min(dt * 2.0f, 1.0f), ship.cruiseSpeed * dt);
+        ship.position = step >= d ? g.gate : ship.position + (g.gate - ship.position) * (step / d);
+        ship.speed = 0.0f;
     }
     return Vec3Length(g.gate - ship.position) < reach;
 }

@@ -564,6 +564,27 @@ TEST_F(DockingBay, PlayerAtTheGateIsTakenInAndTheInteriorIsRequested)
     g_PlayerObject = nullptr;
 }
 
+// However the player comes in (across the gate, turning away), the bay brings him onto
+// its point and inside; a slow turn once kept a ship circling the point for good.
+TEST_F(DockingBay, PlayerComingInAtAnAngleStillReachesTheGatePoint)
+{
+    const Vec3 headings[] = {Vec3(0, 0, -1), Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0.7f, 0, 0.7f)};
+    for (const Vec3& h : headings) {
+        CObjectList::DestroyAll();
+        g_PendingLocationKind = 0;
+        CUnit* s = Station(Vec3());
+        SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
+        CUnit* p = Craft(Vec3(6, 0, 380), 1, GTYPE_SP_HEROSHIP);
+        Face(p, h);
+        p->speed = 15.0f;
+        g_PlayerObject = p;
+        ASSERT_EQ(s->RequestDocking(p, kStays), 1);
+        for (int i = 0; i < 2400 && g_PendingLocationKind != 2; ++i) Run(s, kDt);
+        EXPECT_EQ(g_PendingLocationKind, 2) << "heading " << h.x << " " << h.y << " " << h.z << ", stage " << p->dockingStage;
+        g_PlayerObject = nullptr;
+    }
+}
+
 TEST_F(DockingBay, PlayerWaitsAtTheGateWhileAnotherShipIsInTheBay)
 {
     CUnit* s = Station(Vec3());
