@@ -1,9 +1,9 @@
 // The station menu the way a player reaches it in sector 1: the campaign continued from the
-// pilot page, the desk's greeting answered inside the home station, the menu opened (the
-// debug shortcut: the desk's hit box covers the terminal, so a click on it reaches the
-// desk), a hull upgrade bought, a mercenary ordered, the sector map opened, a ship beside
-// the station picked on it, called with C and answered with a digit, the radio menu
-// opened with F3 and turned with a digit, the map turned with A, and the menu left.
+// pilot page, the desk's greeting answered inside the home station, the terminal on the desk
+// clicked (the hero walks to the desk and the menu opens), a hull upgrade bought, a
+// mercenary ordered, the sector map opened, a ship beside the station picked on it, called
+// with C and answered with a digit, the radio menu opened with F3 and turned with a digit,
+// the map turned with A, and the menu left.
 #include "sector_run.h"
 
 #include <gtest/gtest.h>
@@ -46,29 +46,29 @@ TEST(StationPagesE2E, UpgradeMercenaryAndTheRadioOnTheSectorMap)
     const SectorWindow window{2, 1024, 768};
     std::string input = PrepareSectorRun(run, 1, window);
     input += window.Click(1250, 144, 550);  // the desk's greeting: "До встречи."
-    input += "1300 key_down CTRL\n1302 key D\n1304 key_up CTRL\n"  // debug view on,
-             "1310 key_down CTRL\n1312 key H\n1314 key_up CTRL\n"  // into the station menu,
-             "1320 key_down CTRL\n1322 key D\n1324 key_up CTRL\n"; // debug view off
-    input += window.Click(1380, 180, 60);    // "ДОК СТАНЦИИ"
-    input += window.Click(1450, 190, 21);    // the player's ship
-    input += window.Click(1470, 600, 175);   // "Модернизация систем корабля"
-    input += window.Click(1530, 200, 214);   // "Корпус"
-    input += window.Click(1560, 200, 555);   // "Модернизировать систему"
-    input += window.Click(1620, 600, 35);    // "Выход"
-    input += window.Click(1680, 600, 445);   // back to the tabs
-    input += window.Click(1740, 180, 330);   // "БИРЖА НАЕМНИКОВ"
-    input += window.Click(1800, 600, 255);   // "Заказать наемника"
-    input += window.Click(1830, 600, 445);
-    input += window.Click(1880, 180, 150);   // "КАРТА СЕКТОРА"
-    input += window.Click(1940, 400, 252);   // the ship above the station
+    // The terminal on the desk, pointed at (frame 1278 shows it) and clicked.
+    input += "1275 mouse_move " + window.At(620, 71) + "\n";
+    input += window.Click(1280, 620, 71);
+    input += window.Click(1420, 180, 60);    // "ДОК СТАНЦИИ"
+    input += window.Click(1490, 190, 21);    // the player's ship
+    input += window.Click(1510, 600, 175);   // "Модернизация систем корабля"
+    input += window.Click(1570, 200, 214);   // "Корпус"
+    input += window.Click(1600, 200, 555);   // "Модернизировать систему"
+    input += window.Click(1660, 600, 35);    // "Выход"
+    input += window.Click(1720, 600, 445);   // back to the tabs
+    input += window.Click(1780, 180, 330);   // "БИРЖА НАЕМНИКОВ"
+    input += window.Click(1840, 600, 255);   // "Заказать наемника"
+    input += window.Click(1870, 600, 445);
+    input += window.Click(1920, 180, 150);   // "КАРТА СЕКТОРА"
+    input += window.Click(1980, 400, 252);   // the ship above the station
     // Called and answered; the station's answer is said for 5 s, then the radio menu.
-    input += "1950 key C\n1990 key 1\n"
-             "2110 key F3\n2150 key 2\n2180 key F3\n"
-             "2190 key_down A\n2220 key_up A\n";
-    input += window.Click(2240, 600, 445);   // back to the tabs
-    input += window.Click(2280, 180, 540);   // "ЗАВЕРШЕНИЕ РАБОТЫ"
+    input += "1990 key C\n2030 key 1\n"
+             "2150 key F3\n2190 key 2\n2220 key F3\n"
+             "2230 key_down A\n2260 key_up A\n";
+    input += window.Click(2280, 600, 445);   // back to the tabs
+    input += window.Click(2320, 180, 540);   // "ЗАВЕРШЕНИЕ РАБОТЫ"
     run.SetInput(input);
-    RunResult r = run.RunFrames(2360, "1500,1960,2175,2350", 600);
+    RunResult r = run.RunFrames(2400, "1278,1540,2000,2215,2390", 600);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
 
@@ -91,8 +91,8 @@ TEST(StationPagesE2E, UpgradeMercenaryAndTheRadioOnTheSectorMap)
     };
     // 1024 x 768: 1.28 pixels a unit. The dock page is the green grid; on the map the
     // talk and then the radio menu fill the panel at (10, 10), 380 units wide.
-    const Image dock = shot("frame_1500.png"), talkShot = shot("frame_1960.png"), radio = shot("frame_2175.png"),
-                left = shot("frame_2350.png");
+    const Image dock = shot("frame_1540.png"), talkShot = shot("frame_2000.png"), radio = shot("frame_2215.png"),
+                left = shot("frame_2390.png");
     ASSERT_EQ(dock.width, 1024);
     EXPECT_GT(GreenShare(dock), 0.015);
     const Region panel{13, 13, 486, 150};

@@ -596,13 +596,14 @@ Model Crate(float s)
     return FromBuilder(b);
 }
 
-// Desk of the station operator, long along z, the customer's side at +x.
+// Desk of the station operator, long along z, the customer's side at +x. Nothing stands
+// above the top: the terminal the locations put on it is its screen, and anything higher
+// would lift the desk's hit box over the terminal and take the terminal's clicks.
 Model Desk()
 {
     Builder b;
     b.Box({-0.45f, 0, -1.6f}, {0.45f, 0.95f, 1.6f});
     b.Box({-0.6f, 0.95f, -1.7f}, {0.6f, 1.05f, 1.7f});
-    b.Box({-0.4f, 1.05f, -0.5f}, {-0.3f, 1.45f, 0.3f});  // screen
     return FromBuilder(b);
 }
 
