@@ -110,8 +110,9 @@ TEST(WaveFile, CutFilesPlayWhatTheyHoldAndNeverReadPastTheImage)
         CWaveFile w;
         const int hr = OpenImage(w, part);
         EXPECT_EQ(hr == SND_OK, c.size != 0) << c.cut;
-        if (hr == SND_OK)
+        if (hr == SND_OK) {
             EXPECT_EQ(w.GetSize(), c.size) << c.cut;
+        }
     }
     // A chunk size near 4 GB must not wrap the bounds check.
     auto big = PcmWav(10);

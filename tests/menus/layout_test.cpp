@@ -435,6 +435,10 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
         ASSERT_EQ(device_->CreateTexture(512, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target),
                   D3D_OK);
         device_->CreateDepthStencilSurface(512, 512, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, 0, &depth);
+        // The ships loaded above made the comm panel's own depth surface: it gives way.
+        GfxSurface* made = g_CommWindow.panel.depth;
+        if (made && made != g_RadioMenu.panel.depth) made->Release();
+        if (g_RadioMenu.panel.depth) g_RadioMenu.panel.depth->Release();
         for (CPanelTarget* t : {&g_CommWindow.panel, &g_RadioMenu.panel}) {
             t->texture = target;
             t->depth = depth;
