@@ -48,7 +48,7 @@ float Length(const Vec3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z
 
 // The replies a player picks when they are offered, best first.
 const char* const kPreferredReplies[] = {
-    "Завершить задание.", "Задание выполнено.", "Я улетаю.", "Спасибо.",
+    "Завершить задание.", "Задание выполнено.", "Я улетаю.", "Спасибо.", "Я готов лететь.",
 };
 const char* const kAvoidedReplies[] = {"Ничего, просто осмотрюсь.", "Я подожду."};
 
@@ -504,7 +504,9 @@ int Pilot::ChooseReply(const RadioReplyEntry* replies, int first, const void* sp
         for (const char* a : kAvoidedReplies)
             if (std::strcmp(replies[j].text, a) == 0) rank = 500 + j;
         if (replies[j].type == TEXTLINE_REQUEST_LANDING || replies[j].type == TEXTLINE_REQUEST_LOADING)
-            rank = wantLanding_ && replies[j].type == TEXTLINE_REQUEST_LANDING ? -1 : 450 + j;
+            // In the second space intro the station's greeting is where the landing is asked.
+            rank = (wantLanding_ || location_ == LOCATION_SPACE_INTRO_2) && replies[j].type == TEXTLINE_REQUEST_LANDING
+                       ? -1 : 450 + j;
         // With the mine destroyed the desk is visited to end the mission, not to leave again.
         if (mineGone_ && std::strcmp(replies[j].text, "Я улетаю.") == 0) rank = 400 + j;
         // A reply taken twice from the same speaker gives way to the others: talks that loop.
@@ -708,11 +710,18 @@ void Pilot::Space()
     const Vec3 approach = outside - out * 8.0f;
     switch (spacePhase_) {
     case 0: {  // to the point in front of the gate
+        if (p->dockingStage == 100) {  // granted already (asked in a talk): through the approach point
+            spacePhase_ = 2;
+            phaseFrame_ = frame_;
+            return;
+        }
         const Vec3 next = AroundUnit(home, p->position, waypoint);
         Steer(next, std::min(100.0f, Length(waypoint - p->position) * 0.4f), next == waypoint ? 30.0f : 0.0f);
         if (log)
-            std::fprintf(stderr, "[pilot] frame %u: home waypoint at %.0f speed %.0f\n", frame_,
-                         Length(waypoint - p->position), p->speedPercent);
+            std::fprintf(stderr, "[pilot] frame %u: home waypoint at %.0f speed %.0f bay %d request %d\n", frame_,
+                         Length(waypoint - p->position), p->speedPercent,
+                         home->bayUnit ? home->bayUnit->pilot.objectId : -1,
+                         home->bayRequestUnit ? home->bayRequestUnit->pilot.objectId : -1);
         // Landing is asked for once the bay is free: a ship already going in goes first.
         if (Length(waypoint - p->position) < 80.0f && p->speedPercent < 8.0f && !home->bayUnit &&
             !home->bayRequestUnit && (location_ != LOCATION_SPACE_INTRO_1 || p->scriptStep == -1)) {

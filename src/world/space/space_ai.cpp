@@ -576,6 +576,12 @@ void CUnit::SpaceActDocking(float dt)
         if (Vec3Length(targetPoint - position) < radius * 10.0f) orderSubState = 2;
         break;
     case 2: {
+        // A ship sent to line up again while the bay already holds it (a scene's order
+        // renewed) is inside already: asking again would be refused for good.
+        if (base->bayUnit == this) {
+            orderSubState = 3;
+            break;
+        }
         float r = rb * 2.0f;
         const Vec3 fromP1 = position - p1;
         const float along = Vec3Dot(fromP1, a);

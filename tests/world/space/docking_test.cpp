@@ -454,6 +454,30 @@ TEST_F(DockingBay, AiShipGoesInThroughTheGateSlidesToRestAndDocks)
     EXPECT_GE(CObjectList::IndexOf(a), 0);
 }
 
+// A scene that renews a ship's docking order while the bay already holds it (the second
+// space intro's mercenaries) must not leave it lining up for a bay that refuses it.
+TEST_F(DockingBay, ShipOrderedToDockAgainWhileInTheBayGoesOnIn)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* a = Craft(Vec3(0, 0, 700), 1);  // still far out along the gate's axis
+    Face(a, Vec3(0, 0, -1));
+    a->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    a->orderSubState = 3;
+    ASSERT_EQ(s->RequestDocking(a, 0xFFFFFFFFu), 1);
+    a->dockingStage = 1;
+    Run(s, 0.1f);
+    ASSERT_EQ(s->bayUnit, a);
+    a->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    a->orderSubState = 2;
+    for (int i = 0; i < 600 && s->dockedUnits[0] != a; ++i) {
+        g_GameClock.gameTime += kDt * 1000.0;
+        s->UpdateDockingBay(kDt);
+        if (s->bayUnit == a || CObjectList::IndexOf(a) >= 0) a->SpaceActDocking(kDt), a->Move(kDt);
+        a->UpdateTransform();
+    }
+    EXPECT_EQ(s->dockedUnits[0], a) << "sub " << a->orderSubState << ", stage " << a->dockingStage;
+}
+
 TEST_F(DockingBay, TransportWithOreIsServedAtACargoStationsGate)
 {
     CUnit* s = Station(Vec3());
