@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "files/language.h"
 #include "platform/gfx/image.h"
+#include "platform/win/test_switches.h"
 #include "platform/win/window.h"
 #include "render/camera.h"
 #include "render/d3d_render.h"
@@ -66,6 +67,7 @@ bool DrawPause(int language, PauseShot* shot, std::string* err)
     if (!mkdtemp(shots)) return false;
     setenv("KORVANE_SCREENSHOT", shots, 1);
     setenv("KORVANE_SHOT_FRAMES", "1", 1);
+    TestSwitchesReset();  // each picture is this process's frame 1 again
     if (chdir(gameDir.c_str()) != 0) return false;
     g_Settings.useFileManager = 0;
     g_Settings.bmpToJpg = 1;

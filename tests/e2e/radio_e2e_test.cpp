@@ -110,7 +110,7 @@ TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
     // 2: "Do you want to work for us?" once the question is spoken (about 2 s);
     // 3: "Follow me." in the mercenary's own talk.
     RunResult r = RunTestRadio(run, "110 key F\n120 key C\n210 key 2\n270 key 3\n", "330",
-                               "117,121,124,153,156,159,165,200,203,255");
+                               "117,121,123,124,126,153,156,159,165,200,203,255");
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const std::vector<std::string> lines = run.DebugLines();
@@ -120,9 +120,9 @@ TEST(RadioE2E, CallingAShipOpensTheCommPanelAndADigitGivesItAnOrder)
     // Standing (0) before, guarding the player (2) after.
     EXPECT_TRUE(HasLine(lines, "CCommWindow: unit 103 given order 3, now order 2")) << Dump(run, r);
 
-    // The panel rises from the dashboard with the talk's rows (C at frame 120, a third of a
-    // second to open); the mercenary's six rows and longer texts fill more of it.
-    const PanelText rising = NewPanelText(run, 117, 121), half = NewPanelText(run, 117, 124);
+    // The panel rises from the dashboard with the talk's rows (C at frame 120, rows in view
+    // from 124, a third of a second to open); the mercenary's rows fill more of it.
+    const PanelText rising = NewPanelText(run, 117, 124), half = NewPanelText(run, 117, 126);
     const PanelText talk = NewPanelText(run, 117, 165), mercenary = NewPanelText(run, 117, 255);
     ASSERT_GE(rising.pixels, 0) << "no screenshots of frames 117 and 121";
     EXPECT_GT(talk.pixels, 250) << "the talk's texts are not in the panel";
