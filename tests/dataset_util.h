@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -45,6 +46,22 @@ private:
     GfxDevice* savedDevice_ = nullptr;
     int savedMessages_ = 1;
 };
+
+// A fresh run directory whose Data/ links the built archives, made the current one (a test
+// may write Save/ and Game.ini there); empty when it could not be made.
+inline std::filesystem::path EnterArchiveRunDir(const char* prefix)
+{
+    namespace fs = std::filesystem;
+    std::string tmpl = std::string("/tmp/") + prefix + "-XXXXXX";
+    if (!mkdtemp(tmpl.data())) return {};
+    const fs::path dir = tmpl, game(KORVANE_GAME_DIR);
+    fs::current_path(dir);
+    fs::create_directory("Data");
+    for (auto& e : fs::directory_iterator(game / "Data"))
+        if (e.path().extension() == ".hdr" || e.path().extension() == ".pak")
+            fs::create_symlink(e.path(), fs::path("Data") / e.path().filename());
+    return dir;
+}
 
 // The built data set, read out of the archives (parameter 1) or as loose files (0); the
 // test is skipped when the data set is not built.

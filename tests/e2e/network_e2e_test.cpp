@@ -279,6 +279,7 @@ TEST(NetworkGame, PageOpensFromTheMainMenuByClicks)
     EXPECT_GT(LitShare(setup, 420, 195, 580, 217), 0.04);
     EXPECT_GT(LitShare(setup, 580, 432, 650, 452), 0.04);
     EXPECT_LT(LitShare(choice, 580, 432, 650, 452), 0.01);
-    // Back on the main menu the page is gone.
-    EXPECT_LT(LitShare(back, 400, 298, 600, 322), 0.01);
+    // Back on the main menu the page is gone: what is left there is the menu scene's stars
+    // and ships passing (up to about 2 %), well under the button's 4 %.
+    EXPECT_LT(LitShare(back, 400, 298, 600, 322), 0.03);
 }

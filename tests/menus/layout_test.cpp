@@ -205,14 +205,8 @@ protected:
         if (!fs::exists(game / "Data/World.hdr")) GTEST_SKIP() << "the data set is not built in " << KORVANE_GAME_DIR;
         saved_ = g_Settings;
         old_ = fs::current_path();
-        char tmpl[] = "/tmp/korvane-layout-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        fs::current_path(dir_);
-        fs::create_directory("Data");
-        for (auto& e : fs::directory_iterator(game / "Data"))
-            if (e.path().extension() == ".hdr" || e.path().extension() == ".pak")
-                fs::create_symlink(e.path(), fs::path("Data") / e.path().filename());
+        dir_ = testutil::EnterArchiveRunDir("korvane-layout");
+        ASSERT_FALSE(dir_.empty());
         g_Settings.debugOut = 0;
         g_Settings.useFileManager = 1;
         CFileManager::Init();
