@@ -693,6 +693,61 @@ void SetUpSceneUnits(int sector)
 
 } // namespace
 
+// The mines are the sectors' goal and the pirates spawned round them guard them: their fire
+// must not win the sector for a player who waits docked at the hero station, and the mine
+// stays an enemy of the player's.
+TEST_P(SectorScenes, StrayFireLeavesTheMinesToThePlayer)
+{
+    if (!Entered()) return;
+    const std::string saveRoot = loccheck::PrepareCheckSaves();
+    ASSERT_FALSE(saveRoot.empty());
+    const int savedSlot = g_PilotSlot;
+    g_PilotSlot = 0;
+    SetSaveRoot(saveRoot.c_str());
+    g_SceneTalkHook = nullptr;
+    for (int sector = 1; sector <= 11; ++sector) {
+        SCOPED_TRACE("sector " + std::to_string(sector));
+        char folder[64];
+        std::snprintf(folder, sizeof folder, "Data/Locations.Space/Sector %02d", sector);
+        g_WorldIndex = 1;
+        g_LocationKind = 1;
+        g_GameMode = 1;
+        g_LocationDirector.locationId = sector;
+        g_Settings.cutScenes = 1;
+        g_GameClock.Reset();
+        g_World.ResetForLocation();
+        g_World.LoadLocation(folder);
+        ASSERT_TRUE(g_LocationLoad.canRun);
+        g_HeroStation = CObjectList::FindById(1000);
+        ASSERT_NE(g_HeroStation, nullptr);
+        g_PlayerObject = nullptr;
+        g_LocationDirector.ResetMercenaryOrders();
+        SetUpSceneUnits(sector);
+        std::vector<int> mines;
+        for (int i = 0; i < CObjectList::Count(); ++i)
+            if (CUnit* u = CObjectList::units[1][i]; u->kind == GTYPE_SP_STATION && u->FindCargoItem()) {
+                mines.push_back(u->pilot.objectId);
+                EXPECT_TRUE(g_HeroStation->IsHostileTo(u)) << "mine " << u->pilot.objectId;  // the player's to take
+            }
+        // Ten minutes of game time in frames of 50 ms.
+        for (int frame = 0; frame < 12000; ++frame) {
+            g_GameClock.gameTime += 50.0;
+            g_GameClock.frameSeconds = 0.05f;
+            CObjectList::UpdateAll();
+        }
+        EXPECT_FALSE(mines.empty());
+        for (int id : mines) {
+            const CUnit* m = CObjectList::FindById(id);
+            EXPECT_TRUE(m && m->hull > 0.5f * m->hullMax) << "mine " << id;
+        }
+        g_World.UnloadLocation();
+    }
+    SetSaveRoot(nullptr);
+    g_PilotSlot = savedSlot;
+    std::error_code ec;
+    std::filesystem::remove_all(saveRoot, ec);
+}
+
 TEST_P(SectorScenes, EveryCampaignSectorRunsAMinuteWithNothingMissing)
 {
     if (!Entered()) return;
