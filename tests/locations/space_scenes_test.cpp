@@ -362,8 +362,14 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         g_HeroStation->dockedUnits[0] = ship_;
         g_HeroStation->dockedCount = 1;
         ship_->dockTime = 0xFFFFFFFFu;
+        // The landing's shot is still up, as the bay left it.
+        CCamera& cam = g_World.cameras[1];
+        cam.SetCinematicMode(ship_, Vec3(0.0f, 100.0f, -300.0f), 0, nullptr, 0.0f, 2.0f);
         ship_->scriptStep = 100;
         Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
+        if (!c.missionOver) {
+            EXPECT_EQ(cam.cinematicView, 0);  // back in the cockpit, calls and mouse answered again
+        }
         g_HeroStation->dockedUnits[0] = nullptr;
         g_HeroStation->dockedCount = 0;
         EXPECT_EQ(ship_->scriptStep, c.step);

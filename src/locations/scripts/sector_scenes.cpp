@@ -312,6 +312,9 @@ void ReturnToSpace(CUnit* self)
     cam.eye = self->position;
 
     if (!g_LocationDirector.missionOver) {
+        // The landing's shot ends here: left on, the pilot would fly on in the outside view,
+        // his mouse and radio calls refused.
+        CameraOff();
         if (CObjectList::IndexOf(self) >= 0) CObjectList::Detach(self);
         // Docked for good (dock time -1) it would never leave: the bay launches it in a second.
         CObjectList::FindDockedPlayerShipFlag();

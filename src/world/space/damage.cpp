@@ -50,6 +50,11 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
     }
     if (g_WorldIndex == 1) {
         CUnit* const player = g_PlayerObject;
+        // A station's own side guards it: their stray shots and bumps do not wear it down,
+        // or a guarded mine would fall without the player firing a shot.
+        if (IsStationKindValue(kind) && attacker && attacker != player && attacker != this &&
+            attacker->pilot.side == pilot.side)
+            return;
 
         if (IsNetworkGame() && attacker &&
             ((attacker->pilot.ownerId == pilot.ownerId && pilot.side != 2) ||
