@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -21,6 +22,7 @@
 #include "menus/end_game.h"
 #include "menus/game_menu.h"
 #include "menus/pilots_page.h"
+#include "menus/station_menu.h"
 #include "platform/win/test_switches.h"
 #include "platform/win/window.h"
 #include "render/camera.h"
@@ -28,6 +30,7 @@
 #include "render/mesh.h"
 #include "world/game_clock.h"
 #include "world/objects/attached_effect.h"
+#include "world/objects/item.h"
 #include "world/object_list.h"
 #include "world/objects/object_codes.h"
 #include "world/objects/unit.h"
@@ -87,10 +90,11 @@ private:
     {
         return MAKELPARAM(unsigned(std::lround(x * g_ScreenScaleX)), unsigned(std::lround(y * g_ScreenScaleY)));
     }
+    // A press lasts two frames: keys the game reads once a frame (Esc, Space) see it down.
     void Key(unsigned vk)
     {
         Post(WM_KEYDOWN, vk, 1);
-        Post(WM_KEYUP, vk, LPARAM(std::uint32_t(1u | (3u << 30))));
+        PostAt(frame_ + 2, WM_KEYUP, vk, LPARAM(std::uint32_t(1u | (3u << 30))));
     }
     void Hold(unsigned vk, bool down)
     {
@@ -136,8 +140,12 @@ private:
     void CommWindow();
     void Space();
     void Interior();
+    void Shop();
+    void ClickBox(const CManagementMenuButton& b) { Click(b.x + b.width / 2.0f, b.y + b.height / 2.0f); }
     int ChooseReply(const RadioReplyEntry* replies, int first, const void* speaker);
     void Steer(const Vec3& point, float wantedSpeed, float stopWithin);
+    bool Fight(bool log);
+    bool Command(CUnit* mine);
 
     // ---- the watch ----
     void NewLocation(int id);
@@ -175,7 +183,7 @@ private:
     // Watch
     unsigned manualOff_ = 0;
     unsigned talkHidden_ = 0;
-    std::map<long, std::pair<int, unsigned>> steps_;  // unit -> its step and the frame it began
+    std::map<long, std::pair<int, Vec3>> steps_;  // unit -> its step and where it was when it last moved on
     bool stalled_ = false;
 
     // Space
@@ -183,6 +191,20 @@ private:
     unsigned phaseFrame_ = 0;
     bool mineGone_ = false;
     bool wantLanding_ = false;
+    int targetTries_ = 0;
+    bool shopDone_ = false;       // this visit's purchases made
+    int terminalTries_ = 0;
+    std::set<int> weaponRowsDone_;
+    int lastShot_ = 0;
+    bool breakOff_ = false;
+    unsigned breakFrame_ = 0;
+    bool retreat_ = false;
+    int command_ = 0;
+    unsigned commandFrame_ = 0;
+    std::set<int> visited_;
+    std::map<int, unsigned> escortSince_;
+    unsigned visitFrame_ = 0;
+    std::deque<unsigned> keys_;  // radio keys still to press, one a step
 };
 
 Pilot* g_pilot = nullptr;
@@ -214,15 +236,32 @@ void Pilot::Frame(unsigned frame)
         return;
     }
     const int id = g_LocationDirector.locationId;
+    if (goal_ < plan_.goals.size() && plan_.goals[goal_].kind == PilotGoalKind::Sector && location_ >= 0 &&
+        location_ == plan_.goals[goal_].mission && id != location_) {
+        // A sector tried alone ends where it is left.
+        rowEnd_ = id == LOCATION_GAME_MENU ? "left" : "next location";
+        NextGoal();
+        return;
+    }
     // The clock starts again with every load: a mission started again is a new row too.
     if (id != location_ || g_GameClock.gameTime < lastClock_) NewLocation(id);
     lastClock_ = g_GameClock.gameTime;
     rowGame_ += kFrameSeconds;
 
     if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
-        std::fprintf(stderr, "[pilot] frame %u: game %.0f scale %.2f real %.3f active %d kind %d menu %d world %d\n",
+        std::fprintf(stderr, "[pilot] frame %u: game %.0f scale %.2f real %.3f active %d kind %d menu %d world %d comm %d over %d shot %d goal %.0f\n",
                      frame_, g_GameClock.gameTime, g_GameClock.timeScale, g_GameClock.realFrameSeconds, g_AppActive,
-                     g_LocationKind, g_GameMenuActive, g_WorldIndex);
+                     g_LocationKind, g_GameMenuActive, g_WorldIndex, g_CommMode, g_LocationDirector.missionOver,
+                     g_World.cameras[1].cinematicView, goalGame_);
+    if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
+        std::fprintf(stderr, "[pilot] frame %u: text %d esc %d ready %d\n", frame_, g_TextInputState, g_KeyEsc, Ready());
+    if (std::getenv("KORVANE_PILOT_TRACE") && g_World.cameras[1].cinematicView != lastShot_) {
+        lastShot_ = g_World.cameras[1].cinematicView;
+        const CCamera& c = g_World.cameras[1];
+        std::fprintf(stderr, "[pilot] frame %u: outside view %d (shot unit %d, target is the player %d, manual %d)\n", frame_, lastShot_,
+                     c.shotUnit ? c.shotUnit->pilot.objectId : -9, c.target ? int(c.target == g_PlayerObject) : -9,
+                     g_PlayerObject ? g_PlayerObject->manualControl : -9);
+    }
     Watch();
     if (stalled_) return;
 
@@ -240,8 +279,9 @@ void Pilot::Frame(unsigned frame)
         Fail(std::string("the location did not end in 30 minutes of game time") + state);
         return;
     }
+    // (In space: inside the station the desk is where the ship is taken out again.)
     if (id >= LOCATION_SINGLE_FIRST && id <= LOCATION_SINGLE_LAST && goalGame_ > plan_.secondsLimit && Ready() &&
-        !g_GameMenuActive && !g_CommMode) {
+        !g_GameMenuActive && !g_CommMode && g_LocationKind == 1 && !g_LocationDirector.missionOver) {
         // Long enough: Esc and "Да" leave the mission for the menu.
         leaving_ = true;
         rowEnd_ = "left after five minutes";
@@ -250,13 +290,15 @@ void Pilot::Frame(unsigned frame)
         Wait(2.0);
         return;
     }
-    if (g_LocationKind == 2) wantLanding_ = false, spacePhase_ = 0;
+    if (g_LocationKind == 2) wantLanding_ = false, spacePhase_ = 0, retreat_ = false, command_ = 0;
+    if (g_LocationKind == 1 && !g_StationMenuActive) shopDone_ = false, terminalTries_ = 0, weaponRowsDone_.clear();
     if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
         std::fprintf(stderr, "[pilot] frame %u: box %.1f/%.1f pending %d top %.0f world %d kind %d comm %d speaker %d clicks %d shown %d\n", frame_, g_DialogBox.height, g_DialogBox.targetHeight, g_DialogBox.pending, g_DialogBox.DrawnTop(),
                      g_WorldIndex, g_LocationKind, g_CommMode, g_DialogBox.speaker != nullptr, g_PlanetClicksEnabled,
                      g_GameInterface.shown);
     if (g_WorldIndex == 0) {
-        if (g_CommMode && g_DialogBox.speaker) DialogBox();
+        if (g_StationMenuActive) Shop();
+        else if (g_CommMode && g_DialogBox.speaker) DialogBox();
         else if (g_LocationKind == 2) Interior();
     } else if (g_WorldIndex == 1) {
         if (g_CommMode && g_CommWindow.state == 1) CommWindow();
@@ -280,6 +322,11 @@ void Pilot::NewLocation(int id)
     phaseFrame_ = frame_;
     mineGone_ = false;
     wantLanding_ = false;
+    retreat_ = false;
+    command_ = 0;
+    visited_.clear();
+    escortSince_.clear();
+    visitFrame_ = 0;
     chosen_.clear();
     std::fprintf(stderr, "[pilot] frame %u: location %d\n", frame_, id);
 }
@@ -326,34 +373,35 @@ void Pilot::Watch()
     }
     talkHidden_ = hidden ? talkHidden_ + 1 : 0;
     if (talkHidden_ > Seconds(20.0)) Fail("a talk is open but not shown or not answerable for 20 s");
-    // A script step left unchanged for five minutes.
-    std::map<long, std::pair<int, unsigned>> now;
+    // A scene that stands still: no unit of it changed its script step or moved 500 units
+    // for five minutes (an ambush waits while the convoy it waits for still flies).
+    std::map<long, std::pair<int, Vec3>> now;
+    std::string waiting;
     for (int w = 0; w < 2; ++w)
         for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i) {
             const CUnit* u = CObjectList::units[w][i];
             // Only the worlds that run: the station's people wait while the ship is out.
-            if (!u || u->scriptStep <= 0 || (w == 0 && g_LocationKind == 1) || (w == 1 && g_LocationKind == 0)) continue;
+            if (!u || u->scriptStep < 0 || (w == 0 && g_LocationKind == 1) || (w == 1 && g_LocationKind == 0)) continue;
             // Traffic keeps its steady steps (hailing, guarding) as long as it lives.
             if (u->kind == GTYPE_SP_NPCSHIP_MOVED) continue;
+            // At step 0 only the scene's own ships count (a convoy on its way).
+            if (u->scriptStep == 0 && (u->kind < GTYPE_SP_NPCSHIP_ID0 || u->kind > GTYPE_SP_NPCSHIP_ID2)) continue;
             const long key = long(u->pilot.objectId) * 2 + w;
             auto was = steps_.find(key);
-            const unsigned since = was != steps_.end() && was->second.first == u->scriptStep ? was->second.second : frame_;
-            now[key] = {u->scriptStep, since};
-            if (since == frame_) lastStepChange_ = frame_;
-            if (frame_ - since > Seconds(300.0)) {
-                std::string others;
-                for (uint32_t k = 0; k < CObjectList::unitCount[w]; ++k) {
-                    const CUnit* o = CObjectList::units[w][k];
-                    if (o != u && o->scriptStep > 0)
-                        others += " unit " + std::to_string(o->pilot.objectId) + " (kind " + std::to_string(o->kind) +
-                                  ") at step " + std::to_string(o->scriptStep) + ";";
-                }
-                Fail("unit " + std::to_string(u->pilot.objectId) + " (kind " + std::to_string(u->kind) + ", world " +
-                     std::to_string(w) + ") waits at script step " + std::to_string(u->scriptStep) +
-                     " for five minutes; also waiting:" + others);
-                return;
+            if (was == steps_.end() || was->second.first != u->scriptStep || Length(u->position - was->second.second) > 500.0f) {
+                now[key] = {u->scriptStep, u->position};
+                lastStepChange_ = frame_;
+            } else {
+                now[key] = was->second;
             }
+            if (u->scriptStep > 0)
+                waiting += " unit " + std::to_string(u->pilot.objectId) + " (kind " + std::to_string(u->kind) + ", world " +
+                       std::to_string(w) + ") at step " + std::to_string(u->scriptStep) + ";";
         }
+    if (!waiting.empty() && frame_ - lastStepChange_ > Seconds(300.0)) {
+        Fail("no scene unit changed its step or moved for five minutes:" + waiting);
+        return;
+    }
     steps_ = std::move(now);
     // Manual control off with nothing scripted running (a ship gone from space without a
     // location change counts too).
@@ -460,11 +508,13 @@ void Pilot::Menu()
         goalStarted_ = true;
         leaving_ = false;
         goalGame_ = 0.0;
-        ClickRing(goal.kind == PilotGoalKind::Campaign ? "Новая кампания" : "Одиночная миссия");
+        ClickRing(goal.kind == PilotGoalKind::Campaign ? "Новая кампания"
+                  : goal.kind == PilotGoalKind::Sector ? "Продолжить кампанию" : "Одиночная миссия");
         Wait(3.0);
         return;
-    case MENU_PAGE_SINGLE:
-        if (goal.kind != PilotGoalKind::SingleMission || goal.mission < 1 || goal.mission > int(g_ListEntryCount)) {
+    case MENU_PAGE_CAMPAIGN:
+    case MENU_PAGE_SINGLE: {
+        if (goal.kind != (g_MenuPage == MENU_PAGE_SINGLE ? PilotGoalKind::SingleMission : PilotGoalKind::Sector) || goal.mission < 1 || goal.mission > int(g_ListEntryCount)) {
             if (goal.kind == PilotGoalKind::SingleMission && !missingReported_) {
                 missingReported_ = true;
                 report_.failures.push_back("single mission " + std::to_string(goal.mission) +
@@ -475,14 +525,24 @@ void Pilot::Menu()
             Wait(2.0);
             return;
         }
-        if (CGameMenu::SelectedListEntry() != goal.mission - 1) {
-            ClickButton(g_ListEntryButtons[goal.mission - 1]);
+        // The campaign page's first row is the planet intro: row n is sector n.
+        const int entry = goal.kind == PilotGoalKind::Sector ? goal.mission : goal.mission - 1;
+        if (entry >= int(g_ListEntryCount)) {
+            report_.failures.push_back("sector " + std::to_string(goal.mission) + " is not on the page");
+            ClickButton(g_MenuBackButton);
+            goalStarted_ = true;
+            Wait(2.0);
+            return;
+        }
+        if (CGameMenu::SelectedListEntry() != entry) {
+            ClickButton(g_ListEntryButtons[entry]);
             Wait(1.0);
             return;
         }
         ClickButton(g_MenuLoadButton);
         Wait(3.0);
         return;
+    }
     case MENU_PAGE_RESULTS:
         rowEnd_ = "won";
         ClickButton(g_ResultsContinueButton);
@@ -495,7 +555,7 @@ void Pilot::Menu()
 
 int Pilot::ChooseReply(const RadioReplyEntry* replies, int first, const void* speaker)
 {
-    int best = -1, bestRank = 1000;
+    int best = -1, bestRank = std::numeric_limits<int>::max();
     for (int j = first; j < RADIO_REPLY_TABLE_SIZE && replies[j].type; ++j) {
         if (replies[j].type == TEXTLINE_QUESTION) continue;
         int rank = 100 + j;
@@ -544,6 +604,13 @@ void Pilot::DialogBox()
 
 void Pilot::CommWindow()
 {
+    if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0) {
+        std::fprintf(stderr, "[pilot] frame %u: comm open %.0f next %u speaker %d replies:", frame_, g_CommWindow.openPercent, nextAction_,
+                     g_CommWindow.speaker ? g_CommWindow.speaker->pilot.objectId : -9);
+        for (int j = 0; j < RADIO_REPLY_TABLE_SIZE && g_CommWindow.replies[j].type; ++j)
+            std::fprintf(stderr, " [%d type %d]", j, g_CommWindow.replies[j].type);
+        std::fprintf(stderr, "\n");
+    }
     if (!Ready() || g_CommWindow.openPercent < 100.0f) return;
     const int j = ChooseReply(g_CommWindow.replies, 1, g_CommWindow.speaker);
     if (j < 1 || j > 9) return;
@@ -561,9 +628,19 @@ void Pilot::Interior()
         return;
     }
     CUnit* op = nullptr;
-    for (uint32_t i = 0; i < CObjectList::unitCount[0]; ++i)
-        if (CObjectList::units[0][i]->kind == GTYPE_NPC_BASEKEEPER) op = CObjectList::units[0][i];
+    for (uint32_t i = 0; i < CObjectList::unitCount[0]; ++i) {
+        CUnit* u = CObjectList::units[0][i];
+        if (u->kind == GTYPE_NPC_BASEKEEPER && !op) op = u;
+        // With ore on the station the terminal on the desk comes first: the ship is fitted out.
+        if (u->objectClass == GCLASS_ITEM && !shopDone_ && g_HeroStation && g_HeroStation->ore >= 1.0f &&
+            location_ >= LOCATION_SECTOR_FIRST && location_ <= LOCATION_SINGLE_LAST)
+            op = u;
+    }
     if (!op) return;
+    if (op->objectClass == GCLASS_ITEM && ++terminalTries_ > 6) {
+        shopDone_ = true;  // the terminal does not answer: the desk instead
+        return;
+    }
     const CCamera& cam = g_World.cameras[0];
     const Vec3 at = op->position + Vec3(0.0f, 1.2f, 0.0f);
     const Vec4 clip = Vec3Transform(Vec3TransformCoord(at, cam.view), cam.projection);
@@ -578,9 +655,105 @@ void Pilot::Interior()
         Wait(5.0);
         return;
     }
-    std::fprintf(stderr, "[pilot] frame %u: the operator clicked at (%.0f %.0f)\n", frame_, x, y);
+    std::fprintf(stderr, "[pilot] frame %u: the %s clicked at (%.0f %.0f)\n", frame_,
+                 op->objectClass == GCLASS_ITEM ? "terminal" : "operator", x, y);
     Click(x, y);
     Wait(6.0);
+}
+
+// The station menu as a player fits out his ship with the home station's ore: the best laser
+// the ore pays for in each laser's place, then the hull up to its limit, then the lasers'
+// reload; then back out through the dock page and the tabs.
+void Pilot::Shop()
+{
+    if (!Ready() || g_StationMenuPageChanging || g_StationMenuLeaving) return;
+    StationMenuState& m = g_StationMenu;
+    const float ore = g_HeroStation ? g_HeroStation->ore : 0.0f;
+    Wait(0.4);
+    switch (g_StationMenuPage) {
+    case STATION_PAGE_TABS:
+        ClickBox(m.tabs[shopDone_ ? 4 : 0]);
+        return;
+    case STATION_PAGE_DOCK: {
+        if (shopDone_) {
+            ClickBox(m.dockBack);
+            return;
+        }
+        for (int k = 0; k < m.shipRowCount && k < kStationShipRows; ++k) {
+            CUnit* u = m.shipRows[k].object;
+            if (!u || u->kind != GTYPE_SP_HEROSHIP) continue;
+            if (m.selectedShip != u) ClickBox(m.shipRows[k]);
+            else ClickBox(m.dockUpgrade);
+            return;
+        }
+        shopDone_ = true;  // the ship is not in the bay's list: nothing to fit
+        return;
+    }
+    case STATION_PAGE_UPGRADES: {
+        CUnit* ship = m.selectedShip;
+        if (!ship || shopDone_) {
+            shopDone_ = true;
+            ClickBox(m.upgradeExit);
+            return;
+        }
+        auto selected = [&](int row) { return row < m.upgradeRowCount && m.upgradeRows[row].pressed; };
+        auto laserRow = [&](int row) {
+            const int i = m.upgradeRows[row].itemIndex;
+            return row >= 3 && i >= 0 && i < kMaxUnitItems && ship->items[i] && ship->items[i]->kind == GTYPE_LASER_WEAPON;
+        };
+        // 1. Each laser replaced by the strongest the ore pays for.
+        for (int row = 0; row < m.upgradeRowCount && row < kUpgradeRows; ++row) {
+            if (!laserRow(row) || weaponRowsDone_.count(row)) continue;
+            if (!selected(row)) {
+                ClickBox(m.upgradeRows[row]);
+                return;
+            }
+            int best = -1;
+            float bestRate = 0.0f;
+            for (int j = 0; j < m.catalogueCount && j < kCatalogueEntries; ++j) {
+                const CWeaponInfoButton& e = m.catalogue[j];
+                if (e.bulletDamage <= 0.0f || e.reloadTime <= 0.0f || e.reloadTime / e.bulletDamage * 10.0f > ore - 0.5f) continue;
+                if (e.bulletDamage / e.reloadTime > bestRate) best = j, bestRate = e.bulletDamage / e.reloadTime;
+            }
+            const CItem* now = ship->items[m.upgradeRows[row].itemIndex];
+            weaponRowsDone_.insert(row);
+            if (best >= 0 && now->reloadTime > 0.0f && bestRate > 1.2f * now->bulletDamage / now->reloadTime) {
+                std::fprintf(stderr, "[pilot] frame %u: laser row %d replaced by %s\n", frame_, row, m.catalogue[best].modelPath);
+                ClickBox(m.catalogue[best]);
+                PostAt(frame_ + 5, WM_MOUSEMOVE, 0, At(m.upgradeReplace.x + m.upgradeReplace.width / 2.0f,
+                                                        m.upgradeReplace.y + m.upgradeReplace.height / 2.0f));
+                PostAt(frame_ + 6, WM_LBUTTONDOWN, 0, At(m.upgradeReplace.x + m.upgradeReplace.width / 2.0f,
+                                                          m.upgradeReplace.y + m.upgradeReplace.height / 2.0f));
+                PostAt(frame_ + 8, WM_LBUTTONUP, 0, At(m.upgradeReplace.x + m.upgradeReplace.width / 2.0f,
+                                                        m.upgradeReplace.y + m.upgradeReplace.height / 2.0f));
+                Wait(1.0);
+            }
+            return;
+        }
+        // 2. The hull, then the lasers' reload, as long as the ore lasts.
+        const float hullCost = ship->hull / 500.0f;
+        if (ship->hullMax < 250.0f && ore >= hullCost) {
+            if (!selected(0)) ClickBox(m.upgradeRows[0]);
+            else ClickBox(m.upgradeBuy);
+            return;
+        }
+        for (int row = 0; row < m.upgradeRowCount && row < kUpgradeRows; ++row) {
+            if (!laserRow(row)) continue;
+            const CItem* it = ship->items[m.upgradeRows[row].itemIndex];
+            if (it->reloadTime <= 0.21f || ore < (1500.0f - 1000.0f * it->reloadTime) / 1000.0f) continue;
+            if (!selected(row)) ClickBox(m.upgradeRows[row]);
+            else ClickBox(m.upgradeBuy);
+            return;
+        }
+        std::fprintf(stderr, "[pilot] frame %u: fitted out: hull %.0f, %.1f ore left\n", frame_, ship->hullMax, ore);
+        shopDone_ = true;
+        ClickBox(m.upgradeExit);
+        return;
+    }
+    default:
+        shopDone_ = true;
+        return;
+    }
 }
 
 void Pilot::Steer(const Vec3& point, float wantedSpeed, float stopWithin)
@@ -635,6 +808,20 @@ Vec3 AroundUnit(const CUnit* u, const Vec3& from, const Vec3& goal)
     return c + side * (r * 1.6f / Length(side));
 }
 
+// The nearest enemy ship within `radius` of the player: a craft of a hostile side, not a station.
+CUnit* NearestEnemyShip(const CUnit* p, float radius)
+{
+    CUnit* best = nullptr;
+    float bestDistance = radius;
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        CUnit* u = CObjectList::units[1][i];
+        if (u == p || !u->IsCraft() || !u->IsAlive() || IsStationKindValue(u->kind) || !p->IsHostileTo(u)) continue;
+        const float d = Length(u->position - p->position);
+        if (d < bestDistance) best = u, bestDistance = d;
+    }
+    return best;
+}
+
 // The sector's mine: a station with a cargo bay that is not the player's home.
 CUnit* Mine()
 {
@@ -657,7 +844,8 @@ void Pilot::Space()
         Wait(1.0);
         return;
     }
-    if (p && g_RadioMenu.state != 0 && g_CommWindow.state == 0 && p->target && Ready()) {
+    if (p && g_RadioMenu.state != 0 && g_RadioMenu.page == RADIO_PAGE_HELP && g_CommWindow.state == 0 && p->target &&
+        Ready()) {
         // The radio help has been read: F1 puts it away.
         std::fprintf(stderr, "[pilot] frame %u: radio help closed\n", frame_);
         Key(VK_F1);
@@ -674,6 +862,12 @@ void Pilot::Space()
         ReleaseAll();
         return;
     }
+    if (keys_.empty() && g_RadioMenu.state == 1 && g_RadioMenu.page != RADIO_PAGE_HELP &&
+        g_RadioMenu.openPercent >= 100.0f && g_CommWindow.state == 0 && Ready()) {
+        Key(VK_F3);  // an order page left open: closed, or every call would be refused
+        Wait(0.6);
+        return;
+    }
     const bool sector = (location_ >= LOCATION_SECTOR_FIRST && location_ <= LOCATION_SECTOR_LAST) ||
                         (location_ >= LOCATION_SINGLE_FIRST && location_ <= LOCATION_SINGLE_LAST);
     const bool intro = location_ == LOCATION_SPACE_INTRO_2 || location_ == LOCATION_SPACE_INTRO_1;
@@ -684,15 +878,85 @@ void Pilot::Space()
         std::fprintf(stderr, "[pilot] frame %u: the mine is gone\n", frame_);
     }
     const bool log = frame_ % (spacePhase_ == 2 ? 20 : 100) == 0;
-    if (mine) {
+    if (log && std::getenv("KORVANE_PILOT_TRACE") && sector) {
+        int nearPlayer = 0, nearMine = 0, all = 0;
+        for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+            CUnit* u = CObjectList::units[1][i];
+            if (u == p || !u->IsCraft() || !u->IsAlive() || IsStationKindValue(u->kind) || !p->IsHostileTo(u)) continue;
+            ++all;
+            if (Length(u->position - p->position) < 2000.0f) ++nearPlayer;
+            if (mine && Length(u->position - mine->position) < 3000.0f) ++nearMine;
+        }
+        std::fprintf(stderr, "[pilot] frame %u: enemies %d, %d near the player, %d near the mine; hull %.0f\n", frame_, all,
+                     nearPlayer, nearMine, p->hull);
+    }
+    if (mine && g_CommWindow.state == 0 && Command(mine)) return;
+    // Badly hit: home to be repaired in the bay.
+    if (mine && p->hull < 0.35f * p->hullMax && !retreat_) {
+        retreat_ = true;
+        std::fprintf(stderr, "[pilot] frame %u: hull %.0f of %.0f, home for repairs\n", frame_, p->hull, p->hullMax);
+    }
+    // An enemy close by is fought before anything else.
+    if (sector && !retreat_ && NearestEnemyShip(p, 1000.0f) && Fight(log)) return;
+    // A ship the scene marks (its call on the radar) waits for the player: he goes to it first.
+    if (sector && !retreat_) {
+        CUnit* marked = nullptr;
+        float nearest = 1.0e30f;
+        for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+            CUnit* u = CObjectList::units[1][i];
+            if (u == p || !u->humanPiloted || !u->IsAlive() || u->objectClass != GCLASS_SPACE_SHIP) continue;
+            const float d = Length(u->position - p->position);
+            if (d < nearest) marked = u, nearest = d;
+        }
+        // A scene's ship standing still (a convoy leader waiting beside the station) is flown
+        // up to once, and waited by for its call.
+        if (!marked) {
+            for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+                CUnit* u = CObjectList::units[1][i];
+                if (u->kind != GTYPE_SP_NPCSHIP_ID0 || !u->IsAlive() || u->objectClass != GCLASS_SPACE_SHIP ||
+                    u->speed > 5.0f || visited_.count(u->pilot.objectId))
+                    continue;
+                const float d = Length(u->position - p->position);
+                if (d < nearest) marked = u, nearest = d;
+            }
+            if (marked && nearest < 1200.0f) {
+                if (!visitFrame_) visitFrame_ = frame_;
+                if (frame_ - visitFrame_ > Seconds(45.0) || g_CommMode) visited_.insert(marked->pilot.objectId), visitFrame_ = 0;
+                Steer(marked->position, 0.0f, 0.0f);
+                return;
+            }
+        }
+        // A marked ship is kept company (escorted) for up to ten minutes, then left to itself.
+        if (marked && marked->humanPiloted) {
+            unsigned& since = escortSince_[marked->pilot.objectId];
+            if (!since) since = frame_;
+            if (frame_ - since > Seconds(600.0)) marked = nullptr;
+        }
+        if (marked && marked->humanPiloted) {
+            Fire(false);
+            if (nearest > 800.0f) Steer(AroundUnit(marked, p->position, marked->position), 100.0f, 0.0f);
+            else Steer(marked->position, std::min(100.0f, marked->speedPercent + 10.0f), 300.0f);
+            if (log)
+                std::fprintf(stderr, "[pilot] frame %u: with marked unit %d at %.0f\n", frame_, marked->pilot.objectId, nearest);
+            return;
+        }
+        if (marked && nearest > 1500.0f) {
+            Fire(false);
+            Steer(AroundUnit(marked, p->position, marked->position), 100.0f, 0.0f);
+            return;
+        }
+    }
+    // Enemy ships near the player are fought first: the mine's guards come at whoever shoots it.
+    if (sector && !retreat_ && Fight(log)) return;
+    if (mine && !retreat_) {
         const float d = Length(mine->position - p->position);
         Steer(mine->position, 100.0f, 800.0f);
         const Vec3 local = p->WorldToLocal(mine->position);
         const bool aimed = std::fabs(local.x) < 40.0f && std::fabs(local.y) < 40.0f && local.z > 0.0f;
         Fire(aimed && d < 1600.0f);
         if (log)
-            std::fprintf(stderr, "[pilot] frame %u: mine %d at %.0f hull %.0f local (%.0f %.0f %.0f) speed %.0f\n",
-                         frame_, mine->pilot.objectId, d, mine->hull, local.x, local.y, local.z, p->speedPercent);
+            std::fprintf(stderr, "[pilot] frame %u: mine %d at %.0f hull %.0f local (%.0f %.0f %.0f) speed %.0f own hull %.0f\n",
+                         frame_, mine->pilot.objectId, d, mine->hull, local.x, local.y, local.z, p->speedPercent, p->hull);
         return;
     }
     Fire(false);
@@ -749,14 +1013,110 @@ void Pilot::Space()
         if (p->dockingStage == 100) wantLanding_ = false;  // granted: the talk may end
         Steer(approach, std::min(60.0f, 8.0f + Length(approach - p->position) * 0.4f), 0.0f);
         if (log)
-            std::fprintf(stderr, "[pilot] frame %u: approach at %.0f speed %.0f stage %d outside %.0f gate %.0f len %.0f\n",
+            std::fprintf(stderr, "[pilot] frame %u: approach at %.0f speed %.0f stage %d outside %.0f gate %.0f len %.0f comm %d radio %d/%d talk %d\n",
                          frame_, Length(approach - p->position), p->speedPercent, p->dockingStage,
-                         Length(outside - p->position), Length(gate - p->position), len);
+                         Length(outside - p->position), Length(gate - p->position), len, g_CommMode, g_RadioMenu.state,
+                         g_RadioMenu.page, g_CommWindow.state);
         if (frame_ - phaseFrame_ > Seconds(25.0)) spacePhase_ = 0;
         return;
     default:
         return;
     }
+}
+
+// The fleet's orders by radio, as a player gives them on coming out: the docked mercenaries
+// launched (F3, 1, C for each), then the mine made the target (T) and the fighters sent at it
+// (F3, 4, 4), again every two minutes. True while keys are still being pressed.
+bool Pilot::Command(CUnit* mine)
+{
+    CUnit* p = g_PlayerObject;
+    if (!Ready()) return command_ == 1 || command_ == 3 || !keys_.empty();
+    // The radio takes digits only once its page has opened all the way.
+    if (g_RadioMenu.state == 1 && g_RadioMenu.openPercent < 100.0f) return true;
+    if (!keys_.empty()) {
+        const unsigned k = keys_.front();
+        keys_.pop_front();
+        if (std::getenv("KORVANE_PILOT_TRACE"))
+            std::fprintf(stderr, "[pilot] frame %u: radio key %u (page %d, %d entries)\n", frame_, k, g_RadioMenu.page,
+                         g_RadioMenu.entryCount);
+        if (k == 'C' && !(g_RadioMenu.state == 1 && g_RadioMenu.entryCount > 0)) return true;  // nothing left to launch
+        Key(k);
+        Wait(0.6);
+        return true;
+    }
+    switch (command_) {
+    case 0:
+        if (g_CommMode || g_RadioMenu.openPercent > 0.0f) return false;
+        std::fprintf(stderr, "[pilot] frame %u: the docked mercenaries are launched\n", frame_);
+        keys_ = {VK_F3, '1', 'C', 'C', 'C', 'C', 'C', 'C', VK_F3};
+        command_ = 1;
+        commandFrame_ = frame_;
+        return true;
+    case 1:
+        if (frame_ - commandFrame_ < Seconds(10.0)) return false;
+        command_ = 2;
+        commandFrame_ = frame_;
+        targetTries_ = 0;
+        return false;
+    case 2: {  // the mine as the target (Q with the mine ahead), then the fighters' attack order
+        if (p->target != mine) {
+            const Vec3 local = p->WorldToLocal(mine->position);
+            if (!g_CommMode && local.z > 0.0f && std::sqrt(local.x * local.x + local.y * local.y) < 0.2f * local.z) {
+                Key('Q');
+                Wait(0.3);
+            }
+            return false;
+        }
+        std::fprintf(stderr, "[pilot] frame %u: the fighters are sent at the mine\n", frame_);
+        keys_ = {VK_F3, '4', '4'};
+        command_ = 3;
+        commandFrame_ = frame_;
+        return true;
+    }
+    case 3:
+        command_ = 4;
+        return false;
+    default:
+        if (frame_ - commandFrame_ > Seconds(120.0)) command_ = 2, commandFrame_ = frame_, targetTries_ = 0;
+        return false;
+    }
+}
+
+// Targets the nearest enemy ship (E, then T until it is the one) and chases it, firing when the
+// lead point is near the nose; false when no enemy is near.
+bool Pilot::Fight(bool log)
+{
+    CUnit* p = g_PlayerObject;
+    CUnit* enemy = NearestEnemyShip(p, 1800.0f);
+    if (!enemy) return false;
+    if (p->target != enemy && Ready()) {
+        Key(p->target && p->target != enemy && targetTries_ > 0 ? 'T' : 'E');
+        targetTries_ = p->target == enemy ? 0 : targetTries_ + 1;
+        if (targetTries_ > 12) targetTries_ = 0;
+        Wait(0.2);
+    }
+    Vec3 lead;
+    p->ComputeLeadPoint(enemy, &lead);
+    const float d = Length(enemy->position - p->position);
+    // Too close: break off and come round again, a collision costs more than any shot.
+    // Briefly: a chaser is shaken off only by turning on it again.
+    if (d < 150.0f && !breakOff_) breakOff_ = true, breakFrame_ = frame_;
+    if (breakOff_ && (d > 500.0f || frame_ - breakFrame_ > Seconds(3.0))) breakOff_ = false;
+    if (breakOff_) {
+        Fire(false);
+        Steer(p->position + (p->position - enemy->position) * 4.0f + Vec3(0.0f, 300.0f, 0.0f), 100.0f, 0.0f);
+        if (log) std::fprintf(stderr, "[pilot] frame %u: breaking off from %.0f, own hull %.0f\n", frame_, d, p->hull);
+        return true;
+    }
+    Steer(lead, d > 600.0f ? 100.0f : 55.0f, 0.0f);
+    const Vec3 local = p->WorldToLocal(lead);
+    const float off = std::sqrt(local.x * local.x + local.y * local.y);
+    Fire(local.z > 0.0f && off < 0.2f * local.z && d < 1400.0f);
+    if (log)
+        std::fprintf(stderr, "[pilot] frame %u: enemy %d (%s, side %d) at %.0f hull %.0f off %.2f own hull %.0f/%.0f target %s\n",
+                     frame_, enemy->pilot.objectId, enemy->pilot.folder, enemy->pilot.side, d, enemy->hull,
+                     local.z > 0.0f ? off / local.z : 9.0f, p->hull, p->hullMax, p->target == enemy ? "it" : "other");
+    return true;
 }
 
 PilotReport Pilot::Finish()

@@ -19,6 +19,7 @@ struct PilotRow {
 enum class PilotGoalKind {
     Campaign,       // new campaign from the menu through the sector 12 finale
     SingleMission,  // the single mission `mission` (1..12) from its page
+    Sector,         // the campaign's sector `mission` from its page, until the sector is left
 };
 
 struct PilotGoal {
