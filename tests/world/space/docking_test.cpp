@@ -565,27 +565,36 @@ TEST_F(DockingBay, HomeStationTakesOreAtATwoHundredthAndRepairsWhileItHasOre)
 
 TEST_F(DockingBay, PlayerAtTheGateIsTakenInAndTheInteriorIsRequested)
 {
-    CUnit* s = Station(Vec3());
-    SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
-    CUnit* p = Craft(Vec3(0, 0, 380), 1, GTYPE_SP_HEROSHIP);
-    Face(p, Vec3(0, 0, -1));
-    g_PlayerObject = p;
-    ASSERT_EQ(s->RequestDocking(p, kStays), 1);
-    Run(s, kDt);
-    EXPECT_EQ(p->dockingStage, 101);
-    EXPECT_EQ(p->manualControl, 0);
-    EXPECT_EQ(p->orderType, ACTION_DOCKING);
-    EXPECT_EQ(p->orderSubState, 3);
-    EXPECT_EQ(p->dockTime, kStays);
-    EXPECT_EQ(s->bayUnit, p);
-    EXPECT_EQ(g_World.cameras[1].cinematicView, 1);
-    for (int i = 0; i < 800 && g_PendingLocationKind != 2; ++i) Run(s, kDt);
-    EXPECT_EQ(g_PendingLocationKind, 2);
-    EXPECT_STREQ(g_World.pendingFolder, "Data/Locations.Planet/Hero Station");
-    EXPECT_EQ(s->dockedUnits[0], p);
-    EXPECT_EQ(CObjectList::FindDockedPlayerShip(), p);
-    EXPECT_EQ(CObjectList::IndexOf(p), -1);
-    g_PlayerObject = nullptr;
+    // Asked to stay, or asked for loading at a station that has no cargo to load: either way
+    // the player walks inside, and the ship waits in the bay until he leaves.
+    for (const uint32_t asked : {kStays, 0u}) {
+        SCOPED_TRACE(asked);
+        CObjectList::DestroyAll();
+        g_PendingLocationKind = -1;
+        CUnit* s = Station(Vec3());
+        SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
+        CUnit* p = Craft(Vec3(0, 0, 380), 1, GTYPE_SP_HEROSHIP);
+        Face(p, Vec3(0, 0, -1));
+        g_PlayerObject = p;
+        ASSERT_EQ(s->RequestDocking(p, asked), 1);
+        Run(s, kDt);
+        EXPECT_EQ(p->dockingStage, 101);
+        EXPECT_EQ(p->manualControl, 0);
+        EXPECT_EQ(p->orderType, ACTION_DOCKING);
+        EXPECT_EQ(p->orderSubState, 3);
+        EXPECT_EQ(s->bayUnit, p);
+        EXPECT_EQ(g_World.cameras[1].cinematicView, 1);
+        for (int i = 0; i < 800 && g_PendingLocationKind != 2; ++i) Run(s, kDt);
+        EXPECT_EQ(g_PendingLocationKind, 2);
+        EXPECT_STREQ(g_World.pendingFolder, "Data/Locations.Planet/Hero Station");
+        for (int i = 0; i < 200; ++i) Run(s, kDt);
+        EXPECT_EQ(s->dockedUnits[0], p);
+        EXPECT_EQ(p->dockTime, kStays);
+        EXPECT_EQ(CObjectList::FindDockedPlayerShip(), p);
+        EXPECT_EQ(CObjectList::IndexOf(p), -1);
+        g_PlayerObject = nullptr;
+        g_World.cameras[1].cinematicView = 0;
+    }
 }
 
 // However the player comes in (across the gate, turning away), the bay brings him onto
