@@ -887,8 +887,9 @@ void Pilot::Space()
             if (Length(u->position - p->position) < 2000.0f) ++nearPlayer;
             if (mine && Length(u->position - mine->position) < 3000.0f) ++nearMine;
         }
-        std::fprintf(stderr, "[pilot] frame %u: enemies %d, %d near the player, %d near the mine; hull %.0f\n", frame_, all,
-                     nearPlayer, nearMine, p->hull);
+        std::fprintf(stderr, "[pilot] frame %u: enemies %d, %d near the player, %d near the mine; hull %.0f; station ore %.1f, orders %d\n",
+                     frame_, all, nearPlayer, nearMine, p->hull, g_HeroStation ? g_HeroStation->ore : -1.0f,
+                     g_LocationDirector.ordersAvailable);
     }
     if (mine && g_CommWindow.state == 0 && Command(mine)) return;
     // Badly hit: home to be repaired in the bay.
@@ -896,8 +897,12 @@ void Pilot::Space()
         retreat_ = true;
         std::fprintf(stderr, "[pilot] frame %u: hull %.0f of %.0f, home for repairs\n", frame_, p->hull, p->hullMax);
     }
+    // Within reach of the mine and fit: it is shot at whatever comes at the ship.
+    const bool atMine = mine && !retreat_ && Length(mine->position - p->position) < 2600.0f && p->hull > 0.5f * p->hullMax;
     // An enemy close by is fought before anything else.
-    if (sector && !retreat_ && NearestEnemyShip(p, 1000.0f) && Fight(log)) return;
+    if (sector && !retreat_ && !atMine && NearestEnemyShip(p, 1000.0f) && Fight(log)) return;
+    // With the mine gone the sector is won once the player lands: he goes straight home.
+    if (mineGone_) retreat_ = true;
     // A ship the scene marks (its call on the radar) waits for the player: he goes to it first.
     if (sector && !retreat_) {
         CUnit* marked = nullptr;
@@ -926,7 +931,9 @@ void Pilot::Space()
                 return;
             }
         }
-        // A marked ship is kept company (escorted) for up to ten minutes, then left to itself.
+        // A marked ship is kept company (escorted) for up to ten minutes, then left to itself;
+        // the mine comes first.
+        if (marked && marked->humanPiloted && mine) marked = nullptr;
         if (marked && marked->humanPiloted) {
             unsigned& since = escortSince_[marked->pilot.objectId];
             if (!since) since = frame_;
@@ -947,13 +954,18 @@ void Pilot::Space()
         }
     }
     // Enemy ships near the player are fought first: the mine's guards come at whoever shoots it.
-    if (sector && !retreat_ && Fight(log)) return;
+    if (sector && !retreat_ && !atMine && Fight(log)) return;
     if (mine && !retreat_) {
         const float d = Length(mine->position - p->position);
-        Steer(mine->position, 100.0f, 800.0f);
+        // Fired at from as far as the lasers reach.
+        float reach = 0.0f;
+        for (int i = 0; i < p->itemCount && i < kMaxUnitItems; ++i)
+            if (p->items[i] && p->items[i]->kind == GTYPE_LASER_WEAPON) reach = std::max(reach, p->items[i]->range);
+        reach = reach > 0.0f ? reach * 0.9f : 1400.0f;
+        Steer(mine->position, 100.0f, std::max(800.0f, reach - 400.0f));
         const Vec3 local = p->WorldToLocal(mine->position);
         const bool aimed = std::fabs(local.x) < 40.0f && std::fabs(local.y) < 40.0f && local.z > 0.0f;
-        Fire(aimed && d < 1600.0f);
+        Fire(aimed && d < reach);
         if (log)
             std::fprintf(stderr, "[pilot] frame %u: mine %d at %.0f hull %.0f local (%.0f %.0f %.0f) speed %.0f own hull %.0f\n",
                          frame_, mine->pilot.objectId, d, mine->hull, local.x, local.y, local.z, p->speedPercent, p->hull);
