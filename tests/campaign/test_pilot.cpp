@@ -75,6 +75,8 @@ float ReplyRowY(const CDialogBox& box, const RadioReplyEntry& reply)
     return -1.0f;
 }
 
+void Sphere(const CUnit* u, Vec3* centre, float* radius);
+
 class Pilot {
 public:
     explicit Pilot(const PilotPlan& plan) : plan_(plan) {}
@@ -194,6 +196,7 @@ private:
     int targetTries_ = 0;
     bool shopDone_ = false;       // this visit's purchases made
     int terminalTries_ = 0;
+    int scrolls_ = 0;
     std::set<int> weaponRowsDone_;
     int lastShot_ = 0;
     bool breakOff_ = false;
@@ -637,26 +640,40 @@ void Pilot::Interior()
             op = u;
     }
     if (!op) return;
-    if (op->objectClass == GCLASS_ITEM && ++terminalTries_ > 6) {
+    const bool terminal = op->objectClass == GCLASS_ITEM;
+    if (terminal && terminalTries_ > 6) {
         shopDone_ = true;  // the terminal does not answer: the desk instead
         return;
     }
     const CCamera& cam = g_World.cameras[0];
-    const Vec3 at = op->position + Vec3(0.0f, 1.2f, 0.0f);
+    Vec3 at = op->position + Vec3(0.0f, 1.2f, 0.0f);
+    if (terminal) {
+        // The terminal's middle, then round it: the operator or the desk may stand in front.
+        static const Vec3 kAround[] = {Vec3(0.0f, 0.0f, 0.0f), Vec3(0.0f, 0.15f, 0.0f), Vec3(0.15f, 0.0f, 0.0f),
+                                       Vec3(-0.15f, 0.0f, 0.0f), Vec3(0.0f, 0.0f, 0.15f), Vec3(0.0f, 0.0f, -0.15f),
+                                       Vec3(0.0f, -0.1f, 0.0f)};
+        float r = 0.0f;
+        Sphere(op, &at, &r);
+        at = at + kAround[terminalTries_ % int(std::size(kAround))] * (r > 0.0f ? r * 4.0f : 1.0f);
+    }
     const Vec4 clip = Vec3Transform(Vec3TransformCoord(at, cam.view), cam.projection);
     const float x = (clip.x / clip.w + 1.0f) * 400.0f, y = (1.0f - clip.y / clip.w) * 300.0f;
     if (!(clip.w > 0.0f) || x < 5.0f || x > 795.0f || y < 5.0f || y > 500.0f) {
         // Out of view: the pointer on the bottom edge scrolls the view back, Down widens it.
-        std::fprintf(stderr, "[pilot] frame %u: the operator is out of view; the view is scrolled\n", frame_);
-        Post(WM_MOUSEMOVE, 0, At(400.0f, 599.0f));
+        // The pointer at an edge scrolls the view that way: bottom first, then round the edges.
+        static const float kEdges[][2] = {{400.0f, 599.0f}, {0.0f, 300.0f}, {799.0f, 300.0f}, {400.0f, 0.0f}};
+        const float* edge = kEdges[(scrolls_++ / 2) % 4];
+        std::fprintf(stderr, "[pilot] frame %u: the %s is out of view; the view is scrolled\n", frame_,
+                     terminal ? "terminal" : "operator");
+        Post(WM_MOUSEMOVE, 0, At(edge[0], edge[1]));
         PostAt(frame_ + 20, WM_MOUSEMOVE, 0, At(400.0f, 300.0f));
         PostAt(frame_ + 30, WM_KEYDOWN, VK_DOWN, 1);
         PostAt(frame_ + 60, WM_KEYUP, VK_DOWN, LPARAM(std::uint32_t(1u | (3u << 30))));
         Wait(5.0);
         return;
     }
-    std::fprintf(stderr, "[pilot] frame %u: the %s clicked at (%.0f %.0f)\n", frame_,
-                 op->objectClass == GCLASS_ITEM ? "terminal" : "operator", x, y);
+    if (terminal) ++terminalTries_;
+    std::fprintf(stderr, "[pilot] frame %u: the %s clicked at (%.0f %.0f)\n", frame_, terminal ? "terminal" : "operator", x, y);
     Click(x, y);
     Wait(6.0);
 }
