@@ -834,7 +834,14 @@ CUnit* NearestEnemyShip(const CUnit* p, float radius)
         CUnit* u = CObjectList::units[1][i];
         if (u == p || !u->IsCraft() || !u->IsAlive() || IsStationKindValue(u->kind) || !p->IsHostileTo(u)) continue;
         const float d = Length(u->position - p->position);
-        if (d < bestDistance) best = u, bestDistance = d;
+        if (d >= bestDistance) continue;
+        // One sitting on a station's hull, behind it from here, is not fought.
+        Vec3 hit;
+        const Vec3 dir = (u->position - p->position) * (1.0f / std::max(d, 1.0f));
+        const CUnit* first = g_World.SegmentHitTest(p->position, u->position + dir * 50.0f, 0, &hit, nullptr,
+                                                    const_cast<CUnit*>(p), nullptr);
+        if (first && first != u && IsStationKindValue(first->kind)) continue;
+        best = u, bestDistance = d;
     }
     return best;
 }
@@ -1145,6 +1152,8 @@ bool Pilot::Fight(bool log)
         std::fprintf(stderr, "[pilot] frame %u: enemy %d (%s, side %d) at %.0f hull %.0f off %.2f own hull %.0f/%.0f target %s\n",
                      frame_, enemy->pilot.objectId, enemy->pilot.folder, enemy->pilot.side, d, enemy->hull,
                      local.z > 0.0f ? off / local.z : 9.0f, p->hull, p->hullMax, p->target == enemy ? "it" : "other");
+    if (log)
+        std::fprintf(stderr, "[pilot]   shots %d, on target %d\n", p->statistics.shotsFired, p->statistics.shotsOnTarget);
     return true;
 }
 
