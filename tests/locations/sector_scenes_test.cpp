@@ -37,6 +37,8 @@ int RecordTalk(CUnit* u, int line)
     return g_talkOpens;
 }
 
+void SetUpSceneUnits(int sector);
+
 class SectorScenes : public testutil::DataSetTest {
 protected:
     SectorScenes() : DataSetTest("Data/Locations.hdr", true) {}
@@ -64,6 +66,35 @@ protected:
             std::memset(g_LocationDirector.questFlags, 0, sizeof(g_LocationDirector.questFlags));
         }
         DataSetTest::TearDown();
+    }
+    // The whole sector as the campaign loads it, spawned traffic and pirates included, with
+    // no player in space (he waits docked); then `frames` frames of 50 ms.
+    void LoadWholeSector(int sector)
+    {
+        char folder[64];
+        std::snprintf(folder, sizeof folder, "Data/Locations.Space/Sector %02d", sector);
+        g_WorldIndex = 1;
+        g_LocationKind = 1;
+        g_GameMode = 1;
+        g_LocationDirector.locationId = sector;
+        g_Settings.cutScenes = 1;
+        g_GameClock.Reset();
+        g_World.ResetForLocation();
+        g_World.LoadLocation(folder);
+        ASSERT_TRUE(g_LocationLoad.canRun);
+        g_HeroStation = CObjectList::FindById(1000);
+        ASSERT_NE(g_HeroStation, nullptr);
+        g_PlayerObject = nullptr;
+        g_LocationDirector.ResetMercenaryOrders();
+        SetUpSceneUnits(sector);
+    }
+    static void RunWholeSector(int frames)
+    {
+        for (int frame = 0; frame < frames; ++frame) {
+            g_GameClock.gameTime += 50.0;
+            g_GameClock.frameSeconds = 0.05f;
+            CObjectList::UpdateAll();
+        }
     }
     // The sector with no spawned traffic, the player's ship at `at` with its hands on the
     // stick, and the game clock at the start of a 30-s window.
@@ -707,34 +738,15 @@ TEST_P(SectorScenes, StrayFireLeavesTheMinesToThePlayer)
     g_SceneTalkHook = nullptr;
     for (int sector = 1; sector <= 11; ++sector) {
         SCOPED_TRACE("sector " + std::to_string(sector));
-        char folder[64];
-        std::snprintf(folder, sizeof folder, "Data/Locations.Space/Sector %02d", sector);
-        g_WorldIndex = 1;
-        g_LocationKind = 1;
-        g_GameMode = 1;
-        g_LocationDirector.locationId = sector;
-        g_Settings.cutScenes = 1;
-        g_GameClock.Reset();
-        g_World.ResetForLocation();
-        g_World.LoadLocation(folder);
-        ASSERT_TRUE(g_LocationLoad.canRun);
-        g_HeroStation = CObjectList::FindById(1000);
-        ASSERT_NE(g_HeroStation, nullptr);
-        g_PlayerObject = nullptr;
-        g_LocationDirector.ResetMercenaryOrders();
-        SetUpSceneUnits(sector);
+        LoadWholeSector(sector);
+        if (HasFatalFailure()) return;
         std::vector<int> mines;
         for (int i = 0; i < CObjectList::Count(); ++i)
             if (CUnit* u = CObjectList::units[1][i]; u->kind == GTYPE_SP_STATION && u->FindCargoItem()) {
                 mines.push_back(u->pilot.objectId);
                 EXPECT_TRUE(g_HeroStation->IsHostileTo(u)) << "mine " << u->pilot.objectId;  // the player's to take
             }
-        // Ten minutes of game time in frames of 50 ms.
-        for (int frame = 0; frame < 12000; ++frame) {
-            g_GameClock.gameTime += 50.0;
-            g_GameClock.frameSeconds = 0.05f;
-            CObjectList::UpdateAll();
-        }
+        RunWholeSector(12000);  // ten minutes
         EXPECT_FALSE(mines.empty());
         for (int id : mines) {
             const CUnit* m = CObjectList::FindById(id);
@@ -761,28 +773,10 @@ TEST_P(SectorScenes, EveryCampaignSectorRunsAMinuteWithNothingMissing)
     for (int sector = 1; sector <= 11; ++sector) {
         SCOPED_TRACE("sector " + std::to_string(sector));
         g_reports.clear();
-        char folder[64];
-        std::snprintf(folder, sizeof folder, "Data/Locations.Space/Sector %02d", sector);
-        g_WorldIndex = 1;
-        g_LocationKind = 1;
-        g_GameMode = 1;
-        g_LocationDirector.locationId = sector;
-        g_Settings.cutScenes = 1;
-        g_GameClock.Reset();
-        g_World.ResetForLocation();
-        g_World.LoadLocation(folder);
-        ASSERT_TRUE(g_LocationLoad.canRun);
-        g_HeroStation = CObjectList::FindById(1000);
-        g_PlayerObject = nullptr;
-        g_LocationDirector.ResetMercenaryOrders();
-        SetUpSceneUnits(sector);
+        LoadWholeSector(sector);
+        if (HasFatalFailure()) return;
         const int spawned = CObjectList::Count();
-        // A minute of game time in frames of 50 ms.
-        for (int frame = 0; frame < 1200; ++frame) {
-            g_GameClock.gameTime += 50.0;
-            g_GameClock.frameSeconds = 0.05f;
-            CObjectList::UpdateAll();
-        }
+        RunWholeSector(1200);  // a minute
         for (const std::string& r : g_reports) ADD_FAILURE() << r;
         int onErrand = 0;
         for (int i = 0; i < CObjectList::Count(); ++i) {
