@@ -988,7 +988,11 @@ void Pilot::Space()
         reach = reach > 0.0f ? reach * 0.9f : 1400.0f;
         Steer(mine->position, 100.0f, std::max(800.0f, reach - 400.0f));
         const Vec3 local = p->WorldToLocal(mine->position);
-        const bool aimed = std::fabs(local.x) < 40.0f && std::fabs(local.y) < 40.0f && local.z > 0.0f;
+        Vec3 centre;
+        float radius = 0.0f;
+        Sphere(mine, &centre, &radius);
+        const float within = std::max(40.0f, 0.5f * radius);
+        const bool aimed = std::fabs(local.x) < within && std::fabs(local.y) < within && local.z > 0.0f;
         Fire(aimed && d < reach);
         if (log)
             std::fprintf(stderr, "[pilot] frame %u: mine %d at %.0f hull %.0f local (%.0f %.0f %.0f) speed %.0f own hull %.0f\n",
