@@ -51,9 +51,10 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
     if (g_WorldIndex == 1) {
         CUnit* const player = g_PlayerObject;
         // A station's own side guards it: their stray shots and bumps do not wear it down,
-        // or a guarded mine would fall without the player firing a shot.
+        // or a guarded mine would fall without the player firing a shot. (Between players on
+        // a network every side-1 station may be fought over: left as it was.)
         if (IsStationKindValue(kind) && attacker && attacker != player && attacker != this &&
-            attacker->pilot.side == pilot.side)
+            attacker->pilot.side == pilot.side && !IsNetworkGame())
             return;
 
         if (IsNetworkGame() && attacker &&
