@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@
 #include "world/objects/object_codes.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
+#include "../../tools/datagen/check/location_check.h"
+#include "locations/pilot_profile.h"
+#include "locations/sector_save_file.h"
 
 namespace {
 
@@ -55,8 +59,25 @@ protected:
         g_StationMenuActive = 0;
         ResetSceneReports();
     }
+    // The saves the sectors' loads read, in a folder of their own for pilot 0; given back at
+    // the end of the test.
+    void UseCheckSaves()
+    {
+        saveRoot_ = loccheck::PrepareCheckSaves();
+        ASSERT_FALSE(saveRoot_.empty());
+        savedSlot_ = g_PilotSlot;
+        g_PilotSlot = 0;
+        SetSaveRoot(saveRoot_.c_str());
+    }
     void TearDown() override
     {
+        if (!saveRoot_.empty()) {
+            SetSaveRoot(nullptr);
+            g_PilotSlot = savedSlot_;
+            std::error_code ec;
+            std::filesystem::remove_all(saveRoot_, ec);
+            saveRoot_.clear();
+        }
         if (Entered()) {
             g_World.UnloadLocation();
             g_PlayerObject = nullptr;
@@ -67,9 +88,10 @@ protected:
         }
         DataSetTest::TearDown();
     }
-    // The whole sector as the campaign loads it, spawned traffic and pirates included, with
-    // no player in space (he waits docked); then `frames` frames of 50 ms.
-    void LoadWholeSector(int sector)
+    std::string saveRoot_;
+    int savedSlot_ = 0;
+    // The campaign's space world at the sector; its location folder.
+    static std::string EnterSector(int sector)
     {
         char folder[64];
         std::snprintf(folder, sizeof folder, "Data/Locations.Space/Sector %02d", sector);
@@ -77,10 +99,17 @@ protected:
         g_LocationKind = 1;
         g_GameMode = 1;
         g_LocationDirector.locationId = sector;
+        return folder;
+    }
+    // The whole sector as the campaign loads it, spawned traffic and pirates included, with
+    // no player in space (he waits docked); then `frames` frames of 50 ms.
+    void LoadWholeSector(int sector)
+    {
+        const std::string folder = EnterSector(sector);
         g_Settings.cutScenes = 1;
         g_GameClock.Reset();
         g_World.ResetForLocation();
-        g_World.LoadLocation(folder);
+        g_World.LoadLocation(folder.c_str());
         ASSERT_TRUE(g_LocationLoad.canRun);
         g_HeroStation = CObjectList::FindById(1000);
         ASSERT_NE(g_HeroStation, nullptr);
@@ -100,17 +129,12 @@ protected:
     // stick, and the game clock at the start of a 30-s window.
     void Load(int sector, const Vec3& at = Vec3(0.0f, 0.0f, -3000.0f))
     {
-        char folder[64];
-        std::snprintf(folder, sizeof folder, "Data/Locations.Space/Sector %02d", sector);
-        g_WorldIndex = 1;
-        g_LocationKind = 1;
-        g_GameMode = 1;
-        g_LocationDirector.locationId = sector;
+        const std::string folder = EnterSector(sector);
         g_LocationDirector.ordersAvailable = 10;
         std::memset(g_LocationDirector.questFlags, 0, sizeof(g_LocationDirector.questFlags));
         g_Settings.cutScenes = 0;
         g_World.ResetForLocation();
-        g_World.LoadLocation(folder);
+        g_World.LoadLocation(folder.c_str());
         g_Settings.cutScenes = 1;
         g_GameClock.gameTime = 600000.0;
         g_HeroStation = CObjectList::FindById(1000);
@@ -652,9 +676,6 @@ INSTANTIATE_TEST_SUITE_P(Archives, SectorScenes, ::testing::Values(1));
 } // namespace
 
 // ---- Every campaign sector runs a minute of its scenes ----
-#include "../../tools/datagen/check/location_check.h"
-#include "locations/pilot_profile.h"
-#include "locations/sector_save_file.h"
 
 namespace {
 
@@ -730,11 +751,8 @@ void SetUpSceneUnits(int sector)
 TEST_P(SectorScenes, StrayFireLeavesTheMinesToThePlayer)
 {
     if (!Entered()) return;
-    const std::string saveRoot = loccheck::PrepareCheckSaves();
-    ASSERT_FALSE(saveRoot.empty());
-    const int savedSlot = g_PilotSlot;
-    g_PilotSlot = 0;
-    SetSaveRoot(saveRoot.c_str());
+    UseCheckSaves();
+    if (HasFatalFailure()) return;
     g_SceneTalkHook = nullptr;
     for (int sector = 1; sector <= 11; ++sector) {
         SCOPED_TRACE("sector " + std::to_string(sector));
@@ -754,20 +772,13 @@ TEST_P(SectorScenes, StrayFireLeavesTheMinesToThePlayer)
         }
         g_World.UnloadLocation();
     }
-    SetSaveRoot(nullptr);
-    g_PilotSlot = savedSlot;
-    std::error_code ec;
-    std::filesystem::remove_all(saveRoot, ec);
 }
 
 TEST_P(SectorScenes, EveryCampaignSectorRunsAMinuteWithNothingMissing)
 {
     if (!Entered()) return;
-    const std::string saveRoot = loccheck::PrepareCheckSaves();
-    ASSERT_FALSE(saveRoot.empty());
-    const int savedSlot = g_PilotSlot;
-    g_PilotSlot = 0;
-    SetSaveRoot(saveRoot.c_str());
+    UseCheckSaves();
+    if (HasFatalFailure()) return;
     g_SceneTalkHook = nullptr;  // the comm window's own talks
     g_SceneReportHook = CollectReport;
     for (int sector = 1; sector <= 11; ++sector) {
@@ -796,8 +807,4 @@ TEST_P(SectorScenes, EveryCampaignSectorRunsAMinuteWithNothingMissing)
         g_World.UnloadLocation();
     }
     g_SceneReportHook = nullptr;
-    SetSaveRoot(nullptr);
-    g_PilotSlot = savedSlot;
-    std::error_code ec;
-    std::filesystem::remove_all(saveRoot, ec);
 }
