@@ -698,7 +698,7 @@ void RunShipInBay(CUnit& station, CUnit& ship, const BayGeometry& g, float dt)
         if (folder && folder[0]) {
             // The player walks inside: the ship waits until he leaves, whatever the request
             // asked (a loading request launched it at once and left him inside for good).
-            ship.dockTime = 0xFFFFFFFFu;
+            ship.dockTime = kStaysDocked;
             g_World.RequestLocationKind(2, folder);
         } else {
             // Nowhere to go inside: the ship is launched again.
