@@ -205,7 +205,6 @@ private:
     int command_ = 0;
     unsigned commandFrame_ = 0;
     std::set<int> visited_;
-    std::map<int, unsigned> escortSince_;
     unsigned visitFrame_ = 0;
     std::deque<unsigned> keys_;  // radio keys still to press, one a step
 };
@@ -328,7 +327,6 @@ void Pilot::NewLocation(int id)
     retreat_ = false;
     command_ = 0;
     visited_.clear();
-    escortSince_.clear();
     visitFrame_ = 0;
     chosen_.clear();
     std::fprintf(stderr, "[pilot] frame %u: location %d\n", frame_, id);
@@ -927,53 +925,34 @@ void Pilot::Space()
     if (sector && !retreat_ && !atMine && NearestEnemyShip(p, 1000.0f) && Fight(log)) return;
     // With the mine gone the sector is won once the player lands: he goes straight home.
     if (mineGone_) retreat_ = true;
-    // A ship the scene marks (its call on the radar) waits for the player: he goes to it first.
+    // A scene's ship standing still (a convoy leader waiting beside the station for the
+    // player) is flown up to once and waited by for its call, unless the scene marks a ship
+    // (its call on the radar) already.
     if (sector && !retreat_) {
-        CUnit* marked = nullptr;
+        bool anyMarked = false;
+        for (uint32_t i = 0; i < CObjectList::unitCount[1] && !anyMarked; ++i) {
+            const CUnit* u = CObjectList::units[1][i];
+            anyMarked = u != p && u->humanPiloted && u->IsAlive() && u->objectClass == GCLASS_SPACE_SHIP;
+        }
+        CUnit* waiting = nullptr;
         float nearest = 1.0e30f;
-        for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        for (uint32_t i = 0; i < CObjectList::unitCount[1] && !anyMarked; ++i) {
             CUnit* u = CObjectList::units[1][i];
-            if (u == p || !u->humanPiloted || !u->IsAlive() || u->objectClass != GCLASS_SPACE_SHIP) continue;
+            if (u->kind != GTYPE_SP_NPCSHIP_ID0 || !u->IsAlive() || u->objectClass != GCLASS_SPACE_SHIP ||
+                u->speed > 5.0f || visited_.count(u->pilot.objectId))
+                continue;
             const float d = Length(u->position - p->position);
-            if (d < nearest) marked = u, nearest = d;
+            if (d < nearest) waiting = u, nearest = d;
         }
-        // A scene's ship standing still (a convoy leader waiting beside the station) is flown
-        // up to once, and waited by for its call.
-        if (!marked) {
-            for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
-                CUnit* u = CObjectList::units[1][i];
-                if (u->kind != GTYPE_SP_NPCSHIP_ID0 || !u->IsAlive() || u->objectClass != GCLASS_SPACE_SHIP ||
-                    u->speed > 5.0f || visited_.count(u->pilot.objectId))
-                    continue;
-                const float d = Length(u->position - p->position);
-                if (d < nearest) marked = u, nearest = d;
-            }
-            if (marked && nearest < 1200.0f) {
-                if (!visitFrame_) visitFrame_ = frame_;
-                if (frame_ - visitFrame_ > Seconds(45.0) || g_CommMode) visited_.insert(marked->pilot.objectId), visitFrame_ = 0;
-                Steer(marked->position, 0.0f, 0.0f);
-                return;
-            }
-        }
-        // A marked ship is kept company (escorted) for up to ten minutes, then left to itself;
-        // the mine comes first.
-        if (marked && marked->humanPiloted && mine) marked = nullptr;
-        if (marked && marked->humanPiloted) {
-            unsigned& since = escortSince_[marked->pilot.objectId];
-            if (!since) since = frame_;
-            if (frame_ - since > Seconds(600.0)) marked = nullptr;
-        }
-        if (marked && marked->humanPiloted) {
-            Fire(false);
-            if (nearest > 800.0f) Steer(AroundUnit(marked, p->position, marked->position), 100.0f, 0.0f);
-            else Steer(marked->position, std::min(100.0f, marked->speedPercent + 10.0f), 300.0f);
-            if (log)
-                std::fprintf(stderr, "[pilot] frame %u: with marked unit %d at %.0f\n", frame_, marked->pilot.objectId, nearest);
+        if (waiting && nearest < 1200.0f) {
+            if (!visitFrame_) visitFrame_ = frame_;
+            if (frame_ - visitFrame_ > Seconds(45.0) || g_CommMode) visited_.insert(waiting->pilot.objectId), visitFrame_ = 0;
+            Steer(waiting->position, 0.0f, 0.0f);
             return;
         }
-        if (marked && nearest > 1500.0f) {
+        if (waiting && nearest > 1500.0f) {
             Fire(false);
-            Steer(AroundUnit(marked, p->position, marked->position), 100.0f, 0.0f);
+            Steer(AroundUnit(waiting, p->position, waiting->position), 100.0f, 0.0f);
             return;
         }
     }
