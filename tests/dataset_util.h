@@ -47,6 +47,20 @@ private:
     int savedMessages_ = 1;
 };
 
+// What a test that runs the game's own WinMain in this process sets first: the null graphics
+// device and sound driver, SDL's dummy video, a runtime folder of its own under `dir`, and no
+// display, so failure boxes print instead of waiting for a click.
+inline void UseHeadlessGame(const std::filesystem::path& dir)
+{
+    std::filesystem::create_directory(dir / "runtime");
+    setenv("KORVANE_GFX", "null", 1);
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+}
+
 // A fresh run directory whose Data/ links the built archives, made the current one (a test
 // may write Save/ and Game.ini there); empty when it could not be made.
 inline std::filesystem::path EnterArchiveRunDir(const char* prefix)

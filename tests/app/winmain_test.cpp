@@ -1,5 +1,6 @@
 // Start-up, shut-down and the restart on the same window, driven with the null
 // device, the null sound driver and SDL's dummy video driver: no display needed.
+#include "dataset_util.h"
 #include "app/settings.h"
 #include "app/winmain.h"
 #include "app/wndproc.h"
@@ -30,15 +31,9 @@ protected:
         char tmpl[] = "/tmp/korvane-winmain-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
-        fs::create_directory(dir_ / "runtime");
         fs::current_path(dir_);
-        setenv("KORVANE_GFX", "null", 1);
-        setenv("ALSOFT_DRIVERS", "null", 1);
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
-        // Failure boxes (no data here) must print, not wait for a click.
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
+        // Failure boxes (no data here) print rather than wait for a click.
+        testutil::UseHeadlessGame(dir_);
         // No data: the first location cannot load, and without the game menu the
         // location loop ends at once.
         std::ofstream("Game.ini") << "[Misc]\nStart logo=0\nUse game menu=0\nDebug out=1\n";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/winmain.h"
+#include "dataset_util.h"
 #include "platform/win/test_switches.h"
 
 namespace fs = std::filesystem;
@@ -33,18 +34,12 @@ protected:
         fs::create_directory_symlink(game / "Data", dir_ / "Data");
         if (fs::exists(game / "logo")) fs::create_directory_symlink(game / "logo", dir_ / "logo");
         if (fs::exists(game / "Save")) fs::copy(game / "Save", dir_ / "Save", fs::copy_options::recursive);
-        fs::create_directory(dir_ / "runtime");
         fs::current_path(dir_);
-        setenv("KORVANE_GFX", "null", 1);
-        setenv("ALSOFT_DRIVERS", "null", 1);
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        testutil::UseHeadlessGame(dir_);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("KORVANE_FRAME_MS", "50", 1);
-        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
         unsetenv("KORVANE_INPUT");
         unsetenv("KORVANE_FRAMES");
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
         // The defaults a new player gets; only the log is asked for.
         std::ofstream("Game.ini") << "[Misc]\nDebug out=1\n";
         TestSwitchesReset();

@@ -62,13 +62,7 @@ int CountFrom(const std::vector<std::string>& lines, const std::string& prefix, 
 // Pixels of the replies' lit violet in the dialog box (the arrival line is green).
 int ReplyPixels(const Image& image, const Region& r)
 {
-    int n = 0;
-    for (int y = r.y; y < r.y + r.height && y < image.height; ++y)
-        for (int x = r.x; x < r.x + r.width && x < image.width; ++x) {
-            const std::uint8_t* p = image.Pixel(x, y);
-            n += p[2] > 150 && p[2] > p[0] + 40 && p[2] > p[1] + 40;
-        }
-    return n;
+    return CountPixels(image, r, [](const std::uint8_t* p) { return p[2] > 150 && p[2] > p[0] + 40 && p[2] > p[1] + 40; });
 }
 
 } // namespace

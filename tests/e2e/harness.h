@@ -7,6 +7,7 @@
 // killed after the timeout. Set KORVANE_KEEP_RUNS=1 to keep the directories.
 #pragma once
 #include <cstdint>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -70,6 +71,16 @@ struct Region {
 struct Colour {
     double r = 0, g = 0, b = 0, a = 0;
 };
+
+// How many pixels of a region (clipped to the image) pass `test` (given the pixel's RGBA bytes).
+template <typename Test>
+int CountPixels(const Image& image, const Region& r, Test test)
+{
+    int n = 0;
+    for (int y = std::max(r.y, 0); y < r.y + r.height && y < image.height; ++y)
+        for (int x = std::max(r.x, 0); x < r.x + r.width && x < image.width; ++x) n += test(image.Pixel(x, y)) ? 1 : 0;
+    return n;
+}
 
 // Reads a PNG file as RGBA; false when it cannot be read.
 bool ReadPng(const std::string& path, Image* image);

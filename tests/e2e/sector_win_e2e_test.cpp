@@ -26,25 +26,13 @@ int LineIndex(const std::vector<std::string>& lines, const std::string& prefix, 
 // Pixels of the talk box's reply violet (blue well above red).
 int BluePixels(const Image& image, const Region& r)
 {
-    int n = 0;
-    for (int y = r.y; y < r.y + r.height && y < image.height; ++y)
-        for (int x = r.x; x < r.x + r.width && x < image.width; ++x) {
-            const std::uint8_t* p = image.Pixel(x, y);
-            n += p[2] > 110 && p[2] > p[0] + 40;
-        }
-    return n;
+    return CountPixels(image, r, [](const std::uint8_t* p) { return p[2] > 110 && p[2] > p[0] + 40; });
 }
 
 // Pixels of the menus' gold (red high, green middling, blue low).
 int GoldPixels(const Image& image, const Region& r)
 {
-    int n = 0;
-    for (int y = r.y; y < r.y + r.height && y < image.height; ++y)
-        for (int x = r.x; x < r.x + r.width && x < image.width; ++x) {
-            const std::uint8_t* p = image.Pixel(x, y);
-            n += p[0] > 150 && p[1] > 100 && p[0] > p[2] + 80;
-        }
-    return n;
+    return CountPixels(image, r, [](const std::uint8_t* p) { return p[0] > 150 && p[1] > 100 && p[0] > p[2] + 80; });
 }
 
 }  // namespace
