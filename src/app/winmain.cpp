@@ -187,6 +187,9 @@ void ShutDown()
 
 int WinMain()
 {
+    // A close asked of an earlier run in this process (the in-process tests) must not end this one.
+    g_QuitRequested = 0;
+    g_LocationFinished = 0;
     bool restart = false;
     for (;;) {
         if (!StartUp(restart))

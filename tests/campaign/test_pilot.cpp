@@ -147,6 +147,7 @@ private:
     int ChooseReply(const RadioReplyEntry* replies, int first, const void* speaker);
     void Steer(const Vec3& point, float wantedSpeed, float stopWithin);
     bool Fight(bool log);
+    bool ArkEscort(bool log);
     bool Command(CUnit* mine);
 
     // ---- the watch ----
@@ -192,10 +193,12 @@ private:
     int spacePhase_ = 0;
     unsigned phaseFrame_ = 0;
     bool mineGone_ = false;
+    CUnit* mine_ = nullptr;  // compared only, never followed: it may be gone
     bool wantLanding_ = false;
     int targetTries_ = 0;
     bool shopDone_ = false;       // this visit's purchases made
     int terminalTries_ = 0;
+    int operatorTries_ = 0;  // clicks on the operator that opened no talk
     int scrolls_ = 0;
     std::set<int> weaponRowsDone_;
     int lastShot_ = 0;
@@ -251,10 +254,10 @@ void Pilot::Frame(unsigned frame)
     rowGame_ += kFrameSeconds;
 
     if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
-        std::fprintf(stderr, "[pilot] frame %u: game %.0f scale %.2f real %.3f active %d kind %d menu %d world %d comm %d over %d shot %d goal %.0f\n",
+        std::fprintf(stderr, "[pilot] frame %u: game %.0f scale %.2f real %.3f active %d kind %d menu %d world %d comm %d over %d shot %d goal %.0f home %.0f\n",
                      frame_, g_GameClock.gameTime, g_GameClock.timeScale, g_GameClock.realFrameSeconds, g_AppActive,
                      g_LocationKind, g_GameMenuActive, g_WorldIndex, g_CommMode, g_LocationDirector.missionOver,
-                     g_World.cameras[1].cinematicView, goalGame_);
+                     g_World.cameras[1].cinematicView, goalGame_, g_HeroStation ? g_HeroStation->hull : -1.0f);
     if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
         std::fprintf(stderr, "[pilot] frame %u: text %d esc %d ready %d\n", frame_, g_TextInputState, g_KeyEsc, Ready());
     if (std::getenv("KORVANE_PILOT_TRACE") && g_World.cameras[1].cinematicView != lastShot_) {
@@ -293,7 +296,8 @@ void Pilot::Frame(unsigned frame)
         return;
     }
     if (g_LocationKind == 2) wantLanding_ = false, spacePhase_ = 0, retreat_ = false, command_ = 0;
-    if (g_LocationKind == 1 && !g_StationMenuActive) shopDone_ = false, terminalTries_ = 0, weaponRowsDone_.clear();
+    if (g_LocationKind == 1 && !g_StationMenuActive)
+        shopDone_ = false, terminalTries_ = operatorTries_ = 0, weaponRowsDone_.clear();
     if (std::getenv("KORVANE_PILOT_TRACE") && frame_ % 200 == 0)
         std::fprintf(stderr, "[pilot] frame %u: box %.1f/%.1f pending %d top %.0f world %d kind %d comm %d speaker %d clicks %d shown %d\n", frame_, g_DialogBox.height, g_DialogBox.targetHeight, g_DialogBox.pending, g_DialogBox.DrawnTop(),
                      g_WorldIndex, g_LocationKind, g_CommMode, g_DialogBox.speaker != nullptr, g_PlanetClicksEnabled,
@@ -323,6 +327,7 @@ void Pilot::NewLocation(int id)
     spacePhase_ = 0;
     phaseFrame_ = frame_;
     mineGone_ = false;
+    mine_ = nullptr;
     wantLanding_ = false;
     retreat_ = false;
     command_ = 0;
@@ -382,11 +387,14 @@ void Pilot::Watch()
         for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i) {
             const CUnit* u = CObjectList::units[w][i];
             // Only the worlds that run: the station's people wait while the ship is out.
-            if (!u || u->scriptStep < 0 || (w == 0 && g_LocationKind == 1) || (w == 1 && g_LocationKind == 0)) continue;
+            if (!u) continue;
+            // The ark that sector 12's scene moves across the sector for 500 s in one step.
+            const bool ark = location_ == LOCATION_SECTOR_LAST && w == 1 && u->pilot.objectId == 20 && u->IsAlive();
+            if ((u->scriptStep < 0 && !ark) || (w == 0 && g_LocationKind == 1) || (w == 1 && g_LocationKind == 0)) continue;
             // Traffic keeps its steady steps (hailing, guarding) as long as it lives.
             if (u->kind == GTYPE_SP_NPCSHIP_MOVED) continue;
-            // At step 0 only the scene's own ships count (a convoy on its way).
-            if (u->scriptStep == 0 && (u->kind < GTYPE_SP_NPCSHIP_ID0 || u->kind > GTYPE_SP_NPCSHIP_ID2)) continue;
+            // At step 0 only the scene's own ships count (a convoy on its way), and the ark.
+            if (u->scriptStep == 0 && !ark && (u->kind < GTYPE_SP_NPCSHIP_ID0 || u->kind > GTYPE_SP_NPCSHIP_ID2)) continue;
             const long key = long(u->pilot.objectId) * 2 + w;
             auto was = steps_.find(key);
             if (was == steps_.end() || was->second.first != u->scriptStep || Length(u->position - was->second.second) > 500.0f) {
@@ -395,7 +403,7 @@ void Pilot::Watch()
             } else {
                 now[key] = was->second;
             }
-            if (u->scriptStep > 0)
+            if (u->scriptStep > 0 && !ark)
                 waiting += " unit " + std::to_string(u->pilot.objectId) + " (kind " + std::to_string(u->kind) + ", world " +
                        std::to_string(w) + ") at step " + std::to_string(u->scriptStep) + ";";
         }
@@ -633,7 +641,11 @@ void Pilot::Interior()
         CUnit* u = CObjectList::units[0][i];
         if (u->kind == GTYPE_NPC_BASEKEEPER && !op) op = u;
         // With ore on the station the terminal on the desk comes first: the ship is fitted out.
-        if (u->objectClass == GCLASS_ITEM && !shopDone_ && g_HeroStation && g_HeroStation->ore >= 1.0f &&
+        // With the mine gone the station is under attack: the desk at once, to end the mission,
+        // unless the operator does not answer from where the hero stands: the terminal, next
+        // to him, is walked to (and its menu left at once).
+        const bool shopping = !mineGone_ && g_HeroStation && g_HeroStation->ore >= 1.0f;
+        if (u->objectClass == GCLASS_ITEM && !shopDone_ && (shopping || (mineGone_ && operatorTries_ >= 3)) &&
             location_ >= LOCATION_SECTOR_FIRST && location_ <= LOCATION_SINGLE_LAST)
             op = u;
     }
@@ -656,7 +668,10 @@ void Pilot::Interior()
     }
     const Vec4 clip = Vec3Transform(Vec3TransformCoord(at, cam.view), cam.projection);
     const float x = (clip.x / clip.w + 1.0f) * 400.0f, y = (1.0f - clip.y / clip.w) * 300.0f;
-    if (!(clip.w > 0.0f) || x < 5.0f || x > 795.0f || y < 5.0f || y > 500.0f) {
+    // Clicked in vain a few times (something stands in front): the view is turned as well.
+    const bool blocked = !terminal && operatorTries_ > 0 && operatorTries_ % 3 == 0;
+    if (blocked || !(clip.w > 0.0f) || x < 5.0f || x > 795.0f || y < 5.0f || y > 500.0f) {
+        if (blocked) ++operatorTries_;
         // Out of view: the pointer on the bottom edge scrolls the view back, Down widens it.
         // The pointer at an edge scrolls the view that way: bottom first, then round the edges.
         static const float kEdges[][2] = {{400.0f, 599.0f}, {0.0f, 300.0f}, {799.0f, 300.0f}, {400.0f, 0.0f}};
@@ -671,6 +686,7 @@ void Pilot::Interior()
         return;
     }
     if (terminal) ++terminalTries_;
+    else ++operatorTries_;
     std::fprintf(stderr, "[pilot] frame %u: the %s clicked at (%.0f %.0f)\n", frame_, terminal ? "terminal" : "operator", x, y);
     Click(x, y);
     Wait(6.0);
@@ -684,6 +700,7 @@ void Pilot::Shop()
     if (!Ready() || g_StationMenuPageChanging || g_StationMenuLeaving) return;
     StationMenuState& m = g_StationMenu;
     const float ore = g_HeroStation ? g_HeroStation->ore : 0.0f;
+    if (mineGone_) shopDone_ = true;  // no time to fit out: the station is under attack
     Wait(0.4);
     switch (g_StationMenuPage) {
     case STATION_PAGE_TABS:
@@ -845,15 +862,24 @@ CUnit* NearestEnemyShip(const CUnit* p, float radius)
 }
 
 // The sector's mine: a station with a cargo bay that is not the player's home.
-CUnit* Mine()
+// The mine to shoot: the one chosen before while it stands, else the nearest (sector 12 has
+// two far apart, and going for whichever the list holds first flew to and fro between them).
+CUnit* Mine(CUnit* chosen)
 {
+    auto isMine = [](const CUnit* u) {
+        return u != g_HeroStation && u->kind == GTYPE_SP_STATION && u->objectClass == GCLASS_SPACE_SHIP &&
+               u->hull > 0.0f && u->FindCargoItem();
+    };
+    CUnit* best = nullptr;
+    float nearest = 1.0e30f;
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
-        if (u != g_HeroStation && u->kind == GTYPE_SP_STATION && u->objectClass == GCLASS_SPACE_SHIP &&
-            u->hull > 0.0f && u->FindCargoItem())
-            return u;
+        if (!isMine(u)) continue;
+        if (u == chosen) return u;
+        const float d = g_PlayerObject ? Length(u->position - g_PlayerObject->position) : 0.0f;
+        if (d < nearest) best = u, nearest = d;
     }
-    return nullptr;
+    return best;
 }
 
 void Pilot::Space()
@@ -894,7 +920,8 @@ void Pilot::Space()
                         (location_ >= LOCATION_SINGLE_FIRST && location_ <= LOCATION_SINGLE_LAST);
     const bool intro = location_ == LOCATION_SPACE_INTRO_2 || location_ == LOCATION_SPACE_INTRO_1;
     if (!sector && !intro) return;
-    CUnit* mine = sector && !mineGone_ ? Mine() : nullptr;
+    CUnit* mine = sector && !mineGone_ ? Mine(mine_) : nullptr;
+    mine_ = mine;
     if (sector && !mine && !mineGone_) {
         mineGone_ = true;
         std::fprintf(stderr, "[pilot] frame %u: the mine is gone\n", frame_);
@@ -919,12 +946,14 @@ void Pilot::Space()
         retreat_ = true;
         std::fprintf(stderr, "[pilot] frame %u: hull %.0f of %.0f, home for repairs\n", frame_, p->hull, p->hullMax);
     }
+    if (location_ == LOCATION_SECTOR_LAST && ArkEscort(log)) return;
     // Within reach of the mine and fit: it is shot at whatever comes at the ship.
     const bool atMine = mine && !retreat_ && Length(mine->position - p->position) < 2600.0f && p->hull > 0.5f * p->hullMax;
+    // With the mine gone the sector is won once the player lands, and the guards it set free
+    // go for the home station: he goes straight home, whatever comes at him.
+    if (mineGone_) retreat_ = true;
     // An enemy close by is fought before anything else.
     if (sector && !retreat_ && !atMine && NearestEnemyShip(p, 1000.0f) && Fight(log)) return;
-    // With the mine gone the sector is won once the player lands: he goes straight home.
-    if (mineGone_) retreat_ = true;
     // A scene's ship standing still (a convoy leader waiting beside the station for the
     // player) is flown up to once and waited by for its call, unless the scene marks a ship
     // (its call on the radar) already.
@@ -998,15 +1027,42 @@ void Pilot::Space()
             phaseFrame_ = frame_;
             return;
         }
+        // Transports queue for the bay: while they go first, whoever comes at the ship by the
+        // gate is fought rather than waited for.
+        if (retreat_ && (home->bayUnit || home->bayRequestUnit) && Length(waypoint - p->position) < 700.0f &&
+            NearestEnemyShip(p, 800.0f) && Fight(log))
+            return;
         const Vec3 next = AroundUnit(home, p->position, waypoint);
-        Steer(next, std::min(100.0f, Length(waypoint - p->position) * 0.4f), next == waypoint ? 30.0f : 0.0f);
+        Vec3 aim = next;
+        const float toNext = Length(next - p->position);
+        if (retreat_ && toNext > 500.0f && NearestEnemyShip(p, 1000.0f)) {
+            // Chased home: weaving about the straight line spoils the chasers' aim.
+            const Vec3 dir = (next - p->position) * (1.0f / toNext);
+            Vec3 side = Vec3Cross(dir, Vec3(0.0f, 1.0f, 0.0f));
+            side = Length(side) > 0.1f ? side * (1.0f / Length(side)) : Vec3(1.0f, 0.0f, 0.0f);
+            const Vec3 up = Vec3Cross(side, dir);
+            static const float kWeave[][2] = {{1.0f, 0.0f}, {0.0f, 1.0f}, {-1.0f, 0.0f}, {0.0f, -1.0f}};
+            const float* w = kWeave[(frame_ / Seconds(1.5)) % 4];
+            aim = next + (side * w[0] + up * w[1]) * (0.35f * toNext);
+        }
+        Steer(aim, std::min(100.0f, Length(waypoint - p->position) * 0.4f), next == waypoint ? 30.0f : 0.0f);
         if (log)
-            std::fprintf(stderr, "[pilot] frame %u: home waypoint at %.0f speed %.0f bay %d request %d\n", frame_,
+            std::fprintf(stderr, "[pilot] frame %u: home waypoint at %.0f speed %.0f bay %s request %s state %d\n", frame_,
                          Length(waypoint - p->position), p->speedPercent,
-                         home->bayUnit ? home->bayUnit->pilot.objectId : -1,
-                         home->bayRequestUnit ? home->bayRequestUnit->pilot.objectId : -1);
-        // Landing is asked for once the bay is free: a ship already going in goes first.
-        if (Length(waypoint - p->position) < 80.0f && p->speedPercent < 8.0f && !home->bayUnit &&
+                         home->bayUnit ? home->bayUnit->displayName : "-",
+                         home->bayRequestUnit ? home->bayRequestUnit->displayName : "-", home->bayState);
+        // Landing is asked for once the bay is free: a ship already going in goes first. Under
+        // fire it is asked on the way in, as soon as the bay is free and the gate in reach
+        // before the grant lapses: transports queue for the bay and a ship waiting still at
+        // the gate is shot down.
+        const float toWaypoint = Length(waypoint - p->position);
+        Vec3 homeCentre;
+        float homeRadius = 0.0f;
+        Sphere(home, &homeCentre, &homeRadius);
+        // The station answers "too far" beyond three of its radii.
+        const bool hurried = retreat_ && next == waypoint && toWaypoint < 1000.0f &&
+                             Length(p->position - home->position) < 2.7f * homeRadius;
+        if ((hurried || (toWaypoint < 80.0f && p->speedPercent < 8.0f)) && !home->bayUnit &&
             !home->bayRequestUnit && (location_ != LOCATION_SPACE_INTRO_1 || p->scriptStep == -1)) {
             ReleaseAll();
             wantLanding_ = true;
@@ -1030,7 +1086,14 @@ void Pilot::Space()
         return;
     case 2:
         if (p->dockingStage == 100) wantLanding_ = false;  // granted: the talk may end
-        Steer(approach, std::min(60.0f, 8.0f + Length(approach - p->position) * 0.4f), 0.0f);
+        // Not granted (the bay taken meanwhile, or too far): asked again from the gate's front
+        // rather than waited for, still, under fire.
+        if (p->dockingStage != 100 && frame_ - phaseFrame_ > Seconds(5.0) && !g_CommMode && g_CommWindow.state == 0) {
+            spacePhase_ = 0;
+            return;
+        }
+        Steer(approach, std::min(Length(approach - p->position) > 400.0f ? 100.0f : 60.0f,
+                                 8.0f + Length(approach - p->position) * 0.4f), 0.0f);
         if (log)
             std::fprintf(stderr, "[pilot] frame %u: approach at %.0f speed %.0f stage %d outside %.0f gate %.0f len %.0f comm %d radio %d/%d talk %d\n",
                          frame_, Length(approach - p->position), p->speedPercent, p->dockingStage,
@@ -1138,6 +1201,50 @@ bool Pilot::Fight(bool log)
     if (log)
         std::fprintf(stderr, "[pilot]   shots %d, on target %d\n", p->statistics.shotsFired, p->statistics.shotsOnTarget);
     return true;
+}
+
+// Sector 12: the ark (unit 20) crosses the sector while aliens launch at it. Until the
+// crossing ends (the scene's unit 50 past its step 1) the player keeps by the ark and fights
+// whatever comes at it; then the two pirates whose fall lets the ark call him are hunted down.
+// The mines come after, as in every sector.
+bool Pilot::ArkEscort(bool log)
+{
+    CUnit* p = g_PlayerObject;
+    CUnit* ark = CObjectList::FindById(20);
+    const CUnit* scene = CObjectList::FindById(50);
+    if (retreat_ || !ark || !ark->IsAlive() || !scene) return false;
+    if (scene->scriptStep == 0 || scene->scriptStep == 1) {
+        CUnit* threat = nullptr;
+        float best = 2500.0f;
+        for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+            CUnit* u = CObjectList::units[1][i];
+            if (u == p || !u->IsCraft() || !u->IsAlive() || IsStationKindValue(u->kind) || !p->IsHostileTo(u)) continue;
+            const float d = Length(u->position - ark->position);
+            if (d < best) threat = u, best = d;
+        }
+        if (log)
+            std::fprintf(stderr, "[pilot] frame %u: ark hull %.0f, at %.0f; threat %s at %.0f from it; own hull %.0f\n", frame_,
+                         ark->hull, Length(ark->position - p->position), threat ? threat->displayName : "-", best, p->hull);
+        if (threat) {
+            if (Length(threat->position - p->position) < 1500.0f && Fight(log)) return true;
+            Fire(false);
+            Steer(threat->position, 100.0f, 0.0f);
+            return true;
+        }
+        Fire(false);
+        const Vec3 by = ark->position + Vec3(0.0f, 300.0f, 0.0f);
+        Steer(AroundUnit(ark, p->position, by), std::min(100.0f, Length(by - p->position) * 0.3f), 300.0f);
+        return true;
+    }
+    for (int id : {10, 12}) {
+        CUnit* u = CObjectList::FindById(id);
+        if (!u || !u->IsAlive() || !p->IsHostileTo(u)) continue;
+        if (Length(u->position - p->position) < 1500.0f && Fight(log)) return true;
+        Fire(false);
+        Steer(u->position, 100.0f, 0.0f);
+        return true;
+    }
+    return false;
 }
 
 PilotReport Pilot::Finish()
