@@ -12,6 +12,7 @@
 
 #include "../../tools/datagen/models/mesh_builder.h"
 #include "app/settings.h"
+#include "platform/math/bounds.h"
 #include "render/mesh.h"
 #include "render/mesh_container.h"
 
@@ -205,6 +206,26 @@ TEST(MeshModels, FrontFacesAreCounterClockwiseFromOutside)
     for (int k = 0; k < 36; k += 3) {
         meshgen::P3 a = box.box[box.boxIdx[k]], b = box.box[box.boxIdx[k + 1]], c = box.box[box.boxIdx[k + 2]];
         EXPECT_GT(meshgen::Dot(meshgen::Cross(c - a, b - a), a + b + c), 0) << "box triangle " << k / 3;
+    }
+}
+
+// A parasite latched onto a station sits at one of its latch points: seen from outside along
+// the way out from the hub, no face of the station may stand in front of it.
+TEST(MeshModels, StationLatchPointsLieOutsideTheHull)
+{
+    const meshgen::Model station = meshgen::MakeStation();
+    const auto& v = station.frames[0];
+    ASSERT_FALSE(station.points[0].empty());
+    for (const meshgen::P3& p : station.points[0]) {
+        const Vec3 at(p.x, p.y, p.z);
+        const Vec3 out = Vec3Normalize(at);
+        int faces = 0;
+        for (size_t t = 0; t < station.indices.size(); t += 3) {
+            const meshgen::P3 a = v[station.indices[t]].p, b = v[station.indices[t + 1]].p, c = v[station.indices[t + 2]].p;
+            faces += IntersectTri(Vec3(a.x, a.y, a.z), Vec3(b.x, b.y, b.z), Vec3(c.x, c.y, c.z), at, out, nullptr, nullptr,
+                                  nullptr);
+        }
+        EXPECT_EQ(faces, 0) << "latch point (" << p.x << ", " << p.y << ", " << p.z << ")";
     }
 }
 

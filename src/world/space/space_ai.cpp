@@ -502,6 +502,13 @@ void CUnit::SpaceActDocking(float dt)
     if (Gone(base) || !base->FindGateBay() || (ownFlight && base->FindCargoItem() && !(base->ore > 0.0f))) {
         target = nullptr;
         PopOrder();
+        // A player's ship the bay was flying (in or out) when its station died is his again:
+        // no bay is left to hand it back.
+        if ((this == g_PlayerObject || kind == GTYPE_SP_HEROSHIP) && !manualControl) {
+            manualControl = 1;
+            dockingStage = -1;
+            collisionFlag = 1;
+        }
         return;
     }
 

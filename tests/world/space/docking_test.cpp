@@ -355,6 +355,28 @@ TEST_F(DockingBay, LaunchedPlayerShipLeavesThroughTheGateAndGetsItsControlsBack)
     EXPECT_LT(std::fabs(p->position.x) + std::fabs(p->position.y), 5.0f);
 }
 
+// The station destroyed while the bay flies the player's ship out: no bay is left to hand it
+// back, so the ship's own docking order does.
+TEST_F(DockingBay, PlayerLeavingTheBayOfAStationThatDiesGetsHisControlsBack)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject = p;
+    DockDirectly(s, p, 0, kStays);
+    Run(s, 5.0f);
+    ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
+    Run(s, 3.5f);
+    ASSERT_EQ(p->orderType, ACTION_DOCKING);
+    ASSERT_EQ(p->manualControl, 0);
+    s->TakeHit(1.0e6f, nullptr, s->position, nullptr);
+    ASSERT_FALSE(s->IsAlive());
+    p->SpaceActDocking(kDt);
+    EXPECT_NE(p->orderType, ACTION_DOCKING);
+    EXPECT_EQ(p->manualControl, 1);
+    EXPECT_EQ(p->dockingStage, -1);
+    EXPECT_EQ(p->collisionFlag, 1);
+}
+
 TEST_F(DockingBay, ShipListedWhileStillDockedIsLaunchedWithoutASecondEntry)
 {
     // As after a location load or the return from the interior: the player's ship is in

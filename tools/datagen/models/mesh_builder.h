@@ -341,8 +341,9 @@ inline Model MakeStation()
     b.Box({-60, -40, 120}, {60, 40, 190});    // gate bay housing
     Model m;
     m.SetGeometry(b);
-    // Latch points on the hub.
-    m.points[0] = {{0, 110, 0}, {0, -110, 0}, {140, 0, 0}, {-140, 0, 0}};
+    // Latch points just off the hub, clear of the spokes and the gate: a parasite sitting
+    // there can be shot from outside (one inside a spoke could not be reached).
+    m.points[0] = {{0, 125, 0}, {0, -125, 0}, {-80, 90, -80}, {80, -90, -80}};
     m.points[5] = {{0, 120, 0}, {260, 30, 0}, {-260, 30, 0}};
     m.points[8] = {{260, 0, 0}, {-260, 0, 0}, {0, 0, -260}};
     return m;
