@@ -687,9 +687,19 @@ void NetworkPageAutoLobby()
         }
         return;
     }
+    // The host, left alone, plays on until the map is his: the results page shows (at most 60 s).
+    static uint32_t aloneSince = 0;
+    static bool closing = false;
+    if (host && aloneSince && !closing &&
+        ((g_GameMenuActive && g_MenuPage == MENU_PAGE_RESULTS) || g_GameClock.NowMs() - aloneSince > 60000)) {
+        closing = true;
+        DebugOut("Network: test lobby ends");
+        PostMessage(GetMainWindow(), WM_CLOSE, 0, 0);
+        return;
+    }
     if (g_GameMode == 2 && (g_Network.lobbyState == NET_CLIENT_IN_GAME || g_Network.lobbyState == NET_HOST_IN_GAME)) {
         static uint32_t lastChat = 0, heardAllAt = 0;
-        static bool heardAll = false, closing = false;
+        static bool heardAll = false;
         const uint32_t now = g_GameClock.NowMs();
         const CNetSession& s = g_Network.session;
         if (g_PlayerObject && !closing && (lastChat == 0 || now - lastChat > 2000)) {
@@ -771,8 +781,9 @@ void NetworkPageAutoLobby()
         // The first client, the target, waits for the host's hit (at most 60 s): other
         // players' hits on its ships (a collision, a mine) do not end its wait.
         const bool target = s.ownIndex == 1 && !(g_Network.ownUnitsHitBy & 1u) && now - heardAllAt < 60000;
-        const bool done = heardAll && shooting < 1 &&
-                          (s.role == 0 ? s.playerCount <= 1 : now - heardAllAt > 8000 && !target);
+        if (s.role == 0 && s.playerCount <= 1 && heardAll && shooting < 1 && !aloneSince)
+            aloneSince = now ? now : 1;
+        const bool done = s.role != 0 && heardAll && shooting < 1 && now - heardAllAt > 8000 && !target;
         if (done && !closing) {
             closing = true;
             DebugOut("Network: test lobby ends");

@@ -203,8 +203,15 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
     // (Another player's ships are the pirates of each copy: the hit travels as message 18.)
     const std::string line = "Network: our unit " + std::to_string(unit) + " is hit for ";
     EXPECT_GE(Count(runs[size_t(victim)]->DebugLines(), line), 1) << line;
-    // The host is the last one left: it saw the three others go.
-    EXPECT_EQ(Count(runs[0]->DebugLines(), "покинул игру!"), 3);
+    // The host is the last one left: it saw the three others go and, alone, won the map.
+    const std::vector<std::string> host = runs[0]->DebugLines();
+    EXPECT_EQ(Count(host, "покинул игру!"), 3);
+    int left = -1, won = -1;
+    for (int n = 0; n < int(host.size()); ++n) {
+        if (host[size_t(n)].find("покинул игру!") != std::string::npos) left = n;
+        if (host[size_t(n)].rfind("EndGame(1)", 0) == 0 && won < 0) won = n;
+    }
+    EXPECT_GT(won, left) << "the host, alone, did not win";
 }
 
 namespace {
