@@ -171,17 +171,16 @@ TEST_F(ObjectList, DestroyedStationTakesItsDockedShipsAndTheyAreForgotten)
 {
     SpaceWithSky();
     CUnit* station = Ship(Vec3(), 1, GTYPE_SP_STATION);
-    CUnit* docked = Ship(Vec3(), 1, GTYPE_SP_HEROSHIP);
+    // A mercenary's ship: the player's own is put out instead (docking tests).
+    CUnit* docked = Ship(Vec3(), 1);
     CUnit* watcher = Ship(Vec3(), 2);
     station->dockedUnits[0] = docked;
     station->dockedCount = 1;
     CObjectList::Add(station);
     CObjectList::Add(watcher);
     watcher->target = docked;
-    g_PlayerObject = docked;
     CObjectList::Remove(station);
     EXPECT_EQ(watcher->target, nullptr);
-    EXPECT_EQ(g_PlayerObject, nullptr);
 }
 
 TEST_F(ObjectList, ShipBothDockedAndListedIsFreedOnce)
