@@ -341,6 +341,7 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         int step;            // the ship's step after the return
         const char* save;    // the save written, or null
         int runnerStep;      // unit 50's step afterwards
+        bool docked = true;  // false: put out of its destroyed station, no bay holds it
     };
     const Case cases[] = {
         {3, 0, 0, 10, nullptr, 0},
@@ -348,9 +349,11 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         {3, 1, 0, 101, "Save/04/Sector 04.dat", 0},
         {1, 1, 0, 101, "Save/04/Sector 02.dat", 0},
         {12, 1, 0, -1, nullptr, 7},
+        {12, 1, 0, -1, nullptr, 7, false},
+        {3, 0, 1, -1, nullptr, 0, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.sector * 10 + c.missionOver + c.greeted * 100);
+        SCOPED_TRACE(c.sector * 10 + c.missionOver + c.greeted * 100 + (c.docked ? 0 : 1000));
         if (CObjectList::IndexOf(ship_) < 0) CObjectList::Add(ship_);
         g_LocationDirector.locationId = c.sector;
         g_LocationDirector.missionOver = c.missionOver;
@@ -359,9 +362,9 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         g_HeroStation->radioDialog.lines[0].said = c.greeted;
         runner->scriptStep = 0;
         // Back from the interior the ship is still held in the station's bay for good.
-        g_HeroStation->dockedUnits[0] = ship_;
-        g_HeroStation->dockedCount = 1;
-        ship_->dockTime = 0xFFFFFFFFu;
+        g_HeroStation->dockedUnits[0] = c.docked ? ship_ : nullptr;
+        g_HeroStation->dockedCount = c.docked ? 1 : 0;
+        ship_->dockTime = c.docked ? 0xFFFFFFFFu : 0u;
         // The landing's shot is still up, as the bay left it.
         CCamera& cam = g_World.cameras[1];
         cam.SetCinematicMode(ship_, Vec3(0.0f, 100.0f, -300.0f), 0, nullptr, 0.0f, 2.0f);
@@ -379,7 +382,9 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         }
         // The results come at once, except in sector 1 where the departure shows them.
         EXPECT_EQ(g_MissionResult, c.missionOver && c.sector != 12 && c.sector != 1 ? 1 : -1);
-        if (!c.missionOver) {
+        if (!c.docked) {
+            EXPECT_GE(CObjectList::IndexOf(ship_), 0);  // stays in space: nothing would launch it
+        } else if (!c.missionOver || c.sector == 12) {
             EXPECT_EQ(CObjectList::IndexOf(ship_), -1);  // back into the station
             EXPECT_EQ(ship_->dockTime, 1u);              // which launches it in a second
         }

@@ -302,6 +302,19 @@ void EnterStation(CUnit* self)
     self->scriptStep = -1;
 }
 
+// The ship back from the interior leaves through the bay: docked for good (dock time -1) it
+// would never go, so the bay launches it in a second. A ship no station holds (put out of
+// one destroyed meanwhile) stays in space as it is.
+void LaunchFromStation(CUnit* self)
+{
+    bool docked = false;
+    for (uint32_t i = 0; i < CObjectList::unitCount[1] && !docked; ++i)
+        docked = g_World.IsDockedAt(self, CObjectList::units[1][i]);
+    if (!docked) return;
+    if (CObjectList::IndexOf(self) >= 0) CObjectList::Detach(self);
+    CObjectList::FindDockedPlayerShipFlag();
+}
+
 void ReturnToSpace(CUnit* self)
 {
     const int id = g_LocationDirector.locationId;
@@ -315,18 +328,15 @@ void ReturnToSpace(CUnit* self)
         // The landing's shot ends here: left on, the pilot would fly on in the outside view,
         // his mouse and radio calls refused.
         CameraOff();
-        if (CObjectList::IndexOf(self) >= 0) CObjectList::Detach(self);
-        // Docked for good (dock time -1) it would never leave: the bay launches it in a second.
-        CObjectList::FindDockedPlayerShipFlag();
+        LaunchFromStation(self);
         const bool spoken = g_HeroStation && g_HeroStation->radioDialog.lineCount > 0 &&
                             g_HeroStation->radioDialog.lines[0].said;
         self->scriptStep = spoken ? -1 : 10;
         return;
     }
     if (id == 12) {
-        if (CObjectList::IndexOf(self) >= 0) CObjectList::Detach(self);
         // The outro waits for the player's hands on the stick: the bay must launch him.
-        CObjectList::FindDockedPlayerShipFlag();
+        LaunchFromStation(self);
         if (CUnit* u = Cast(50)) u->scriptStep = 7;
         self->scriptStep = -1;
         return;
