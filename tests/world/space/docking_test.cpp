@@ -156,6 +156,21 @@ protected:
         ship->dockTime = dockTime;
     }
 
+    // The player's ship docked for good, then told to leave: the bay takes it to the gate.
+    CUnit* PlayerFlownOut(CUnit* station)
+    {
+        CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
+        g_PlayerObject = p;
+        DockDirectly(station, p, 0, kStays);
+        Run(station, 5.0f);
+        EXPECT_EQ(station->bayUnit, nullptr);
+        EXPECT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
+        Run(station, 1.0f);
+        EXPECT_EQ(station->bayUnit, p);
+        Run(station, 2.5f);
+        return p;
+    }
+
     // Frames of the bay and of the listed ships.
     void Run(CUnit* station, float seconds)
     {
@@ -334,15 +349,7 @@ TEST_F(DockingBay, LaunchKeepsTheOtherDockedShipsInTheFirstPlaces)
 TEST_F(DockingBay, LaunchedPlayerShipLeavesThroughTheGateAndGetsItsControlsBack)
 {
     CUnit* s = Station(Vec3());
-    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
-    g_PlayerObject = p;
-    DockDirectly(s, p, 0, kStays);
-    Run(s, 5.0f);
-    EXPECT_EQ(s->bayUnit, nullptr);
-    ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
-    Run(s, 1.0f);
-    ASSERT_EQ(s->bayUnit, p);
-    Run(s, 2.5f);
+    CUnit* p = PlayerFlownOut(s);
     // At the gate after the slide, and flying out.
     EXPECT_EQ(p->orderSubState, 4);
     Run(s, 15.0f);
@@ -360,12 +367,7 @@ TEST_F(DockingBay, LaunchedPlayerShipLeavesThroughTheGateAndGetsItsControlsBack)
 TEST_F(DockingBay, PlayerLeavingTheBayOfAStationThatDiesGetsHisControlsBack)
 {
     CUnit* s = Station(Vec3());
-    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
-    g_PlayerObject = p;
-    DockDirectly(s, p, 0, kStays);
-    Run(s, 5.0f);
-    ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
-    Run(s, 3.5f);
+    CUnit* p = PlayerFlownOut(s);
     ASSERT_EQ(p->orderType, ACTION_DOCKING);
     ASSERT_EQ(p->manualControl, 0);
     s->TakeHit(1.0e6f, nullptr, s->position, nullptr);
