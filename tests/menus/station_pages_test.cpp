@@ -14,6 +14,7 @@
 #include "flight_ui/comm_window.h"
 #include "flight_ui/radio_menu.h"
 #include "locations/location_director.h"
+#include "menus/game_menu.h"
 #include "platform/win/window.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
@@ -37,6 +38,8 @@ protected:
         DestroyBothWorlds();
         g_ScreenScaleX = g_ScreenScaleY = 1.0f;
         g_AppActive = g_HasFocus = 1;
+        g_GameMenuActive = 0;  // a game menu test before may leave it up: it takes the clicks
+        g_MenuDialogOpen = 0;
         g_GameMode = 1;
         g_LocationDirector.locationId = 1;
         g_GameClock.Reset();
