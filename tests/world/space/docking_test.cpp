@@ -31,6 +31,13 @@ void SetPoints(CMesh& mesh, std::initializer_list<Vec3> points)
     mesh.m_RefCount = 1;  // never handed back to the mesh container
 }
 
+void Face(CUnit* u, const Vec3& direction)
+{
+    const Vec3 p = u->position;
+    u->SetLookAt(p, p + direction * 100.0f, std::fabs(direction.y) > 0.9f ? Vec3(0, 0, 1) : Vec3(0, 1, 0));
+    u->UpdateTransform();
+}
+
 class DockingBay : public WorldFixture {
 protected:
     CMesh bayMesh;
@@ -156,6 +163,16 @@ protected:
         ship->dockTime = dockTime;
     }
 
+    // The player's ship before the gate of a station with the hero station's interior.
+    CUnit* PlayerBeforeTheGate(const Vec3& at, const Vec3& heading)
+    {
+        SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
+        CUnit* p = Craft(at, 1, GTYPE_SP_HEROSHIP);
+        Face(p, heading);
+        g_PlayerObject = p;
+        return p;
+    }
+
     // The player's ship docked for good, then told to leave: the bay takes it to the gate.
     CUnit* PlayerFlownOut(CUnit* station)
     {
@@ -188,13 +205,6 @@ protected:
 };
 
 float Dist(const Vec3& a, const Vec3& b) { return Vec3Length(a - b); }
-
-void Face(CUnit* u, const Vec3& direction)
-{
-    const Vec3 p = u->position;
-    u->SetLookAt(p, p + direction * 100.0f, std::fabs(direction.y) > 0.9f ? Vec3(0, 0, 1) : Vec3(0, 1, 0));
-    u->UpdateTransform();
-}
 
 TEST_F(DockingBay, GatePointsAreTheBayMeshPointsInWorldSpace)
 {
@@ -618,10 +628,7 @@ TEST_F(DockingBay, PlayerAtTheGateIsTakenInAndTheInteriorIsRequested)
         CObjectList::DestroyAll();
         g_PendingLocationKind = -1;
         CUnit* s = Station(Vec3());
-        SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
-        CUnit* p = Craft(Vec3(0, 0, 380), 1, GTYPE_SP_HEROSHIP);
-        Face(p, Vec3(0, 0, -1));
-        g_PlayerObject = p;
+        CUnit* p = PlayerBeforeTheGate(Vec3(0, 0, 380), Vec3(0, 0, -1));
         ASSERT_EQ(s->RequestDocking(p, asked), 1);
         Run(s, kDt);
         EXPECT_EQ(p->dockingStage, 101);
@@ -652,11 +659,8 @@ TEST_F(DockingBay, PlayerComingInAtAnAngleStillReachesTheGatePoint)
         CObjectList::DestroyAll();
         g_PendingLocationKind = 0;
         CUnit* s = Station(Vec3());
-        SetStationInterior(1000, "Data/Locations.Planet/Hero Station", "Hero station");
-        CUnit* p = Craft(Vec3(6, 0, 380), 1, GTYPE_SP_HEROSHIP);
-        Face(p, h);
+        CUnit* p = PlayerBeforeTheGate(Vec3(6, 0, 380), h);
         p->speed = 15.0f;
-        g_PlayerObject = p;
         ASSERT_EQ(s->RequestDocking(p, kStays), 1);
         for (int i = 0; i < 2400 && g_PendingLocationKind != 2; ++i) Run(s, kDt);
         EXPECT_EQ(g_PendingLocationKind, 2) << "heading " << h.x << " " << h.y << " " << h.z << ", stage " << p->dockingStage;
