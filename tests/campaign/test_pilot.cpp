@@ -752,12 +752,12 @@ void Pilot::Shop()
             if (best >= 0 && now->reloadTime > 0.0f && bestRate > 1.2f * now->bulletDamage / now->reloadTime) {
                 std::fprintf(stderr, "[pilot] frame %u: laser row %d replaced by %s\n", frame_, row, m.catalogue[best].modelPath);
                 ClickBox(m.catalogue[best]);
-                PostAt(frame_ + 5, WM_MOUSEMOVE, 0, At(m.upgradeReplace.x + m.upgradeReplace.width / 2.0f,
-                                                        m.upgradeReplace.y + m.upgradeReplace.height / 2.0f));
-                PostAt(frame_ + 6, WM_LBUTTONDOWN, 0, At(m.upgradeReplace.x + m.upgradeReplace.width / 2.0f,
-                                                          m.upgradeReplace.y + m.upgradeReplace.height / 2.0f));
-                PostAt(frame_ + 8, WM_LBUTTONUP, 0, At(m.upgradeReplace.x + m.upgradeReplace.width / 2.0f,
-                                                        m.upgradeReplace.y + m.upgradeReplace.height / 2.0f));
+                // "Replace" a few frames on, once the choice has shown.
+                const LPARAM replace = At(m.upgradeReplace.x + m.upgradeReplace.width / 2.0f,
+                                          m.upgradeReplace.y + m.upgradeReplace.height / 2.0f);
+                PostAt(frame_ + 5, WM_MOUSEMOVE, 0, replace);
+                PostAt(frame_ + 6, WM_LBUTTONDOWN, 0, replace);
+                PostAt(frame_ + 8, WM_LBUTTONUP, 0, replace);
                 Wait(1.0);
             }
             return;
@@ -840,6 +840,12 @@ Vec3 AroundUnit(const CUnit* u, const Vec3& from, const Vec3& goal)
     return c + side * (r * 1.6f / Length(side));
 }
 
+// A living craft of a side hostile to the player's ship p, not a station.
+bool IsEnemyCraft(const CUnit* p, const CUnit* u)
+{
+    return u != p && u->IsCraft() && u->IsAlive() && !IsStationKindValue(u->kind) && p->IsHostileTo(u);
+}
+
 // The nearest enemy ship within `radius` of the player: a craft of a hostile side, not a station.
 CUnit* NearestEnemyShip(const CUnit* p, float radius)
 {
@@ -847,7 +853,7 @@ CUnit* NearestEnemyShip(const CUnit* p, float radius)
     float bestDistance = radius;
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
-        if (u == p || !u->IsCraft() || !u->IsAlive() || IsStationKindValue(u->kind) || !p->IsHostileTo(u)) continue;
+        if (!IsEnemyCraft(p, u)) continue;
         const float d = Length(u->position - p->position);
         if (d >= bestDistance) continue;
         // One sitting on a station's hull, behind it from here, is not fought.
@@ -931,7 +937,7 @@ void Pilot::Space()
         int nearPlayer = 0, nearMine = 0, all = 0;
         for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
             CUnit* u = CObjectList::units[1][i];
-            if (u == p || !u->IsCraft() || !u->IsAlive() || IsStationKindValue(u->kind) || !p->IsHostileTo(u)) continue;
+            if (!IsEnemyCraft(p, u)) continue;
             ++all;
             if (Length(u->position - p->position) < 2000.0f) ++nearPlayer;
             if (mine && Length(u->position - mine->position) < 3000.0f) ++nearMine;
@@ -1218,7 +1224,7 @@ bool Pilot::ArkEscort(bool log)
         float best = 2500.0f;
         for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
             CUnit* u = CObjectList::units[1][i];
-            if (u == p || !u->IsCraft() || !u->IsAlive() || IsStationKindValue(u->kind) || !p->IsHostileTo(u)) continue;
+            if (!IsEnemyCraft(p, u)) continue;
             const float d = Length(u->position - ark->position);
             if (d < best) threat = u, best = d;
         }
