@@ -10,11 +10,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/winmain.h"
 #include "dataset_util.h"
+#include "locations/location_director.h"
 #include "platform/win/test_switches.h"
 
 namespace fs = std::filesystem;
@@ -40,8 +42,7 @@ protected:
         setenv("KORVANE_FRAME_MS", "50", 1);
         unsetenv("KORVANE_INPUT");
         unsetenv("KORVANE_FRAMES");
-        // The defaults a new player gets; only the log is asked for.
-        std::ofstream("Game.ini") << "[Misc]\nDebug out=1\n";
+        // No Game.ini: the settings a new player gets.
         TestSwitchesReset();
     }
     void TearDown() override
@@ -80,6 +81,40 @@ protected:
     fs::path old_, dir_;
 };
 
+// A location of the run's table: the ends its last attempt may have, and the location it leads
+// to. Earlier attempts may only have been lost and played again.
+struct ExpectedRow {
+    int location;
+    std::set<std::string> ends;
+    int next;
+};
+
+void ExpectTable(const PilotReport& report, const std::vector<ExpectedRow>& want)
+{
+    std::size_t r = 0;
+    for (const ExpectedRow& w : want) {
+        while (r < report.rows.size() && report.rows[r].location == w.location && report.rows[r].end == "ship lost" &&
+               report.rows[r].next == w.location)
+            ++r;
+        if (r == report.rows.size()) {
+            ADD_FAILURE() << "the table ends before location " << w.location;
+            return;
+        }
+        const PilotRow& row = report.rows[r++];
+        EXPECT_EQ(row.location, w.location) << "row " << r << " of the table";
+        EXPECT_TRUE(w.ends.count(row.end)) << "location " << row.location << " ended \"" << row.end << "\"";
+        EXPECT_EQ(row.next, w.next) << "the location after " << row.location;
+        if (row.location != w.location) return;
+    }
+    EXPECT_EQ(r, report.rows.size()) << "rows after the last expected one";
+}
+
+bool TryingGoals()
+{
+    const char* e = std::getenv("KORVANE_PILOT_GOALS");
+    return e && *e;
+}
+
 // Goals from KORVANE_PILOT_GOALS ("c" the campaign, a number a single mission, "s4" sector 4 from
 // the campaign page with a finished pilot's saves), for trying one.
 std::vector<PilotGoal> GoalsFromEnvironment(std::vector<PilotGoal> fallback)
@@ -108,6 +143,16 @@ TEST_F(CampaignRun, TheStoryPlaysFromTheMenuToTheSectorTwelveFinale)
         if (g.kind == PilotGoalKind::Sector) WriteFinishedPilot();
     const PilotReport report = Play(plan);
     EXPECT_TRUE(report.finished);
+    if (TryingGoals()) return;
+    // The intros chain on their own; every sector is won on its results page and leads to the
+    // next; sector 12's finale ends the campaign and the game menu comes back.
+    std::vector<ExpectedRow> story = {{LOCATION_PLANET_INTRO_1, {""}, LOCATION_SPACE_INTRO_1},
+                                      {LOCATION_SPACE_INTRO_1, {""}, LOCATION_PLANET_INTRO_2},
+                                      {LOCATION_PLANET_INTRO_2, {""}, LOCATION_SPACE_INTRO_2},
+                                      {LOCATION_SPACE_INTRO_2, {""}, LOCATION_SECTOR_FIRST}};
+    for (int n = LOCATION_SECTOR_FIRST; n < LOCATION_SECTOR_LAST; ++n) story.push_back({n, {"won"}, n + 1});
+    story.push_back({LOCATION_SECTOR_LAST, {"won at the finale"}, LOCATION_GAME_MENU});
+    ExpectTable(report, story);
 }
 
 TEST_F(CampaignRun, EverySingleMissionStartsFromItsPageAndPlaysWithoutAStall)
@@ -119,4 +164,10 @@ TEST_F(CampaignRun, EverySingleMissionStartsFromItsPageAndPlaysWithoutAStall)
     plan.goals = GoalsFromEnvironment(all);
     const PilotReport report = Play(plan);
     EXPECT_TRUE(report.finished);
+    if (TryingGoals()) return;
+    // Each mission, in turn, ends back at the game menu: won, left after its time, or lost then.
+    std::vector<ExpectedRow> missions;
+    for (int m = LOCATION_SINGLE_FIRST; m <= LOCATION_SINGLE_LAST; ++m)
+        missions.push_back({m, {"won", "left after five minutes", "ship lost"}, LOCATION_GAME_MENU});
+    ExpectTable(report, missions);
 }

@@ -164,6 +164,7 @@ private:
     std::set<unsigned> held_;
     bool mouseDown_ = false;
     bool focused_ = false;
+    bool begun_ = false;
     std::string rowEnd_;
     unsigned lastStepChange_ = 0;
     double goalGame_ = 0.0;
@@ -230,6 +231,10 @@ void Pilot::Frame(unsigned frame)
         Post(p.message, p.wParam, p.lParam);
     }
     if (report_.finished || stalled_) return;
+    // After an earlier run in this process the menu's state is that run's until the start-up
+    // clears the location.
+    if (!begun_ && g_LocationDirector.locationId != LOCATION_NONE) return;
+    begun_ = true;
     if (!focused_) {
         // SDL's dummy video driver never gives the window the focus a desktop would.
         focused_ = true;
@@ -289,7 +294,6 @@ void Pilot::Frame(unsigned frame)
         !g_GameMenuActive && !g_CommMode && g_LocationKind == 1 && !g_LocationDirector.missionOver) {
         // Long enough: Esc and "Да" leave the mission for the menu.
         leaving_ = true;
-        rowEnd_ = "left after five minutes";
         ReleaseAll();
         Key(VK_ESCAPE);
         Wait(2.0);
@@ -346,6 +350,7 @@ void Pilot::CloseRow(const char* end)
     r.frames = frame_ - rowFrame_;
     r.wallSeconds = WallNow() - rowWall_;
     r.end = end;
+    r.next = g_LocationDirector.locationId;
     report_.rows.push_back(r);
 }
 
@@ -490,6 +495,7 @@ void Pilot::Menu()
             ClickButton(goalGame_ > plan_.secondsLimit ? g_MenuNoButton : g_MenuYesButton);
             break;
         case MENU_DIALOG_LEAVE_MISSION:
+            if (leaving_) rowEnd_ = "left after five minutes";
             ClickButton(leaving_ ? g_MenuYesButton : g_MenuNoButton);
             break;
         default:
@@ -552,11 +558,17 @@ void Pilot::Menu()
         Wait(3.0);
         return;
     }
-    case MENU_PAGE_RESULTS:
-        rowEnd_ = "won";
+    case MENU_PAGE_RESULTS: {
+        // Sector 12's victory is the finale's when its scene (unit 50) is past the last step.
+        const CUnit* scene = CObjectList::FindById(50);
+        rowEnd_ = g_MissionResult != 1                  ? "results without a victory"
+                  : location_ != LOCATION_SECTOR_LAST   ? "won"
+                  : scene && scene->scriptStep == 16    ? "won at the finale"
+                                                        : "won before the finale";
         ClickButton(g_ResultsContinueButton);
         Wait(2.0);
         return;
+    }
     default:
         return;
     }
@@ -1279,11 +1291,11 @@ PilotReport FinishPilot()
 
 std::string FormatPilotTable(const PilotReport& report)
 {
-    std::string t = "location | game time (s) | frames | wall time (s) | end\n";
+    std::string t = "location | game time (s) | frames | wall time (s) | end | next\n";
     char line[160];
     for (const PilotRow& r : report.rows) {
-        std::snprintf(line, sizeof line, "%8d | %13.1f | %6u | %13.2f | %s\n", r.location, r.gameSeconds, r.frames,
-                      r.wallSeconds, r.end.empty() ? "next location" : r.end.c_str());
+        std::snprintf(line, sizeof line, "%8d | %13.1f | %6u | %13.2f | %s | %d\n", r.location, r.gameSeconds, r.frames,
+                      r.wallSeconds, r.end.empty() ? "next location" : r.end.c_str(), r.next);
         t += line;
     }
     return t;

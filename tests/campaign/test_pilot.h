@@ -13,6 +13,7 @@ struct PilotRow {
     unsigned frames = 0;
     double wallSeconds = 0.0;
     std::string end;  // how it ended ("" when it went on to the next location)
+    int next = -1;    // the location that came after it (100 the game menu)
 };
 
 // What the pilot is asked to play, one goal after the other; then it closes the window.
