@@ -165,6 +165,7 @@ private:
     bool mouseDown_ = false;
     bool focused_ = false;
     bool begun_ = false;
+    int losses_ = 0;
     std::string rowEnd_;
     unsigned lastStepChange_ = 0;
     double goalGame_ = 0.0;
@@ -318,6 +319,8 @@ void Pilot::Frame(unsigned frame)
 
 void Pilot::NewLocation(int id)
 {
+    // A location lost time after time is not going to be won: the run stops there.
+    losses_ = id == location_ && rowEnd_ == "ship lost" ? losses_ + 1 : 0;
     if (location_ != -2) CloseRow(rowEnd_.c_str());
     rowEnd_.clear();
     ReleaseAll();
@@ -339,6 +342,7 @@ void Pilot::NewLocation(int id)
     visitFrame_ = 0;
     chosen_.clear();
     std::fprintf(stderr, "[pilot] frame %u: location %d\n", frame_, id);
+    if (losses_ >= 10) Fail("lost 10 times in a row");
 }
 
 void Pilot::CloseRow(const char* end)
