@@ -1,11 +1,11 @@
 // Every text the game menu, the station menu and the cockpit's comm and radio panels draw at
 // a fixed place, in both languages, measured where it is really drawn: the draws of each
 // page are caught on a null device, a text is the box of one font draw, and an element is
-// a filled quad or cut-corner panel, a 3D view's viewport or another text. A text must stay
-// inside its screen or panel, must not run into another text, and must lie wholly inside or
-// wholly beside every element it shares its rows with: a label that runs under a button, a
-// key column or a bar, or out of its box or frame, fails. A picture stays on its screen and
-// a 3D view inside a panel of its own.
+// a filled quad, a 3D view's viewport or another text. A text must stay inside its screen
+// or panel, must not run into another text, and must lie wholly inside or wholly beside
+// every element it shares its rows with: a label that runs under a button, a key column
+// or a bar, or out of its box or frame, fails. A picture stays on its screen, a 3D view
+// inside a quad of its own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -59,8 +59,8 @@ struct Box {
 };
 
 // A null device that keeps, in drawing order, the box of every text (one indexed draw of
-// a font), of every untextured quad or panel, of every textured quad (a picture) and of
-// every viewport smaller than its target; and the primitives of the world-space draws.
+// a font), of every quad (cut-corner panels too), and of every viewport smaller than its
+// target; and the primitives of the world-space draws.
 class LayoutDevice : public NullGfxDevice {
 public:
     explicit LayoutDevice(const D3DPRESENT_PARAMETERS& p) : NullGfxDevice(p) { recording = false; }
