@@ -107,5 +107,6 @@ public:
     static void GoToPage(int page);
 };
 
-// Text wrapped inside a box of the upgrade page: a heading, then the body.
-void DrawWrappedText(const char* heading, const char* body, float x, float y);
+// Text wrapped inside a box of the upgrade page: a heading, then as many lines of the body
+// as end above the bottom.
+void DrawWrappedText(const char* heading, const char* body, float x, float y, float bottom);

@@ -255,7 +255,7 @@ void CParticleSet::Update() { Update(ParticleCamera()); }
 
 void CParticleSet::Update(const CCamera* camera)
 {
-    if (!camera || !vertices || g_WorldIndex != g_LocationKind) return;
+    if (!camera || !vertices || (g_WorldIndex != g_LocationKind && !SectorMapShown())) return;
     const Vec3 eye = camera->eye;
     switch (kind) {
     case 0:

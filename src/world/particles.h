@@ -78,5 +78,7 @@ Vec3 ParticleScatterOffset();
 // A matrix at the position whose x and y axes are the view's screen axes.
 Matrix ParticleBillboard(const Matrix& view, const Vec3& position);
 // The camera the sets follow: the current world's camera, or the scene camera of a space
-// scene script while one runs. The world container defines it; null until it does.
+// scene script while one runs, or the menu camera while the station menu shows its sector
+// map (SectorMapShown). The world container defines both.
 CCamera* ParticleCamera();
+bool SectorMapShown();

@@ -643,4 +643,7 @@ void SpaceCameraSetTarget(CUnit* unit) { g_World.cameras[1].SetTarget(unit); }
 
 // ---- what other subsystems read of the world -----------------------------------
 
-CCamera* ParticleCamera() { return &g_World.Camera(); }
+// The station's sector map shows the space world from the menu camera.
+bool SectorMapShown() { return g_StationMenuActive && g_StationMenuPage == STATION_PAGE_MAP && g_WorldIndex == 1; }
+
+CCamera* ParticleCamera() { return SectorMapShown() ? &g_MenuCamera : &g_World.Camera(); }

@@ -4,7 +4,8 @@
 // a filled quad, a 3D view's viewport or another text. A text must stay inside its screen
 // or panel, must not run into another text, and must lie wholly inside or wholly beside
 // every element it shares its rows with: a label that runs under a button, a key column
-// or a bar, or out of its box or frame, fails.
+// or a bar, or out of its box or frame, fails. A picture stays on its screen, a 3D view
+// inside a quad of its own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,11 +59,13 @@ struct Box {
 };
 
 // A null device that keeps, in drawing order, the box of every text (one indexed draw of
-// a font), of every untextured quad, and of every viewport smaller than its target.
+// a font), of every quad (cut-corner panels too), and of every viewport smaller than its
+// target; and the primitives of the world-space draws.
 class LayoutDevice : public NullGfxDevice {
 public:
     explicit LayoutDevice(const D3DPRESENT_PARAMETERS& p) : NullGfxDevice(p) { recording = false; }
-    std::vector<Box> texts, quads, views;
+    std::vector<Box> texts, quads, views, pictures;
+    std::map<int, unsigned> world;  // primitive type: primitives
     float targetWidth = 800.0f, targetHeight = 600.0f;
 
     // A panel drawn into its own render target (the map's target screen) is laid out in
@@ -97,8 +101,10 @@ public:
     }
     GfxResult DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned count, const void* v, unsigned stride) override
     {
-        if (screen_ && !textured_ && type == D3DPT_TRIANGLESTRIP && count == 2)
-            quads.push_back(Bounds(static_cast<const ScreenVertex*>(v), 4));
+        const auto* sv = static_cast<const ScreenVertex*>(v);
+        if (screen_ && type == D3DPT_TRIANGLESTRIP && count == 2) (textured_ ? pictures : quads).push_back(Bounds(sv, 4));
+        if (screen_ && !textured_ && type == D3DPT_TRIANGLESTRIP && count == 6) quads.push_back(Bounds(sv, 8));
+        if (!screen_) world[type] += count;
         return NullGfxDevice::DrawPrimitiveUP(type, count, v, stride);
     }
     GfxResult DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, unsigned minIndex, unsigned numVertices, unsigned count,
@@ -111,7 +117,7 @@ public:
         }
         return NullGfxDevice::DrawIndexedPrimitiveUP(type, minIndex, numVertices, count, indices, format, v, stride);
     }
-    void Clear() { texts.clear(), quads.clear(), views.clear(); }
+    void Clear() { texts.clear(), quads.clear(), views.clear(), pictures.clear(), world.clear(); }
 
 private:
     Box Bounds(const ScreenVertex* v, unsigned n) const
@@ -194,6 +200,17 @@ std::vector<std::string> Faults(const LayoutDevice& d)
         }
         against(pictures, "the view");
     }
+    auto inside = [](const Box& in, float x0, float y0, float x1, float y1) {
+        return in.x0 >= x0 - 1.5f && in.y0 >= y0 - 1.5f && in.x1 <= x1 + 1.5f && in.y1 <= y1 + 1.5f;
+    };
+    for (const Box& p : d.pictures)
+        if (!inside(p, 0.0f, 0.0f, p.frameWidth, p.frameHeight)) out.push_back("picture " + Str(p) + " leaves its screen");
+    // A view in a render target has the target for its panel; one on the screen needs a box.
+    for (const Box& v : d.views)
+        if (!v.frame && std::none_of(d.quads.begin(), d.quads.end(), [&](const Box& b) {
+                return b.x1 - b.x0 < v.frameWidth - 2.0f && inside(v, b.x0, b.y0, b.x1, b.y1);
+            }))
+            out.push_back("3D view " + Str(v) + " lies in no panel of its own");
     return out;
 }
 
@@ -269,8 +286,10 @@ CUnit* Ship(int kind, const char* path, const char* pilot, int side, const Vec3&
 
 TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
 {
-    // The worlds behind the panels: a sky, the home station, the player's ship and wing-men.
+    // The worlds behind the panels: the particle sets, a sky, the home station, the player's
+    // ship, wing-men and a route of three asteroids.
     g_WorldIndex = g_LocationKind = 1;
+    g_World.Init();
     CObjectList::DestroyAll();
     CUnit* sky = new CUnit();
     sky->objectClass = GCLASS_SPACE_SKY;
@@ -283,6 +302,9 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
     CUnit* cargo = Ship(GTYPE_SP_NPCSHIP_MERCS_CARGO, "Data/Space/Ship/Eagle.M1/Main_H.obj", "Human/Mercenaries/Transport", 1, Vec3(0, 0, 100));
     CUnit* fighter = Ship(GTYPE_SP_NPCSHIP_MERCS_FIGHTER, "Data/Space/Ship/Eagle.M1/Main_H.obj", "Human/Mercenaries/Fighter", 1, Vec3(0, 30, 120));
     (void)cargo;
+    for (int i = 0; i < 3; ++i)
+        Ship(GTYPE_SP_ASTEROID, "Data/Space/Static/Asteroid 01/Main.obj", nullptr, -1, Vec3(300.0f * i, -200, 600))
+            ->objectClass = GCLASS_SPACE_OBJECT;
     station->dockedUnits[0] = fighter;
     station->dockedCount = 1;
     fighter->dockTime = 0xFFFFFFFFu;
@@ -325,13 +347,16 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             g_StationMenuFade = 0.0f;
             if (page == STATION_PAGE_EXCHANGE) CStationMenu::CreateShowcaseShips();
             if (page == STATION_PAGE_UPGRADES) CStationMenu::ResetUpgradePage();
-            // The first weapon row clicked: the catalogue and the chosen weapon's texts.
+            // The first weapon row clicked: the catalogue and the chosen weapon's texts, with
+            // a description as long as an item's description file holds.
             for (int i = 0; weapon && i < g_StationMenu.upgradeRowCount && !g_StationMenu.weaponRowSelected; ++i) {
                 const CUpgradeSystemButton& r = g_StationMenu.upgradeRows[i];
                 g_MouseX = r.x + r.width * 0.5f;
                 g_MouseY = r.y + r.height * 0.5f;
                 CStationMenu::OnClick();
             }
+            for (char* d = g_StationMenu.catalogue[0].description; weapon && d - g_StationMenu.catalogue[0].description < 500;)
+                d += std::sprintf(d, "%s", "Лазерная пушка модели M2. Не требует боезапаса. ");
             g_MouseX = g_MouseY = 0.0f;
             CStationMenu::Update();
             CStationMenu::Draw();
@@ -385,7 +410,7 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
         {"destroyed question", 800, 600, dialog(MENU_DIALOG_DESTROYED)},
         {"station tabs", 800, 600, station_(STATION_PAGE_TABS)},
         {"station dock", 800, 600, station_(STATION_PAGE_DOCK)},
-        {"station map", 800, 600, station_(STATION_PAGE_MAP)},
+        {"station map, the home station its target", 800, 600, station_(STATION_PAGE_MAP)},
         {"station statistics", 800, 600, station_(STATION_PAGE_STATISTICS)},
         {"station exchange", 800, 600, station_(STATION_PAGE_EXCHANGE)},
         {"station upgrades", 800, 600, station_(STATION_PAGE_UPGRADES)},
@@ -446,6 +471,11 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             EXPECT_FALSE(device_->texts.empty()) << page.name << ": nothing drawn";
             for (const std::string& f : Faults(*device_))
                 ADD_FAILURE() << (language ? "English, " : "Russian, ") << page.name << ": " << f;
+            // The map draws the dust and star points, the flakes' and stars' sprites, the route.
+            if (std::strstr(page.name, "station map")) {
+                EXPECT_TRUE(device_->world[D3DPT_POINTLIST] == 8500u && device_->world[D3DPT_TRIANGLELIST] >= 1400u &&
+                            device_->world[D3DPT_LINELIST] >= 2u) << page.name;
+            }
         }
         g_StationMenuActive = 0;
         g_CommWindow.speaker = nullptr;
@@ -462,4 +492,5 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
     g_PlayerObject = nullptr;
     g_StationMenu.selectedShip = nullptr;
     CObjectList::DestroyAll();
+    for (CParticleSet& p : g_World.particles) p.Release(), p.kind = -1;
 }

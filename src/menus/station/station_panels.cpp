@@ -59,7 +59,8 @@ void DrawTurning(CUnit* const* units, int count, float x1, float y1, float x2, f
     cam.nearPlane = m.viewNear;
     cam.farPlane = m.viewFar;
     const float angle = -float(uint32_t(g_GameClock.gameTime)) / 1000.0f;
-    const float d = reach * 1.6f;
+    // A view narrower than the station view's own keeps the whole turning round in it.
+    const float d = reach * 1.6f * std::fmax(1.0f, m.viewAspect / cam.aspect);
     const Vec3 eye = centre + Vec3(std::sin(angle) * d, d * 0.45f, std::cos(angle) * d);
     SetViewport800x600(x1, y1, x2, y2);
     dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
@@ -91,17 +92,18 @@ void CStationMenu::DrawStationCargo()
     StationMenuState& m = M();
     CUnit* station = g_HeroStation;
     if (!station) return;
+    const float l = m.viewLeft + 20.0f, t = m.viewBottom - 130.0f, r = m.viewRight - 20.0f, b = m.viewBottom - 20.0f;
+    const float x = m.viewLeft + 90.0f;
+    const unsigned black = Argb(150, 0, 0, 0), frame = Argb(150 + Flicker(), 0, 150, 0);
+    DrawScreenBevelPanel(black, black, l, t, r, b, black, black);
+    // The station turns in the panel, left of its texts: over the whole half of the screen
+    // it would lie under the pages' buttons and lists.
     CUnit* views[1 + kMaxGuards] = {station};
     int n = 1;
     for (int i = 0; i < station->guardCount && i < kMaxGuards; ++i)
         if (station->guards[i]) views[n++] = station->guards[i];
-    DrawTurning(views, n, m.viewLeft, m.viewTop, m.viewRight, m.viewBottom);
-
-    const float l = m.viewLeft + 20.0f, t = m.viewBottom - 130.0f, r = m.viewRight - 20.0f, b = m.viewBottom - 20.0f;
-    const unsigned black = Argb(150, 0, 0, 0), frame = Argb(150 + Flicker(), 0, 150, 0);
-    DrawScreenBevelPanel(black, black, l, t, r, b, black, black);
+    DrawTurning(views, n, l + 4.0f, t + 4.0f, x - 6.0f, b - 4.0f);
     DrawScreenBevelFrame(frame, frame, l, t, r, b, frame, frame, 5);
-    const float x = m.viewLeft + 90.0f;
     char text[128];
     Line(x, t + 8.0f, "В грузовом отсеке станции:");
     std::snprintf(text, sizeof(text), station->ore < 1.0f ? "%s - %.03f" : "%s - %.f", TranslateText("Чистый иллирион"),
@@ -155,10 +157,11 @@ void CStationMenu::DrawStatistics()
 {
     CUnit* ship = M().selectedShip;
     if (!ship) return;
-    DrawTurning(&ship, 1, 420.0f, 20.0f, 560.0f, 140.0f);
     const CPilotStatistics& s = ship->statistics;
-    // A backing of their own: the station turns behind these lines.
     const unsigned black = Argb(170, 0, 0, 0), frame = Argb(150 + Flicker(), 0, 150, 0);
+    DrawScreenBevelPanel(black, black, 415, 15, 565, 137, black, black);
+    DrawTurning(&ship, 1, 420.0f, 20.0f, 560.0f, 132.0f);
+    DrawScreenBevelFrame(frame, frame, 415, 15, 565, 137, frame, frame, 5);
     DrawScreenBevelPanel(black, black, 410, 142, 790, s.shotsFired != 0 ? 340.0f : 320.0f, black, black);
     DrawScreenBevelFrame(frame, frame, 410, 142, 790, s.shotsFired != 0 ? 340.0f : 320.0f, frame, frame, 5);
     char text[160];
@@ -260,17 +263,24 @@ void CStationMenu::DrawSectorMap()
     cam.SetMatrices(cam.eye, cam.lookAt, Vec3(0.0f, 1.0f, 0.0f));
     dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     CUnit* ship = g_PlayerObject;
-    // The sphere of distant stars round the map's eye (the sets follow only the camera of
-    // the world the location shows, and the dust belongs to the flight camera).
-    CParticleSet& stars = g_World.particles[2];
-    const Matrix starsAt = stars.transform;
-    stars.transform.m[3][0] = cam.eye.x, stars.transform.m[3][1] = cam.eye.y, stars.transform.m[3][2] = cam.eye.z;
-    stars.Render(&cam);
-    stars.transform = starsAt;
+    // The particle sets follow the map camera while the map shows (ParticleCamera): the
+    // stars behind everything, the dust among the units.
+    g_World.particles[2].Render();
+    g_World.particles[3].Render();
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
         if (u->objectClass == GCLASS_SPACE_SKY || u->kind == 1) continue;  // the sky and the exchange's showcase
         u->Draw(0);
+    }
+    g_World.particles[0].Render();
+    g_World.particles[1].Render();
+    // The route: each object of kind 30000 joined to the next.
+    const CUnit* last = nullptr;
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        const CUnit* u = CObjectList::units[1][i];
+        if (u->kind != GTYPE_SP_ASTEROID) continue;
+        if (last) DrawLine3DColour(Argb(200, 0, 100, 0), last->position, u->position);
+        last = u;
     }
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
@@ -290,7 +300,7 @@ void CStationMenu::DrawSectorMap()
     // The target screen's picture with its frame.
     g_TargetScreen.Draw();
     const unsigned frame = Argb(150 + Flicker(), 0, 150, 0);
-    DrawPanelTexture(g_TargetScreen.panel, 20.0f, 430.0f, 200.0f, float(g_TargetScreen.panel.height));
+    if (g_TargetScreen.panel.texture) DrawScreenMapShape(g_TargetScreen.panel.textureId, 20.0f, 430.0f, 220.0f, 580.0f);
     DrawScreenBevelFrame(frame, frame, 20, 430, 220, 580, frame, frame, 5);
     // The comm window's or the radio menu's panel, as far as it has opened.
     const bool comm = g_CommWindow.openPercent >= g_RadioMenu.openPercent;

@@ -326,16 +326,16 @@ void CStationMenu::UpdateUpgradePage()
     }
 }
 
-void DrawWrappedText(const char* heading, const char* body, float x, float y)
+void DrawWrappedText(const char* heading, const char* body, float x, float y, float bottom)
 {
     CFont& f = M().font;
-    const unsigned top = Argb(200 + Flicker(), 100, 200, 0), bottom = Argb(200 + Flicker(), 50, 100, 0);
-    f.DrawText(x, y, heading, top, bottom, 0.8f);
+    const unsigned light = Argb(200 + Flicker(), 100, 200, 0), dark = Argb(200 + Flicker(), 50, 100, 0);
+    f.DrawText(x, y, heading, light, dark, 0.8f);
     const float h = f.GetTextHeight(1.0f) * 0.8f;
     float ly = y + h;
     const char* p = body ? TranslateText(body) : "";
     char line[255];
-    while (*p) {
+    while (*p && ly + h <= bottom) {
         size_t n = 0;
         while (p[n] && n < sizeof(line) - 1) {
             std::memcpy(line, p, n + 1);
@@ -410,7 +410,8 @@ void CStationMenu::DrawUpgradePage()
             CItem* item = ItemOfRow(ship, row);
             if (item && item->reloadTime > 0.0f) {
                 std::snprintf(text, sizeof(text), "%s - %.0f", TranslateText("Выстрелов в минуту"), 60.0f / item->reloadTime);
-                f.DrawText(200, 512, text, c, c, 0.9f);
+                // Right-aligned in the panel, clear of the bracket beside it.
+                f.DrawText(370.0f - f.GetTextWidth(0.9f, text), 512, text, c, c, 0.9f);
             }
         }
         m.upgradeBuy.Draw();
@@ -422,22 +423,23 @@ void CStationMenu::DrawUpgradePage()
         const int entry = SelectedEntry();
         if (entry >= 0) {
             // The chosen model's figures and description above the list, clear of the
-            // list, the replace button and the station's cargo panel below.
+            // list, the replace button and the station's cargo panel below; as wide as the
+            // exit button above, so that a wrapped line of 340 units fits.
             const CWeaponInfoButton& e = m.catalogue[entry];
             const unsigned black = Argb(170, 0, 0, 0), green = Argb(150 + Flicker(), 0, 150, 0);
-            DrawScreenBevelPanel(black, black, 430, 58, 772, 178, black, black);
-            DrawScreenBevelFrame(green, green, 430, 58, 772, 178, green, green, 5);
+            DrawScreenBevelPanel(black, black, 420, 58, 780, 178, black, black);
+            DrawScreenBevelFrame(green, green, 420, 58, 780, 178, green, green, 5);
             const float lh = f.GetTextHeight(0.9f);
             if (e.reloadTime > 0.0f) {
                 std::snprintf(text, sizeof(text), "%s - %.0f", TranslateText("Выстрелов в минуту"), 60.0f / e.reloadTime);
-                f.DrawText(440, 64, text, c, c, 0.9f);
+                f.DrawText(430, 64, text, c, c, 0.9f);
             }
             if (e.bulletDamage > 0.0f) {
                 std::snprintf(text, sizeof(text), "%s - %.0f", TranslateText("Стоимость замены:"),
                               e.reloadTime / e.bulletDamage * 10.0f * 1000.0f);
-                f.DrawText(440, 64 + lh, text, c, c, 0.9f);
+                f.DrawText(430, 64 + lh, text, c, c, 0.9f);
             }
-            DrawWrappedText(e.modelName, e.description, 440, 68 + 2 * lh);
+            DrawWrappedText(e.modelName, e.description, 430, 68 + 2 * lh, 174);
         }
         m.upgradeReplace.Draw();
     }
