@@ -303,14 +303,17 @@ void WriteSectorSave(int sector)
         return;
     }
     const bool statWritten = WriteTempFile(stat, statBytes, statSize);
-    // Old statistics must never stay beside new ships: without new ones they go first.
+    // Old statistics must never stay beside new ships: without new ones they are set aside
+    // first, and come back only when the old ships stay too.
     if (!statWritten)
-        RemoveSaveFile(stat);
+        SetAside(stat);
     if (!CommitTempFile(dat)) {
         RemoveTempFile(stat);
+        PutBack(stat);
         ShowMessage("Can't write objects on hero station!", "Error!", MB_OK);
         return;
     }
+    DropSetAside(stat);
     if (g_SectorSaveBetweenRenames)
         g_SectorSaveBetweenRenames();
     if (!statWritten || !CommitTempFile(stat)) {

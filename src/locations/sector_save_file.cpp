@@ -373,6 +373,34 @@ bool KeepAsBad(const char* path)
     return std::rename(NormalizePath(path).c_str(), NormalizePath(bad).c_str()) == 0;
 }
 
+namespace {
+bool OldName(const char* path, char* old, size_t size)
+{
+    return path && std::snprintf(old, size, "%s.old", path) < (int)size;
+}
+} // namespace
+
+void SetAside(const char* path)
+{
+    char old[1024];
+    if (OldName(path, old, sizeof(old)))
+        std::rename(NormalizePath(path).c_str(), NormalizePath(old).c_str());
+}
+
+void PutBack(const char* path)
+{
+    char old[1024];
+    if (OldName(path, old, sizeof(old)) && FileExists(NormalizePath(old).c_str()))
+        std::rename(NormalizePath(old).c_str(), NormalizePath(path).c_str());
+}
+
+void DropSetAside(const char* path)
+{
+    char old[1024];
+    if (OldName(path, old, sizeof(old)))
+        std::remove(NormalizePath(old).c_str());
+}
+
 int RecoverSectorSavePair(const char* dat, const char* stat)
 {
     char datTemp[1024], statTemp[1024];
@@ -384,8 +412,10 @@ int RecoverSectorSavePair(const char* dat, const char* stat)
         std::remove(datTempPath.c_str());
         if (statLeft)
             std::remove(statTempPath.c_str());
+        PutBack(stat);
         return -1;
     }
+    DropSetAside(stat);
     if (!statLeft)
         return 0;
     return CommitTempFile(stat) ? 1 : -1;

@@ -83,10 +83,15 @@ void RemoveTempFile(const char* path);
 void RemoveSaveFile(const char* path);
 // Renames the file to "<path>.bad" (replacing an older one). False when it cannot.
 bool KeepAsBad(const char* path);
+// "<path>.old" holds the file while a save may still fail: set aside, put back, dropped.
+void SetAside(const char* path);
+void PutBack(const char* path);
+void DropSetAside(const char* path);
 // A pair write cut short (a kill, a power cut) is finished or undone so that the pair
 // stays whole. The .dat's rename commits a pair: a "<dat>.tmp" left means the new pair was
 // never committed and both temporary files go; a "<stat>.tmp" alone was written whole
-// before the commit and belongs to the .dat beside it, so it takes the .stat's place.
+// before the commit and belongs to the .dat beside it, so it takes the .stat's place. Old
+// statistics set aside come back when the pair was undone and go when it was committed.
 // Returns 1 when it finished a pair, -1 when it undid one, 0 when nothing was left.
 int RecoverSectorSavePair(const char* dat, const char* stat);
 // WriteTempFile then CommitTempFile: the old file stays when anything fails.
