@@ -308,6 +308,23 @@ TEST_P(SectorScenes, DisabledShipConvoyAndEscortOfSectorsOneToThree)
              EXPECT_EQ(p->manualControl, 0);
              g_World.Camera().cinematicView = 0;
          }},
+        {"sector 2: the leader is lost while the shot at the cargo ships holds the controls", 2,
+         [](SectorScenes*) {
+             Kind(50, 50, GTYPE_SP_NPCSHIP_ID0);
+             Kind(51, 54, GTYPE_SP_NPCSHIP_ID1, GCLASS_SPACE_OBJECT);
+             CUnit* p = g_PlayerObject;
+             g_LocationDirector.questFlags[0] = 1;
+             Frame();
+             Frame();
+             Near(p, U(52), 300.0f);
+             Frame();
+             ASSERT_EQ(p->manualControl, 0);
+             Kill(U(50));
+             Frame();
+             EXPECT_EQ(U(51)->scriptStep, -1);
+             EXPECT_EQ(g_World.Camera().cinematicView, 0);
+             EXPECT_EQ(p->manualControl, 1);
+         }},
         {"sector 2: the convoy is destroyed, the pirates become traffic", 2,
          [](SectorScenes*) {
              Kind(50, 50, GTYPE_SP_NPCSHIP_ID0, GCLASS_SPACE_SHIP, 4);
@@ -347,6 +364,7 @@ TEST_P(SectorScenes, DisabledShipConvoyAndEscortOfSectorsOneToThree)
              Frame();
              EXPECT_EQ(escort->scriptStep, 3);
              EXPECT_EQ(cargo->orderType, ACTION_DOCKING);
+             EXPECT_EQ(cargo->dockTime, 0xFFFFFFFFu);  // station 49 keeps it
              EXPECT_EQ(cargo->humanPiloted, 1);
              // An ambusher within 2500 of the cargo ship wakes against it.
              Near(U(60), cargo, 1000.0f);
@@ -360,6 +378,7 @@ TEST_P(SectorScenes, DisabledShipConvoyAndEscortOfSectorsOneToThree)
              EXPECT_TRUE(Talked(50, 14));
              EXPECT_EQ(escort->orderType, ACTION_DOCKING);
              EXPECT_EQ(escort->target, U(49));
+             EXPECT_EQ(escort->dockTime, 0xFFFFFFFFu);
              EXPECT_EQ(U(61)->kind, GTYPE_SP_NPCSHIP_MOVED);
              EXPECT_EQ(g_LocationDirector.questFlags[0], 0);
          }},

@@ -14,6 +14,8 @@ using namespace scene;
 namespace {
 
 constexpr uint32_t kDockSeconds = 60;
+// Station 49 keeps sector 3's escort and cargo ship: the bay never launches them again.
+constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
 
 int& Quest0()
 {
@@ -263,6 +265,12 @@ void ConvoyCargo(CUnit* self)
         CUnit* leader = NeedUnit(50);
         if (!Alive(leader)) {
             Retire(self, 0, 3);
+            // Lost after the convoy's shot took the controls: nothing else would end it.
+            if (p && g_World.Camera().shotUnit == p && p->manualControl == 0) {
+                Shot(p, nullptr);
+                p->manualControl = 1;
+                Stay(p);
+            }
             self->scriptStep = -1;
             break;
         }
@@ -419,7 +427,7 @@ void Sector3Escort(CUnit* self)
     case 10: {
         CUnit* bound = self->boundUnit;
         if (!Alive(bound) || bound->IsDockingPhase()) {
-            if (station) Dock(self, station, kDockSeconds);
+            if (station) Dock(self, station, kStaysDocked);
             self->scriptStep = -1;
         }
         break;
@@ -439,7 +447,7 @@ void Sector3Escort(CUnit* self)
             }
         } else {
             if (cargo) Guard(self, cargo);
-            if (cargo && station) Dock(cargo, station, kDockSeconds);
+            if (cargo && station) Dock(cargo, station, kStaysDocked);
             if (Quest0() == 1) {
                 Quest0() = 0;
                 Retire(self, 7, 8);
@@ -459,7 +467,7 @@ void Sector3Escort(CUnit* self)
         if (!Alive(self->boundUnit)) {
             Mark(self, 0);
             self->boundUnit = nullptr;
-            if (station) Dock(self, station, kDockSeconds);
+            if (station) Dock(self, station, kStaysDocked);
             Retire(self, 0, 15);
             EndTalk();
             Talk(self, 14);
@@ -482,7 +490,7 @@ void Sector3Escort(CUnit* self)
     case 5:
         if (Quiet()) {
             Mark(self, 0);
-            if (station) Dock(self, station, kDockSeconds);
+            if (station) Dock(self, station, kStaysDocked);
             self->scriptStep = -1;
         }
         break;
