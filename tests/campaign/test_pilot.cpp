@@ -168,6 +168,7 @@ private:
     int losses_ = 0;
     std::string rowEnd_;
     unsigned lastStepChange_ = 0;
+    int cargoStations_ = -1;
     double goalGame_ = 0.0;
     double lastClock_ = 0.0;
     std::map<std::pair<const void*, int>, int> chosen_;
@@ -390,13 +391,18 @@ void Pilot::Watch()
     if (talkHidden_ > Seconds(20.0)) Fail("a talk is open but not shown or not answerable for 20 s");
     // A scene that stands still: no unit of it changed its script step or moved 500 units
     // for five minutes (an ambush waits while the convoy it waits for still flies).
+    // Sector 12's scene waits for its cargo stations to fall, far apart: each that falls
+    // is the scene going on.
     std::map<long, std::pair<int, Vec3>> now;
     std::string waiting;
+    int cargoStations = 0;
     for (int w = 0; w < 2; ++w)
         for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i) {
             const CUnit* u = CObjectList::units[w][i];
             // Only the worlds that run: the station's people wait while the ship is out.
             if (!u) continue;
+            if (w == 1 && u->kind == GTYPE_SP_STATION && u->objectClass == GCLASS_SPACE_SHIP && u->FindCargoItem())
+                ++cargoStations;
             // The ark that sector 12's scene moves across the sector for 500 s in one step.
             const bool ark = location_ == LOCATION_SECTOR_LAST && w == 1 && u->pilot.objectId == 20 && u->IsAlive();
             if ((u->scriptStep < 0 && !ark) || (w == 0 && g_LocationKind == 1) || (w == 1 && g_LocationKind == 0)) continue;
@@ -416,6 +422,10 @@ void Pilot::Watch()
                 waiting += " unit " + std::to_string(u->pilot.objectId) + " (kind " + std::to_string(u->kind) + ", world " +
                        std::to_string(w) + ") at step " + std::to_string(u->scriptStep) + ";";
         }
+    if (location_ == LOCATION_SECTOR_LAST && cargoStations != cargoStations_) {
+        cargoStations_ = cargoStations;
+        lastStepChange_ = frame_;
+    }
     if (!waiting.empty() && frame_ - lastStepChange_ > Seconds(300.0)) {
         Fail("no scene unit changed its step or moved for five minutes:" + waiting);
         return;
@@ -886,11 +896,12 @@ CUnit* NearestEnemyShip(const CUnit* p, float radius)
 // The sector's mine: a station with a cargo bay that is not the player's home.
 // The mine to shoot: the one chosen before while it stands, else the nearest (sector 12 has
 // two far apart, and going for whichever the list holds first flew to and fro between them).
-CUnit* Mine(CUnit* chosen)
+// With `leaveBurning` one already blowing up is left to burn (sector 12 has three to go).
+CUnit* Mine(CUnit* chosen, bool leaveBurning)
 {
-    auto isMine = [](const CUnit* u) {
+    auto isMine = [leaveBurning](const CUnit* u) {
         return u != g_HeroStation && u->kind == GTYPE_SP_STATION && u->objectClass == GCLASS_SPACE_SHIP &&
-               u->hull > 0.0f && u->FindCargoItem();
+               (leaveBurning ? u->IsAlive() : u->hull > 0.0f) && u->FindCargoItem();
     };
     CUnit* best = nullptr;
     float nearest = 1.0e30f;
@@ -942,7 +953,7 @@ void Pilot::Space()
                         (location_ >= LOCATION_SINGLE_FIRST && location_ <= LOCATION_SINGLE_LAST);
     const bool intro = location_ == LOCATION_SPACE_INTRO_2 || location_ == LOCATION_SPACE_INTRO_1;
     if (!sector && !intro) return;
-    CUnit* mine = sector && !mineGone_ ? Mine(mine_) : nullptr;
+    CUnit* mine = sector && !mineGone_ ? Mine(mine_, location_ == LOCATION_SECTOR_LAST) : nullptr;
     mine_ = mine;
     if (sector && !mine && !mineGone_) {
         mineGone_ = true;
@@ -974,8 +985,12 @@ void Pilot::Space()
     // With the mine gone the sector is won once the player lands, and the guards it set free
     // go for the home station: he goes straight home, whatever comes at him.
     if (mineGone_) retreat_ = true;
+    // Sector 12's scene waits for the mines to fall before the ark's last call: no fights
+    // on the way to them, or the scene stands still past the stall watch.
+    const CUnit* scene = location_ == LOCATION_SECTOR_LAST ? CObjectList::FindById(50) : nullptr;
+    const bool minesAwaited = scene && scene->scriptStep == 6;
     // An enemy close by is fought before anything else.
-    if (sector && !retreat_ && !atMine && NearestEnemyShip(p, 1000.0f) && Fight(log)) return;
+    if (sector && !retreat_ && !atMine && !minesAwaited && NearestEnemyShip(p, 1000.0f) && Fight(log)) return;
     // A scene's ship standing still (a convoy leader waiting beside the station for the
     // player) is flown up to once and waited by for its call, unless the scene marks a ship
     // (its call on the radar) already.
@@ -1008,7 +1023,7 @@ void Pilot::Space()
         }
     }
     // Enemy ships near the player are fought first: the mine's guards come at whoever shoots it.
-    if (sector && !retreat_ && !atMine && Fight(log)) return;
+    if (sector && !retreat_ && !atMine && !minesAwaited && Fight(log)) return;
     if (mine && !retreat_) {
         const float d = Length(mine->position - p->position);
         // Fired at from as far as the lasers reach.
