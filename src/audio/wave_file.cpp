@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/settings.h"
 #include "files/file_manager.h"
 
 namespace {
@@ -62,6 +63,8 @@ int CWaveFile::Open(const char* name)
         Close(1);
         return hr;
     }
+    if (dataChunk.missing)
+        DebugOutF("Sound %s: data chunk cut short, %u of its bytes missing", name, dataChunk.missing);
     open = 1;
     return SND_OK;
 }
@@ -83,6 +86,7 @@ int CWaveFile::OpenMemory(const uint8_t* data, uint32_t size)
 bool CWaveFile::FindChunk(uint32_t id, uint32_t begin, uint32_t end, RiffChunkInfo* out) const
 {
     uint32_t pos = begin;
+    uint32_t missing = 0;
     while (pos < end && end - pos >= 8) {
         uint32_t ckId = Get32(handle + pos);
         uint32_t ckSize = Get32(handle + pos + 4);
@@ -90,6 +94,7 @@ bool CWaveFile::FindChunk(uint32_t id, uint32_t begin, uint32_t end, RiffChunkIn
         if (ckId == id && id == RiffId('d', 'a', 't', 'a') && ckSize > end - body) {
             // A cut file, or one written to a pipe, claims more samples than it holds: what
             // is there is played.
+            missing = ckSize - (end - body);
             ckSize = end - body;
         }
         // A chunk must fit inside its parent (which fits inside the image).
@@ -99,6 +104,7 @@ bool CWaveFile::FindChunk(uint32_t id, uint32_t begin, uint32_t end, RiffChunkIn
             out->size = ckSize;
             out->type = 0;
             out->dataOffset = body;
+            out->missing = missing;
             return true;
         }
         uint32_t next = body + ckSize;

@@ -11,6 +11,7 @@ struct RiffChunkInfo {
     uint32_t size = 0;
     uint32_t type = 0;
     uint32_t dataOffset = 0;
+    uint32_t missing = 0;  // bytes a cut data chunk claims beyond the image
 };
 
 class CWaveFile {

@@ -223,7 +223,8 @@ void CWorld::PrepareObjects()
         b->drawMatrix = b->worldMatrix;
     }
     for (uint32_t i = 0; i < CObjectList::effectCount[w]; ++i) CObjectList::effects[w][i]->Prepare();
-    if (!navGrid.HasGrid()) BuildNavGrid();
+    // Space has no landscape to give the grid a size: nothing to build, nothing to report.
+    if (!navGrid.HasGrid() && (navGrid.size != 0 || CObjectList::FindLandscape())) BuildNavGrid();
 }
 
 bool CWorld::IsDockedAt(const CUnit* unit, const CUnit* station) const
