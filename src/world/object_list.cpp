@@ -169,34 +169,10 @@ void DisownListed(CUnit* station)
         if (station->dockedUnits[i] && IsListed(station->dockedUnits[i])) station->dockedUnits[i] = nullptr;
 }
 
-// The player's ship docked in a station that is destroyed is put out beside it, not freed
-// with it: his camera, the scene scripts and the interior's way back all hold it.
-void EjectPlayerShip(CUnit* station)
-{
-    CUnit* p = g_PlayerObject;
-    if (!p || p == station || IsListed(p)) return;
-    for (int i = 0; i < station->dockedCount && i < kMaxDocked; ++i) {
-        if (station->dockedUnits[i] != p) continue;
-        const int w = W();
-        if (CObjectList::unitCount[w] >= uint32_t(kMaxUnits)) return;
-        station->dockedUnits[i] = nullptr;  // the station's release passes it over
-        Vec3 gate[2];
-        station->GetGunPoints(gate);
-        p->position = Vec3Length(gate[1]) > 0.0f ? gate[1] : station->position;
-        p->SetOrder(ACTION_STAY, nullptr, nullptr, 0);
-        p->dockingStage = -1;
-        p->collisionFlag = 1;
-        p->manualControl = 1;
-        p->dockTime = 0;
-        CObjectList::Add(p);
-        DebugOut("The player's ship is put out of its destroyed station");
-        return;
-    }
-}
-
 void DestroyUnit(CUnit* unit)
 {
-    EjectPlayerShip(unit);
+    // His camera, the scene scripts and the interior's way back all hold the ship.
+    if (IsStationKindValue(unit->kind)) unit->PutOutPlayerShip();
     DisownListed(unit);
     DoomedSet doomed;
     doomed.Add(unit);

@@ -139,10 +139,12 @@ void CWorld::SwitchLocationKind()
         return;
     }
     if (newKind == 1) {
-        // The launch needs the player's ship docked at a station of the space world.
+        // The launch needs the player's ship docked at a station of the space world, or
+        // out in space already (put out of a destroyed station).
         const int saved = g_WorldIndex;
         g_WorldIndex = 1;
         CUnit* ship = CObjectList::FindDockedPlayerShip();
+        if (!ship) ship = CObjectList::FindPlayer();
         g_WorldIndex = saved;
         if (!ship) {
             DebugOutF("No docked player ship: location kind %d kept", g_LocationKind);
@@ -190,6 +192,8 @@ void CWorld::SwitchLocationKind()
             const uint32_t now = g_GameClock.NowMs();
             for (uint32_t& t : ship->timers) t = now;
             if (!CObjectList::Add(ship)) ship = nullptr;  // a full list destroyed it
+        } else if ((ship = CObjectList::FindPlayer())) {
+            g_PlayerObject = ship;
         }
         ResetSound3DModes();
         if (ship && g_MissionResult != 0) {

@@ -343,6 +343,10 @@ public:
     // The gate point and the approach point outside it, in world space; zeros when the
     // station has no gate bay.
     void GetGunPoints(Vec3* outPoints) const;
+    // A station destroyed: the player's docked ship (found by its kind: inside, the player
+    // object is the walking hero) goes out at its approach point, his to fly. The ship, or
+    // null when none was docked here.
+    CUnit* PutOutPlayerShip();
     // ---- end of docking bay ----
 
 private:

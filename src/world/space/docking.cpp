@@ -905,3 +905,28 @@ void CUnit::UpdateStation(float dt)
     else if (pilot.side == 3) ParasiteApproach(*this, dt);
 }
 
+CUnit* CUnit::PutOutPlayerShip()
+{
+    SpaceWorldScope scope;
+    for (int i = 0; i < kMaxDocked; ++i) {
+        CUnit* ship = dockedUnits[i];
+        if (!ship || ship->kind != GTYPE_SP_HEROSHIP) continue;
+        // Listed already when he came back out while the bay still held it.
+        const bool listed = CObjectList::IndexOf(ship) >= 0;
+        if (!listed && CObjectList::Count() >= kMaxUnits) return nullptr;
+        TakeOutOfSlot(*this, i);
+        Vec3 points[2];
+        GetGunPoints(points);
+        ship->position = Vec3Length(points[1]) > 0.0f ? points[1] : position;
+        ship->SetOrder(ACTION_STAY, nullptr, nullptr, 0);
+        ship->dockingStage = -1;
+        ship->collisionFlag = 1;
+        ship->manualControl = 1;
+        ship->dockTime = 0;
+        ship->ResetTimers();
+        if (!listed) CObjectList::Add(ship);
+        DebugOutF("Station %d destroyed: the player's ship is put out", pilot.objectId);
+        return ship;
+    }
+    return nullptr;
+}

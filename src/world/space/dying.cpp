@@ -312,11 +312,16 @@ void CUnit::UpdateDying(float dt)
         angularStep.y = (float(GameRand() % 21) / 200.0f - 0.05f) * turn;
         angularStep.z = (float(GameRand() % 21) / 200.0f - 0.05f) * turn;
 
+        // The player's ship is put out before the station burns; walking inside, he goes
+        // back to space with it.
+        if (isStation && PutOutPlayerShip() && g_LocationKind == 2)
+            g_World.RequestLocationKind(1, g_World.savedLocationFolder);
+
         const Vec3 axis(0.0f, 1.0f, 0.0f);
         if (this == g_PlayerObject) {
             camera.SetCinematicMode(this, Vec3(-10.0f * radius, 0.0f, 0.0f), 1, &axis, 0.5f, 0.0f);
         } else if (this == g_HeroStation && g_LocationDirector.missionOver == 0) {
-            if (g_LocationKind == 2) g_World.RequestLocationKind(1, g_World.locationFolder);
+            if (g_LocationKind == 2) g_World.RequestLocationKind(1, g_World.savedLocationFolder);
             g_World.cameras[1].SetCinematicMode(this, Vec3(-5.0f * radius, 0.0f, 0.0f), 1, &axis, 0.5f, 0.0f);
         }
 

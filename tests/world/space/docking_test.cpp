@@ -412,28 +412,6 @@ TEST_F(DockingBay, ShipListedWhileStillDockedIsLaunchedWithoutASecondEntry)
     EXPECT_EQ(p->orderType, ACTION_STAY);
 }
 
-// A station destroyed with the player's ship docked in it (he is inside, at the desk) puts
-// the ship out beside it: it is not freed with the station, and it is his to fly.
-TEST_F(DockingBay, PlayersShipIsPutOutOfItsDestroyedStation)
-{
-    CUnit* s = Station(Vec3());
-    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
-    g_PlayerObject = p;
-    DockDirectly(s, p, 0, kStays);
-    ASSERT_EQ(CObjectList::IndexOf(p), -1);
-    s->TakeHit(1.0e6f, nullptr, s->position, nullptr);
-    for (int f = 0; f < 2000 && CObjectList::IndexOf(s) >= 0; ++f) {
-        g_GameClock.gameTime += kDt * 1000.0;
-        CObjectList::UpdateAll();
-    }
-    ASSERT_EQ(CObjectList::IndexOf(s), -1);
-    ASSERT_EQ(g_PlayerObject, p);
-    EXPECT_GE(CObjectList::IndexOf(p), 0);
-    EXPECT_EQ(p->manualControl, 1);
-    EXPECT_EQ(p->dockingStage, -1);
-    EXPECT_EQ(p->orderType, ACTION_STAY);
-}
-
 // A ship listed again while still docked (back from the interior, before the bay launches
 // it) can be destroyed there: its place goes and the station's count with it.
 TEST_F(DockingBay, ADockedShipDestroyedWhileListedGivesUpItsPlace)
