@@ -192,8 +192,8 @@ void CWorld::SwitchLocationKind()
             const uint32_t now = g_GameClock.NowMs();
             for (uint32_t& t : ship->timers) t = now;
             if (!CObjectList::Add(ship)) ship = nullptr;  // a full list destroyed it
-        } else if ((ship = CObjectList::FindPlayer())) {
-            g_PlayerObject = ship;
+        } else {
+            ship = CObjectList::FindPlayer();  // put out of a destroyed station
         }
         ResetSound3DModes();
         if (ship && g_MissionResult != 0) {
