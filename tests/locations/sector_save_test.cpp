@@ -379,6 +379,7 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
         bool keptAsBad;    // the damaged pair lies beside as .bad
         std::string datAfter;  // "" when the .dat is gone, "good" for a readable save
         int messages;      // "Can't load objects" shown
+        std::string statOld = "";  // the old statistics set aside while a save was written
     } rows[] = {
         {"cut .dat, sector 1", 1, cut, goodStat, "", "", false, 2, 12.5f, true, "good", 1},
         {"cut .dat, sector 6", 6, cut, goodStat, "", "", false, 0, 4.0f, true, "", 1},
@@ -386,6 +387,7 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
         {"junk .dat, .bad cannot be made", 1, cut, goodStat, "", "", true, 2, 12.5f, false, cut, 1},
         {"killed before the commit", 4, goodDat, goodStat, "half", "half", false, 1, 77.0f, false, "good", 0},
         {"killed between the renames", 4, goodDat, "old", "", goodStat, false, 1, 77.0f, false, "good", 0},
+        {"killed before the commit, statistics set aside", 4, goodDat, "", "half", "", false, 1, 77.0f, false, "good", 0, goodStat},
     };
     g_Settings.debugOut = 1;
     for (const Row& r : rows) {
@@ -395,7 +397,8 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
         SectorSavePath(dat, sizeof dat, 0, r.sector, false);
         SectorSavePath(stat, sizeof stat, 0, r.sector, true);
         WriteFile(dat, r.dat);
-        WriteFile(stat, r.stat);
+        if (!r.stat.empty()) WriteFile(stat, r.stat);
+        if (!r.statOld.empty()) WriteFile(std::string(stat) + ".old", r.statOld);
         if (!r.datTmp.empty()) WriteFile(std::string(dat) + ".tmp", r.datTmp);
         if (!r.statTmp.empty()) WriteFile(std::string(stat) + ".tmp", r.statTmp);
         if (r.badBlocked) std::filesystem::create_directories(std::string(dat) + ".bad/x");
@@ -423,6 +426,7 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
         // No temporary file outlives a start; the statistics match the ships.
         EXPECT_FALSE(std::filesystem::exists(std::string(dat) + ".tmp"));
         EXPECT_FALSE(std::filesystem::exists(std::string(stat) + ".tmp"));
+        EXPECT_FALSE(std::filesystem::exists(std::string(stat) + ".old"));
         if (r.docked == 1) {
             EXPECT_EQ(station_->dockedUnits[0]->statistics.kills, own->ships[0].statistics.kills);
         }
