@@ -64,7 +64,7 @@ struct Box {
 class LayoutDevice : public NullGfxDevice {
 public:
     explicit LayoutDevice(const D3DPRESENT_PARAMETERS& p) : NullGfxDevice(p) { recording = false; }
-    std::vector<Box> texts, quads, views, pictures;
+    std::vector<Box> texts, quads, views, pictures, frames;
     std::map<int, unsigned> world;  // primitive type: primitives
     float targetWidth = 800.0f, targetHeight = 600.0f;
 
@@ -104,6 +104,7 @@ public:
         const auto* sv = static_cast<const ScreenVertex*>(v);
         if (screen_ && type == D3DPT_TRIANGLESTRIP && count == 2) (textured_ ? pictures : quads).push_back(Bounds(sv, 4));
         if (screen_ && !textured_ && type == D3DPT_TRIANGLESTRIP && count == 6) quads.push_back(Bounds(sv, 8));
+        if (screen_ && !textured_ && type == D3DPT_LINESTRIP && count == 8) frames.push_back(Bounds(sv, 9));
         if (!screen_) world[type] += count;
         return NullGfxDevice::DrawPrimitiveUP(type, count, v, stride);
     }
@@ -117,7 +118,7 @@ public:
         }
         return NullGfxDevice::DrawIndexedPrimitiveUP(type, minIndex, numVertices, count, indices, format, v, stride);
     }
-    void Clear() { texts.clear(), quads.clear(), views.clear(), pictures.clear(), world.clear(); }
+    void Clear() { texts.clear(), quads.clear(), views.clear(), pictures.clear(), frames.clear(), world.clear(); }
 
 private:
     Box Bounds(const ScreenVertex* v, unsigned n) const
@@ -203,8 +204,13 @@ std::vector<std::string> Faults(const LayoutDevice& d)
     auto inside = [](const Box& in, float x0, float y0, float x1, float y1) {
         return in.x0 >= x0 - 1.5f && in.y0 >= y0 - 1.5f && in.x1 <= x1 + 1.5f && in.y1 <= y1 + 1.5f;
     };
-    for (const Box& p : d.pictures)
+    for (const Box& p : d.pictures) {
         if (!inside(p, 0.0f, 0.0f, p.frameWidth, p.frameHeight)) out.push_back("picture " + Str(p) + " leaves its screen");
+        // A picture that starts in a frame ends in it.
+        for (const Box& f : d.frames)
+            if (f.frame == p.frame && p.x0 > f.x0 && p.y0 > f.y0 && p.x0 < f.x1 && p.y0 < f.y1 && !inside(p, f.x0, f.y0, f.x1, f.y1))
+                out.push_back("picture " + Str(p) + " runs out of the frame " + Str(f));
+    }
     // A view in a render target has the target for its panel; one on the screen needs a box.
     for (const Box& v : d.views)
         if (!v.frame && std::none_of(d.quads.begin(), d.quads.end(), [&](const Box& b) {
