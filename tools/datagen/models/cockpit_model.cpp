@@ -61,7 +61,7 @@ constexpr float kScreenZ = 2.0f;
 constexpr float kScreenTop = 0.727f, kScreenBottom = 0.998f;
 constexpr float kScreenWidth = (kScreenBottom - kScreenTop) * 0.75f;
 // The comm panel: the whole column left of the steering marker, rising from the screens' top.
-constexpr float kCommLeft = 0.004f, kCommRight = 0.322f;
+constexpr float kCommLeft = 0.002f, kCommRight = 0.326f;
 constexpr float kCommZ = 1.93f, kCommBackZ = 1.95f;
 
 // The frame round the eye at the origin: dashboard below the view, pillars at its edges
@@ -146,7 +146,7 @@ DATAGEN_GENERATOR(cockpit_model)
     model("Screen3.msh", Growing(ModelX(kCommLeft, kCommZ), ModelX(kCommRight, kCommZ), cy0,
                                  ModelY(kScreenTop - commHeight, kCommZ) - cy0, kCommZ));
     const float by0 = ModelY(kScreenTop, kCommBackZ);
-    model("Panel3.msh", Growing(ModelX(kCommLeft - 0.004f, kCommBackZ), ModelX(kCommRight + 0.003f, kCommBackZ), by0,
+    model("Panel3.msh", Growing(ModelX(kCommLeft - 0.002f, kCommBackZ), ModelX(kCommRight + 0.002f, kCommBackZ), by0,
                                 ModelY(kScreenTop - commHeight - 0.007f, kCommBackZ) - by0, kCommBackZ));
     texture("Frame", 64, 60, 62, 70);
     texture("Radar", 256, 0, 40, 0);
