@@ -287,6 +287,20 @@ CUnit* Ship(int kind, const char* path, const char* pilot, int side, const Vec3&
     return u;
 }
 
+// The comm panel open on a question with two replies.
+void DrawCommTalk(CUnit* speaker)
+{
+    g_CommWindow.speaker = speaker;
+    g_CommWindow.state = 1;
+    g_CommWindow.openPercent = 100.0f;
+    g_CommWindow.ClearLines();
+    g_CommWindow.AddLine("Вы хотите работать на нас?", 1, 0);
+    g_CommWindow.AddLine("1 - Следовать за мной.", 2, 1);
+    g_CommWindow.AddLine("2 - Охранять ближайшую шахту!", 2, 2);
+    g_D3DRender.framesPresented = 0;
+    g_CommWindow.Draw();
+}
+
 } // namespace
 
 TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
@@ -429,17 +443,7 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
         {"radio recipient", 512, 512, radio(RADIO_PAGE_RECIPIENT)},
         {"radio message", 512, 512, radio(RADIO_PAGE_MESSAGE)},
         {"comm talk", 512, 512,
-         [fighter] {
-             g_CommWindow.speaker = fighter;
-             g_CommWindow.state = 1;
-             g_CommWindow.openPercent = 100.0f;
-             g_CommWindow.ClearLines();
-             g_CommWindow.AddLine("Вы хотите работать на нас?", 1, 0);
-             g_CommWindow.AddLine("1 - Следовать за мной.", 2, 1);
-             g_CommWindow.AddLine("2 - Охранять ближайшую шахту!", 2, 2);
-             g_D3DRender.framesPresented = 0;
-             g_CommWindow.Draw();
-         }},
+         [fighter] { DrawCommTalk(fighter); }},
     };
 
     for (int language = 0; language < 2; ++language) {
@@ -563,16 +567,7 @@ TEST_F(LayoutTest, CockpitFramesEveryScreenShapeAndItsTextsReadAt800x600)
          [&] { g_SystemScreen.SetTarget(player), g_SystemScreen.Draw(); }, 9.0f, 1e9f, 0.0f},
         {"radar", model.FindCockpitRadar(), &g_Radar.panel, [] { g_Radar.Draw(); }, 12.0f, 1e9f, 0.0f},
         {"comm panel", model.FindCockpitScreen3(), &g_CommWindow.panel,
-         [&] {
-             g_CommWindow.speaker = pirate;
-             g_CommWindow.state = 1;
-             g_CommWindow.openPercent = 100.0f;
-             g_CommWindow.ClearLines();
-             g_CommWindow.AddLine("Вы хотите работать на нас?", 1, 0);
-             g_CommWindow.AddLine("1 - Следовать за мной.", 2, 1);
-             g_CommWindow.Draw();
-         },
-         9.0f, 150.0f, 12.0f},
+         [&] { DrawCommTalk(pirate); }, 9.0f, 150.0f, 12.0f},
     };
     for (const Panel& p : panels) {
         ASSERT_TRUE(p.quad && p.quad->meshCount > 0 && p.target->texture && p.target->height > 0) << p.name;
