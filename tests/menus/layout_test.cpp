@@ -5,7 +5,8 @@
 // or panel, must not run into another text, and must lie wholly inside or wholly beside
 // every element it shares its rows with: a label that runs under a button, a key column
 // or a bar, or out of its box or frame, fails. A picture stays on its screen, a 3D view
-// inside a quad of its own.
+// inside a quad of its own. The cockpit frames every screen shape, and its panels' texts
+// read at 800 x 600.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 #include <map>
 #include <string>
 #include <vector>
@@ -302,6 +304,49 @@ void DrawCommTalk(CUnit* speaker)
     g_CommWindow.Draw();
 }
 
+// The cockpit model seen by the space camera (vertical field 1.46121, aspect value x 0.85,
+// the eye at the model's origin): at 4:3, 16:10 and 16:9 the shell covers the picture's
+// sides and top and leaves the same window open, and at 800 x 600 each panel's texts,
+// drawn into its texture, reach the screen at least so many pixels high: the screens'
+// small rows 8.5, the comm header 9, the radio's message lines (from row 150 down) and
+// the radar's caption, which have room, 12.
+void ExpectCockpitFramesAndReads(LayoutDevice* device, CUnit* player, CUnit* target)
+{
+    const CUnit& model = *g_Cockpit.unit;
+    const float ys = 1.0f / std::tan(1.46121f / 2.0f);
+    const MeshData& shell = *model.FindCockpit()->meshes[0]->m_SubMeshes[0];
+    for (float aspectValue : {1.33333f, 1.6f, 1.77778f}) {
+        const float aspect = aspectValue * 0.85f, stretch = CockpitShellStretch(aspect);
+        auto covered = [&](float x, float y) {
+            float t = 0.0f;
+            const Vec3 far((2.0f * x - 1.0f) * aspect / ys / stretch * 5.0f, (1.0f - 2.0f * y) / ys * 5.0f, 5.0f);
+            return IntersectSegmentMesh(shell, Vec3(), far, &t);
+        };
+        for (float k = 0.01f; k < 1.0f; k += 0.04f)
+            for (const auto& [x, y] : {std::pair{0.003f, k}, std::pair{0.997f, k}, std::pair{k, 0.003f}})
+                EXPECT_TRUE(covered(x, y)) << "open space at (" << x << ", " << y << "), aspect " << aspectValue;
+        for (float x : {0.17f, 0.5f, 0.83f}) EXPECT_FALSE(covered(x, 0.4f)) << "wall at " << x << ", aspect " << aspectValue;
+    }
+    const std::tuple<const CAttachedEffect*, const CPanelTarget*, std::function<void()>, float, float> panels[] = {
+        {model.FindCockpitScreen1(), &g_TargetScreen.panel, [&] { g_TargetScreen.SetTarget(target), g_TargetScreen.Draw(); }, 8.5f, 8.5f},
+        {model.FindCockpitScreen2(), &g_SystemScreen.panel, [&] { g_SystemScreen.SetTarget(player), g_SystemScreen.Draw(); }, 8.5f, 8.5f},
+        {model.FindCockpitRadar(), &g_Radar.panel, [] { g_Radar.Draw(); }, 12, 12},
+        {model.FindCockpitScreen3(), &g_CommWindow.panel, [&] { DrawCommTalk(target); }, 9, 12},
+    };
+    for (const auto& [quad, panel, draw, minimum, linesMinimum] : panels) {
+        // The quad's last frame: a growing panel at its full height.
+        const MeshData& q = *quad->meshes[0]->m_SubMeshes[quad->meshes[0]->m_SubMeshCount - 1];
+        float y0 = 1e9f, y1 = -1e9f;
+        for (unsigned i = 0; i < q.vertexCount; ++i) y0 = std::min(y0, q.Position(i).y), y1 = std::max(y1, q.Position(i).y);
+        const float perTexel = (y1 - y0) / q.Position(0).z * ys * 300.0f / float(panel->height);
+        device->Clear();
+        draw();
+        EXPECT_FALSE(device->texts.empty()) << panel->name;
+        for (const Box& t : device->texts)
+            EXPECT_GE((t.y1 - t.y0) * perTexel, t.y0 >= 150.0f ? linesMinimum : minimum) << panel->name << " " << Str(t);
+    }
+}
+
 } // namespace
 
 TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
@@ -488,6 +533,7 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             }
         }
         g_StationMenuActive = 0;
+        if (language == 0) ExpectCockpitFramesAndReads(device_, player, fighter);
         g_CommWindow.speaker = nullptr;
         g_CommWindow.state = 0;
         g_RadioMenu.state = 0;
@@ -503,70 +549,4 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
     g_StationMenu.selectedShip = nullptr;
     CObjectList::DestroyAll();
     for (CParticleSet& p : g_World.particles) p.Release(), p.kind = -1;
-}
-
-// The cockpit model seen by the space camera (vertical field 1.46121, aspect value x 0.85,
-// the eye at the model's origin): at 4:3, 16:10 and 16:9 the shell covers the picture's
-// sides and top and leaves the same window open, and at 800 x 600 each panel's texts,
-// drawn into its texture, reach the screen at a readable height.
-TEST_F(LayoutTest, CockpitFramesEveryScreenShapeAndItsTextsReadAt800x600)
-{
-    g_WorldIndex = g_LocationKind = 1;
-    g_World.Init();
-    CObjectList::DestroyAll();
-    LoadLanguageData();
-    CUnit* player = Ship(GTYPE_SP_HEROSHIP, "Data/Space/Ship/Eagle.M1/Main_H.obj", nullptr, 1, Vec3());
-    CUnit* pirate = Ship(20100, "Data/Space/Ship/Eagle.M1/Main.obj", "Human/Pirates/Fighter 01", 2, Vec3(0, 0, 200));
-    g_PlayerObject = player;
-    g_Cockpit.Init();
-    ASSERT_NE(g_Cockpit.unit, nullptr);
-    const CUnit& model = *g_Cockpit.unit;
-    const float ys = 1.0f / std::tan(1.46121f / 2.0f);
-    const MeshData& shell = *model.FindCockpit()->meshes[0]->m_SubMeshes[0];
-    for (float aspectValue : {1.33333f, 1.6f, 1.77778f}) {
-        const float aspect = aspectValue * 0.85f, stretch = CockpitShellStretch(aspect);
-        auto covered = [&](float x, float y) {
-            float t = 0.0f;
-            const Vec3 far((2.0f * x - 1.0f) * aspect / ys / stretch * 5.0f, (1.0f - 2.0f * y) / ys * 5.0f, 5.0f);
-            return IntersectSegmentMesh(shell, Vec3(), far, &t);
-        };
-        for (float k = 0.01f; k < 1.0f; k += 0.04f)
-            for (const auto& [x, y] : {std::pair{0.003f, k}, std::pair{0.997f, k}, std::pair{k, 0.003f}})
-                EXPECT_TRUE(covered(x, y)) << "open space at (" << x << ", " << y << "), aspect " << aspectValue;
-        // ... not a 4:3 window between walls that grow with the screen's width.
-        for (float x : {0.17f, 0.5f, 0.83f}) EXPECT_FALSE(covered(x, 0.4f)) << "wall at " << x << ", aspect " << aspectValue;
-    }
-    // Text rows from linesFrom down (the radio's message lines) have room for more.
-    struct Panel {
-        const CAttachedEffect* quad;
-        const CPanelTarget* target;
-        std::function<void()> draw;
-        float minimum, linesFrom, linesMinimum;
-    };
-    const Panel panels[] = {
-        {model.FindCockpitScreen1(), &g_TargetScreen.panel, [&] { g_TargetScreen.SetTarget(pirate), g_TargetScreen.Draw(); }, 9, 1e9f, 0},
-        {model.FindCockpitScreen2(), &g_SystemScreen.panel, [&] { g_SystemScreen.SetTarget(player), g_SystemScreen.Draw(); }, 9, 1e9f, 0},
-        {model.FindCockpitRadar(), &g_Radar.panel, [] { g_Radar.Draw(); }, 12, 1e9f, 0},
-        {model.FindCockpitScreen3(), &g_CommWindow.panel, [&] { DrawCommTalk(pirate); }, 9, 150, 12},
-    };
-    for (const Panel& p : panels) {
-        ASSERT_TRUE(p.quad && p.target->texture && p.target->height > 0);
-        // The quad's last frame: a growing panel at its full height.
-        const CMesh& m = *p.quad->meshes[0];
-        const MeshData& q = *m.m_SubMeshes[m.m_SubMeshCount - 1];
-        float y0 = 1e9f, y1 = -1e9f;
-        for (unsigned i = 0; i < q.vertexCount; ++i) y0 = std::min(y0, q.Position(i).y), y1 = std::max(y1, q.Position(i).y);
-        const float perTexel = (y1 - y0) / q.Position(0).z * ys * 300.0f / float(p.target->height);
-        device_->Clear();
-        g_D3DRender.framesPresented = 0;
-        p.draw();
-        EXPECT_FALSE(device_->texts.empty()) << p.target->name;
-        for (const Box& t : device_->texts)
-            EXPECT_GE((t.y1 - t.y0) * perTexel, t.y0 >= p.linesFrom ? p.linesMinimum : p.minimum) << p.target->name << " " << Str(t);
-    }
-    g_CommWindow.EndTalk();
-    g_Cockpit.Release();
-    g_PlayerObject = nullptr;
-    CObjectList::DestroyAll();
-    for (CParticleSet& ps : g_World.particles) ps.Release(), ps.kind = -1;
 }
