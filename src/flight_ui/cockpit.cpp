@@ -20,6 +20,12 @@
 
 CCockpit g_Cockpit;
 
+float CockpitShellStretch(float cameraAspect)
+{
+    constexpr float kModelAspect = 4.0f / 3.0f * 0.85f;  // the space camera's at 4:3
+    return cameraAspect > kModelAspect ? cameraAspect / kModelAspect : 1.0f;
+}
+
 namespace {
 
 const char* const kSoundNames[CCockpit::SOUND_COUNT] = {

@@ -37,6 +37,11 @@ public:
 
 extern CCockpit g_Cockpit;
 
+// How much wider than built the cockpit's shell is drawn: the model frames the 4:3 picture,
+// and a wider camera (16:10, 16:9) would show open space beside its walls. The panels keep
+// their size and place.
+float CockpitShellStretch(float cameraAspect);
+
 // Plays a cockpit sound once at full volume unless it is already playing.
 void PlayCockpitSound(int which);
 void StopCockpitSound(int which);

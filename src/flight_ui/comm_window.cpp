@@ -28,6 +28,7 @@ CCommWindow g_CommWindow;
 namespace {
 
 const char kCommFont[] = "Data/Misc/Fonts/Hermes.18";
+const char kCommLineFont[] = "Data/Misc/Fonts/Hermes.26";
 const char kBackgroundComm[] = "Data/Sounds/Space/Cockpit/Background_Comm.wav";
 constexpr float kSingleLineSeconds = 5.0f;
 constexpr float kPanelBaseHeight = 165.0f;
@@ -79,6 +80,7 @@ void PlayPilotVoice(CSound* voice, const CUnit* unit)
 void CCommWindow::Init()
 {
     font.Load(kCommFont);
+    lineFont.Load(kCommLineFont);
     ClearLines();
     heads.Init();
     backgroundComm = g_AudioManager.LoadSound(kBackgroundComm, SOUND_EFFECT, 1.0f, 10.0f);
@@ -354,12 +356,12 @@ void CCommWindow::AddLine(const char* text, int type, int line)
     const char* rest = text;
     // Bounded by the text: every round takes at least one character.
     while (rest[0]) {
-        if (font.GetTextWidth(1.0f, rest) <= kCommWrapWidth) {
+        if (lineFont.GetTextWidth(1.0f, rest) <= kCommWrapWidth) {
             push(rest, std::strlen(rest));
             return;
         }
         const size_t len = std::strlen(rest);
-        size_t at = size_t(font.CharIndexAtX(kCommWrapWidth, 1.0f, rest));
+        size_t at = size_t(lineFont.CharIndexAtX(kCommWrapWidth, 1.0f, rest));
         if (at > len) at = len;
         size_t blank = at < len ? at : len - 1;
         while (blank > 0 && rest[blank] != ' ') --blank;
@@ -412,7 +414,7 @@ void CCommWindow::Update()
         }
     }
     if (state == 0) speaker = nullptr;
-    const float lh = font.GetTextHeight(1.0f);
+    const float lh = lineFont.GetTextHeight(1.0f);
     panelHeight = float(lineCount) * lh + kPanelBaseHeight;
     if (panelHeight > kPanelTextureHeight) panelHeight = kPanelTextureHeight;
 
@@ -552,12 +554,12 @@ void CCommWindow::Draw()
     g_D3DRender.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     heads.Draw(speaker);
     DrawSpeakerView();
-    const float lh = font.GetTextHeight(1.0f);
+    const float lh = lineFont.GetTextHeight(1.0f);
     for (int i = 0; i < lineCount; ++i) {
         unsigned rgb = 0x009B00u;
         if (lines[i].type == 0) rgb = 0x373737u;
         else if (lines[i].type == 1) rgb = speaker->pilot.side == 2 ? 0x9B3700u : 0x9B9B00u;
-        font.DrawTextUniform(5.0f, 155.0f + float(i) * lh, lines[i].text, FlickerColour(rgb), 1.0f);
+        lineFont.DrawTextUniform(5.0f, 155.0f + float(i) * lh, lines[i].text, FlickerColour(rgb), 1.0f);
     }
     DrawHeader();
     EndPanelDraw(&saved);
@@ -588,6 +590,7 @@ void CCommWindow::Release()
 {
     EndTalk();
     font.ReleaseTexture();
+    lineFont.ReleaseTexture();
     heads.Release();
     if (backgroundComm) g_AudioManager.ReleaseSound(&backgroundComm);
     backgroundComm = nullptr;

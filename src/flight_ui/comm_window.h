@@ -35,7 +35,8 @@ unsigned FlickerColour(unsigned rgb);
 class CCommWindow {
 public:
     int state = 0;  // 0 idle, 1 talk with replies, 2 one line being said
-    CFont font;
+    CFont font;      // the header
+    CFont lineFont;  // the message lines, larger: the panel shows at half size on a small screen
     CommMessageLine lines[kCommLineCount] = {};
     int lineCount = 0;
     RadioReplyEntry replies[RADIO_REPLY_TABLE_SIZE] = {};

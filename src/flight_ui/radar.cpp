@@ -194,7 +194,8 @@ void CTargetMarker::DrawLead()
 
 void CRadar::Init()
 {
-    font.Load("Data/Misc/Fonts/Hermes.18");
+    // Larger than the other panels' text: the caption stands alone under the plan.
+    font.Load("Data/Misc/Fonts/Hermes.26");
     frameTexture = g_D3DRender.LoadTexture("Data/Space/Interface/Cockpit/RadarScreen.bmp", -1, -1);
     counters[0] = counters[1] = 0;
     panel.textureId = -1;

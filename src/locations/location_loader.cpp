@@ -75,6 +75,14 @@ bool DeviceUsable()
     return g_D3DRender.device && !g_D3DRender.deviceLost;
 }
 
+// The game menu, the intros, the sectors, the single missions and the network maps run
+// scenes of their own on the player's ship.
+bool HasOwnScene(int id)
+{
+    return id == LOCATION_GAME_MENU || IsIntroLocation(id) || IsSectorLocation(id) || IsSingleLocation(id) ||
+           IsNetworkLocation(id);
+}
+
 float AspectValue()
 {
     switch (g_D3DRender.modeAspect) {
@@ -862,7 +870,9 @@ void CWorld::LoadLocation(const char* folder)
         camera.ReleaseTextures();
         camera.fov = 1.46121f;
         camera.Init(Vec3(0.0f, 0.0f, 0.0f), Vec3(0.0f, 0.0f, 10.0f), AspectValue() * 0.85f, 2.0f, 5000.0f);
-        if (g_Settings.cutScenes)
+        // The outside view opens a location's scene, and the scene ends it; a location
+        // with no scene of its own (a test location) hands the pilot his cockpit at once.
+        if (g_Settings.cutScenes && HasOwnScene(g_LocationDirector.locationId))
             camera.cinematicView = 1;
         LoadSpace(file);
     }

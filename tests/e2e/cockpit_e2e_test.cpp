@@ -15,12 +15,12 @@ namespace {
 struct Share {
     double x0, y0, x1, y1;
 };
-constexpr Share kTargetScreen{0.200, 0.755, 0.380, 0.995};
-constexpr Share kTargetView{0.279, 0.779, 0.362, 0.947};
-constexpr Share kTargetDistance{0.299, 0.947, 0.378, 0.993};
-constexpr Share kRadar{0.410, 0.755, 0.590, 0.995};
-constexpr Share kSystemScreen{0.620, 0.755, 0.800, 0.995};
-constexpr Share kDashboard{0.384, 0.800, 0.406, 0.950};
+constexpr Share kTargetScreen{0.178, 0.730, 0.376, 0.995};
+constexpr Share kTargetView{0.265, 0.754, 0.358, 0.944};
+constexpr Share kTargetDistance{0.287, 0.944, 0.376, 0.995};
+constexpr Share kRadar{0.400, 0.730, 0.600, 0.900};  // above the caption's black plate
+constexpr Share kSystemScreen{0.625, 0.730, 0.823, 0.995};
+constexpr Share kDashboard{0.135, 0.800, 0.170, 0.950};
 // Round the station ahead, above the centre (the steering marker stays below 0.33).
 constexpr Share kStation{0.440, 0.130, 0.560, 0.300};
 

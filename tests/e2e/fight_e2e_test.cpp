@@ -2,7 +2,8 @@
 // player takes the nearest enemy (E) and fires, the pirate in front of it dies in stages
 // and blows up, another pirate attacks the player and hits until a wing-man coming in
 // from behind takes it on (alone, the player's hull would not outlast the transports'
-// runs), and two transports run between two stations through the same gates.
+// runs), and two transports run between two stations through the same gates. Cut scenes
+// stay on as in a new player's Game.ini: a location without a scene hands over the cockpit.
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@
 
 namespace {
 
-const char kIni[] = "[Game]\nSpace=1\n[Video]\nWindowed=1\n[Misc]\nStart logo=0\nUse game menu=0\nCut scenes=0\nDebug out=1\n";
+const char kIni[] = "[Game]\nSpace=1\n[Video]\nWindowed=1\n[Misc]\nStart logo=0\nUse game menu=0\nDebug out=1\n";
 
 int CountLines(const std::vector<std::string>& lines, const std::string& prefix)
 {
@@ -81,6 +82,12 @@ TEST(FightE2E, PirateDiesTheAttackerHitsAndTransportsReuseTheBays)
     // middle of the picture far beyond the stars of the frame before it.
     Image before;
     ASSERT_TRUE(ReadPng(run.Path("frame_120.png"), &before));
+    // The pilot sits in his cockpit, not behind his ship: the radar glows green in the
+    // middle of the dashboard.
+    const Colour radar = MeanColour(before, Region{before.width * 45 / 100, before.height * 80 / 100,
+                                                   before.width / 10, before.height / 10});
+    EXPECT_GT(radar.g, 20.0);
+    EXPECT_GT(radar.g, radar.r + radar.b);
     const double quiet = BrightShare(before);
     double blast = 0.0;
     for (int f = 150; f <= 399; f += 3) {

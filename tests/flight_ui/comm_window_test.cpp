@@ -262,7 +262,7 @@ TEST_P(CommWindowTest, ASpeakerLeavingTheWorldEndsTheTalk)
 TEST_P(CommWindowTest, LongTextsWrapIntoRowsThatFitTheirBuffers)
 {
     if (!Entered()) return;
-    g_CommWindow.font.Load("Data/Misc/Fonts/Hermes.18");
+    g_CommWindow.lineFont.Load("Data/Misc/Fonts/Hermes.26");
     g_CommWindow.ClearLines();
     std::string words;
     while (words.size() < 900) words += "radio check ";
@@ -275,7 +275,7 @@ TEST_P(CommWindowTest, LongTextsWrapIntoRowsThatFitTheirBuffers)
         for (int i = 0; i < g_CommWindow.lineCount; ++i) {
             const size_t n = std::strlen(g_CommWindow.lines[i].text);
             EXPECT_LT(n, size_t(kCommLineSize));
-            EXPECT_LE(g_CommWindow.font.GetTextWidth(1.0f, g_CommWindow.lines[i].text), kCommWrapWidth + 1.0f);
+            EXPECT_LE(g_CommWindow.lineFont.GetTextWidth(1.0f, g_CommWindow.lines[i].text), kCommWrapWidth + 1.0f);
             total += n;
         }
         // Only the blanks at the cuts are dropped.
@@ -284,7 +284,7 @@ TEST_P(CommWindowTest, LongTextsWrapIntoRowsThatFitTheirBuffers)
     g_CommWindow.ClearLines();
     for (int i = 0; i < kCommLineCount + 10; ++i) g_CommWindow.AddLine("line", 2, i);
     EXPECT_EQ(g_CommWindow.lineCount, kCommLineCount);
-    g_CommWindow.font.ReleaseTexture();
+    g_CommWindow.lineFont.ReleaseTexture();
 }
 
 TEST_P(CommWindowTest, RadioMenuListsMercenariesAndOrdersThem)

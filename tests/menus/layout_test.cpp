@@ -5,7 +5,8 @@
 // or panel, must not run into another text, and must lie wholly inside or wholly beside
 // every element it shares its rows with: a label that runs under a button, a key column
 // or a bar, or out of its box or frame, fails. A picture stays on its screen, a 3D view
-// inside a quad of its own.
+// inside a quad of its own. The cockpit frames every screen shape, and its panels' texts
+// read at 800 x 600.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,7 +28,9 @@
 #include "files/language.h"
 #include "flight_ui/cockpit.h"
 #include "flight_ui/comm_window.h"
+#include "flight_ui/radar.h"
 #include "flight_ui/radio_menu.h"
+#include "flight_ui/target_screen.h"
 #include "locations/location_director.h"
 #include "locations/pilot_profile.h"
 #include "locations/sector_save_file.h"
@@ -37,6 +41,10 @@
 #include "menus/settings_page.h"
 #include "menus/station_menu.h"
 #include "platform/gfx/null_device.h"
+#include "platform/math/mesh_data.h"
+#include "render/mesh.h"
+#include "render/object_draw.h"
+#include "world/objects/attached_effect.h"
 #include "render/d3d_render.h"
 #include "render/draw2d.h"
 #include "world/game_clock.h"
@@ -288,6 +296,63 @@ CUnit* Ship(int kind, const char* path, const char* pilot, int side, const Vec3&
     return u;
 }
 
+// The comm panel open on a question with two replies.
+void DrawCommTalk(CUnit* speaker)
+{
+    g_CommWindow.speaker = speaker;
+    g_CommWindow.state = 1;
+    g_CommWindow.openPercent = 100.0f;
+    g_CommWindow.ClearLines();
+    g_CommWindow.AddLine("Вы хотите работать на нас?", 1, 0);
+    g_CommWindow.AddLine("1 - Следовать за мной.", 2, 1);
+    g_CommWindow.AddLine("2 - Охранять ближайшую шахту!", 2, 2);
+    g_D3DRender.framesPresented = 0;
+    g_CommWindow.Draw();
+}
+
+// The cockpit model seen by the space camera (vertical field 1.46121, aspect value x 0.85,
+// the eye at the model's origin): at 4:3, 16:10 and 16:9 the shell covers the picture's
+// sides and top and leaves the same window open, and at 800 x 600 each panel's texts,
+// drawn into its texture, reach the screen at least so many pixels high: the screens'
+// small rows 8.5, the comm header 9, the radio's message lines (from row 150 down) and
+// the radar's caption, which have room, 12.
+void ExpectCockpitFramesAndReads(LayoutDevice* device, CUnit* player, CUnit* target)
+{
+    const CUnit& model = *g_Cockpit.unit;
+    const float ys = 1.0f / std::tan(1.46121f / 2.0f);
+    const MeshData& shell = *model.FindCockpit()->meshes[0]->m_SubMeshes[0];
+    for (float aspectValue : {1.33333f, 1.6f, 1.77778f}) {
+        const float aspect = aspectValue * 0.85f, stretch = CockpitShellStretch(aspect);
+        auto covered = [&](float x, float y) {
+            float t = 0.0f;
+            const Vec3 far((2.0f * x - 1.0f) * aspect / ys / stretch * 5.0f, (1.0f - 2.0f * y) / ys * 5.0f, 5.0f);
+            return IntersectSegmentMesh(shell, Vec3(), far, &t);
+        };
+        for (float k = 0.01f; k < 1.0f; k += 0.04f)
+            for (const auto& [x, y] : {std::pair{0.003f, k}, std::pair{0.997f, k}, std::pair{k, 0.003f}})
+                EXPECT_TRUE(covered(x, y)) << "open space at (" << x << ", " << y << "), aspect " << aspectValue;
+        for (float x : {0.17f, 0.5f, 0.83f}) EXPECT_FALSE(covered(x, 0.4f)) << "wall at " << x << ", aspect " << aspectValue;
+    }
+    const std::tuple<const CAttachedEffect*, const CPanelTarget*, std::function<void()>, float, float> panels[] = {
+        {model.FindCockpitScreen1(), &g_TargetScreen.panel, [&] { g_TargetScreen.SetTarget(target), g_TargetScreen.Draw(); }, 8.5f, 8.5f},
+        {model.FindCockpitScreen2(), &g_SystemScreen.panel, [&] { g_SystemScreen.SetTarget(player), g_SystemScreen.Draw(); }, 8.5f, 8.5f},
+        {model.FindCockpitRadar(), &g_Radar.panel, [] { g_Radar.Draw(); }, 12, 12},
+        {model.FindCockpitScreen3(), &g_CommWindow.panel, [&] { DrawCommTalk(target); }, 9, 12},
+    };
+    for (const auto& [quad, panel, draw, minimum, linesMinimum] : panels) {
+        // The quad's last frame: a growing panel at its full height.
+        const MeshData& q = *quad->meshes[0]->m_SubMeshes[quad->meshes[0]->m_SubMeshCount - 1];
+        float y0 = 1e9f, y1 = -1e9f;
+        for (unsigned i = 0; i < q.vertexCount; ++i) y0 = std::min(y0, q.Position(i).y), y1 = std::max(y1, q.Position(i).y);
+        const float perTexel = (y1 - y0) / q.Position(0).z * ys * 300.0f / float(panel->height);
+        device->Clear();
+        draw();
+        EXPECT_FALSE(device->texts.empty()) << panel->name;
+        for (const Box& t : device->texts)
+            EXPECT_GE((t.y1 - t.y0) * perTexel, t.y0 >= 150.0f ? linesMinimum : minimum) << panel->name << " " << Str(t);
+    }
+}
+
 } // namespace
 
 TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
@@ -430,17 +495,7 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
         {"radio recipient", 512, 512, radio(RADIO_PAGE_RECIPIENT)},
         {"radio message", 512, 512, radio(RADIO_PAGE_MESSAGE)},
         {"comm talk", 512, 512,
-         [fighter] {
-             g_CommWindow.speaker = fighter;
-             g_CommWindow.state = 1;
-             g_CommWindow.openPercent = 100.0f;
-             g_CommWindow.ClearLines();
-             g_CommWindow.AddLine("Вы хотите работать на нас?", 1, 0);
-             g_CommWindow.AddLine("1 - Следовать за мной.", 2, 1);
-             g_CommWindow.AddLine("2 - Охранять ближайшую шахту!", 2, 2);
-             g_D3DRender.framesPresented = 0;
-             g_CommWindow.Draw();
-         }},
+         [fighter] { DrawCommTalk(fighter); }},
     };
 
     for (int language = 0; language < 2; ++language) {
@@ -484,6 +539,7 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             }
         }
         g_StationMenuActive = 0;
+        if (language == 0) ExpectCockpitFramesAndReads(device_, player, fighter);
         g_CommWindow.speaker = nullptr;
         g_CommWindow.state = 0;
         g_RadioMenu.state = 0;

@@ -507,7 +507,7 @@ void DrawCockpit(CAttachedEffect& e)
     e.cockpitLever = (e.cockpitLever + ((wanted - u->speed) / 100.0f) * dt * 2.5f) / (dt * 4.0f + 1.0f);
     e.cockpitLever = clampTo(e.cockpitLever, kCockpitLeverLimit);
 
-    DrawWithMatrix(e, m, 0);
+    DrawWithMatrix(e, MatrixScaling(CockpitShellStretch(camera.aspect), 1.0f, 1.0f) * m, 0);
     const uint32_t now = g_GameClock.NowMs();
     for (int i = 0; i < u->effectCount && i < kMaxUnitEffects; ++i) {
         CAttachedEffect* part = u->effects[i];

@@ -44,10 +44,12 @@ meshgen::Model Boxes(const std::vector<std::pair<P3, P3>>& boxes)
 
 // Places on the screen are planned as shares of a 4:3 picture seen through the space
 // camera (vertical field 1.46121, aspect 4/3 x 0.85); the steering marker keeps 140 pixels
-// round the centre at every size, so at 800x600 it covers x 0.325..0.675 and y 0.267..0.733.
-// Every panel stays outside that box: the screens and the radar in the dashboard below it,
-// the comm panel in a column left of it. The camera's aspect squeezes x by 0.85, so a
-// panel 0.85 as wide as high in the model shows its square texture square.
+// round the centre at every size, so at 800x600 it covers x 0.325..0.675 and y 0.267..0.733,
+// its ring ending at y 0.725. Every panel stays outside the ring: the screens and the radar
+// in the dashboard below it, as large as that leaves room for, the comm panel in a column
+// left of it. The camera's aspect squeezes x by 0.85, so a panel 0.85 as wide as high in
+// the model shows its square texture square. A wider screen draws the frame wider
+// (CockpitShellStretch); the panels stay as they are.
 constexpr float kYScale = 1.1160619f;  // 1 / tan(1.46121 / 2)
 constexpr float kAspect = 1.3333333f * 0.85f;
 float ModelX(float share, float z) { return (2.0f * share - 1.0f) * kAspect * z / kYScale; }
@@ -56,19 +58,22 @@ float ModelY(float share, float z) { return (1.0f - 2.0f * share) * z / kYScale;
 constexpr float kDashShare = 0.75f;  // the dashboard's top edge
 constexpr float kDashZ = 2.05f;
 constexpr float kScreenZ = 2.0f;
-// The comm panel: 0.31 of the width (text 11 px at 1024x768), its bottom on the dashboard.
-constexpr float kCommLeft = 0.006f, kCommRight = 0.316f;
+constexpr float kScreenTop = 0.727f, kScreenBottom = 0.998f;
+constexpr float kScreenWidth = (kScreenBottom - kScreenTop) * 0.75f;
+// The comm panel: the whole column left of the steering marker, rising from the screens' top.
+constexpr float kCommLeft = 0.002f, kCommRight = 0.326f;
 constexpr float kCommZ = 1.93f, kCommBackZ = 1.95f;
 
 // The frame round the eye at the origin: dashboard below the view, pillars at its edges
-// and the roof bar, all beyond the cockpit view's near plane (1.0).
+// and the roof bar, all beyond the cockpit view's near plane (1.0). Their outer edges
+// reach well past the picture's, so that the sway of a hard turn opens no gap there.
 meshgen::Model Frame()
 {
     const float top = ModelY(kDashShare, kDashZ);
-    return Boxes({{{-3.0f, -2.8f, kDashZ}, {3.0f, top, 2.2f}},
-                  {{-2.2f, -2.8f, kDashZ}, {-1.55f, 1.9f, 2.2f}},
-                  {{1.55f, -2.8f, kDashZ}, {2.2f, 1.9f, 2.2f}},
-                  {{-2.2f, 1.4f, kDashZ}, {2.2f, 1.9f, 2.2f}}});
+    return Boxes({{{-3.6f, -2.8f, kDashZ}, {3.6f, top, 2.2f}},
+                  {{-3.0f, -2.8f, kDashZ}, {-1.55f, 2.6f, 2.2f}},
+                  {{1.55f, -2.8f, kDashZ}, {3.0f, 2.6f, 2.2f}},
+                  {{-3.0f, 1.4f, kDashZ}, {3.0f, 2.6f, 2.2f}}});
 }
 
 // A flat quad facing the pilot (-z), vertices bottom left, top left, bottom right, top
@@ -125,24 +130,24 @@ DATAGEN_GENERATOR(cockpit_model)
         set.Add(f + name + ".jpg", std::move(jpg));
     };
     model("Frame.msh", Frame());
-    // The three screens side by side in the dashboard, square on the screen, 0.18 of the
-    // width each.
-    const float sy0 = ModelY(0.995f, kScreenZ), sy1 = ModelY(0.755f, kScreenZ);
+    // The three screens side by side in the dashboard, square on the screen.
+    const float sy0 = ModelY(kScreenBottom, kScreenZ), sy1 = ModelY(kScreenTop, kScreenZ);
     auto screen = [&](float left) {
-        return Panel(ModelX(left, kScreenZ), ModelX(left + 0.18f, kScreenZ), sy0, sy1, kScreenZ);
+        return Panel(ModelX(left, kScreenZ), ModelX(left + kScreenWidth, kScreenZ), sy0, sy1, kScreenZ);
     };
-    model("Radar.msh", screen(0.41f));
-    model("Screen1.msh", screen(0.2f));
-    model("Screen2.msh", screen(0.62f));
+    constexpr float kGap = 0.02f;
+    model("Radar.msh", screen(0.5f - kScreenWidth * 0.5f));
+    model("Screen1.msh", screen(0.5f - kScreenWidth * 1.5f - kGap));
+    model("Screen2.msh", screen(0.5f + kScreenWidth * 0.5f + kGap));
     // The comm panel grows up from the dashboard to a square of its column's width; its
     // backing a little larger round it.
     const float commHeight = (kCommRight - kCommLeft) * 4.0f / 3.0f;
-    const float cy0 = ModelY(kDashShare, kCommZ);
+    const float cy0 = ModelY(kScreenTop, kCommZ);
     model("Screen3.msh", Growing(ModelX(kCommLeft, kCommZ), ModelX(kCommRight, kCommZ), cy0,
-                                 ModelY(kDashShare - commHeight, kCommZ) - cy0, kCommZ));
-    const float by0 = ModelY(kDashShare, kCommBackZ);
-    model("Panel3.msh", Growing(ModelX(kCommLeft - 0.005f, kCommBackZ), ModelX(kCommRight + 0.005f, kCommBackZ), by0,
-                                ModelY(kDashShare - commHeight - 0.007f, kCommBackZ) - by0, kCommBackZ));
+                                 ModelY(kScreenTop - commHeight, kCommZ) - cy0, kCommZ));
+    const float by0 = ModelY(kScreenTop, kCommBackZ);
+    model("Panel3.msh", Growing(ModelX(kCommLeft - 0.002f, kCommBackZ), ModelX(kCommRight + 0.002f, kCommBackZ), by0,
+                                ModelY(kScreenTop - commHeight - 0.007f, kCommBackZ) - by0, kCommBackZ));
     texture("Frame", 64, 60, 62, 70);
     texture("Radar", 256, 0, 40, 0);
     texture("Screen1", 256, 0, 30, 10);

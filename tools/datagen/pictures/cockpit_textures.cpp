@@ -147,6 +147,8 @@ std::vector<uint8_t> RadarRgb()
             if (d < n * 0.5f - 10.0f && (ring < 1.2f || std::abs(x - int(cx)) < 1 || std::abs(y - int(cy)) < 1))
                 g = 70.0f;
             if (std::fabs(d - (n * 0.5f - 10.0f)) < 1.5f) g = 110.0f;
+            // A black plate under the zoom caption, whose dark greens read on nothing else.
+            if (y >= n - 32 && std::abs(x + 0.5f - cx) < n * 0.36f) g = 0.0f;
             uint8_t* p = &rgb[(size_t(y) * n + x) * 3];
             p[0] = uint8_t(g * 0.2f);
             p[1] = uint8_t(g);

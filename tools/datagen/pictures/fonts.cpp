@@ -33,6 +33,9 @@ struct FontSpec {
 const FontSpec kFonts[] = {
     {"Arial.18", "DejaVuSans.ttf", 18},
     {"Hermes.18", "DejaVuSansCondensed-Bold.ttf", 18},
+    // The cockpit panels' larger text: the radio's message lines and the radar's caption,
+    // shown at half size on an 800 x 600 screen.
+    {"Hermes.26", "DejaVuSansCondensed-Bold.ttf", 26},
     {"Bauhaus.20", "DejaVuSans-Bold.ttf", 20},
     {"Bengaly.25", "DejaVuSerifCondensed-Bold.ttf", 25},
 };
