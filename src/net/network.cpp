@@ -419,7 +419,7 @@ void CNetwork::OnReceive(SOCKET socket)
     // A bounded number of reads: what is left raises the next notice, or waits for the
     // next frame once this one has read its share.
     for (int n = 0; n < kNetReadsPerNotice; ++n) {
-        if (readsThisFrame >= kNetReadsPerFrame) {
+        if (readsThisFrame >= readShare) {
             readsDeferred = 1;
             return;
         }
@@ -458,6 +458,10 @@ void CNetwork::PushReceived(const CNetReceiveEntry& e)
 
 void CNetwork::StartFrameReads()
 {
+    const uint32_t now = timeGetTime(), ms = now - readFrameAt;
+    readFrameAt = now;
+    readShare = ms >= uint32_t(kNetReadsPerFrame / kNetReadsPerMs) ? kNetReadsPerFrame
+                                                                    : (ms > 0 ? int(ms) : 1) * kNetReadsPerMs;
     readsThisFrame = 0;
     if (!readsDeferred)
         return;

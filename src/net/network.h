@@ -14,8 +14,11 @@ constexpr int kNetQueueSize = 128;
 constexpr int kNetMaxPlayers = 4;
 constexpr int kNetNameSize = 16;
 // A flood must not hold the frame: at most this many datagrams are read per socket notice,
-// and at most a queue's worth per frame (more would only push out what was just read).
+// and per frame as many as 8 per millisecond the last frame took (a flood then costs a
+// frame the same small share at any frame rate), never more than a queue's worth (more
+// would only push out what was just read).
 constexpr int kNetReadsPerNotice = 32;
+constexpr int kNetReadsPerMs = 8;
 constexpr int kNetReadsPerFrame = kNetQueueSize;
 
 // The session table: the players of a network game. 220 bytes, the same in memory and
@@ -141,6 +144,8 @@ public:
     int receiveOverflows = 0;
     int refusedJoins = 0;
     int readsThisFrame = 0;
+    int readShare = kNetReadsPerFrame;   // this frame's
+    uint32_t readFrameAt = 0;
     int readsDeferred = 0;   // a notice went unanswered: the next frame reads on
     NetLogRate overflowLog, oversizeLog, joinLog;
     int refusedDatagrams = 0;

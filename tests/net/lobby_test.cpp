@@ -171,8 +171,7 @@ TEST_F(Lobby, HostileTablesAndJoinsAreRefused)
     ASSERT_EQ(g_LanServers.count, 2);
     EXPECT_EQ(std::strlen(g_LanServers.records[1].names[0]), 15u);
     EXPECT_EQ(std::strlen(g_LanServers.records[1].ServerName()), 16u);
-    // Joins that are no name: none, empty, unterminated, more after the end, a control
-    // character, longer than the table's field; then a name.
+    // No name, empty, unterminated, more after the end, a control character, too long; a name.
     using namespace std::string_literals;
     for (const std::string& j : {""s, "\0"s, "AB"s, "A\0B\0"s, "A\a\0"s, "AAAAAAAAAAAAAAAA\0"s, "Guest\0"s}) {
         std::vector<uint8_t> m(j.size() + 1, 2);

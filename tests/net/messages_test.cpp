@@ -304,9 +304,8 @@ TEST_F(GameMessages, RemoteHitAppliesOnceAndSendsNothingBack)
     EXPECT_EQ(Got(2), Bytes{});
 }
 
-// The host's window loses the focus for 2 s of a running game while both clients answer
-// every half second: nobody is dropped and the game time never goes back. A clock that
-// does go back (a reset) is no silence either, yet a client silent for 7 s from there goes.
+// Focus lost for 2 s while both clients answer: the game time never goes back. A clock that
+// does (a reset) is no silence, yet a client silent for 7 s from there is dropped.
 TEST_F(GameMessages, FocusChangeKeepsThePlayersAndAClockGoingBackIsNoSilence)
 {
     uint32_t t = g_GameClock.lastTick = 1000;
@@ -324,8 +323,6 @@ TEST_F(GameMessages, FocusChangeKeepsThePlayersAndAClockGoingBackIsNoSilence)
     const uint32_t before = g_GameClock.NowMs();
     WndProc(nullptr, WM_SETFOCUS, 0, 0);
     EXPECT_EQ(g_GameClock.NowMs(), before);
-    frames(1000, true);
-    EXPECT_EQ(g_Network.session.playerCount, 3);
     g_GameClock.Reset(), g_GameClock.lastTick = t;
     frames(1000, false);
     EXPECT_EQ(g_Network.session.playerCount, 3);
