@@ -718,6 +718,29 @@ void NetworkPageAutoLobby()
             heardAllAt = now;
             DebugOut("Network: test lobby heard every player");
         }
+        // The host's window then loses the focus in the map for 2 s, as a player switching
+        // windows does; every player must still be there when it comes back.
+        static int focusStep = 0, playersBefore = 0;
+        static uint32_t focusAt = 0;
+        const uint32_t real = timeGetTime();
+        if (heardAll && s.role == 0 && focusStep < 3) {
+            if (focusStep == 0) {
+                playersBefore = s.playerCount;
+                PostMessage(GetMainWindow(), WM_ACTIVATE, WA_INACTIVE, 0);
+                PostMessage(GetMainWindow(), WM_KILLFOCUS, 0, 0);
+            } else if (focusStep == 1 && real - focusAt > 2000) {
+                PostMessage(GetMainWindow(), WM_ACTIVATE, WA_ACTIVE, 0);
+                PostMessage(GetMainWindow(), WM_SETFOCUS, 0, 0);
+            } else if (focusStep != 2 || real - focusAt < 200) {
+                return;
+            } else {
+                DebugOutF("Network: test lobby had %d players as the focus left the map and %d after it came back",
+                          playersBefore, s.playerCount);
+            }
+            focusAt = real;
+            ++focusStep;
+            return;
+        }
         // The host then shoots at a ship of the first client until a shot strikes home:
         // one of its own ships is put 100 units in front of the target, facing it. A target
         // or shooter that is gone ends the shooting as a miss.

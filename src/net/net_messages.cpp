@@ -127,8 +127,9 @@ void CNetwork::SendObjectMessage(int type, CGameObject* object, const void* seco
     uint8_t p[kNetMaxPayload];
     int n = 0;
     CUnit* u = static_cast<CUnit*>(object);
-    // Every copy moves, orders and docks only its own units; the owner's copy tells the others.
-    if ((type == 13 || type == 14 || type == 16 || type == 17) && u->pilot.ownerId != session.ownIndex)
+    // Every copy moves, orders, docks and reports the hull of only its own units; the owner's
+    // copy tells the others.
+    if ((type == 13 || type == 14 || type == 16 || type == 17 || type == 19) && u->pilot.ownerId != session.ownIndex)
         return;
     switch (type) {
     case 11: {
@@ -224,7 +225,8 @@ void CNetwork::SendObjectMessage(int type, CGameObject* object, const void* seco
     }
     case 18: {
         const CUnit::HitReport* hit = static_cast<const CUnit::HitReport*>(second);
-        if (!hit)
+        // A hit is told by the attacker's copy alone.
+        if (!hit || !hit->attacker || hit->attacker->pilot.ownerId != session.ownIndex)
             return;
         NetMsgHit m;
         m.victim = RefOf(u);
@@ -435,7 +437,9 @@ void CNetwork::HandleGameMessage()
             delete u;
             return;
         }
-        if (u->kind == GTYPE_SP_STATION) {
+        // The home station and the three units round it carry 3000 on their owner's copy: the
+        // same here, or the owner's hull reports would not fit.
+        if (u->kind == GTYPE_SP_STATION || (m.craft && m.id >= 1001 && m.id <= 1003)) {
             u->hullMax = u->hull = 3000.0f;
             u->baseValues[UNIT_BASE_HULL].value = 3000.0f;
         }
@@ -613,7 +617,8 @@ void CNetwork::HandleGameMessage()
             break;
         CUnit* victim = FindUnit(m.victim);
         CUnit* attacker = FindUnit(m.attacker);
-        if (!victim || !attacker)
+        // Only the attacker's owner tells of its hits.
+        if (!victim || !attacker || !SpeaksFor(senderId, m.attacker.owner))
             break;
         if (victim->pilot.ownerId == session.ownIndex) {
             ++ownUnitsHit;
@@ -630,14 +635,9 @@ void CNetwork::HandleGameMessage()
         if (!DecodeHull(p, n, &m))
             break;
         CUnit* u = FindUnit(m.unit);
-        // Besides its own units a copy reports only the hull its hits left: lower, never higher.
-        if (!u || !(SpeaksFor(senderId, m.unit.owner) || m.hull < u->hull))
+        // Only the owner reports a hull (the others' hits travel as 18), and only one it can have.
+        if (!u || !SpeaksFor(senderId, m.unit.owner) || !(m.hull >= 0.0f && m.hull <= u->hullMax))
             break;
-        // Another copy's hit on one of ours: its hull as that copy worked it out.
-        if (u->pilot.ownerId == session.ownIndex) {
-            ++ownUnitsHit;
-            DebugOutF("Network: our unit %d's hull is now %.0f", u->pilot.objectId, m.hull);
-        }
         u->hull = m.hull;
         Relay();
         return;
@@ -729,7 +729,7 @@ bool CNetwork::SpeaksFor(int senderId, int owner) const
     return session.role != 0 || owner == senderId;
 }
 
-bool CNetwork::TakesHandOver(int sender) const
+bool CNetwork::TakesHandOver(int sender)
 {
     // A client that lost the host names the entry after it; the host itself never does.
     // While this copy still hears the host, the sender's link failed, not the host.
@@ -737,7 +737,7 @@ bool CNetwork::TakesHandOver(int sender) const
         return false;
     if (session.FindIndexById(session.ownIndex) != 1)
         return false;
-    return double(g_GameClock.NowMs() - session.lastHeard[0]) * 0.001 > 2.0;
+    return NetSince(&session.lastHeard[0], g_GameClock.NowMs()) > 2000;
 }
 
 void CNetwork::ProcessGameMessages()
@@ -748,20 +748,21 @@ void CNetwork::ProcessGameMessages()
     if (g_GameMode != 2 || g_LocationFinished) {
         // Positions and keep-alives are stale by the time the map runs: they make room
         // for the announcements and orders that must not be lost.
-        int kept = 0;
-        for (int i = 0; i < receiveCount; ++i) {
-            const int type = receiveQueue[i].data[0];
+        const int waiting = receiveCount;
+        for (int i = 0; i < waiting; ++i) {
+            const CNetReceiveEntry e = Received(0);
+            DropReceived();
+            const int type = e.data[0];
             if (type != 13 && type != 254 && type != 255)
-                receiveQueue[kept++] = receiveQueue[i];
+                PushReceived(e);
         }
-        receiveCount = kept;
         return;
     }
     SpaceScope scope;
     const uint32_t now = g_GameClock.NowMs();
     const bool host = session.role == 0;
 
-    if (double(now - keepAliveTime) * 0.001 > 2.0) {
+    if (NetSince(&keepAliveTime, now) > 2000) {
         Compose(254, nullptr, 0);
         if (host)
             SendToClients(nullptr);
@@ -787,11 +788,11 @@ void CNetwork::ProcessGameMessages()
         for (int i = session.playerCount - 1; i >= 0; --i) {
             if (session.playerIds[i] == session.ownIndex)
                 continue;
-            if (double(now - session.lastHeard[i]) * 0.001 > 7.0)
+            if (NetSince(&session.lastHeard[i], now) > 7000)
                 DropPlayer(i, true);
         }
     } else if (session.hostIndex != -1 && session.playerCount > 0 &&
-               double(now - session.lastHeard[0]) * 0.001 > 7.0) {
+               NetSince(&session.lastHeard[0], now) > 7000) {
         ChatLine(session.names[0], "покинул игру!");
         CObjectList::KillOwnerUnits(session.playerIds[0]);
         HandOver();

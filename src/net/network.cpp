@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/winmain.h"
 #include "locations/location_director.h"
+#include "locations/pilot_profile.h"
 #include "menus/network_pages.h"
 #include "menus/pilots_page.h"
 #include "platform/win/message_box.h"
@@ -27,7 +28,39 @@ int FailBox(const char* format, int error)
     return 1;
 }
 
+// A join request carries the name and its terminator, nothing else: printable text of at
+// most 15 characters.
+bool ReadJoinName(const uint8_t* p, int n, char (&name)[kNetNameSize])
+{
+    if (n < 2 || n > kNetNameSize || p[n - 1] != 0 || std::memchr(p, 0, size_t(n - 1)))
+        return false;
+    std::memcpy(name, p, size_t(n));
+    return IsValidPilotName(name);
+}
+
 } // namespace
+
+uint32_t NetSince(uint32_t* stamp, uint32_t now)
+{
+    const int32_t d = int32_t(now - *stamp);   // signed: a counter wrap still subtracts right
+    if (d >= 0)
+        return uint32_t(d);
+    *stamp = now;
+    return 0;
+}
+
+int NetLogRate::Note(uint32_t nowMs)
+{
+    ++pending_;
+    if (logged_ && nowMs - last_ < 1000)
+        return 0;
+    logged_ = true;
+    last_ = nowMs;
+    ++lines;
+    const int n = pending_;
+    pending_ = 0;
+    return n;
+}
 
 // ---- Session table ----
 
@@ -247,7 +280,9 @@ int CNetwork::Init()
         NetCleanup();
         return 1;
     }
-    sendCount = receiveCount = 0;
+    sendCount = 0;
+    ClearReceived();
+    readsThisFrame = readsDeferred = 0;
     session.Init();
     keepAliveTime = 0;
     lobbyState = NET_NONE;
@@ -268,7 +303,8 @@ void CNetwork::Shutdown()
             *s = INVALID_SOCKET;
         }
     NetCleanup();
-    sendCount = receiveCount = 0;
+    sendCount = 0;
+    ClearReceived();
     initialised = 0;
 }
 
@@ -380,46 +416,66 @@ void CNetwork::OnReceive(SOCKET socket)
     if (!initialised || socket == INVALID_SOCKET ||
         (socket != broadcastSocket && socket != listenSocket && socket != directSocket))
         return;
-    for (;;) {
+    // A bounded number of reads: what is left raises the next notice, or waits for the
+    // next frame once this one has read its share.
+    for (int n = 0; n < kNetReadsPerNotice; ++n) {
+        if (readsThisFrame >= readShare) {
+            readsDeferred = 1;
+            return;
+        }
         CNetReceiveEntry e;
         const int r = NetRecvFrom(socket, e.data, kNetMessageSize, &e.from);
         if (r == SOCKET_ERROR)
             break;
+        ++readsThisFrame;
         if (r < 1)
             continue;   // an empty datagram carries nothing; the rest still waits
         if (r > kNetMessageSize) {
             ++refusedDatagrams;
-            DebugOutF("Network: a datagram of %d bytes is refused", r);
+            if (const int k = oversizeLog.Note(timeGetTime()))
+                DebugOutF("Network: %d datagrams over %d bytes refused (the last of %d bytes)", k, kNetMessageSize, r);
             continue;
         }
         e.length = r;
-        if (receiveCount >= kNetQueueSize) {
-            // Reported, then the oldest makes room; an old position or keep-alive goes first,
-            // as newer ones replace it, before anything that would be lost for good.
-            if (receiveOverflows++ % 100 == 0)
-                DebugOutF("Network: the receive queue is full, its oldest message is dropped (%d so far)",
-                          receiveOverflows);
-            int victim = 0;
-            for (int i = 0; i < receiveCount; ++i) {
-                const int t = receiveQueue[i].data[0];
-                if (t == 13 || t == 254 || t == 255) {
-                    victim = i;
-                    break;
-                }
-            }
-            for (int i = victim; i + 1 < receiveCount; ++i)
-                receiveQueue[i] = receiveQueue[i + 1];
-            --receiveCount;
-        }
-        receiveQueue[receiveCount++] = e;
+        PushReceived(e);
     }
+}
+
+void CNetwork::PushReceived(const CNetReceiveEntry& e)
+{
+    if (receiveCount >= kNetQueueSize) {
+        // The oldest makes room: a step of the ring, whatever the flood.
+        receiveHead = (receiveHead + 1) % kNetQueueSize;
+        --receiveCount;
+        ++receiveOverflows;
+        if (const int k = overflowLog.Note(timeGetTime()))
+            DebugOutF("Network: the receive queue is full: %d oldest messages dropped (%d so far)", k,
+                      receiveOverflows);
+    }
+    receiveQueue[(receiveHead + receiveCount) % kNetQueueSize] = e;
+    ++receiveCount;
+}
+
+void CNetwork::StartFrameReads()
+{
+    const uint32_t now = timeGetTime(), ms = now - readFrameAt;
+    readFrameAt = now;
+    readShare = ms >= uint32_t(kNetReadsPerFrame / kNetReadsPerMs) ? kNetReadsPerFrame
+                                                                    : (ms > 0 ? int(ms) : 1) * kNetReadsPerMs;
+    readsThisFrame = 0;
+    if (!readsDeferred)
+        return;
+    // Their notices were taken without a read: no new one comes until a read.
+    readsDeferred = 0;
+    for (SOCKET s : {broadcastSocket, listenSocket, directSocket})
+        OnReceive(s);
 }
 
 int CNetwork::PopReceived()
 {
     if (receiveCount <= 0)
         return 0;
-    incoming = receiveQueue[0];
+    incoming = receiveQueue[receiveHead];
     DropReceived();
     return incoming.length;
 }
@@ -428,9 +484,15 @@ void CNetwork::DropReceived()
 {
     if (receiveCount <= 0)
         return;
-    for (int i = 0; i + 1 < receiveCount; ++i)
-        receiveQueue[i] = receiveQueue[i + 1];
-    --receiveCount;
+    receiveHead = (receiveHead + 1) % kNetQueueSize;
+    if (--receiveCount == 0)
+        receiveHead = 0;
+}
+
+void CNetwork::ClearReceived()
+{
+    receiveCount = 0;
+    receiveHead = 0;
 }
 
 void CNetwork::SendToEntry(int index)
@@ -467,7 +529,7 @@ void CNetwork::SetState(int state)
     if (state == NET_NONE) {
         LeaveSession();
         lobbyState = NET_NONE;
-        receiveCount = 0;
+        ClearReceived();
     }
 }
 
@@ -511,6 +573,7 @@ void CNetwork::Update()
         NetworkPageAutoLobby();
     if (!initialised)
         return;
+    StartFrameReads();
     switch (lobbyState) {
     case NET_CLIENT_SEARCHING: UpdateSearching(); break;
     case NET_CLIENT_JOINING: UpdateJoining(); break;
@@ -519,7 +582,7 @@ void CNetwork::Update()
     case NET_CLIENT_IN_GAME:
     case NET_HOST_IN_GAME: ProcessGameMessages(); break;
     default:
-        receiveCount = 0;
+        ClearReceived();
         break;
     }
 }
@@ -597,7 +660,7 @@ void CNetwork::UpdateJoining()
             DebugOut("Network: the host refused or closed the game");
         }
     }
-    if (lobbyState == NET_CLIENT_JOINING && double(now - session.lastHeard[0]) * 0.001 > 2.0) {
+    if (lobbyState == NET_CLIENT_JOINING && NetSince(&session.lastHeard[0], now) > 2000) {
         RemoveLanServer(session);
         lobbyState = NET_CLIENT_SEARCHING;
     }
@@ -615,7 +678,7 @@ void CNetwork::UpdateHostLobby()
 {
     const uint32_t now = g_NetLobbyClock();
     for (int i = session.playerCount - 1; i >= 1; --i)
-        if (double(now - session.lastHeard[i]) * 0.001 > 2.0) {
+        if (NetSince(&session.lastHeard[i], now) > 2000) {
             DebugOutF("Network: player %d stopped answering and leaves the lobby", i + 1);
             session.RemoveIndex(i);
         }
@@ -625,7 +688,17 @@ void CNetwork::UpdateHostLobby()
         if (type == 1 && incoming.length == 1) {
             Compose(3, &session, sizeof session);
             QueueSend(directSocket, incoming.from);
-        } else if (type == 2 && incoming.length >= 2) {
+        } else if (type == 2) {
+            char name[kNetNameSize] = {};
+            if (!ReadJoinName(incoming.data + 1, incoming.length - 1, name)) {
+                ++refusedJoins;
+                if (const int k = joinLog.Note(timeGetTime())) {
+                    const uint8_t* a = reinterpret_cast<const uint8_t*>(&incoming.from.addr);
+                    DebugOutF("Network: a join of %d bytes from %u.%u.%u.%u is not a player's name: refused (%d so far)",
+                              incoming.length, a[0], a[1], a[2], a[3], refusedJoins);
+                }
+                continue;
+            }
             const int known = session.FindIndexByAddress(incoming.from);
             if (known < 0 && session.playerCount >= session.maxPlayers) {
                 // A full session says so, instead of leaving the client asking.
@@ -633,10 +706,6 @@ void CNetwork::UpdateHostLobby()
                 QueueSend(directSocket, incoming.from);
                 continue;
             }
-            char name[kNetNameSize] = {};
-            const int n = incoming.length - 1 < kNetNameSize - 1 ? incoming.length - 1 : kNetNameSize - 1;
-            std::memcpy(name, incoming.data + 1, size_t(n));
-            name[kNetNameSize - 1] = 0;
             if (known < 0) {
                 SetOwnHostAddress(incoming.from);
                 DebugOutF("Network: \"%s\" joins the lobby", name);

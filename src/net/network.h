@@ -13,6 +13,13 @@ constexpr int kNetMaxPayload = kNetMessageSize - 1;
 constexpr int kNetQueueSize = 128;
 constexpr int kNetMaxPlayers = 4;
 constexpr int kNetNameSize = 16;
+// A flood must not hold the frame: at most this many datagrams are read per socket notice,
+// and per frame as many as 8 per millisecond the last frame took (a flood then costs a
+// frame the same small share at any frame rate), never more than a queue's worth (more
+// would only push out what was just read).
+constexpr int kNetReadsPerNotice = 32;
+constexpr int kNetReadsPerMs = 8;
+constexpr int kNetReadsPerFrame = kNetQueueSize;
 
 // The session table: the players of a network game. 220 bytes, the same in memory and
 // in the lobby messages.
@@ -61,6 +68,22 @@ static_assert(sizeof(CNetSession) == 220, "the session table travels as 220 byte
 
 // The two IPv4 addresses are the same player (ports do not count).
 bool NetSameHost(const NetAddress& a, const NetAddress& b);
+// Milliseconds since a stamp. A stamp later than now (the clock went back) counts as just
+// now, and is moved to now, so that a time-out still runs from there.
+uint32_t NetSince(uint32_t* stamp, uint32_t now);
+
+// A log line for something that may come thousands of times a second: written at most
+// once a second, with how often it came since the last one.
+class NetLogRate {
+public:
+    // Counts one; the count to report when a line is due, else 0.
+    int Note(uint32_t nowMs);
+    int lines = 0;   // written so far
+private:
+    bool logged_ = false;
+    uint32_t last_ = 0;
+    int pending_ = 0;
+};
 
 struct CNetSendEntry {
     uint8_t data[kNetMessageSize];
@@ -101,9 +124,10 @@ public:
     int outgoingLength = 0;
     CNetReceiveEntry incoming = {};
     CNetSendEntry sendQueue[kNetQueueSize] = {};
-    CNetReceiveEntry receiveQueue[kNetQueueSize] = {};
+    CNetReceiveEntry receiveQueue[kNetQueueSize] = {};   // a ring from receiveHead
     int sendCount = 0;
     int receiveCount = 0;
+    int receiveHead = 0;
     SOCKET broadcastSocket = INVALID_SOCKET;
     NetAddress broadcastAddress;
     int broadcastWritable = 0;
@@ -116,13 +140,19 @@ public:
     int initialised = 0;
     CNetSession session;
 
-    // Counts of what the transport refused or lost (logged as they happen).
+    // Counts of what the transport refused or lost (logged at most once a second).
     int receiveOverflows = 0;
+    int refusedJoins = 0;
+    int readsThisFrame = 0;
+    int readShare = kNetReadsPerFrame;   // this frame's
+    uint32_t readFrameAt = 0;
+    int readsDeferred = 0;   // a notice went unanswered: the next frame reads on
+    NetLogRate overflowLog, oversizeLog, joinLog;
     int refusedDatagrams = 0;
     int refusedMessages = 0;
     // Players (by id) whose chat lines reached this copy.
     unsigned chatHeardFrom = 0;
-    // Hull reports about this copy's own units that lowered their hull.
+    // Other copies' hits on this copy's own units.
     int ownUnitsHit = 0;
     // Players (by id) whose hits on this copy's own units arrived.
     unsigned ownUnitsHitBy = 0;
@@ -136,12 +166,18 @@ public:
     void QueueSend(SOCKET socket, const NetAddress& destination);
     void FlushSendQueue();
     void OnReceive(SOCKET socket);
+    // A new frame's share of reads (Update begins with it); a socket whose notice went
+    // unanswered for want of a share is read on.
+    void StartFrameReads();
     void SetSocketWritable(SOCKET socket, int flag);
     int IsSocketWritable(SOCKET socket) const;
     // The head of the receive queue into the current incoming message; returns its length
     // (0 when the queue is empty).
     int PopReceived();
     void DropReceived();
+    // The i-th waiting message, counted from the oldest.
+    CNetReceiveEntry& Received(int i) { return receiveQueue[(receiveHead + i) % kNetQueueSize]; }
+    void ClearReceived();   // empties the receive queue
     void RemoveQueuedSend(int index);
 
     void SetState(int state);
@@ -174,10 +210,11 @@ private:
     void DropPlayer(int index, bool timedOut);
     void Relay();
     void Refused(int type, int sender);
+    void PushReceived(const CNetReceiveEntry& e);
     // Whether a member may speak about a unit of that owner.
     bool SpeaksFor(int senderId, int owner) const;
     // Whether message 10 from that member makes this copy the host.
-    bool TakesHandOver(int sender) const;
+    bool TakesHandOver(int sender);
     int handling = 0;     // while set, the handlers' own effects send nothing
 };
 

@@ -55,8 +55,9 @@ void CGameClock::Pause()
 
 void CGameClock::Resume()
 {
+    // Only a paused clock returns to its saved time: a running one would jump back.
+    if (IsPaused()) gameTime = savedTime;
     timeScale = 1.0f;
-    gameTime = savedTime;
     lastTick = timeGetTime();  // the paused span never reaches the next delta
     g_AudioManager.ResumeAll();
 }

@@ -10,7 +10,8 @@
 // The second copy joins as a player does, by clicks through the main menu and the network
 // page; the others play the lobby by the page's test hook (KORVANE_NET_LOBBY). The host's
 // window loses the focus (as the window system tells it) before anyone joins, and the host
-// starts only after every player has waited 5 s in the full lobby. Every copy drops 10 % of
+// starts only after every player has waited 5 s in the full lobby; in the map it loses the
+// focus again for 2 s. Every copy drops 10 % of
 // what it receives (KORVANE_NET_LOSS).
 #include "harness.h"
 
@@ -192,6 +193,8 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
         std::sscanf(l.c_str(), "Network: test lobby starts after %u ms with every player in, %u ms", &waited, &unfocused);
     EXPECT_GE(waited, 5000u);
     EXPECT_GE(unfocused, 4000u);
+    // In the map the host's window lost the focus for 2 s and kept every player.
+    EXPECT_EQ(Count(runs[0]->DebugLines(), "test lobby had 4 players as the focus left the map and 4 after"), 1);
     // The host shot at one of player 2's ships; player 2's copy took the hit.
     int unit = 0;
     float hull = 0, before = 0;

@@ -141,9 +141,9 @@ TEST_F(Lobby, ClientThatMissedTheStartIsSentItAgain)
     EXPECT_EQ(h.session.ownIndex, 0);
 }
 
-TEST_F(Lobby, HostileTablesAreRefused)
+TEST_F(Lobby, HostileTablesAndJoinsAreRefused)
 {
-    Host(4);
+    CNetwork& h = Host(4);
     CNetwork& c = Add();
     c.SetState(NET_CLIENT_SEARCHING);
     Frame(2);
@@ -171,6 +171,17 @@ TEST_F(Lobby, HostileTablesAreRefused)
     ASSERT_EQ(g_LanServers.count, 2);
     EXPECT_EQ(std::strlen(g_LanServers.records[1].names[0]), 15u);
     EXPECT_EQ(std::strlen(g_LanServers.records[1].ServerName()), 16u);
+    // No name, empty, unterminated, more after the end, a control character, too long; a name.
+    using namespace std::string_literals;
+    for (const std::string& j : {""s, "\0"s, "AB"s, "A\0B\0"s, "A\a\0"s, "AAAAAAAAAAAAAAAA\0"s, "Guest\0"s}) {
+        std::vector<uint8_t> m(j.size() + 1, 2);
+        std::copy(j.begin(), j.end(), m.begin() + 1);
+        SendRaw(raw, m, PeerHost(0));
+    }
+    Frame();
+    EXPECT_EQ(h.refusedJoins, 6);
+    ASSERT_EQ(h.session.playerCount, 2);
+    EXPECT_STREQ(h.session.names[1], "Guest");
 }
 
 TEST_F(Lobby, JoiningPlayerWaitsInTheLobbyAsLongAsTheHostAnswers)

@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 
+#include "app/wndproc.h"
 #include "net/net_codec.h"
 #include "net/net_test_util.h"
 #include "world/flight_test_util.h"
@@ -303,6 +304,44 @@ TEST_F(GameMessages, RemoteHitAppliesOnceAndSendsNothingBack)
     EXPECT_EQ(Got(2), Bytes{});
 }
 
+// Focus lost for 2 s while both clients answer: the game time never goes back. A clock that
+// does (a reset) is no silence, yet a client silent for 7 s from there is dropped.
+TEST_F(GameMessages, FocusChangeKeepsThePlayersAndAClockGoingBackIsNoSilence)
+{
+    uint32_t t = g_GameClock.lastTick = 1000;
+    auto frames = [&](int ms, bool both) {
+        for (int n = 0; n < ms; n += 16) {
+            g_GameClock.TickAt(t += 16);
+            if (n % 512 == 0)
+                FromClient(2, 255, {}), both ? FromClient(1, 255, {}) : void();
+            g_Network.ProcessGameMessages();
+        }
+    };
+    frames(3000, true);
+    WndProc(nullptr, WM_KILLFOCUS, 0, 0);
+    frames(2000, true);
+    const uint32_t before = g_GameClock.NowMs();
+    WndProc(nullptr, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(g_GameClock.NowMs(), before);
+    g_GameClock.Reset(), g_GameClock.lastTick = t;
+    frames(1000, false);
+    EXPECT_EQ(g_Network.session.playerCount, 3);
+    frames(6200, false);
+    EXPECT_EQ(g_Network.session.FindIndexByAddress(NetMakeAddress(PeerHost(1), 0)), -1);
+}
+
+// Hits worked out on this copy: its own ship's on another player's ship travels as a hit,
+// one on its own ship as that ship's hull; one between other players' ships is theirs.
+TEST_F(GameMessages, LocalHitsAreToldByTheAttackersAndTheOwnersCopies)
+{
+    const struct { int victim, attacker; Bytes sent; } cases[] = {{1, 0, {18}}, {0, 1, {19}}, {1, 2, {}}};
+    for (const auto& c : cases) {
+        ships[c.victim]->TakeHit(10.0f, ships[c.attacker], ships[c.victim]->position, nullptr);
+        EXPECT_EQ(Got(1), c.sent) << c.victim << c.attacker;
+        Got(2);
+    }
+}
+
 TEST_F(GameMessages, ChatGoesOnlyToItsRecipient)
 {
     NetMsgChat c;
@@ -547,9 +586,16 @@ TEST_F(StationMessages, MessagesAboutAnotherPlayersUnitsChangeNothing)
     ud.unit = {2, 1002}, ud.stationId = 1000, ud.hull = 99;
     uint8_t buf[128];
     FromClient(1, 17, Bytes(buf, buf + EncodeUndocked(ud, buf, sizeof buf)));
+    // Hulls from another than the owner or out of range; hits told by another than the
+    // attacker's owner (the host's ship on the host's, client 2's ship on client 1's).
     NetMsgHull hu;
-    hu.unit = {2, 1001}, hu.hull = 500;                        // a hit never raises the hull
-    FromClient(1, 19, Bytes(buf, buf + EncodeHull(hu, buf, sizeof buf)));
+    for (auto [owner, hull] : {std::pair{2, 500.0f}, {2, 40.0f}, {0, 1.0f}, {1, -1.0f}, {1, 101.0f}})
+        hu.unit = {owner, 1001}, hu.hull = hull, FromClient(1, 19, Bytes(buf, buf + EncodeHull(hu, buf, sizeof buf)));
+    NetMsgHit hit;
+    for (auto [victim, attacker] : {std::pair{0, 0}, {1, 2}}) {
+        hit.victim = {victim, 1001}, hit.attacker = {attacker, 1001}, hit.damage = 1e9f;
+        FromClient(1, 18, Bytes(buf, buf + EncodeHit(hit, buf, sizeof buf)));
+    }
     FromClient(1, 20, Swap(2, 1002, 1003));
     // Its own ship into a ship that is no station, and a dock time past any stay.
     FromClient(1, 16, Docked(1, 1001, 1005));
@@ -558,15 +604,15 @@ TEST_F(StationMessages, MessagesAboutAnotherPlayersUnitsChangeNothing)
     EXPECT_NE(ships[2]->orderType, ACTION_MOVE);
     EXPECT_GE(CObjectList::IndexOf(ships[2]), 0);
     EXPECT_EQ(stations[2]->dockedUnits[0]->baseValues[UNIT_BASE_HULL].bonus, 0.0f);
-    EXPECT_EQ(ships[2]->hull, 100.0f);
+    for (CUnit* u : ships)
+        EXPECT_EQ(u->hull, 100.0f);
     EXPECT_STREQ(stations[2]->dockedUnits[0]->pilot.pilotName, "Pilot 0");
     EXPECT_GE(CObjectList::IndexOf(ships[1]), 0);
     EXPECT_NE(ships[1]->orderType, ACTION_DOCKING);
     EXPECT_EQ(Got(2), Bytes{});
-    // A lower hull from another copy's hit is taken.
-    hu.hull = 40;
+    hu.unit = {1, 1001}, hu.hull = 40;                         // its own ship's, in range
     FromClient(1, 19, Bytes(buf, buf + EncodeHull(hu, buf, sizeof buf)));
-    EXPECT_EQ(ships[2]->hull, 40.0f);
+    EXPECT_EQ(ships[1]->hull, 40.0f);
 }
 
 TEST_F(GameMessages, RelaysArriveByteForByte)

@@ -18,12 +18,15 @@ inline uint32_t TestLobbyClock() { return g_TestLobbyNow; }
 
 inline uint32_t PeerHost(int i) { return 0x0A000001u + uint32_t(i); }   // 10.0.0.1 ...
 
-// Every waiting datagram into the copy's receive queue.
+// The waiting datagrams into the copy's receive queue, notice after notice as the pump
+// raises them, up to the frame's share.
 inline void ReceiveAll(CNetwork& n)
 {
-    n.OnReceive(n.broadcastSocket);
-    n.OnReceive(n.listenSocket);
-    n.OnReceive(n.directSocket);
+    for (int last = -1; last != n.readsThisFrame;) {
+        last = n.readsThisFrame;
+        for (SOCKET s : {n.broadcastSocket, n.listenSocket, n.directSocket})
+            n.OnReceive(s);
+    }
 }
 
 class NetPeers : public ::testing::Test {
@@ -55,7 +58,6 @@ protected:
         EXPECT_EQ(peers.back()->Init(), 0);
         return *peers.back();
     }
-    // Every waiting datagram into the copy's receive queue.
     static void Receive(CNetwork& n) { ReceiveAll(n); }
     // One frame of every copy: receive, then the lobby or in-game step.
     void Frame(int times = 1)

@@ -65,16 +65,48 @@ TEST_F(Transport, ReceiveRefusesOversizeSkipsEmptyAndReportsAFullQueue)
     Receive(a);
     EXPECT_EQ(a.refusedDatagrams, 1);
     ASSERT_EQ(a.receiveCount, 1);
-    EXPECT_EQ(a.receiveQueue[0].length, 512);
-    EXPECT_EQ(a.receiveQueue[0].data[0], 14);
+    EXPECT_EQ(a.Received(0).length, 512);
+    EXPECT_EQ(a.Received(0).data[0], 14);
     for (int i = 0; i < kNetQueueSize + 2; ++i)
         SendRaw(raw, {uint8_t(i)}, PeerHost(0));
-    Receive(a);
+    for (int frame = 0; frame < 2; ++frame)   // more than one frame's share
+        a.StartFrameReads(), Receive(a);
     EXPECT_EQ(a.receiveCount, kNetQueueSize);
     EXPECT_EQ(a.receiveOverflows, 3);
-    EXPECT_EQ(a.receiveQueue[kNetQueueSize - 1].data[0], uint8_t(kNetQueueSize + 1));   // the newest stays
+    EXPECT_EQ(a.Received(kNetQueueSize - 1).data[0], uint8_t(kNetQueueSize + 1));   // the newest stays
     ASSERT_GT(a.PopReceived(), 0);
     EXPECT_EQ(a.receiveCount, kNetQueueSize - 1);
+}
+
+// 64 datagrams a frame and 16 per message pumped: every pump pass ends, overflow is logged
+// at most once a second, and the frames after the flood read on what waits.
+TEST_F(Transport, FloodLetsEveryFrameEndAndIsReadOnAfterwards)
+{
+    CNetwork& a = Add();
+    SOCKET raw = RawSocket(PeerHost(7));
+    const uint32_t start = timeGetTime();
+    MSG m;
+    auto send = [&](int n) {
+        for (int k = 0; k < n; ++k)
+            SendRaw(raw, {13, uint8_t(k)}, PeerHost(0));
+    };
+    auto frame = [&](int flood) {
+        int messages = 0;
+        for (send(flood * 4); messages < 10000 && PeekMessage(&m, nullptr, 0, 0, PM_REMOVE); ++messages) {
+            if (m.message == WM_SOCKET && LOWORD(m.lParam) == FD_READ)
+                a.OnReceive(SOCKET(m.wParam));
+            send(flood);
+        }
+        a.StartFrameReads();
+        return messages;
+    };
+    for (int f = 0; f < 20; ++f)
+        ASSERT_LT(frame(16), 100) << f;
+    EXPECT_GT(a.receiveOverflows, 0);
+    EXPECT_LE(a.overflowLog.lines, 1 + int((timeGetTime() - start) / 1000));
+    for (int f = 0; f < 4096 / kNetReadsPerMs + 2; ++f)   // at least a millisecond's share each
+        frame(0);
+    EXPECT_EQ(NetMemoryPending(a.listenSocket), 0);
 }
 
 TEST_F(Transport, PayloadOver511BytesIsRefusedNotCut)

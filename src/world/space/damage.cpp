@@ -57,9 +57,11 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
             attacker->pilot.side == pilot.side && !IsNetworkGame())
             return;
 
+        // A hit on another player's unit travels as a hit whatever its side: that player's
+        // copy alone reports its hull.
         if (IsNetworkGame() && attacker &&
             ((attacker->pilot.ownerId == pilot.ownerId && pilot.side != 2) ||
-             (attacker->pilot.side != 2 && pilot.side == 2))) {
+             (attacker->pilot.side != 2 && pilot.side == 2) || attacker->pilot.ownerId != pilot.ownerId)) {
             HitReport report{attacker, damage};
             g_Network.SendObjectMessage(18, this, &report);
         }
