@@ -351,6 +351,7 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         {12, 1, 0, -1, nullptr, 7},
         {12, 1, 0, -1, nullptr, 7, false},
         {3, 0, 1, -1, nullptr, 0, false},
+        {5, 1, 0, 101, "Save/04/Sector 06.dat", 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sector * 10 + c.missionOver + c.greeted * 100 + (c.docked ? 0 : 1000));
@@ -378,7 +379,14 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         EXPECT_EQ(ship_->scriptStep, c.step);
         EXPECT_EQ(runner->scriptStep, c.runnerStep);
         if (c.save) {
-            EXPECT_TRUE(std::filesystem::exists(c.save)) << c.save;
+            // The next sector opens with the player's ship, docked or put out.
+            std::vector<uint8_t> bytes(kSaveMaxDatBytes);
+            size_t size = 0;
+            SectorSave save;
+            char why[128] = "";
+            ASSERT_TRUE(ReadWholeFile(c.save, bytes.data(), bytes.size(), &size)) << c.save;
+            ASSERT_TRUE(DecodeSectorSaveDat(bytes.data(), size, &save, why, sizeof why)) << why;
+            EXPECT_EQ(save.shipCount, 1);
         }
         // The results come at once, except in sector 1 where the departure shows them.
         EXPECT_EQ(g_MissionResult, c.missionOver && c.sector != 12 && c.sector != 1 ? 1 : -1);
