@@ -190,6 +190,8 @@ void SetUpSector(int sector)
 
 namespace {
 
+constexpr float kArrivalTurnSeconds = 2.0f;
+
 // The sector's opening shot of the hero station.
 void OpeningShot(int sector, CUnit* station)
 {
@@ -397,6 +399,9 @@ void RunSectorShip(CUnit* self, float dt)
         ArriveAlongZ(t);
         if (t < 20.0f) break;
         self->scale = Vec3(1.0f, 1.0f, 1.0f);
+        // An opening flight (sectors 9 and 12) ends here: the camera stays where it came to
+        // and turns to the station that has arrived, rather than going back to the ship.
+        if (!Camera().shotUnit && g_HeroStation) ShotFromHere(g_HeroStation, kArrivalTurnSeconds);
         Next(self, 2);
         break;
     case 2:
