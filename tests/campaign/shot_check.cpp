@@ -53,6 +53,7 @@ const Subject kShuttle1{By::Kind, GTYPE_VEHICLE_ONAIR_ID0, "vehicle 10101"};
 const Subject kShuttle2{By::Kind, GTYPE_VEHICLE_ONAIR_ID1, "vehicle 10102"};
 const Subject kPlayerShip{By::Player, 0, "player's ship"};
 const Subject kShotUnit{By::ShotUnit, 0, "the shot's unit"};
+const Subject kHeroStation{By::Id, 1000, "hero station"};
 
 const std::vector<ShotRow>& Table()
 {
@@ -75,6 +76,11 @@ const std::vector<ShotRow>& Table()
         {kAnyLocation, 2300, 0, false, {kHero, {By::Kind, 2300, "operator"}}},
         // Second space intro: the player arriving with the two ships.
         {201, -1, 0, false, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
+        // Second space intro: the three ships on their way in to the station.
+        {201, -1, 6, false, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
+        // The opening flights of sectors 9 and 12 to the arriving hero station.
+        {9, -1, 0, true, {kHeroStation}},
+        {12, -1, 0, true, {kHeroStation}},
     };
     return rows;
 }
