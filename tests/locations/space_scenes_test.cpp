@@ -300,6 +300,47 @@ TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
     g_GameMode = 1;
 }
 
+// Behind the menu pages the camera flies to points drawn at random and follows ships near
+// the centre, here a transport that flies from the centre into the station; followed frame
+// by frame along every flight and shot, its eye never enters the station's hull.
+TEST_F(SpaceScenesTest, TheMenusCameraNeverEntersTheStationsHull)
+{
+    g_LocationDirector.locationId = LOCATION_GAME_MENU;
+    g_GameMode = -1;
+    const int savedPage = g_MenuPage;
+    g_MenuPage = 3;
+    ship_->commRange = 10000.0f;
+    scenes::PlaceAt(g_HeroStation, Vec3(600.0f, -250.0f, 2600.0f));
+    CUnit* transport = new CUnit();
+    ASSERT_TRUE(transport->Load("Data/U/Ship/Main.obj", 60));
+    ASSERT_TRUE(CObjectList::Add(transport));
+    scenes::PlaceAt(transport, Vec3(0.0f, 50.0f, 0.0f));
+    const CMesh* hull = g_HeroStation->meshes[0];
+    ASSERT_NE(hull, nullptr);
+    CCamera& cam = g_World.Camera();
+    CameraInput input;
+    g_GameClock.gameTime = 100000.0;
+    uint32_t now = 0;
+    int inside = 0, flights = 0, step = 0;
+    for (int frame = 0; frame < 20000; ++frame) {
+        Advance(50);
+        const Vec3 way = g_HeroStation->position - transport->position;
+        if (Vec3Length(way) > 10.0f) scenes::MoveBy(transport, Vec3Normalize(way) * 5.0f);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.05f);
+        // The camera's own clock, from the start of each flight or shot it is given.
+        if (ship_->scriptStep != step && ship_->scriptStep >= 2) now = cam.moveStart, ++flights;
+        step = ship_->scriptStep;
+        cam.UpdateWith(input, now += 50);
+        const Vec3 l = g_HeroStation->WorldToLocal(cam.eye);
+        inside += l.x > hull->m_BoundMin.x && l.x < hull->m_BoundMax.x && l.y > hull->m_BoundMin.y &&
+                  l.y < hull->m_BoundMax.y && l.z > hull->m_BoundMin.z && l.z < hull->m_BoundMax.z;
+    }
+    EXPECT_GT(flights, 30);
+    EXPECT_EQ(inside, 0);
+    g_MenuPage = savedPage;
+    g_GameMode = 1;
+}
+
 TEST_F(SpaceScenesTest, TheFirstIntrosOutroFliesOffAndEndsTheLocation)
 {
     g_LocationDirector.locationId = LOCATION_SPACE_INTRO_1;

@@ -121,10 +121,12 @@ void RunMenuScene(CUnit* self, float)
         CUnit* near = CObjectList::FindNearestTarget(self, &kMenuCentre);
         const float d = near ? Vec3Length(near->position - kMenuCentre) : 1e9f;
         const Vec3 view = Vec3Normalize(cam.lookAt - cam.eye);
-        const Vec3 offset = near ? view * (near->boundsRadius * 5.0f) : Vec3();
-        // The eye's way to the shot passes the ship by and keeps clear of every other body.
+        Vec3 offset = near ? view * (near->boundsRadius * 5.0f) : Vec3();
+        // The eye goes round behind the ship, unless its straight way there would pass
+        // through the ship: then it stops on the near side. Other bodies keep it off.
+        if (near && WayDistance(cam.eye, near->position + offset, near->position) < 2.0f * near->boundsRadius)
+            offset = -offset;
         if (near && d < 3000.0f && g_MenuPage != 1 && WayClear(cam.eye, near->position + offset, near) &&
-            WayDistance(cam.eye, near->position + offset, near->position) > 2.0f * near->boundsRadius &&
             !BodyAround(near->position + offset, near)) {
             ShotOffset(near, offset, 0.15f, 0.005f * d);
             // One line a shot, every twenty seconds or so: what the menu's background shows.
