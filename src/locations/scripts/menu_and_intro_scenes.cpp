@@ -569,6 +569,8 @@ void RunSecondIntro(CUnit* self, float dt)
         if (t < 20.0f) {
             // The group gathers speed: t units a frame at the rate the scene was tuned for.
             MoveHeroGroup(-t * kTunedFps * dt);
+            // The zoom follows the station out until the picture fades.
+            if (station) FrameFar(station, station->boundsRadius, 0.2f);
             if (t >= 16.0f && t < 17.0f && Camera().fadeMode != 1) Fade(1);
             break;
         }
