@@ -296,6 +296,8 @@ void RunFirstIntro(CUnit* self, float dt)
         self->manualControl = 0;
         self->speedPercent = 100.0f;
         FlyTo(self, origin, self->engineMax);
+        // The camera was placed at the ship in the bay: the move starts outside the hull.
+        LiftEyeOut(self);
         ShotOffset(self, Vec3(10.0f, 30.0f, 0.0f), 0.0f, 15.0f);
         if (g_WorldIndex == 1) g_LocationDirector.ShowLocationText(2);
         PlaySceneVoice();

@@ -47,6 +47,8 @@ void ShotFrom(CUnit* unit, const Vec3& point, float moveTime = 0.0f);
 // The eye stops where it is and turns to the unit; an eye inside a hull (the cockpit's,
 // when the shot follows the inside view) is first lifted out of it.
 void ShotFromHere(CUnit* unit, float moveTime = 0.0f);
+// An eye inside a hull (other than `except`'s) is put just outside it, away from its centre.
+void LiftEyeOut(const CUnit* except);
 void CameraOff();
 // The space camera's own field of view; every shot starts with it.
 constexpr float kSpaceFov = 1.46121f;

@@ -136,15 +136,20 @@ void ShotFrom(CUnit* unit, const Vec3& point, float moveTime)
     Camera().SetCinematicMode(unit, point, 0, nullptr, 0.0f, moveTime);
 }
 
-void ShotFromHere(CUnit* unit, float moveTime)
+void LiftEyeOut(const CUnit* except)
 {
     CCamera& c = Camera();
-    if (const CUnit* hull = BodyAround(c.eye, unit)) {
+    if (const CUnit* hull = BodyAround(c.eye, except)) {
         const Vec3 out = c.eye - hull->position;
         const Vec3 way = Vec3LengthSq(out) > 0.0f ? Vec3Normalize(out) : Vec3(0.0f, 1.0f, 0.0f);
         c.eye = hull->position + way * BodyRadius(hull);
     }
-    ShotFrom(unit, c.eye, moveTime);
+}
+
+void ShotFromHere(CUnit* unit, float moveTime)
+{
+    LiftEyeOut(unit);
+    ShotFrom(unit, Camera().eye, moveTime);
 }
 
 void CameraOff()
