@@ -43,6 +43,7 @@ protected:
     void TearDown() override
     {
         g_Settings.voice = savedVoice_;
+        if (savedPage_ >= 0) g_MenuPage = savedPage_, g_GameMode = 1;
         g_World.Camera().cinematicView = 0;
         g_World.Camera().shotUnit = nullptr;
         LocationTest::TearDown();
@@ -53,8 +54,18 @@ protected:
         g_GameClock.frameSeconds = (float)(ms * 0.001);
     }
     void Run(CUnit* u, int kind, float dt) { u->RunSpaceScript(kind, dt); }
+    // The game menu's scene behind the page, the player's ship its camera dolly.
+    void EnterMenuScene(int page)
+    {
+        g_LocationDirector.locationId = LOCATION_GAME_MENU;
+        g_GameMode = -1;
+        savedPage_ = g_MenuPage;
+        g_MenuPage = page;
+        ship_->commRange = 10000.0f;
+    }
     CUnit* ship_ = nullptr;
     int savedVoice_ = 1;
+    int savedPage_ = -1;
 };
 
 TEST_F(SpaceScenesTest, AStepActsOnceThenWaitsOnItsStampAndMinusOneEnds)
@@ -257,11 +268,7 @@ TEST_F(SpaceScenesTest, AnAlienShipIntoAFullListLeavesTheGateIdle)
 
 TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
 {
-    g_LocationDirector.locationId = LOCATION_GAME_MENU;
-    g_GameMode = -1;
-    const int savedPage = g_MenuPage;
-    g_MenuPage = 0;
-    ship_->commRange = 10000.0f;
+    EnterMenuScene(0);
     CCamera& cam = g_World.Camera();
     g_GameClock.gameTime = 100000.0;
     Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
@@ -296,8 +303,6 @@ TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
     Advance(13000.0);
     Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
     EXPECT_EQ(ship_->scriptStep, 1);
-    g_MenuPage = savedPage;
-    g_GameMode = 1;
 }
 
 // Behind the menu pages the camera flies to points drawn at random and follows ships near
@@ -305,11 +310,7 @@ TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
 // by frame along every flight and shot, its eye never enters the station's hull.
 TEST_F(SpaceScenesTest, TheMenusCameraNeverEntersTheStationsHull)
 {
-    g_LocationDirector.locationId = LOCATION_GAME_MENU;
-    g_GameMode = -1;
-    const int savedPage = g_MenuPage;
-    g_MenuPage = 3;
-    ship_->commRange = 10000.0f;
+    EnterMenuScene(3);
     scenes::PlaceAt(g_HeroStation, Vec3(600.0f, -250.0f, 2600.0f));
     CUnit* transport = new CUnit();
     ASSERT_TRUE(transport->Load("Data/U/Ship/Main.obj", 60));
@@ -337,8 +338,6 @@ TEST_F(SpaceScenesTest, TheMenusCameraNeverEntersTheStationsHull)
     }
     EXPECT_GT(flights, 30);
     EXPECT_EQ(inside, 0);
-    g_MenuPage = savedPage;
-    g_GameMode = 1;
 }
 
 TEST_F(SpaceScenesTest, TheFirstIntrosOutroFliesOffAndEndsTheLocation)
