@@ -176,6 +176,7 @@ void CDialogBox::OnClick()
     if (row.type == TEXTLINE_QUESTION || row.type == 0) return;
     DebugOutF("CDialogBox: reply %d (line %d) to unit %d", r, row.line, speaker->pilot.objectId);
     if (row.oneShot == 1) speaker->radioDialog.MarkLine(row.line, 1);
+    KeepChosenReply(row);
 
     if (!EndsTalk(row.type)) {
         StartTalk(speaker, row.nextLine);
@@ -198,6 +199,27 @@ void CDialogBox::OnClick()
     default: break;
     }
     if (voice) g_AudioManager.ReleaseSound(&voice);
+}
+
+void CDialogBox::KeepChosenReply(const RadioReplyEntry& chosen)
+{
+    // The history keeps what was said: of the question's replies only the one picked stays.
+    // The question's rows run from the newest slot down to the talk's separator.
+    int kept = 0;
+    int i = 0;
+    for (; i < kDialogHistoryLines && history[i].type != kSeparatorType; ++i) {
+        const DialogHistoryLine& h = history[i];
+        const bool offered = h.type != TEXTLINE_QUESTION && h.line >= 0;
+        if (offered && !(h.line == chosen.line && h.type == chosen.type)) continue;
+        if (kept != i) history[kept] = h;
+        ++kept;
+    }
+    if (kept == i) return;
+    std::memmove(&history[kept], &history[i], sizeof(history[0]) * size_t(kDialogHistoryLines - i));
+    for (int j = kDialogHistoryLines - (i - kept); j < kDialogHistoryLines; ++j) {
+        history[j] = DialogHistoryLine();
+        history[j].line = -1;
+    }
 }
 
 int CDialogBox::ReplyAtPointer() const

@@ -12,6 +12,7 @@
 #include "flight_ui/comm_window.h"
 #include "locations/location_director.h"
 #include "menus/game_menu.h"
+#include "menus/station_menu.h"
 #include "platform/win/timer.h"
 #include "render/camera.h"
 #include "render/mesh.h"
@@ -24,7 +25,7 @@ namespace {
 
 constexpr unsigned kFrames1s = 20;         // 50-ms frames
 constexpr unsigned kSampleEvery = 20;      // one measure a second of the shot
-constexpr unsigned kShotLongest = 40 * kFrames1s;
+constexpr unsigned kShotLongest = 60 * kFrames1s;
 constexpr float kPersonTall = 40.0f;       // a person at least this many of the 600 rows
 constexpr float kThingWide = 12.0f;        // a ship, station or vehicle more than a speck
 
@@ -39,10 +40,12 @@ struct Subject {
 constexpr int kAnyLocation = -1;
 
 // A shot: in `location`, the script of `kind` (-1: the player's ship) leaving `step`.
-// `all`: every subject in every measure; otherwise one at a time, each seen once.
+// How a shot's subjects are held: every one in every measure, one at a time (each seen
+// once), or seen once as they leave the picture.
+enum Hold { All, Any, Leaves };
 struct ShotRow {
     int location, kind, step;
-    bool all;
+    Hold hold;
     std::vector<Subject> subjects;
 };
 
@@ -51,6 +54,7 @@ const Subject kGuide{By::Kind, GTYPE_NPC_ID0, "guide"};
 const Subject kCaptain{By::Kind, 2000, "captain"};
 const Subject kShuttle1{By::Kind, GTYPE_VEHICLE_ONAIR_ID0, "vehicle 10101"};
 const Subject kShuttle2{By::Kind, GTYPE_VEHICLE_ONAIR_ID1, "vehicle 10102"};
+const Subject kOperator{By::Kind, 2300, "operator"};
 const Subject kPlayerShip{By::Player, 0, "player's ship"};
 const Subject kShotUnit{By::ShotUnit, 0, "the shot's unit"};
 
@@ -58,23 +62,25 @@ const std::vector<ShotRow>& Table()
 {
     static const std::vector<ShotRow> rows = {
         // First planet intro: the hero at work, the shuttle landing, the guide, the night.
-        {110, GTYPE_NPC_ID0, 0, false, {kHero, kShuttle1}},
-        {110, GTYPE_NPC_ID0, 5, true, {kHero, kGuide}},
-        {110, GTYPE_NPC_ID0, 8, false, {kHero, kGuide, kShuttle2}},
-        {110, GTYPE_NPC_ID0, 10, false, {kHero, kGuide, kShuttle2}},
+        {110, GTYPE_NPC_ID0, 0, Any, {kHero, kShuttle1}},
+        {110, GTYPE_NPC_ID0, 5, All, {kHero, kGuide}},
+        {110, GTYPE_NPC_ID0, 8, Any, {kHero, kGuide, kShuttle2}},
+        {110, GTYPE_NPC_ID0, 10, Any, {kHero, kGuide, kShuttle2}},
         // The guide's station, the lift and the walk.
-        {200, GTYPE_NPC_ID0, 0, false, {kHero, kGuide}},
-        {200, GTYPE_NPC_ID0, 3, false, {kHero}},
-        // Second planet intro: the captain, the landing craft, the hero.
-        {111, 2000, 0, false, {kCaptain, kShuttle2}},
-        {111, 2000, 2, false, {kHero, kCaptain}},
-        {111, 2000, 6, false, {kHero}},
-        {111, 1800, 2, false, {kHero}},
-        {111, 1802, 2, false, {kHero}},
+        {200, GTYPE_NPC_ID0, 0, Any, {kHero, kGuide}},
+        {200, GTYPE_NPC_ID0, 3, Any, {kHero}},
+        // Second planet intro: the captain, the landing craft with the hero come out of it.
+        {111, 2000, 0, Any, {kCaptain}},
+        {111, 2000, 2, Any, {kHero, kCaptain, kShuttle2}},
+        {111, 2000, 6, Any, {kHero}},
+        {111, 2000, 7, Leaves, {kShuttle2}},
+        {111, 1800, 2, Any, {kHero}},
+        {111, 1802, 2, Any, {kHero}},
         // A station's interior on arrival (in any location): the operator at the desk, the hero.
-        {kAnyLocation, 2300, 0, false, {kHero, {By::Kind, 2300, "operator"}}},
+        {kAnyLocation, 2300, 0, Any, {kHero, kOperator}},
+        {kAnyLocation, 32, 101, Any, {kHero, kOperator}},
         // Second space intro: the player arriving with the two ships.
-        {201, -1, 0, false, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
+        {201, -1, 0, Any, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
     };
     return rows;
 }
@@ -84,7 +90,7 @@ struct Shot {
     std::string what;        // "unit 1001 step 0" / "talk"
     unsigned begin = 0;
     std::vector<Subject> subjects;
-    bool all = false;
+    Hold hold = Any;
     std::vector<bool> seen;
     std::string failure;     // the first measure that failed
     bool space = false;
@@ -202,8 +208,10 @@ std::string EyeInside(const CCamera& c, const std::vector<const CUnit*>& subject
         bool holds = false;
         for (const CUnit* s : subjects) holds = holds || s == u || inside(*u, s->position);
         if (holds) continue;
-        return std::string("the eye inside ") + (u->displayName[0] ? u->displayName : "a unit") + " (kind " +
-               std::to_string(u->kind) + ")";
+        char text[96];
+        std::snprintf(text, sizeof text, "the eye inside unit %d (kind %d) at %.0f,%.0f,%.0f", u->pilot.objectId, u->kind,
+                      u->position.x, u->position.y, u->position.z);
+        return text;
     }
     return "";
 }
@@ -215,7 +223,7 @@ public:
     int shots = 0;
 
 private:
-    void Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, bool all, bool space);
+    void Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, Hold hold, bool space);
     void End();
     void Sample(unsigned frame);
 
@@ -228,7 +236,7 @@ private:
     const CUnit* shotUnit_ = nullptr;
 };
 
-void ShotCheck::Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, bool all,
+void ShotCheck::Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, Hold hold,
                       bool space)
 {
     End();
@@ -237,7 +245,7 @@ void ShotCheck::Begin(int location, unsigned frame, std::string what, std::vecto
     shot_.what = std::move(what);
     shot_.begin = frame;
     shot_.subjects = std::move(subjects);
-    shot_.all = all;
+    shot_.hold = hold;
     shot_.seen.assign(shot_.subjects.size(), false);
     shot_.space = space;
     open_ = true;
@@ -249,7 +257,7 @@ void ShotCheck::End()
     if (!open_) return;
     open_ = false;
     std::string f = shot_.failure;
-    if (f.empty() && !shot_.all)
+    if (f.empty() && shot_.hold != All)
         for (std::size_t i = 0; i < shot_.subjects.size(); ++i)
             if (!shot_.seen[i]) f += std::string(f.empty() ? "" : "; ") + shot_.subjects[i].name + " never framed";
     if (f.empty()) return;
@@ -263,7 +271,7 @@ void ShotCheck::Sample(unsigned frame)
 {
     CCamera& c = g_World.Camera();
     // Nothing to see under a closed fade, nor before a shot's move has taken the eye there.
-    if (c.FadeAlpha(timeGetTime()) > 200 || c.moveActive) return;
+    if (c.FadeAlpha(timeGetTime()) > 200 || c.moveActive || g_StationMenuActive) return;
     if ((frame - shot_.begin) % kSampleEvery != kSampleEvery / 2) return;
     const Matrix view = MatrixLookAtLH(c.eye, c.lookAt, c.up);
     std::string wrong;
@@ -277,7 +285,8 @@ void ShotCheck::Sample(unsigned frame)
     }
     const std::string eye = EyeInside(c, present);
     if (!eye.empty()) wrong = eye + (wrong.empty() ? "" : "; " + wrong);
-    if (shot_.failure.empty() && ((shot_.all && !wrong.empty()) || !any || !eye.empty())) {
+    const bool fails = shot_.hold == All ? !wrong.empty() : shot_.hold == Any && !any;
+    if (shot_.failure.empty() && (fails || !eye.empty())) {
         char at[48];
         std::snprintf(at, sizeof at, "(at frame %u) ", frame);
         shot_.failure = at + wrong;
@@ -315,13 +324,13 @@ void ShotCheck::Frame(int location, unsigned frame)
                 char what[64];
                 if (r.kind < 0) std::snprintf(what, sizeof what, "player's ship step %d", r.step);
                 else std::snprintf(what, sizeof what, "unit kind %d step %d", r.kind, r.step);
-                Begin(location, frame, what, r.subjects, r.all, w == 1);
+                Begin(location, frame, what, r.subjects, r.hold, w == 1);
             }
         }
     }
     // A talk in the planet world frames both speakers; a space shot its unit.
     const int talk = w == 0 && g_CommMode && g_DialogBox.speaker ? 1 : 0;
-    if (talk && !talk_) Begin(location, frame, "talk", {kHero, {By::Speaker, 0, "speaker"}}, true, false);
+    if (talk && !talk_) Begin(location, frame, "talk", {kHero, {By::Speaker, 0, "speaker"}}, All, false);
     else if (!talk && talk_ && open_ && shot_.what == "talk") End();
     talk_ = talk;
     const CUnit* su = w == 1 ? g_World.Camera().shotUnit : nullptr;
@@ -330,7 +339,7 @@ void ShotCheck::Frame(int location, unsigned frame)
     if (su && su != shotUnit_ && !(open_ && shot_.space && frame - shot_.begin < kFrames1s)) {
         char what[64];
         std::snprintf(what, sizeof what, "space shot of unit %d (kind %d)", su->pilot.objectId, su->kind);
-        Begin(location, frame, what, {kShotUnit}, true, true);
+        Begin(location, frame, what, {kShotUnit}, All, true);
     }
     shotUnit_ = su;
     if (!open_) return;
