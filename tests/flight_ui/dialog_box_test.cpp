@@ -145,6 +145,9 @@ TEST_F(DialogBoxTest, RepliesContinueOrEndTheTalk)
     ClickRow(1);  // "to the desk": ends with quest flag 1
     EXPECT_EQ(g_CommMode, 0);
     EXPECT_EQ(g_LocationDirector.questFlags[1], 1);
+    // The history reads what was said: the question and the reply chosen, not the other.
+    const char* said[] = {"Диалог закончен...", "", "guide: where to", "to the desk", ""};
+    for (int i = 0; i < 5; ++i) EXPECT_STREQ(g_DialogBox.history[i].text, said[i]) << "row " << i;
 }
 
 // A location load restarts the game clock: what the interface stamped in the last location
