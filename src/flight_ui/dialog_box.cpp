@@ -28,6 +28,8 @@ constexpr uint32_t kNameColour = 0xFF009600u;
 constexpr uint32_t kHoverColour = 0xFF64FF64u;
 constexpr int kSeparatorType = 1000;
 constexpr float kWrapWidth = 590.0f;
+// The most rows a talk opens the box to: its top stays under the talk framing's heads.
+constexpr int kTalkRowsMost = 12;
 
 float SecondsSince(uint32_t stamp) { return float((g_GameClock.gameTime - double(stamp)) * 0.001); }
 
@@ -162,8 +164,13 @@ void CDialogBox::StartTalk(CUnit* unit, int startLine)
     DebugOutF("CDialogBox: talk with unit %d at line %d, %d replies", unit->pilot.objectId, startLine, count - 1);
     // The box opens far enough to show the question and every reply (20 rows are 100 %):
     // at its resting 10 % only the question's first row would show and no reply could be
-    // clicked.
-    const float wanted = float(pending + 1) * 5.0f + 2.5f;
+    // clicked. The exchange before it shows whole when it fits under the speakers' heads;
+    // a row of it cut off at the box's edge would read as a sentence broken off.
+    int before = 0;
+    for (int i = pending; i < kDialogHistoryLines && history[i].type != kSeparatorType && history[i].text[0]; ++i)
+        ++before;
+    const int rows = pending + before <= kTalkRowsMost ? pending + before : pending - 1;
+    const float wanted = float(rows + 1) * 5.0f + 2.5f;
     if (targetHeight < wanted) targetHeight = wanted > 100.0f ? 100.0f : wanted;
 }
 

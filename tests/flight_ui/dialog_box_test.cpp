@@ -128,9 +128,13 @@ TEST_F(DialogBoxTest, RepliesContinueOrEndTheTalk)
 {
     g_DialogBox.StartTalk(&npc, 0);
     Settle();
+    g_DialogBox.targetHeight = 10.0f;
     ClickRow(2);  // "tell me more": the talk goes on at its next line
     EXPECT_EQ(g_CommMode, 1);
     EXPECT_STREQ(g_DialogBox.history[0].text, "guide: the lift is there");
+    // The box opens to show the exchange before whole, down to the reply that was chosen.
+    EXPECT_STREQ(g_DialogBox.history[4].text, "tell me more");
+    EXPECT_GE(20.0f * g_DialogBox.targetHeight / 100.0f - 2.0f, 4.0f);
     Settle();
     ClickRow(1);  // "thanks": an ordinary end, no quest
     EXPECT_EQ(g_CommMode, 0);
