@@ -194,7 +194,7 @@ void CDialogBox::OnClick()
     g_PlayerObject->inRadioTalk = 0;
     speaker->inRadioTalk = 0;
     if (g_WorldIndex == 0 && g_PlayerObject->target == speaker) g_PlayerObject->target = nullptr;
-    g_World.Camera().SetOrbitAround(0, 0.0f, 0.0f, 0, nullptr);
+    g_World.Camera().EndTalkFraming();
     speaker = nullptr;
     AddLine("Диалог закончен...", kEndColour, 0, -1);
     switch (row.type) {

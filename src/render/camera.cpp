@@ -195,6 +195,7 @@ CCamera::CCamera()
     fadeSoundApplied = 0;
     orbitObject = nullptr;
     talkDistance = talkHeight = 0.0f;
+    talkReturn = TalkReturn{};
 }
 
 void CCamera::Init(const Vec3& eyePoint, const Vec3& lookAtPoint, float aspectRatio, float nearZ, float farZ)
@@ -410,6 +411,8 @@ void CCamera::OrbitObject(CGameObject* object, float distance, float speed)
 
 void CCamera::FrameTalk(const Vec3& midpoint, float speed)
 {
+    if (talkDistance <= 0.0f)
+        talkReturn = {eye, lookAt, orbitCentre, orbitMode, orbitActive, orbitHasCentre, orbitParam1, orbitParam2, orbitObject};
     SetOrbitAround(1, eye.y, speed, 1, &midpoint);
     talkDistance = kTalkDistance * std::cos(kTalkPitch);
     talkHeight = kTalkDistance * std::sin(kTalkPitch);
@@ -587,6 +590,15 @@ void CCamera::UpdateWith(CameraInput& input, uint32_t nowMs)
         UpdateFollow();
     }
     UpdateListener();
+}
+
+void CCamera::EndTalkFraming()
+{
+    if (talkDistance <= 0.0f) return;
+    const TalkReturn& r = talkReturn;
+    SetOrbitAround(r.orbitMode, r.orbitParam1, r.orbitParam2, r.orbitActive, r.orbitHasCentre ? &r.orbitCentre : nullptr);
+    orbitObject = r.orbitObject;
+    SetMatrices(r.eye, r.lookAt, up);
 }
 
 void CCamera::UpdatePlanetOrbit(float dt)

@@ -68,6 +68,13 @@ public:
     // the ground and height from the speakers; 0: the scene's framing).
     CGameObject* orbitObject;
     float talkDistance, talkHeight;
+    // Where the talk framing took the view from: its end puts it back.
+    struct TalkReturn {
+        Vec3 eye, lookAt, orbitCentre;
+        int orbitMode, orbitActive, orbitHasCentre;
+        float orbitParam1, orbitParam2;
+        CGameObject* orbitObject;
+    } talkReturn;
     int fadeSoundApplied;
 
     CCamera();
@@ -100,6 +107,8 @@ public:
     void OrbitObject(CGameObject* object, float distance, float speed);
     // The talk framing: the eye near both speakers, their heads above the dialog box.
     void FrameTalk(const Vec3& midpoint, float speed);
+    // A talk's end: the view goes back to the shot the talk framing interrupted.
+    void EndTalkFraming();
     void StartFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration);
     void StartCinematicFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration);
     void SetCinematicMode(CUnit* unit, const Vec3& eyePoint, int relative, const Vec3* axis, float speed,
