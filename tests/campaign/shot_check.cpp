@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "flight_ui/dialog_box.h"
@@ -85,14 +86,16 @@ const std::vector<ShotRow>& Table()
     return rows;
 }
 
+// The shot being measured: what began it and when, the subjects seen so far, the first
+// measure that failed.
 struct Shot {
     int location = -1;
-    std::string what;        // "unit 1001 step 0" / "talk"
+    std::string what;
     unsigned begin = 0;
     std::vector<Subject> subjects;
     Hold hold = Any;
     std::vector<bool> seen;
-    std::string failure;     // the first measure that failed
+    std::string failure;
     bool space = false;
 };
 
@@ -115,8 +118,6 @@ CUnit* Find(const Subject& s)
 }
 
 Matrix ModelToWorld(const CUnit& u) { return MatrixScaling(u.scale.x, u.scale.y, u.scale.z) * u.worldMatrix; }
-
-bool HasBox(const CUnit& u) { return u.meshCount > 0 && u.meshes[0]; }
 
 // A world point on the 800x600 screen; false behind the eye.
 bool Project(const CCamera& c, const Matrix& view, const Vec3& p, float* x, float* y)
@@ -142,12 +143,12 @@ void Picture(const CCamera& c, float* top, float* bottom)
 std::string Measure(const CCamera& c, const Matrix& view, const Subject& s)
 {
     const CUnit* u = Find(s);
-    if (!u || !HasBox(*u)) return std::string(s.name) + " missing";
+    if (!u || u->meshCount <= 0 || !u->meshes[0]) return std::string(s.name) + " missing";
     const CMesh* m = u->meshes[0];
     const Matrix toWorld = ModelToWorld(*u);
     float top, bottom;
     Picture(c, &top, &bottom);
-    char text[200];
+    char text[200] = "";
     const bool person = u->objectClass & (GCLASS_CHARACTER_HERO | GCLASS_CHARACTER_NPC);
     if (person) {
         // The head (the box's top centre) and the middle of the body in view, tall enough.
@@ -158,33 +159,23 @@ std::string Measure(const CCamera& c, const Matrix& view, const Subject& s)
         if (!Project(c, view, head, &hx, &hy) || !Project(c, view, feet, &fx, &fy))
             return std::string(s.name) + " behind the eye";
         const float mx = (hx + fx) / 2, my = (hy + fy) / 2;
-        if (hx < 0 || hx > 800 || hy < top || hy > bottom || mx < 0 || mx > 800 || my < top || my > 600) {
+        if (hx < 0 || hx > 800 || hy < top || hy > bottom || mx < 0 || mx > 800 || my < top || my > 600)
             std::snprintf(text, sizeof text, "%s out of the picture (head at %.0f,%.0f; body at %.0f,%.0f; picture rows %.0f..%.0f)",
                           s.name, hx, hy, mx, my, top, bottom);
-            return text;
-        }
-        if (fy - hy < kPersonTall) {
-            std::snprintf(text, sizeof text, "%s too small (%.0f rows tall)", s.name, fy - hy);
-            return text;
-        }
-        return "";
+        else if (fy - hy < kPersonTall) std::snprintf(text, sizeof text, "%s too small (%.0f rows tall)", s.name, fy - hy);
+        return text;
     }
     // A thing: its bounding sphere's centre in the picture and its width more than a speck.
     const Vec3 centre = Vec3TransformCoord((m->m_BoundMin + m->m_BoundMax) * 0.5f, toWorld);
     const float r = m->m_SphereRadius * std::max({u->scale.x, u->scale.y, u->scale.z});
     float x, y;
     if (!Project(c, view, centre, &x, &y)) return std::string(s.name) + " behind the eye";
-    if (x < 0 || x > 800 || y < top || y > bottom) {
-        std::snprintf(text, sizeof text, "%s out of the picture (at %.0f,%.0f)", s.name, x, y);
-        return text;
-    }
     const float d = Vec3Length(centre - c.eye);
     const float wide = d > r ? 600.0f * r / (d * std::tan(c.fov / 2.0f)) : 600.0f;
-    if (wide < kThingWide) {
-        std::snprintf(text, sizeof text, "%s a speck (%.1f rows wide at %.0f units)", s.name, wide, d);
-        return text;
-    }
-    return "";
+    if (x < 0 || x > 800 || y < top || y > bottom)
+        std::snprintf(text, sizeof text, "%s out of the picture (at %.0f,%.0f)", s.name, x, y);
+    else if (wide < kThingWide) std::snprintf(text, sizeof text, "%s a speck (%.1f rows wide at %.0f units)", s.name, wide, d);
+    return text;
 }
 
 // The unit whose mesh box holds the eye, when it holds none of the subjects (a room or the
@@ -201,7 +192,7 @@ std::string EyeInside(const CCamera& c, const std::vector<const CUnit*>& subject
     };
     for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i) {
         const CUnit* u = CObjectList::units[w][i];
-        if (!u || !HasBox(*u) || !u->IsAlive() || (u->objectClass & (GCLASS_LANDSCAPE | GCLASS_SPACE_SKY | GCLASS_EFFECT)))
+        if (!u || u->meshCount <= 0 || !u->meshes[0] || !u->IsAlive() || (u->objectClass & (GCLASS_LANDSCAPE | GCLASS_SPACE_SKY | GCLASS_EFFECT)))
             continue;
         if (u == g_PlayerObject && w == 1) continue;  // the cockpit is inside the ship
         if (!inside(*u, c.eye)) continue;
@@ -240,14 +231,8 @@ void ShotCheck::Begin(int location, unsigned frame, std::string what, std::vecto
                       bool space)
 {
     End();
-    shot_ = Shot();
-    shot_.location = location;
-    shot_.what = std::move(what);
-    shot_.begin = frame;
-    shot_.subjects = std::move(subjects);
-    shot_.hold = hold;
-    shot_.seen.assign(shot_.subjects.size(), false);
-    shot_.space = space;
+    const std::size_t n = subjects.size();
+    shot_ = Shot{location, std::move(what), frame, std::move(subjects), hold, std::vector<bool>(n), "", space};
     open_ = true;
     ++shots;
 }
@@ -358,11 +343,6 @@ ShotCheck g_check;
 
 void ShotCheckFrame(int location, unsigned frame) { g_check.Frame(location, frame); }
 
-std::vector<std::string> ShotCheckTakeFailures()
-{
-    std::vector<std::string> f;
-    f.swap(g_check.failures);
-    return f;
-}
+std::vector<std::string> ShotCheckTakeFailures() { return std::exchange(g_check.failures, {}); }
 
 int ShotCheckShotCount() { return g_check.shots; }
