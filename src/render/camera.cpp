@@ -108,7 +108,7 @@ constexpr float kPi = 3.14159265358979323846f;
 // this angle, and further off when the people about the centre would not fit the width.
 constexpr float kOrbitReach = 50.0f;
 constexpr float kOrbitReachMost = 58.0f;
-constexpr float kOrbitPitch = 0.3f;
+constexpr float kOrbitPitch = 0.38f;
 constexpr float kOrbitGathers = 11.0f;
 // A scene's orbit turns at four fifths of the speed it is given: the first intro's orbit
 // then faces the landing pad as the landing craft sets down.
