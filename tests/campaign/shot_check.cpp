@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "flight_ui/dialog_box.h"
@@ -12,6 +13,7 @@
 #include "flight_ui/comm_window.h"
 #include "locations/location_director.h"
 #include "menus/game_menu.h"
+#include "menus/station_menu.h"
 #include "platform/win/timer.h"
 #include "render/camera.h"
 #include "render/mesh.h"
@@ -24,7 +26,7 @@ namespace {
 
 constexpr unsigned kFrames1s = 20;         // 50-ms frames
 constexpr unsigned kSampleEvery = 20;      // one measure a second of the shot
-constexpr unsigned kShotLongest = 40 * kFrames1s;
+constexpr unsigned kShotLongest = 60 * kFrames1s;
 constexpr float kPersonTall = 40.0f;       // a person at least this many of the 600 rows
 constexpr float kThingWide = 12.0f;        // a ship, station or vehicle more than a speck
 
@@ -39,10 +41,12 @@ struct Subject {
 constexpr int kAnyLocation = -1;
 
 // A shot: in `location`, the script of `kind` (-1: the player's ship) leaving `step`.
-// `all`: every subject in every measure; otherwise one at a time, each seen once.
+// How a shot's subjects are held: every one in every measure, one at a time (each seen
+// once), or seen once as they leave the picture.
+enum Hold { All, Any, Leaves };
 struct ShotRow {
     int location, kind, step;
-    bool all;
+    Hold hold;
     std::vector<Subject> subjects;
 };
 
@@ -51,6 +55,7 @@ const Subject kGuide{By::Kind, GTYPE_NPC_ID0, "guide"};
 const Subject kCaptain{By::Kind, 2000, "captain"};
 const Subject kShuttle1{By::Kind, GTYPE_VEHICLE_ONAIR_ID0, "vehicle 10101"};
 const Subject kShuttle2{By::Kind, GTYPE_VEHICLE_ONAIR_ID1, "vehicle 10102"};
+const Subject kOperator{By::Kind, 2300, "operator"};
 const Subject kPlayerShip{By::Player, 0, "player's ship"};
 const Subject kShotUnit{By::ShotUnit, 0, "the shot's unit"};
 const Subject kHeroStation{By::Id, 1000, "hero station"};
@@ -59,40 +64,44 @@ const std::vector<ShotRow>& Table()
 {
     static const std::vector<ShotRow> rows = {
         // First planet intro: the hero at work, the shuttle landing, the guide, the night.
-        {110, GTYPE_NPC_ID0, 0, false, {kHero, kShuttle1}},
-        {110, GTYPE_NPC_ID0, 5, true, {kHero, kGuide}},
-        {110, GTYPE_NPC_ID0, 8, false, {kHero, kGuide, kShuttle2}},
-        {110, GTYPE_NPC_ID0, 10, false, {kHero, kGuide, kShuttle2}},
+        {110, GTYPE_NPC_ID0, 0, Any, {kHero, kShuttle1}},
+        {110, GTYPE_NPC_ID0, 5, All, {kHero, kGuide}},
+        {110, GTYPE_NPC_ID0, 8, Any, {kHero, kGuide, kShuttle2}},
+        {110, GTYPE_NPC_ID0, 10, Any, {kHero, kGuide, kShuttle2}},
         // The guide's station, the lift and the walk.
-        {200, GTYPE_NPC_ID0, 0, false, {kHero, kGuide}},
-        {200, GTYPE_NPC_ID0, 3, false, {kHero}},
-        // Second planet intro: the captain, the landing craft, the hero.
-        {111, 2000, 0, false, {kCaptain, kShuttle2}},
-        {111, 2000, 2, false, {kHero, kCaptain}},
-        {111, 2000, 6, false, {kHero}},
-        {111, 1800, 2, false, {kHero}},
-        {111, 1802, 2, false, {kHero}},
+        {200, GTYPE_NPC_ID0, 0, Any, {kHero, kGuide}},
+        {200, GTYPE_NPC_ID0, 3, Any, {kHero}},
+        // Second planet intro: the captain, the landing craft with the hero come out of it.
+        {111, 2000, 0, Any, {kCaptain}},
+        {111, 2000, 2, Any, {kHero, kCaptain, kShuttle2}},
+        {111, 2000, 6, Any, {kHero}},
+        {111, 2000, 7, Leaves, {kShuttle2}},
+        {111, 1800, 2, Any, {kHero}},
+        {111, 1802, 2, Any, {kHero}},
         // A station's interior on arrival (in any location): the operator at the desk, the hero.
-        {kAnyLocation, 2300, 0, false, {kHero, {By::Kind, 2300, "operator"}}},
+        {kAnyLocation, 2300, 0, Any, {kHero, kOperator}},
+        {kAnyLocation, 32, 101, Any, {kHero, kOperator}},
         // Second space intro: the player arriving with the two ships.
-        {201, -1, 0, false, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
+        {201, -1, 0, Any, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
         // Second space intro: the three ships on their way in to the station.
-        {201, -1, 6, false, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
+        {201, -1, 6, Any, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
         // The opening flights of sectors 9 and 12 to the arriving hero station.
-        {9, -1, 0, true, {kHeroStation}},
-        {12, -1, 0, true, {kHeroStation}},
+        {9, -1, 0, All, {kHeroStation}},
+        {12, -1, 0, All, {kHeroStation}},
     };
     return rows;
 }
 
+// The shot being measured: what began it and when, the subjects seen so far, the first
+// measure that failed.
 struct Shot {
     int location = -1;
-    std::string what;        // "unit 1001 step 0" / "talk"
+    std::string what;
     unsigned begin = 0;
     std::vector<Subject> subjects;
-    bool all = false;
+    Hold hold = Any;
     std::vector<bool> seen;
-    std::string failure;     // the first measure that failed
+    std::string failure;
     bool space = false;
 };
 
@@ -115,8 +124,6 @@ CUnit* Find(const Subject& s)
 }
 
 Matrix ModelToWorld(const CUnit& u) { return MatrixScaling(u.scale.x, u.scale.y, u.scale.z) * u.worldMatrix; }
-
-bool HasBox(const CUnit& u) { return u.meshCount > 0 && u.meshes[0]; }
 
 // A world point on the 800x600 screen; false behind the eye.
 bool Project(const CCamera& c, const Matrix& view, const Vec3& p, float* x, float* y)
@@ -142,12 +149,12 @@ void Picture(const CCamera& c, float* top, float* bottom)
 std::string Measure(const CCamera& c, const Matrix& view, const Subject& s)
 {
     const CUnit* u = Find(s);
-    if (!u || !HasBox(*u)) return std::string(s.name) + " missing";
+    if (!u || u->meshCount <= 0 || !u->meshes[0]) return std::string(s.name) + " missing";
     const CMesh* m = u->meshes[0];
     const Matrix toWorld = ModelToWorld(*u);
     float top, bottom;
     Picture(c, &top, &bottom);
-    char text[200];
+    char text[200] = "";
     const bool person = u->objectClass & (GCLASS_CHARACTER_HERO | GCLASS_CHARACTER_NPC);
     if (person) {
         // The head (the box's top centre) and the middle of the body in view, tall enough.
@@ -158,33 +165,23 @@ std::string Measure(const CCamera& c, const Matrix& view, const Subject& s)
         if (!Project(c, view, head, &hx, &hy) || !Project(c, view, feet, &fx, &fy))
             return std::string(s.name) + " behind the eye";
         const float mx = (hx + fx) / 2, my = (hy + fy) / 2;
-        if (hx < 0 || hx > 800 || hy < top || hy > bottom || mx < 0 || mx > 800 || my < top || my > 600) {
+        if (hx < 0 || hx > 800 || hy < top || hy > bottom || mx < 0 || mx > 800 || my < top || my > 600)
             std::snprintf(text, sizeof text, "%s out of the picture (head at %.0f,%.0f; body at %.0f,%.0f; picture rows %.0f..%.0f)",
                           s.name, hx, hy, mx, my, top, bottom);
-            return text;
-        }
-        if (fy - hy < kPersonTall) {
-            std::snprintf(text, sizeof text, "%s too small (%.0f rows tall)", s.name, fy - hy);
-            return text;
-        }
-        return "";
+        else if (fy - hy < kPersonTall) std::snprintf(text, sizeof text, "%s too small (%.0f rows tall)", s.name, fy - hy);
+        return text;
     }
     // A thing: its bounding sphere's centre in the picture and its width more than a speck.
     const Vec3 centre = Vec3TransformCoord((m->m_BoundMin + m->m_BoundMax) * 0.5f, toWorld);
     const float r = m->m_SphereRadius * std::max({u->scale.x, u->scale.y, u->scale.z});
     float x, y;
     if (!Project(c, view, centre, &x, &y)) return std::string(s.name) + " behind the eye";
-    if (x < 0 || x > 800 || y < top || y > bottom) {
-        std::snprintf(text, sizeof text, "%s out of the picture (at %.0f,%.0f)", s.name, x, y);
-        return text;
-    }
     const float d = Vec3Length(centre - c.eye);
     const float wide = d > r ? 600.0f * r / (d * std::tan(c.fov / 2.0f)) : 600.0f;
-    if (wide < kThingWide) {
-        std::snprintf(text, sizeof text, "%s a speck (%.1f rows wide at %.0f units)", s.name, wide, d);
-        return text;
-    }
-    return "";
+    if (x < 0 || x > 800 || y < top || y > bottom)
+        std::snprintf(text, sizeof text, "%s out of the picture (at %.0f,%.0f)", s.name, x, y);
+    else if (wide < kThingWide) std::snprintf(text, sizeof text, "%s a speck (%.1f rows wide at %.0f units)", s.name, wide, d);
+    return text;
 }
 
 // The unit whose mesh box holds the eye, when it holds none of the subjects (a room or the
@@ -201,15 +198,17 @@ std::string EyeInside(const CCamera& c, const std::vector<const CUnit*>& subject
     };
     for (uint32_t i = 0; i < CObjectList::unitCount[w]; ++i) {
         const CUnit* u = CObjectList::units[w][i];
-        if (!u || !HasBox(*u) || !u->IsAlive() || (u->objectClass & (GCLASS_LANDSCAPE | GCLASS_SPACE_SKY | GCLASS_EFFECT)))
+        if (!u || u->meshCount <= 0 || !u->meshes[0] || !u->IsAlive() || (u->objectClass & (GCLASS_LANDSCAPE | GCLASS_SPACE_SKY | GCLASS_EFFECT)))
             continue;
         if (u == g_PlayerObject && w == 1) continue;  // the cockpit is inside the ship
         if (!inside(*u, c.eye)) continue;
         bool holds = false;
         for (const CUnit* s : subjects) holds = holds || s == u || inside(*u, s->position);
         if (holds) continue;
-        return std::string("the eye inside ") + (u->displayName[0] ? u->displayName : "a unit") + " (kind " +
-               std::to_string(u->kind) + ")";
+        char text[96];
+        std::snprintf(text, sizeof text, "the eye inside unit %d (kind %d) at %.0f,%.0f,%.0f", u->pilot.objectId, u->kind,
+                      u->position.x, u->position.y, u->position.z);
+        return text;
     }
     return "";
 }
@@ -221,7 +220,7 @@ public:
     int shots = 0;
 
 private:
-    void Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, bool all, bool space);
+    void Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, Hold hold, bool space);
     void End();
     void Sample(unsigned frame);
 
@@ -234,18 +233,12 @@ private:
     const CUnit* shotUnit_ = nullptr;
 };
 
-void ShotCheck::Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, bool all,
+void ShotCheck::Begin(int location, unsigned frame, std::string what, std::vector<Subject> subjects, Hold hold,
                       bool space)
 {
     End();
-    shot_ = Shot();
-    shot_.location = location;
-    shot_.what = std::move(what);
-    shot_.begin = frame;
-    shot_.subjects = std::move(subjects);
-    shot_.all = all;
-    shot_.seen.assign(shot_.subjects.size(), false);
-    shot_.space = space;
+    const std::size_t n = subjects.size();
+    shot_ = Shot{location, std::move(what), frame, std::move(subjects), hold, std::vector<bool>(n), "", space};
     open_ = true;
     ++shots;
 }
@@ -255,7 +248,7 @@ void ShotCheck::End()
     if (!open_) return;
     open_ = false;
     std::string f = shot_.failure;
-    if (f.empty() && !shot_.all)
+    if (f.empty() && shot_.hold != All)
         for (std::size_t i = 0; i < shot_.subjects.size(); ++i)
             if (!shot_.seen[i]) f += std::string(f.empty() ? "" : "; ") + shot_.subjects[i].name + " never framed";
     if (f.empty()) return;
@@ -269,7 +262,7 @@ void ShotCheck::Sample(unsigned frame)
 {
     CCamera& c = g_World.Camera();
     // Nothing to see under a closed fade, nor before a shot's move has taken the eye there.
-    if (c.FadeAlpha(timeGetTime()) > 200 || c.moveActive) return;
+    if (c.FadeAlpha(timeGetTime()) > 200 || c.moveActive || g_StationMenuActive) return;
     if ((frame - shot_.begin) % kSampleEvery != kSampleEvery / 2) return;
     const Matrix view = MatrixLookAtLH(c.eye, c.lookAt, c.up);
     std::string wrong;
@@ -283,7 +276,8 @@ void ShotCheck::Sample(unsigned frame)
     }
     const std::string eye = EyeInside(c, present);
     if (!eye.empty()) wrong = eye + (wrong.empty() ? "" : "; " + wrong);
-    if (shot_.failure.empty() && ((shot_.all && !wrong.empty()) || !any || !eye.empty())) {
+    const bool fails = shot_.hold == All ? !wrong.empty() : shot_.hold == Any && !any;
+    if (shot_.failure.empty() && (fails || !eye.empty())) {
         char at[48];
         std::snprintf(at, sizeof at, "(at frame %u) ", frame);
         shot_.failure = at + wrong;
@@ -321,13 +315,13 @@ void ShotCheck::Frame(int location, unsigned frame)
                 char what[64];
                 if (r.kind < 0) std::snprintf(what, sizeof what, "player's ship step %d", r.step);
                 else std::snprintf(what, sizeof what, "unit kind %d step %d", r.kind, r.step);
-                Begin(location, frame, what, r.subjects, r.all, w == 1);
+                Begin(location, frame, what, r.subjects, r.hold, w == 1);
             }
         }
     }
     // A talk in the planet world frames both speakers; a space shot its unit.
     const int talk = w == 0 && g_CommMode && g_DialogBox.speaker ? 1 : 0;
-    if (talk && !talk_) Begin(location, frame, "talk", {kHero, {By::Speaker, 0, "speaker"}}, true, false);
+    if (talk && !talk_) Begin(location, frame, "talk", {kHero, {By::Speaker, 0, "speaker"}}, All, false);
     else if (!talk && talk_ && open_ && shot_.what == "talk") End();
     talk_ = talk;
     const CUnit* su = w == 1 ? g_World.Camera().shotUnit : nullptr;
@@ -336,7 +330,7 @@ void ShotCheck::Frame(int location, unsigned frame)
     if (su && su != shotUnit_ && !(open_ && shot_.space && frame - shot_.begin < kFrames1s)) {
         char what[64];
         std::snprintf(what, sizeof what, "space shot of unit %d (kind %d)", su->pilot.objectId, su->kind);
-        Begin(location, frame, what, {kShotUnit}, true, true);
+        Begin(location, frame, what, {kShotUnit}, All, true);
     }
     shotUnit_ = su;
     if (!open_) return;
@@ -355,11 +349,6 @@ ShotCheck g_check;
 
 void ShotCheckFrame(int location, unsigned frame) { g_check.Frame(location, frame); }
 
-std::vector<std::string> ShotCheckTakeFailures()
-{
-    std::vector<std::string> f;
-    f.swap(g_check.failures);
-    return f;
-}
+std::vector<std::string> ShotCheckTakeFailures() { return std::exchange(g_check.failures, {}); }
 
 int ShotCheckShotCount() { return g_check.shots; }
