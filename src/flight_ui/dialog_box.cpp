@@ -28,6 +28,8 @@ constexpr uint32_t kNameColour = 0xFF009600u;
 constexpr uint32_t kHoverColour = 0xFF64FF64u;
 constexpr int kSeparatorType = 1000;
 constexpr float kWrapWidth = 590.0f;
+// The most rows a talk opens the box to: its top stays under the talk framing's heads.
+constexpr int kTalkRowsMost = 12;
 
 float SecondsSince(uint32_t stamp) { return float((g_GameClock.gameTime - double(stamp)) * 0.001); }
 
@@ -162,8 +164,13 @@ void CDialogBox::StartTalk(CUnit* unit, int startLine)
     DebugOutF("CDialogBox: talk with unit %d at line %d, %d replies", unit->pilot.objectId, startLine, count - 1);
     // The box opens far enough to show the question and every reply (20 rows are 100 %):
     // at its resting 10 % only the question's first row would show and no reply could be
-    // clicked.
-    const float wanted = float(pending + 1) * 5.0f + 2.5f;
+    // clicked. The exchange before it shows whole when it fits under the speakers' heads;
+    // a row of it cut off at the box's edge would read as a sentence broken off.
+    int before = 0;
+    for (int i = pending; i < kDialogHistoryLines && history[i].type != kSeparatorType && history[i].text[0]; ++i)
+        ++before;
+    const int rows = pending + before <= kTalkRowsMost ? pending + before : pending - 1;
+    const float wanted = float(rows + 1) * 5.0f + 2.5f;
     if (targetHeight < wanted) targetHeight = wanted > 100.0f ? 100.0f : wanted;
 }
 
@@ -176,6 +183,7 @@ void CDialogBox::OnClick()
     if (row.type == TEXTLINE_QUESTION || row.type == 0) return;
     DebugOutF("CDialogBox: reply %d (line %d) to unit %d", r, row.line, speaker->pilot.objectId);
     if (row.oneShot == 1) speaker->radioDialog.MarkLine(row.line, 1);
+    KeepChosenReply(row);
 
     if (!EndsTalk(row.type)) {
         StartTalk(speaker, row.nextLine);
@@ -186,7 +194,7 @@ void CDialogBox::OnClick()
     g_PlayerObject->inRadioTalk = 0;
     speaker->inRadioTalk = 0;
     if (g_WorldIndex == 0 && g_PlayerObject->target == speaker) g_PlayerObject->target = nullptr;
-    g_World.Camera().SetOrbitAround(0, 0.0f, 0.0f, 0, nullptr);
+    g_World.Camera().EndTalkFraming();
     speaker = nullptr;
     AddLine("Диалог закончен...", kEndColour, 0, -1);
     switch (row.type) {
@@ -198,6 +206,27 @@ void CDialogBox::OnClick()
     default: break;
     }
     if (voice) g_AudioManager.ReleaseSound(&voice);
+}
+
+void CDialogBox::KeepChosenReply(const RadioReplyEntry& chosen)
+{
+    // The history keeps what was said: of the question's replies only the one picked stays.
+    // The question's rows run from the newest slot down to the talk's separator.
+    int kept = 0;
+    int i = 0;
+    for (; i < kDialogHistoryLines && history[i].type != kSeparatorType; ++i) {
+        const DialogHistoryLine& h = history[i];
+        const bool offered = h.type != TEXTLINE_QUESTION && h.line >= 0;
+        if (offered && !(h.line == chosen.line && h.type == chosen.type)) continue;
+        if (kept != i) history[kept] = h;
+        ++kept;
+    }
+    if (kept == i) return;
+    std::memmove(&history[kept], &history[i], sizeof(history[0]) * size_t(kDialogHistoryLines - i));
+    for (int j = kDialogHistoryLines - (i - kept); j < kDialogHistoryLines; ++j) {
+        history[j] = DialogHistoryLine();
+        history[j].line = -1;
+    }
 }
 
 int CDialogBox::ReplyAtPointer() const

@@ -42,6 +42,8 @@ public:
     // Opens or continues a talk with the unit from the given line.
     void StartTalk(CUnit* unit, int startLine);
     void OnClick();
+    // Of the replies offered in the history, only the chosen one stays.
+    void KeepChosenReply(const RadioReplyEntry& chosen);
     void AddLine(const char* text, uint32_t colour, int type, int line);
     void ScrollHistory(const char* text, uint32_t colour, int type, int line);
     // The reply row under the pointer, or -1 (always while lines are still sliding in).

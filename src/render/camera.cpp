@@ -16,6 +16,7 @@
 #include "world/objects/game_object.h"
 #include "world/objects/unit.h"
 #include "app/settings.h"
+#include "flight_ui/cursor.h"
 #include "app/wndproc.h"
 #include "menus/game_menu.h"
 #include "menus/station_menu.h"
@@ -51,6 +52,7 @@ CameraInput GatherInput()
     input.debugView = g_DebugView;
     input.invertMouse = g_Settings.invertMouse;
     input.stationMenuShown = g_StationMenuActive;
+    input.pointerShown = g_PointerEnabled;
     return input;
 }
 
@@ -100,6 +102,24 @@ void SetListener(const Vec3& position, const Vec3& direction, const Vec3& up, CG
 }
 
 constexpr float kPi = 3.14159265358979323846f;
+
+// The planet camera's lens is long (20 degrees): a scene's orbit keeps its eye 50 units from
+// the centre (a person there stands a ninth of the picture tall), looking down on it at
+// this angle, and further off when the people about the centre would not fit the width.
+constexpr float kOrbitReach = 50.0f;
+constexpr float kOrbitReachMost = 58.0f;
+constexpr float kOrbitPitch = 0.38f;
+constexpr float kOrbitGathers = 11.0f;
+// A scene's orbit turns at four fifths of the speed it is given: the first intro's orbit
+// then faces the landing pad as the landing craft sets down.
+constexpr float kOrbitSpeedShare = 0.8f;
+// The talk framing: the eye near enough for both speakers to stand large in the picture and
+// a little above their heads, looking at their chests so that the heads stay in the upper
+// half of the picture, above the dialog box.
+constexpr float kTalkDistance = 16.0f;
+constexpr float kTalkPitch = 0.25f;
+constexpr float kTalkLookHeight = 1.1f;
+constexpr float kFramingRate = 1.5f;
 
 float Seconds(uint32_t nowMs, uint32_t startMs)
 {
@@ -173,6 +193,9 @@ CCamera::CCamera()
     shakeOffset = Vec3();
     lastUpdate = 0;
     fadeSoundApplied = 0;
+    orbitObject = nullptr;
+    talkDistance = talkHeight = 0.0f;
+    talkReturn = TalkReturn{};
 }
 
 void CCamera::Init(const Vec3& eyePoint, const Vec3& lookAtPoint, float aspectRatio, float nearZ, float farZ)
@@ -375,6 +398,24 @@ void CCamera::SetOrbitAround(int mode, float param1, float param2, int active, c
     orbitActive = active;
     orbitHasCentre = centre != nullptr;
     orbitCentre = centre ? *centre : Vec3();
+    orbitObject = nullptr;
+    talkDistance = talkHeight = 0.0f;
+}
+
+void CCamera::OrbitObject(CGameObject* object, float distance, float speed)
+{
+    const Vec3 centre = object ? object->position : lookAt;
+    SetOrbitAround(1, distance, speed, 1, &centre);
+    orbitObject = object;
+}
+
+void CCamera::FrameTalk(const Vec3& midpoint, float speed)
+{
+    if (talkDistance <= 0.0f)
+        talkReturn = {eye, lookAt, orbitCentre, orbitMode, orbitActive, orbitHasCentre, orbitParam1, orbitParam2, orbitObject};
+    SetOrbitAround(1, eye.y, speed, 1, &midpoint);
+    talkDistance = kTalkDistance * std::cos(kTalkPitch);
+    talkHeight = kTalkDistance * std::sin(kTalkPitch);
 }
 
 void CCamera::StartFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration)
@@ -551,8 +592,51 @@ void CCamera::UpdateWith(CameraInput& input, uint32_t nowMs)
     UpdateListener();
 }
 
+void CCamera::EndTalkFraming()
+{
+    if (talkDistance <= 0.0f) return;
+    const TalkReturn& r = talkReturn;
+    SetOrbitAround(r.orbitMode, r.orbitParam1, r.orbitParam2, r.orbitActive, r.orbitHasCentre ? &r.orbitCentre : nullptr);
+    orbitObject = r.orbitObject;
+    SetMatrices(r.eye, r.lookAt, up);
+}
+
+void CCamera::UpdatePlanetOrbit(float dt)
+{
+    if (orbitObject && ObjectAlive(orbitObject)) orbitCentre = orbitObject->position;
+    const bool talk = talkDistance > 0.0f;
+    float reach = kOrbitReach;
+    const float halfWidth = std::tan(fov / 2.0f) * aspect * 0.85f;
+    for (uint32_t i = 0; i < CObjectList::unitCount[0] && !talk && halfWidth > 0.0f; ++i) {
+        const CUnit* u = CObjectList::units[0][i];
+        if (!u || !u->IsAlive() || !(u->objectClass & (GCLASS_CHARACTER_HERO | GCLASS_CHARACTER_NPC))) continue;
+        const float r = Vec3Length(Vec3(u->position.x - orbitCentre.x, 0.0f, u->position.z - orbitCentre.z));
+        if (r <= kOrbitGathers) reach = std::max(reach, std::min(r / halfWidth, kOrbitReachMost));
+    }
+    const float distance = talk ? talkDistance : reach * std::cos(kOrbitPitch);
+    const float height = talk ? talkHeight : reach * std::sin(kOrbitPitch);
+    const Vec3 goal = orbitCentre + Vec3(0.0f, talk ? kTalkLookHeight : 0.0f, 0.0f);
+    const float k = 1.0f - std::exp(-kFramingRate * dt);
+    // The eye turns about the look-at point and eases to the framing's distance and height
+    // while the look-at point eases to the centre.
+    Vec3 offset = RotateAbout(eye - lookAt, Vec3(0.0f, 1.0f, 0.0f), orbitParam2 * (talk ? 1.0f : kOrbitSpeedShare) * dt);
+    Vec3 flat(offset.x, 0.0f, offset.z);
+    float along = Vec3Length(flat);
+    if (along < 0.01f) flat = Vec3(0.0f, 0.0f, -1.0f), along = 0.0f;
+    flat = Vec3Normalize(flat) * (along + (distance - along) * k);
+    const float eyeY = eye.y + (goal.y + height - eye.y) * k;
+    lookAt += (goal - lookAt) * k;
+    eye = Vec3(lookAt.x + flat.x, eyeY, lookAt.z + flat.z);
+    SetMatrices(eye, lookAt, this->up);
+}
+
 void CCamera::UpdatePlanet(CameraInput& input, float dt)
 {
+    // A scene's orbit about a point or a person, and a talk, frame their people themselves.
+    if (orbitActive && orbitHasCentre) {
+        UpdatePlanetOrbit(dt);
+        return;
+    }
     // 1. Turning about the look-at point.
     float turn = 0.0f;
     if (orbitActive) turn = orbitParam2 * dt;
@@ -566,6 +650,7 @@ void CCamera::UpdatePlanet(CameraInput& input, float dt)
     forward = Vec3Normalize(forward);
     const Vec3 side = Vec3Cross(Vec3(0.0f, 1.0f, 0.0f), forward);
     Vec3 move;
+    if (!input.pointerShown) input.mouseX = 400.0f, input.mouseY = 300.0f;  // a hidden pointer scrolls nothing
     if (input.mouseX < 5.0f) move += side * (-10.0f * dt);
     if (input.mouseX > 795.0f) move += side * (10.0f * dt);
     if (input.mouseY < 5.0f) move += forward * (15.0f * dt);

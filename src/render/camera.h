@@ -18,6 +18,7 @@ struct CameraInput {
     int debugView = 0;
     int invertMouse = 0;
     int stationMenuShown = 0;
+    int pointerShown = 1;                     // edge scrolling needs a pointer to see
 };
 
 class CCamera {
@@ -62,6 +63,18 @@ public:
     float shotMoveTime;
     Vec3 shakeOffset;
     uint32_t lastUpdate;           // 0 before the first update
+    // Planet orbits (the first value is the eye's distance from the centre): a person the
+    // orbit keeps to (else its centre point), and the talk framing (the eye's distance along
+    // the ground and height from the speakers; 0: the scene's framing).
+    CGameObject* orbitObject;
+    float talkDistance, talkHeight;
+    // Where the talk framing took the view from: its end puts it back.
+    struct TalkReturn {
+        Vec3 eye, lookAt, orbitCentre;
+        int orbitMode, orbitActive, orbitHasCentre;
+        float orbitParam1, orbitParam2;
+        CGameObject* orbitObject;
+    } talkReturn;
     int fadeSoundApplied;
 
     CCamera();
@@ -90,6 +103,12 @@ public:
     void UpdateShake(float dt);
     void SetOrbit(int mode, float param1, float param2, int active);
     void SetOrbitAround(int mode, float param1, float param2, int active, const Vec3* centre);
+    // A planet orbit about a person, kept to as the person walks.
+    void OrbitObject(CGameObject* object, float distance, float speed);
+    // The talk framing: the eye near both speakers, their heads above the dialog box.
+    void FrameTalk(const Vec3& midpoint, float speed);
+    // A talk's end: the view goes back to the shot the talk framing interrupted.
+    void EndTalkFraming();
     void StartFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration);
     void StartCinematicFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration);
     void SetCinematicMode(CUnit* unit, const Vec3& eyePoint, int relative, const Vec3* axis, float speed,
@@ -108,6 +127,7 @@ public:
 
 private:
     void UpdatePlanet(CameraInput& input, float dt);
+    void UpdatePlanetOrbit(float dt);
     void UpdateSpaceInside(CameraInput& input, float dt);
     void UpdateTimedMove(uint32_t nowMs);
     void UpdateShot(float dt, uint32_t nowMs);

@@ -4,6 +4,8 @@
 // location that stalls.
 #include "campaign/test_pilot.h"
 
+#include "campaign/shot_check.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -141,8 +143,13 @@ TEST_F(CampaignRun, TheStoryPlaysFromTheMenuToTheSectorTwelveFinale)
     plan.goals = GoalsFromEnvironment({{PilotGoalKind::Campaign, 0}});
     for (const PilotGoal& g : plan.goals)
         if (g.kind == PilotGoalKind::Sector) WriteFinishedPilot();
+    ShotCheckTakeFailures();
     const PilotReport report = Play(plan);
     EXPECT_TRUE(report.finished);
+    // Every scripted shot on the way framed what it tells of.
+    const std::vector<std::string> shots = ShotCheckTakeFailures();
+    std::printf("%d shots measured, %zu failed\n", ShotCheckShotCount(), shots.size());
+    for (const std::string& f : shots) ADD_FAILURE() << "shot: " << f;
     if (TryingGoals()) return;
     // The intros chain on their own; every sector is won on its results page and leads to the
     // next; sector 12's finale ends the campaign and the game menu comes back.

@@ -1,5 +1,7 @@
 #include "campaign/test_pilot.h"
 
+#include "campaign/shot_check.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -276,6 +278,7 @@ void Pilot::Frame(unsigned frame)
     }
     Watch();
     if (stalled_) return;
+    ShotCheckFrame(location_, frame_);
 
     if (g_GameMenuActive || id < 0 || id == LOCATION_GAME_MENU) {
         Menu();

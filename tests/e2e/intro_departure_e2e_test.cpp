@@ -88,9 +88,11 @@ TEST(IntroDepartureE2E, TheSecondIntroEndsWithTheDepartureWritingSectorOne)
     input += "3090 key_down W\n3120 key_up W\n";
     // Inside (the first talk about frame 3540): "Спасибо.", "Задание выполнено.", "Завершить
     // задание."; then "Ничего, просто осмотрюсь." to each of the operator's other three talks.
+    // The box also shows the exchange before (two rows) or the last talk's end notice (one),
+    // so the replies stand that many rows higher.
     const int first = 3750, last = first + 160 + 100 + 320 + 220;
-    input += Click(first, 144, 530) + Click(first + 80, 144, 549) + Click(first + 160, 144, 530);
-    input += Click(first + 260, 144, 530) + Click(first + 580, 144, 530) + Click(last, 144, 530);
+    input += Click(first, 144, 530) + Click(first + 80, 144, 512) + Click(first + 160, 144, 493);
+    input += Click(first + 260, 144, 511) + Click(first + 580, 144, 511) + Click(last, 144, 511);
     run.SetInput(input);
     const std::string shots = run.Path("shots");
     std::filesystem::create_directories(shots);

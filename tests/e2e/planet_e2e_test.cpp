@@ -171,10 +171,10 @@ TEST(PlanetE2E, FirstIntroPlaysItsScenesWithTheGuidesTalks)
     run.WriteGameIni(
         "[Game]\nSpace=0\n[Video]\nWindowed=1\n[Misc]\nStart logo=0\nUse game menu=0\nCut scenes=1\nDebug out=1\n");
     // Clicks on the box's reply rows all through the run, at client pixels of the
-    // 1280 x 1024 desktop: the rows just under the question, for a few font heights.
+    // 1280 x 1024 desktop: down the box's rows from where the box may reach, one at a time.
     std::string input;
-    for (int f = 300; f < 3000; f += 60) {
-        const int vy = 522 + (f / 60 % 3 - 1) * 7;
+    for (int f = 300; f < 3000; f += 6) {
+        const int vy = 440 + f / 6 % 22 * 7;
         input += std::to_string(f) + " lbutton_down 640 " + std::to_string(vy * 1024 / 600) + "\n";
         input += std::to_string(f + 1) + " lbutton_up 640 " + std::to_string(vy * 1024 / 600) + "\n";
     }

@@ -33,7 +33,7 @@ TEST(SectorTrafficE2E, ATransportComingToTheMineHailsThePlayerWaitingAtItsGate)
     const SectorWindow window;
     std::string input = PrepareSectorRun(run, 3, window);
     input += window.Click(1250, 144, 530);  // the desk's greeting: "Спасибо."
-    input += window.Click(1350, 144, 530);  // "Что вам нужно?": "Я улетаю."
+    input += window.Click(1350, 144, 493);  // "Что вам нужно?": "Я улетаю." (over the greeting's two rows)
     input += "1860 key 3\n"                            // launched: the station's greeting ends
              "1960 key_down LEFT\n1980 key_up LEFT\n"  // about 57 degrees to the left, at the mine
              "1990 key_down W\n2050 key_up W\n"        // full speed

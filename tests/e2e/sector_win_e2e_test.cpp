@@ -46,7 +46,7 @@ TEST(SectorWinE2E, DISABLED_TheMineIsDestroyedThePlayerDocksAndTheResultsShow)
     const SectorWindow window;
     std::string input = PrepareSectorRun(run, 1, window);
     input += window.Click(1250, 144, 530);  // the desk's greeting: "Спасибо."
-    input += window.Click(1350, 144, 530);  // "Что вам нужно?": "Я улетаю."
+    input += window.Click(1350, 144, 493);  // "Что вам нужно?": "Я улетаю." (over the greeting's two rows)
     const std::string centre = " " + window.At(400.0f, 300.0f) + "\n";
     input += "1860 key 3\n"                            // launched: the station's greeting ends
              "1900 key T\n1940 key T\n"                // the trade station, then the mine
@@ -78,7 +78,7 @@ TEST(SectorWinE2E, DISABLED_TheMineIsDestroyedThePlayerDocksAndTheResultsShow)
     input += window.Click(8450, 326, 210);
     // The greeting was said on the first visit: "Что вам нужно?" asks at once (the box opens
     // for its three replies); "Задание выполнено." (third), then "Завершить задание." (under the two rows of its question).
-    input += window.Click(8680, 144, 550) + window.Click(8820, 144, 530);
+    input += window.Click(8680, 144, 531) + window.Click(8820, 144, 493);  // over the end notice, the exchange
     run.SetInput(input);
     const std::string shots = run.Path("shots");
     RunResult r = run.RunFrames(10150, "4000,7465,8670,10140", 600);

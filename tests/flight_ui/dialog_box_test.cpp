@@ -128,9 +128,13 @@ TEST_F(DialogBoxTest, RepliesContinueOrEndTheTalk)
 {
     g_DialogBox.StartTalk(&npc, 0);
     Settle();
+    g_DialogBox.targetHeight = 10.0f;
     ClickRow(2);  // "tell me more": the talk goes on at its next line
     EXPECT_EQ(g_CommMode, 1);
     EXPECT_STREQ(g_DialogBox.history[0].text, "guide: the lift is there");
+    // The box opens to show the exchange before whole, down to the reply that was chosen.
+    EXPECT_STREQ(g_DialogBox.history[4].text, "tell me more");
+    EXPECT_GE(20.0f * g_DialogBox.targetHeight / 100.0f - 2.0f, 4.0f);
     Settle();
     ClickRow(1);  // "thanks": an ordinary end, no quest
     EXPECT_EQ(g_CommMode, 0);
@@ -145,6 +149,9 @@ TEST_F(DialogBoxTest, RepliesContinueOrEndTheTalk)
     ClickRow(1);  // "to the desk": ends with quest flag 1
     EXPECT_EQ(g_CommMode, 0);
     EXPECT_EQ(g_LocationDirector.questFlags[1], 1);
+    // The history reads what was said: the question and the reply chosen, not the other.
+    const char* said[] = {"Диалог закончен...", "", "guide: where to", "to the desk", ""};
+    for (int i = 0; i < 5; ++i) EXPECT_STREQ(g_DialogBox.history[i].text, said[i]) << "row " << i;
 }
 
 // A location load restarts the game clock: what the interface stamped in the last location

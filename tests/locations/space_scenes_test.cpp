@@ -43,6 +43,7 @@ protected:
     void TearDown() override
     {
         g_Settings.voice = savedVoice_;
+        if (savedPage_ >= 0) g_MenuPage = savedPage_, g_GameMode = 1;
         g_World.Camera().cinematicView = 0;
         g_World.Camera().shotUnit = nullptr;
         LocationTest::TearDown();
@@ -53,8 +54,18 @@ protected:
         g_GameClock.frameSeconds = (float)(ms * 0.001);
     }
     void Run(CUnit* u, int kind, float dt) { u->RunSpaceScript(kind, dt); }
+    // The game menu's scene behind the page, the player's ship its camera dolly.
+    void EnterMenuScene(int page)
+    {
+        g_LocationDirector.locationId = LOCATION_GAME_MENU;
+        g_GameMode = -1;
+        savedPage_ = g_MenuPage;
+        g_MenuPage = page;
+        ship_->commRange = 10000.0f;
+    }
     CUnit* ship_ = nullptr;
     int savedVoice_ = 1;
+    int savedPage_ = -1;
 };
 
 TEST_F(SpaceScenesTest, AStepActsOnceThenWaitsOnItsStampAndMinusOneEnds)
@@ -257,11 +268,7 @@ TEST_F(SpaceScenesTest, AnAlienShipIntoAFullListLeavesTheGateIdle)
 
 TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
 {
-    g_LocationDirector.locationId = LOCATION_GAME_MENU;
-    g_GameMode = -1;
-    const int savedPage = g_MenuPage;
-    g_MenuPage = 0;
-    ship_->commRange = 10000.0f;
+    EnterMenuScene(0);
     CCamera& cam = g_World.Camera();
     g_GameClock.gameTime = 100000.0;
     Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
@@ -296,8 +303,41 @@ TEST_F(SpaceScenesTest, TheMenuSceneAlternatesFlightsAndShotsOfANearbyShip)
     Advance(13000.0);
     Run(ship_, GTYPE_SP_HEROSHIP, 0.02f);
     EXPECT_EQ(ship_->scriptStep, 1);
-    g_MenuPage = savedPage;
-    g_GameMode = 1;
+}
+
+// Behind the menu pages the camera flies to points drawn at random and follows ships near
+// the centre, here a transport that flies from the centre into the station; followed frame
+// by frame along every flight and shot, its eye never enters the station's hull.
+TEST_F(SpaceScenesTest, TheMenusCameraNeverEntersTheStationsHull)
+{
+    EnterMenuScene(3);
+    scenes::PlaceAt(g_HeroStation, Vec3(600.0f, -250.0f, 2600.0f));
+    CUnit* transport = new CUnit();
+    ASSERT_TRUE(transport->Load("Data/U/Ship/Main.obj", 60));
+    ASSERT_TRUE(CObjectList::Add(transport));
+    scenes::PlaceAt(transport, Vec3(0.0f, 50.0f, 0.0f));
+    const CMesh* hull = g_HeroStation->meshes[0];
+    ASSERT_NE(hull, nullptr);
+    CCamera& cam = g_World.Camera();
+    CameraInput input;
+    g_GameClock.gameTime = 100000.0;
+    uint32_t now = 0;
+    int inside = 0, flights = 0, step = 0;
+    for (int frame = 0; frame < 20000; ++frame) {
+        Advance(50);
+        const Vec3 way = g_HeroStation->position - transport->position;
+        if (Vec3Length(way) > 10.0f) scenes::MoveBy(transport, Vec3Normalize(way) * 5.0f);
+        Run(ship_, GTYPE_SP_HEROSHIP, 0.05f);
+        // The camera's own clock, from the start of each flight or shot it is given.
+        if (ship_->scriptStep != step && ship_->scriptStep >= 2) now = cam.moveStart, ++flights;
+        step = ship_->scriptStep;
+        cam.UpdateWith(input, now += 50);
+        const Vec3 l = g_HeroStation->WorldToLocal(cam.eye);
+        inside += l.x > hull->m_BoundMin.x && l.x < hull->m_BoundMax.x && l.y > hull->m_BoundMin.y &&
+                  l.y < hull->m_BoundMax.y && l.z > hull->m_BoundMin.z && l.z < hull->m_BoundMax.z;
+    }
+    EXPECT_GT(flights, 30);
+    EXPECT_EQ(inside, 0);
 }
 
 TEST_F(SpaceScenesTest, TheFirstIntrosOutroFliesOffAndEndsTheLocation)
@@ -351,6 +391,7 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         {12, 1, 0, -1, nullptr, 7},
         {12, 1, 0, -1, nullptr, 7, false},
         {3, 0, 1, -1, nullptr, 0, false},
+        {5, 1, 0, 101, "Save/04/Sector 06.dat", 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sector * 10 + c.missionOver + c.greeted * 100 + (c.docked ? 0 : 1000));
@@ -378,7 +419,14 @@ TEST_F(SpaceScenesTest, TheReturnToSpaceByMissionStateAndSector)
         EXPECT_EQ(ship_->scriptStep, c.step);
         EXPECT_EQ(runner->scriptStep, c.runnerStep);
         if (c.save) {
-            EXPECT_TRUE(std::filesystem::exists(c.save)) << c.save;
+            // The next sector opens with the player's ship, docked or put out.
+            std::vector<uint8_t> bytes(kSaveMaxDatBytes);
+            size_t size = 0;
+            SectorSave save;
+            char why[128] = "";
+            ASSERT_TRUE(ReadWholeFile(c.save, bytes.data(), bytes.size(), &size)) << c.save;
+            ASSERT_TRUE(DecodeSectorSaveDat(bytes.data(), size, &save, why, sizeof why)) << why;
+            EXPECT_EQ(save.shipCount, 1);
         }
         // The results come at once, except in sector 1 where the departure shows them.
         EXPECT_EQ(g_MissionResult, c.missionOver && c.sector != 12 && c.sector != 1 ? 1 : -1);

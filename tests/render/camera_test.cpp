@@ -324,5 +324,21 @@ TEST(Camera, PlanetEdgeScrollKeepsTheLookAtOnTheGroundAndInsideIt)
     EXPECT_NEAR(cam.lookAt.x, 100.0f, 1e-3f);
     EXPECT_NEAR(cam.eye.x, 100.0f, 1e-3f);
     EXPECT_NEAR(cam.lookAt.z, 15.0f, 0.05f);
+
+    // A hidden pointer left at the edge (a scene hides it) scrolls nothing.
+    input.pointerShown = 0;
+    input.mouseX = 10.0f;
+    input.mouseY = 0.0f;
+    const Vec3 held = cam.lookAt;
+    cam.UpdateWith(input, 61000);
+    EXPECT_LT(Vec3Length(cam.lookAt - held), 1e-3f);
+
+    // A scene's orbit turns the eye 50 units from its centre, looking at it, whatever the pointer.
+    const Vec3 centre(20.0f, 0.0f, 10.0f);
+    input.pointerShown = 1;
+    cam.SetOrbitAround(1, 50.0f, 0.15f, 1, &centre);
+    for (uint32_t t = 61050; t < 75000; t += 50) cam.UpdateWith(input, t);
+    EXPECT_LT(Vec3Length(cam.lookAt - centre), 0.05f);
+    EXPECT_NEAR(Vec3Length(cam.eye - centre), 50.0f, 0.5f);
     cam = saved;
 }

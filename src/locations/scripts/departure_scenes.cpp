@@ -348,6 +348,8 @@ void RunSectorTwelve(CUnit* self, float dt)
         break;
     }
     case 8:
+        // The ark is far off: the zoom finds it as the camera turns.
+        FrameFar(u20, u20->boundsRadius, 0.3f);
         if (t <= 10.0f) break;
         ShotFrom(hero, Vec3(-700.0f, -300.0f, -150.0f), 10.0f);
         Next(self, 9);

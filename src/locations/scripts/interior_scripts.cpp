@@ -464,7 +464,7 @@ void RunDeskOperator(CUnit* op, float)
                 op->scriptStep = 8;
             } else if (MercenaryShipOut() && !op->alertFlag) {
                 CCamera& c = Camera();
-                c.SetOrbitAround(1, c.eye.y, 0.1f, 1, &c.lookAt);
+                c.FrameTalk((op->position + player->position) * 0.5f, 0.1f);
                 g_DialogBox.StartTalk(op, 7);
                 op->alertFlag = 1;
                 g_LocationDirector.missionOver = 0;

@@ -28,6 +28,7 @@ namespace scenes {
 namespace {
 
 const Vec3 kMenuCentre(0.0f, 50.0f, 0.0f);
+constexpr int kMenuDraws = 16;
 constexpr float kStopped = 0.5f;
 constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
 // Seconds the second intro waits for a mercenary's docking before it goes on without it.
@@ -92,8 +93,17 @@ void RunMenuScene(CUnit* self, float)
         Next(self, 1);
         break;
     case 1: {
-        const Vec3 p((float)(GameRand() % 10000 - 5000), (float)(GameRand() % 10000 - 5000),
-                     (float)(GameRand() % 5000 + 1000));
+        // A point whose straight way from here passes no station, ship or asteroid; after
+        // a few draws without one the camera stays where it is.
+        Vec3 p = cam.eye;
+        for (int draw = 0; draw < kMenuDraws; ++draw) {
+            const Vec3 q((float)(GameRand() % 10000 - 5000), (float)(GameRand() % 10000 - 5000),
+                         (float)(GameRand() % 5000 + 1000));
+            if (WayClear(cam.eye, q)) {
+                p = q;
+                break;
+            }
+        }
         const float far = 0.01f * Vec3Length(cam.eye - kMenuCentre);
         MenuFly(kMenuCentre, p, 5.0f);
         Next(self, 2);
@@ -101,13 +111,24 @@ void RunMenuScene(CUnit* self, float)
         break;
     }
     case 2: {
+        // A ship crossing the flight: a new flight from here.
+        if (BodyAround(cam.eye)) {
+            self->scriptStep = 1;
+            break;
+        }
         if (StepSeconds(self) <= Wait(self)) break;
         Stamp(self);
         CUnit* near = CObjectList::FindNearestTarget(self, &kMenuCentre);
         const float d = near ? Vec3Length(near->position - kMenuCentre) : 1e9f;
-        if (near && d < 3000.0f && g_MenuPage != 1) {
-            const Vec3 view = Vec3Normalize(cam.lookAt - cam.eye);
-            ShotOffset(near, view * (near->boundsRadius * 5.0f), 0.15f, 0.005f * d);
+        const Vec3 view = Vec3Normalize(cam.lookAt - cam.eye);
+        Vec3 offset = near ? view * (near->boundsRadius * 5.0f) : Vec3();
+        // The eye goes round behind the ship, unless its straight way there would pass
+        // through the ship: then it stops on the near side. Other bodies keep it off.
+        if (near && WayDistance(cam.eye, near->position + offset, near->position) < 2.0f * near->boundsRadius)
+            offset = -offset;
+        if (near && d < 3000.0f && g_MenuPage != 1 && WayClear(cam.eye, near->position + offset, near) &&
+            !BodyAround(near->position + offset, near)) {
+            ShotOffset(near, offset, 0.15f, 0.005f * d);
             // One line a shot, every twenty seconds or so: what the menu's background shows.
             DebugOutF("Menu scene: the camera follows object %d of kind %d at speed %.0f", near->pilot.objectId,
                       near->kind, near->speed);
@@ -122,7 +143,8 @@ void RunMenuScene(CUnit* self, float)
         CUnit* followed = cam.shotUnit;
         const bool gone = !followed || !followed->IsAlive() || followed->IsDockingPhase() ||
                           CObjectList::IndexOf(followed) < 0;
-        if (gone || StepSeconds(self) > Wait(self)) self->scriptStep = 1;
+        // The shot ends before its orbit or the followed ship takes the eye into a hull.
+        if (gone || StepSeconds(self) > Wait(self) || BodyAround(cam.eye, followed)) self->scriptStep = 1;
         break;
     }
     default:
@@ -150,6 +172,8 @@ void RunFirstIntro(CUnit* self, float dt)
         Next(self, 1);
         break;
     case 1: {
+        // The ship comes from afar: the camera's zoom holds it until it is near.
+        FrameFar(self, self->boundsRadius, 0.25f);
         const Vec3 mark(0.0f, -750.0f, -750.0f);
         // A ship that slid past the mark is nearer the origin than the mark itself.
         if (!Within(self, mark, 20.0f) && Vec3Length(self->position) > Vec3Length(mark)) break;
@@ -272,6 +296,8 @@ void RunFirstIntro(CUnit* self, float dt)
         self->manualControl = 0;
         self->speedPercent = 100.0f;
         FlyTo(self, origin, self->engineMax);
+        // The camera was placed at the ship in the bay: the move starts outside the hull.
+        LiftEyeOut(self);
         ShotOffset(self, Vec3(10.0f, 30.0f, 0.0f), 0.0f, 15.0f);
         if (g_WorldIndex == 1) g_LocationDirector.ShowLocationText(2);
         PlaySceneVoice();
@@ -354,6 +380,9 @@ void RunSecondIntro(CUnit* self, float dt)
     const Vec3 up(0.0f, 1.0f, 0.0f);
     CUnit* station = g_HeroStation;
     const float t = StepSeconds(self);
+    // The three ships come from afar: the camera's zoom holds them until they are near.
+    if (self->scriptStep == 1 || self->scriptStep == 2)
+        FrameFar(self, GroupRadius(self, {self, Cast(101), Cast(102)}), 0.7f);
     switch (self->scriptStep) {
     case 0:
         self->manualControl = 0;
@@ -542,6 +571,8 @@ void RunSecondIntro(CUnit* self, float dt)
         if (t < 20.0f) {
             // The group gathers speed: t units a frame at the rate the scene was tuned for.
             MoveHeroGroup(-t * kTunedFps * dt);
+            // The zoom follows the station out until the picture fades.
+            if (station) FrameFar(station, station->boundsRadius, 0.2f);
             if (t >= 16.0f && t < 17.0f && Camera().fadeMode != 1) Fade(1);
             break;
         }

@@ -88,7 +88,7 @@ void OrbitAround(const Vec3& centre) { Camera().SetOrbitAround(1, 50.0f, 0.15f, 
 
 void OrbitPlayer()
 {
-    if (g_PlayerObject) Camera().SetOrbitAround(1, 50.0f, 0.15f, 1, &g_PlayerObject->position);
+    if (g_PlayerObject) Camera().OrbitObject(g_PlayerObject, 50.0f, 0.15f);
     else Camera().SetOrbit(1, 50.0f, 0.15f, 1);
 }
 

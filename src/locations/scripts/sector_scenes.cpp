@@ -190,6 +190,8 @@ void SetUpSector(int sector)
 
 namespace {
 
+constexpr float kArrivalTurnSeconds = 2.0f;
+
 // The sector's opening shot of the hero station.
 void OpeningShot(int sector, CUnit* station)
 {
@@ -315,6 +317,25 @@ void LaunchFromStation(CUnit* self)
     CObjectList::FindDockedPlayerShipFlag();
 }
 
+// The next sector opens from the hero station's docked ships. A hero station destroyed
+// while the player was inside put his ship out: it is counted in for the save all the same,
+// or the next sector would open without him.
+void SaveNextSector(CUnit* self, int sector)
+{
+    CUnit* station = g_HeroStation;
+    CUnit** free = nullptr;
+    bool docked = false;
+    if (station)
+        for (CUnit*& slot : station->dockedUnits) {
+            docked = docked || slot == self;
+            if (!slot && !free) free = &slot;
+        }
+    if (docked || !free) free = nullptr;
+    if (free) *free = self;
+    WriteSectorSave(sector);
+    if (free) *free = nullptr;
+}
+
 void ReturnToSpace(CUnit* self)
 {
     const int id = g_LocationDirector.locationId;
@@ -344,7 +365,7 @@ void ReturnToSpace(CUnit* self)
     if (id != 1) EndGame(1);
     if (CUnit* u = Cast(1003)) u->engineMax = 100.0f, u->speed = 0.0f;
     self->scale = Vec3(0.1f, 0.1f, 0.1f);
-    if (IsSectorLocation(id) && id < LOCATION_SECTOR_LAST) WriteSectorSave(id + 1);
+    if (IsSectorLocation(id) && id < LOCATION_SECTOR_LAST) SaveNextSector(self, id + 1);
     const Vec3 axis(-0.25f, 1.0f, 0.0f);
     ShotOffset(g_HeroStation, Vec3(0.0f, -300.0f, -700.0f), -0.15f, 0.0f, &axis);
     Next(self, 101);
@@ -378,6 +399,9 @@ void RunSectorShip(CUnit* self, float dt)
         ArriveAlongZ(t);
         if (t < 20.0f) break;
         self->scale = Vec3(1.0f, 1.0f, 1.0f);
+        // An opening flight (sectors 9 and 12) ends here: the camera stays where it came to
+        // and turns to the station that has arrived, rather than going back to the ship.
+        if (!Camera().shotUnit && g_HeroStation) ShotFromHere(g_HeroStation, kArrivalTurnSeconds);
         Next(self, 2);
         break;
     case 2:

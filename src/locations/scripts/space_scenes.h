@@ -2,6 +2,7 @@
 // shots, windows of game time and the lookup of a scene's cast by object id.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 
 #include "platform/math/math3d.h"
 
@@ -43,9 +44,30 @@ void ShotOffset(CUnit* unit, const Vec3& offset, float rate = 0.0f, float moveTi
                 const Vec3* axis = nullptr);
 // The eye stays at the point and looks at the unit.
 void ShotFrom(CUnit* unit, const Vec3& point, float moveTime = 0.0f);
-// The eye stops where it is and turns to the unit.
+// The eye stops where it is and turns to the unit; an eye inside a hull (the cockpit's,
+// when the shot follows the inside view) is first lifted out of it.
 void ShotFromHere(CUnit* unit, float moveTime = 0.0f);
+// An eye inside a hull (other than `except`'s) is put just outside it, away from its centre.
+void LiftEyeOut(const CUnit* except);
 void CameraOff();
+// The space camera's own field of view; every shot starts with it.
+constexpr float kSpaceFov = 1.46121f;
+// Each frame of a shot on a far subject: narrows the field of view (never below a tenth of
+// a radian) until a sphere of `radius` round the unit covers `share` of the picture's
+// half-height, as far as the unit stays in the picture.
+void FrameFar(const CUnit* unit, float radius, float share);
+// The radius round `centre` that holds the units whole.
+float GroupRadius(const CUnit* centre, std::initializer_list<const CUnit*> units);
+// How far the eye keeps from a hull: beyond the near plane and a frame's flight.
+constexpr float kHullClearance = 40.0f;
+// The space body (ship, station, asteroid, planet) whose bounding sphere, widened by the
+// clearance, holds the point; null in open space. `except` is passed over.
+CUnit* BodyAround(const Vec3& point, const CUnit* except = nullptr);
+// The straight way from `from` to `to` keeps clear of every body's sphere; a body round
+// `from` itself only bars the way when the way leads deeper into it.
+bool WayClear(const Vec3& from, const Vec3& to, const CUnit* except = nullptr);
+// Distance of a point from the straight way between two others.
+float WayDistance(const Vec3& from, const Vec3& to, const Vec3& point);
 void Fade(int mode, int withSound = 1, float seconds = 3.0f, unsigned colour = 0);
 
 // True in the first `width` ms of every `periodMs` of game time.

@@ -104,29 +104,123 @@ void PlayVoice(const char* file)
 
 CCamera& Camera() { return g_World.Camera(); }
 
+namespace {
+
+// A body the eye must not enter: anything in the space world's list but the sky and the
+// vanishing dolly of a scene (scale almost 0).
+bool IsBody(const CUnit* u, const CUnit* except)
+{
+    return u && u != except && !(u->objectClass & GCLASS_SPACE_SKY) && u->scale.x > 0.01f;
+}
+
+float BodyRadius(const CUnit* u)
+{
+    return u->boundsRadius * (u->scale.x + u->scale.y + u->scale.z) / 3.0f + kHullClearance;
+}
+
+} // namespace
+
 void ShotOffset(CUnit* unit, const Vec3& offset, float rate, float moveTime, const Vec3* axis)
 {
     if (!unit) return;
     const Vec3 up(0.0f, 1.0f, 0.0f);
     const Vec3* a = rate != 0.0f ? (axis ? axis : &up) : nullptr;
+    Camera().fov = kSpaceFov;
     Camera().SetCinematicMode(unit, offset, 1, a, rate, moveTime);
 }
 
 void ShotFrom(CUnit* unit, const Vec3& point, float moveTime)
 {
     if (!unit) return;
+    Camera().fov = kSpaceFov;
     Camera().SetCinematicMode(unit, point, 0, nullptr, 0.0f, moveTime);
 }
 
-void ShotFromHere(CUnit* unit, float moveTime) { ShotFrom(unit, Camera().eye, moveTime); }
+void LiftEyeOut(const CUnit* except)
+{
+    CCamera& c = Camera();
+    if (const CUnit* hull = BodyAround(c.eye, except)) {
+        const Vec3 out = c.eye - hull->position;
+        const Vec3 way = Vec3LengthSq(out) > 0.0f ? Vec3Normalize(out) : Vec3(0.0f, 1.0f, 0.0f);
+        c.eye = hull->position + way * BodyRadius(hull);
+    }
+}
+
+void ShotFromHere(CUnit* unit, float moveTime)
+{
+    LiftEyeOut(unit);
+    ShotFrom(unit, Camera().eye, moveTime);
+}
 
 void CameraOff()
 {
     CCamera& c = Camera();
+    c.fov = kSpaceFov;
     if (c.cinematicView || c.shotUnit) {
         if (!c.cinematicView) c.cinematicView = 1;  // the call without a unit turns the outside view off
         c.SetCinematicMode(nullptr, Vec3(), 0, nullptr, 0.0f, 0.0f);
     }
+}
+
+void FrameFar(const CUnit* unit, float radius, float share)
+{
+    CCamera& c = Camera();
+    if (!unit) return;
+    const Vec3 to = unit->position - c.eye;
+    const Vec3 axis = c.lookAt - c.eye;
+    const float d = Vec3Length(to);
+    const float ahead = Vec3Dot(to, Vec3Normalize(axis));
+    const float wide = std::tan(kSpaceFov / 2.0f);
+    float half = wide;
+    if (d > 0.0f && ahead > 0.0f && Vec3LengthSq(axis) > 0.0f) {
+        // Off the axis by `aside`: the picture keeps the whole sphere with a tenth to spare.
+        const float aside = std::sqrt(std::fmax(0.0f, d * d - ahead * ahead)) / ahead;
+        half = std::fmax(radius / (share * ahead), (aside + radius / ahead) / 0.9f);
+        half = std::fmin(wide, std::fmax(half, std::tan(0.05f)));
+    }
+    c.fov = 2.0f * std::atan(half);
+}
+
+float GroupRadius(const CUnit* centre, std::initializer_list<const CUnit*> units)
+{
+    float r = 0.0f;
+    for (const CUnit* u : units)
+        if (u && centre)
+            r = std::fmax(r, Vec3Length(u->position - centre->position) + u->boundsRadius * u->scale.y);
+    return r;
+}
+
+CUnit* BodyAround(const Vec3& point, const CUnit* except)
+{
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        CUnit* u = CObjectList::units[1][i];
+        if (IsBody(u, except) && Vec3Length(point - u->position) < BodyRadius(u)) return u;
+    }
+    return nullptr;
+}
+
+float WayDistance(const Vec3& from, const Vec3& to, const Vec3& point)
+{
+    const Vec3 way = to - from;
+    const Vec3 c = point - from;
+    const float length2 = Vec3LengthSq(way);
+    const float s = length2 > 0.0f ? std::fmax(0.0f, std::fmin(1.0f, Vec3Dot(c, way) / length2)) : 0.0f;
+    return Vec3Length(c - way * s);
+}
+
+bool WayClear(const Vec3& from, const Vec3& to, const CUnit* except)
+{
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        const CUnit* u = CObjectList::units[1][i];
+        if (!IsBody(u, except)) continue;
+        const float r = BodyRadius(u);
+        if (Vec3Length(u->position - from) < r) {
+            if (Vec3Dot(to - from, u->position - from) > 0.0f) return false;
+            continue;
+        }
+        if (WayDistance(from, to, u->position) < r) return false;
+    }
+    return true;
 }
 
 void Fade(int mode, int withSound, float seconds, unsigned colour)

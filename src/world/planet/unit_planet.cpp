@@ -492,7 +492,7 @@ void CUnit::PlanetActFollow(float dt)
         target->SetOrder(ACTION_STAY, &position, nullptr, 0);
         CCamera& cam = g_World.Camera();
         const Vec3 mid = (position + target->position) * 0.5f;
-        cam.SetOrbitAround(1, cam.eye.y, 0.1f, 1, &mid);
+        cam.FrameTalk(mid, 0.1f);
         if (target == player) g_PlanetClicksEnabled = 1;
         g_DialogBox.StartTalk(speaker, 0);
         orderSubState = 2;

@@ -607,9 +607,10 @@ void RunPlayerRequest(CUnit& station, CUnit& ship, const BayGeometry& g, float d
         if (!(Vec3Length(ship.position - g.outside) < kPlayerGateReach && toGate < g.length && GateOpen(station)))
             return;
 
-        // The cinematic docking takes over.
+        // The cinematic docking takes over: the eye just off the approach point, near enough
+        // that the ship is still a ship when it stops at the gate.
         CCamera& camera = g_World.cameras[1];
-        const Vec3 eye = g.outside + g.out * (g.length + 100.0f) + StationUp(station) * (g.length * 0.5f + 50.0f);
+        const Vec3 eye = g.outside + g.out * (g.length * 0.4f) + StationUp(station) * (g.length * 0.3f);
         camera.SetCinematicMode(&ship, eye, 0, nullptr, 0.0f, 2.0f);
         camera.lookAt = g.gate;
         ship.manualControl = 0;

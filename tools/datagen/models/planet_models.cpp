@@ -724,6 +724,8 @@ const Folder kModels[] = {
     {"Data/Planet/Interior/Room 01/", StationRoom},
     {"Data/Planet/Vehicles/Shuttle 01/", Shuttle01},
     {"Data/Planet/Vehicles/Shuttle 02/", Shuttle02},
+    // The mercenaries' base flies its craft to 3.5 over the pad, as the first intro its first.
+    {"Data/Planet/Vehicles/Shuttle 03/", Shuttle01},
     {"Data/Planet/Buildings/Hangar 01/", Hangar},
     {"Data/Planet/Buildings/House 01/", House},
     {"Data/Planet/Buildings/Tower 01/", Tower},
