@@ -118,12 +118,12 @@ TEST(CockpitE2E, PanelsTargetMarkerAndDeviceReset)
     // distance in digits.
     EXPECT_GT(MarkerPixels(after, kStation), 150);
     // The station stands 3 km off in this intro: its model fills a modest share of the view.
-    EXPECT_GT(LitShare(after, kTargetView), 0.015);
+    EXPECT_GT(LitShare(after, kTargetView), 0.012);
     EXPECT_GT(RegionDifference(before, after, At(after, kTargetView)), 5.0);
     EXPECT_GE(TextRows(after, kTargetDistance), 4);
     // After the device came back the panels and the marker are drawn as before.
     EXPECT_GT(MarkerPixels(reset, kStation), 150);
-    EXPECT_GT(LitShare(reset, kTargetView), 0.015);
+    EXPECT_GT(LitShare(reset, kTargetView), 0.012);
     EXPECT_GE(TextRows(reset, kTargetDistance), 4);
 }
 
