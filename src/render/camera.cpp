@@ -172,7 +172,7 @@ CCamera::CCamera()
     moveActive = 0;
     moveStart = 0;
     moveDuration = 0.0f;
-    moveStartEye = moveStartLookAt = moveEye = moveLookAt = moveLookPoint = Vec3();
+    moveStartEye = moveStartLookAt = moveStartUnit = moveEye = moveLookAt = moveLookPoint = Vec3();
     moveUseLookPoint = 0;
     pitch = yaw = 0.0f;
     shake = Vec3();
@@ -452,6 +452,7 @@ void CCamera::SetCinematicMode(CUnit* unit, const Vec3& eyePoint, int relative, 
         shotEye = eyePoint;
         moveStartEye = eye;
         moveStartLookAt = lookAt;
+        moveStartUnit = unit->position;
         shotRelative = relative;
         cinematicView = 1;
         if (moveTime <= 0.0f) {
@@ -782,8 +783,11 @@ void CCamera::UpdateShot(float dt, uint32_t nowMs)
     const float t = Seconds(nowMs, moveStart);
     if (moveActive && shotMoveTime > 0.0f && t < shotMoveTime) {
         const float s = (1.0f - std::cos(kPi * t / shotMoveTime)) / 2.0f;
-        eye = Vec3Lerp(moveStartEye, goal, s);
-        lookAt = Vec3Lerp(moveStartLookAt, unitPos, s);
+        // A shot placed relative to its unit moves with it: a ship flying off while the camera
+        // eases in would otherwise leave the picture before the move ends.
+        const Vec3 drift = shotRelative ? unitPos - moveStartUnit : Vec3();
+        eye = Vec3Lerp(moveStartEye + drift, goal, s);
+        lookAt = Vec3Lerp(moveStartLookAt + drift, unitPos, s);
         return;
     }
     moveActive = 0;

@@ -38,6 +38,7 @@ public:
     uint32_t moveStart;            // ms
     float moveDuration;            // s
     Vec3 moveStartEye, moveStartLookAt;
+    Vec3 moveStartUnit;            // where the shot's unit stood when its move began
     Vec3 moveEye, moveLookAt;
     Vec3 moveLookPoint;
     int moveUseLookPoint;

@@ -257,6 +257,17 @@ TEST(Camera, TimedMoveReachesItsGoalAndEnds)
     cam.UpdateWith(input, cam.moveStart);
     EXPECT_FLOAT_EQ(cam.eye.z, 6.0f);
     EXPECT_EQ(cam.moveActive, 0);
+
+    // A shot set relative to a ship that flies off while the camera eases in keeps it in view
+    // (the first intro's outro: the ship leaves at full speed, the camera follows over 15 s).
+    CUnit ship;
+    cam.eye = Vec3(0, 50, -50);
+    cam.lookAt = ship.position = Vec3(0, 0, 0);
+    cam.SetCinematicMode(&ship, Vec3(10, 30, 0), 1, nullptr, 0.0f, 15.0f);
+    cam.lastUpdate = cam.moveStart;
+    ship.position = Vec3(0, 0, 750);
+    cam.UpdateWith(input, cam.moveStart + 7500);
+    EXPECT_GT(Vec3Dot(Vec3Normalize(ship.position - cam.eye), Vec3Normalize(cam.lookAt - cam.eye)), std::cos(0.3f));
 }
 
 namespace {
