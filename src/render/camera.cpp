@@ -604,7 +604,12 @@ void CCamera::EndTalkFraming()
 
 void CCamera::UpdatePlanetOrbit(float dt)
 {
-    if (orbitObject && ObjectAlive(orbitObject)) orbitCentre = orbitObject->position;
+    // Only a person still listed in the planet world is followed: one that is gone is forgotten.
+    bool listed = false;
+    for (uint32_t i = 0; i < CObjectList::unitCount[0] && orbitObject && !listed; ++i)
+        listed = CObjectList::units[0][i] == orbitObject && CObjectList::units[0][i]->IsAlive();
+    if (!listed) orbitObject = nullptr;
+    if (orbitObject) orbitCentre = orbitObject->position;
     const bool talk = talkDistance > 0.0f;
     float reach = kOrbitReach;
     const float halfWidth = std::tan(fov / 2.0f) * aspect * 0.85f;
