@@ -9,7 +9,13 @@ const char* const g_GfxAttribNames[ATTR_COUNT] = {
 std::string FFKey::Bytes() const
 {
     std::string s;
-    s.reserve(16 + stageCount * 11);
+    AppendTo(&s);
+    return s;
+}
+
+void FFKey::AppendTo(std::string* out) const
+{
+    std::string& s = *out;
     const uint8_t head[] = {rhw, hasNormal, hasDiffuse, hasSpecular, lighting, colorVertex,
                             specularEnable, flat, alphaFunc, stageCount};
     s.append((const char*)head, sizeof(head));
@@ -19,7 +25,6 @@ std::string FFKey::Bytes() const
                              k.alphaArg[1], k.alphaArg[2], k.resultTemp, k.texCoord, k.hasTexture};
         s.append((const char*)b, sizeof(b));
     }
-    return s;
 }
 
 FFKey FFMakeKey(const GfxStateBlock& st, const FFVertexInfo& v, const bool stageHasTexture[FF_MAX_STAGES])

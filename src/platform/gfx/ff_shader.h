@@ -29,6 +29,8 @@ struct FFKey {
 
     // Bytes of the key, for lookups.
     std::string Bytes() const;
+    // The same bytes appended to a string (which keeps its storage between draws).
+    void AppendTo(std::string* out) const;
 };
 
 // Vertex layout facts the key needs: taken from the FVF or the declaration.

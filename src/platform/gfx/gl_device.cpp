@@ -1,6 +1,5 @@
-#define GL_GLEXT_PROTOTYPES 1
 #include "platform/gfx/gl_device.h"
-#include <GL/glcorearb.h>
+#include "platform/gfx/gl_calls.h"
 #include <sys/stat.h>
 #include <algorithm>
 #include <cstdio>
@@ -8,24 +7,114 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 #include "platform/gfx/ff_shader.h"
 #include "platform/gfx/image.h"
 #include "platform/gfx/state_device.h"
+#include "platform/gfx/stream_ring.h"
 #include "platform/gfx/texture_base.h"
 #include "platform/win/test_switches.h"
 #include "platform/win/window_sdl.h"
 
+unsigned long g_GlCallCount = 0;
+
 namespace {
 
-GLuint g_usedProgram = 0; // the program glUseProgram last made current
+// What the context holds, so that a state goes to GL only when it changes. One context lives
+// at a time; a new one starts with nothing known.
+enum GlSlot : unsigned {
+    S_DEPTH_TEST, S_BLEND, S_CULL, S_STENCIL_TEST, S_SCISSOR_TEST, S_DEPTH_FUNC, S_DEPTH_MASK, S_BLEND_FUNC,
+    S_BLEND_EQ, S_CULL_FACE, S_FRONT_FACE, S_POLYGON, S_COLOR_MASK, S_STENCIL_FUNC, S_STENCIL_OP, S_STENCIL_MASK,
+    S_VIEWPORT, S_DEPTH_RANGE, S_SCISSOR, S_ACTIVE_TEXTURE, S_DRAW_FBO, S_READ_FBO, S_PROGRAM, S_CLEAR_COLOR,
+    S_CLEAR_DEPTH, S_CLEAR_STENCIL, S_FBO_COLOR, S_FBO_DEPTH,
+    S_TEXTURE0, S_SAMPLER0 = S_TEXTURE0 + 8, S_SAMPLER_STATE0 = S_SAMPLER0 + 8,
+};
+GfxSentStates g_gl;
+
+void Cap(unsigned slot, GLenum cap, bool on)
+{
+    if (g_gl.Differs(slot, on ? 1u : 0u)) {
+        if (on)
+            glEnable(cap);
+        else
+            glDisable(cap);
+    }
+}
 
 void UseProgram(GLuint id)
 {
-    if (g_usedProgram != id) {
+    if (g_gl.Differs(S_PROGRAM, id))
         glUseProgram(id);
-        g_usedProgram = id;
+}
+
+void ActiveTexture(unsigned unit)
+{
+    if (g_gl.Differs(S_ACTIVE_TEXTURE, unit))
+        glActiveTexture(GL_TEXTURE0 + unit);
+}
+
+void BindTexture(unsigned unit, GLuint handle)
+{
+    if (g_gl.Differs(S_TEXTURE0 + unit, handle)) {
+        ActiveTexture(unit);
+        glBindTexture(GL_TEXTURE_2D, handle);
     }
+}
+
+void BindSampler(unsigned unit, GLuint sampler)
+{
+    if (g_gl.Differs(S_SAMPLER0 + unit, sampler))
+        glBindSampler(unit, sampler);
+}
+
+// GL_FRAMEBUFFER binds both the draw and the read framebuffer.
+void BindFramebuffer(GLenum target, GLuint fbo)
+{
+    const bool draw = target != GL_READ_FRAMEBUFFER && g_gl.Differs(S_DRAW_FBO, fbo);
+    const bool read = target != GL_DRAW_FRAMEBUFFER && g_gl.Differs(S_READ_FBO, fbo);
+    if (draw && read)
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    else if (draw)
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
+    else if (read)
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+}
+
+void ColorMask(unsigned mask)
+{
+    if (g_gl.Differs(S_COLOR_MASK, mask))
+        glColorMask(mask & 1 ? GL_TRUE : GL_FALSE, mask & 2 ? GL_TRUE : GL_FALSE, mask & 4 ? GL_TRUE : GL_FALSE,
+                    mask & 8 ? GL_TRUE : GL_FALSE);
+}
+
+void DepthMask(bool on)
+{
+    if (g_gl.Differs(S_DEPTH_MASK, on ? 1u : 0u))
+        glDepthMask(on ? GL_TRUE : GL_FALSE);
+}
+
+void StencilMask(unsigned mask)
+{
+    if (g_gl.Differs(S_STENCIL_MASK, mask))
+        glStencilMask(mask);
+}
+
+void ScissorBox(int x, int y, int w, int h)
+{
+    if (g_gl.Differs(S_SCISSOR, (uint32_t)x, (uint32_t)y, (uint32_t)w, (uint32_t)h))
+        glScissor(x, y, w, h);
+}
+
+// GL unbinds a deleted texture from every unit and detaches it from the bound framebuffer;
+// the name may come back for a new texture.
+void TextureDeleted(GLuint handle)
+{
+    for (unsigned u = 0; u < 8; ++u)
+        if (g_gl.Holds(S_TEXTURE0 + u, handle))
+            g_gl.Assume(S_TEXTURE0 + u, 0);
+    if (g_gl.Holds(S_FBO_COLOR, handle))
+        g_gl.Assume(S_FBO_COLOR, 0);
 }
 
 void UploadMatrix(GLint loc, const Matrix& m)
@@ -90,14 +179,15 @@ public:
     GlTexture(unsigned w, unsigned h, unsigned levels, unsigned usage, D3DFORMAT format, D3DPOOL pool)
         : GfxTextureBase(w, h, levels, usage, format, pool)
     {
+        // Storage only: the loader's unlock of each level is its one upload, and GL keeps
+        // the texels (a context is never lost), so no copy stays in memory.
+        keepTexels = false;
         glGenTextures(1, &handle);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, handle);
+        BindTexture(0, handle);
         for (unsigned i = 0; i < GetLevelCount(); ++i)
             glTexImage2D(GL_TEXTURE_2D, (GLint)i, GL_RGBA8, (GLsizei)Width(i), (GLsizei)Height(i), 0, GL_BGRA,
-                         GL_UNSIGNED_INT_8_8_8_8_REV, IsRenderTarget() ? nullptr : Texels(i).data());
+                         GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)GetLevelCount() - 1);
-        glBindTexture(GL_TEXTURE_2D, 0);
     }
 
 protected:
@@ -106,15 +196,18 @@ protected:
         if (framebuffer)
             glDeleteFramebuffers(1, &framebuffer);
         glDeleteTextures(1, &handle);
+        TextureDeleted(handle);
     }
     void UploadLevel(unsigned level) override
     {
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, handle);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        BindTexture(0, handle);
         glTexSubImage2D(GL_TEXTURE_2D, (GLint)level, 0, 0, (GLsizei)Width(level), (GLsizei)Height(level), GL_BGRA,
                         GL_UNSIGNED_INT_8_8_8_8_REV, Texels(level).data());
-        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    void DownloadLevel(unsigned level) override
+    {
+        BindTexture(0, handle);
+        glGetTexImage(GL_TEXTURE_2D, (GLint)level, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, Texels(level).data());
     }
 };
 
@@ -136,45 +229,37 @@ class GlProgram : public GfxProgram {
 public:
     explicit GlProgram(GLuint id) : id_(id) {}
     GLuint Id() const { return id_; }
-    GLint Loc(const char* name)
-    {
-        auto it = locs_.find(name);
-        if (it != locs_.end())
-            return it->second;
-        GLint l = glGetUniformLocation(id_, name);
-        locs_[name] = l;
-        return l;
-    }
     void SetFloats(const char* name, const float* v, unsigned count) override
     {
-        GLint l = Loc(name);
-        if (l < 0)
+        const Uniform* u = Find(name);
+        if (!u || !sent_.Differs(u->slot, v, sizeof(float) * (count < 4 ? count : 4)))
             return;
         UseProgram(id_);
         switch (count) {
-        case 1: glUniform1fv(l, 1, v); break;
-        case 2: glUniform2fv(l, 1, v); break;
-        case 3: glUniform3fv(l, 1, v); break;
-        default: glUniform4fv(l, 1, v); break;
+        case 1: glUniform1fv(u->loc, 1, v); break;
+        case 2: glUniform2fv(u->loc, 1, v); break;
+        case 3: glUniform3fv(u->loc, 1, v); break;
+        default: glUniform4fv(u->loc, 1, v); break;
         }
     }
     void SetMatrix(const char* name, const Matrix& m) override
     {
-        GLint l = Loc(name);
-        if (l < 0)
+        const Uniform* u = Find(name);
+        if (!u || !sent_.Differs(u->slot, &m, sizeof m))
             return;
         UseProgram(id_);
-        UploadMatrix(l, m);
+        UploadMatrix(u->loc, m);
     }
     void SetSampler(const char* name, unsigned unit, GfxTexture* texture) override
     {
-        GLint l = Loc(name);
-        if (l < 0)
+        const Uniform* u = Find(name);
+        if (!u)
             return;
-        UseProgram(id_);
-        glUniform1i(l, (GLint)unit);
-        glActiveTexture(GL_TEXTURE0 + unit);
-        glBindTexture(GL_TEXTURE_2D, texture ? static_cast<GfxTextureBase*>(texture)->handle : 0);
+        if (sent_.Differs(u->slot, unit)) {
+            UseProgram(id_);
+            glUniform1i(u->loc, (GLint)unit);
+        }
+        BindTexture(unit, texture ? static_cast<GfxTextureBase*>(texture)->handle : 0);
         samplerUnits |= 1u << unit;
     }
     unsigned samplerUnits = 0; // units this program's textures use
@@ -182,16 +267,29 @@ public:
 protected:
     ~GlProgram() override
     {
-        if (g_usedProgram == id_) {
+        if (g_gl.Holds(S_PROGRAM, id_)) {
             glUseProgram(0);
-            g_usedProgram = 0;
+            g_gl.Assume(S_PROGRAM, 0);
         }
         glDeleteProgram(id_);
     }
 
 private:
+    struct Uniform {
+        GLint loc;
+        unsigned slot;
+    };
+    // Null for a name the program does not use.
+    const Uniform* Find(const char* name)
+    {
+        auto it = locs_.find(std::string_view(name));
+        if (it == locs_.end())
+            it = locs_.emplace(name, Uniform{glGetUniformLocation(id_, name), (unsigned)locs_.size()}).first;
+        return it->second.loc >= 0 ? &it->second : nullptr;
+    }
     GLuint id_;
-    std::map<std::string, GLint> locs_;
+    std::map<std::string, Uniform, std::less<>> locs_;
+    GfxSentStates sent_; // the values this program's uniforms hold
 };
 
 struct FFProgram {
@@ -199,7 +297,25 @@ struct FFProgram {
     GLint world, view, proj, targetSize, flipY, pixelOffset, matDiffuse, matAmbient, matSpecular, matEmissive,
         matPower, globalAmbient, lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPos, lightDir,
         lightAtten, tfactor, alphaRef, tex[FF_MAX_STAGES];
+    GfxSentStates sent; // the values its uniforms hold
 };
+
+// Uniforms of the fixed-function programs, as slots of their shadow.
+enum FFUniform : unsigned {
+    U_WORLD, U_VIEW, U_PROJ, U_TARGET, U_FLIP, U_PIXEL_OFFSET, U_MAT_DIFFUSE, U_MAT_AMBIENT, U_MAT_SPECULAR,
+    U_MAT_EMISSIVE, U_MAT_POWER, U_AMBIENT, U_TFACTOR, U_ALPHA_REF, U_LIGHTS,
+};
+
+struct FFLights {
+    int count = 0;
+    int types[FF_MAX_LIGHTS] = {};
+    float diff[FF_MAX_LIGHTS * 4] = {}, spec[FF_MAX_LIGHTS * 4] = {}, amb[FF_MAX_LIGHTS * 4] = {};
+    float pos[FF_MAX_LIGHTS * 3] = {}, dir[FF_MAX_LIGHTS * 3] = {}, att[FF_MAX_LIGHTS * 4] = {};
+};
+
+// Stream buffer sizes; a frame of the busiest scenes fits several times over.
+constexpr size_t kVertexStreamBytes = 8u << 20;
+constexpr size_t kIndexStreamBytes = 2u << 20;
 
 GLenum CompareFunc(unsigned f)
 {
@@ -278,6 +394,8 @@ public:
         state_.depthStencil = autoDepth_;
         autoDepth_->AddRef();
 
+        g_gl.ForgetAll();
+        // One vertex array, bound for the device's life, over the two stream buffers.
         glGenVertexArrays(1, &vao_);
         glBindVertexArray(vao_);
         glGenBuffers(1, &vbo_);
@@ -329,23 +447,26 @@ public:
     GfxResult Clear(unsigned count, const GfxRect* rects, unsigned flags, unsigned colour, float z, unsigned stencil) override
     {
         BindTarget();
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glDepthMask(GL_TRUE);
-        glStencilMask(0xFF);
-        glEnable(GL_SCISSOR_TEST);
+        ColorMask(0xF);
+        DepthMask(true);
+        StencilMask(0xFF);
+        Cap(S_SCISSOR_TEST, GL_SCISSOR_TEST, true);
         GLbitfield mask = 0;
         if (flags & D3DCLEAR_TARGET) {
             mask |= GL_COLOR_BUFFER_BIT;
-            glClearColor(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f,
-                         ((colour >> 24) & 0xFF) / 255.0f);
+            if (g_gl.Differs(S_CLEAR_COLOR, colour))
+                glClearColor(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f,
+                             (colour & 0xFF) / 255.0f, ((colour >> 24) & 0xFF) / 255.0f);
         }
         if (flags & D3DCLEAR_ZBUFFER) {
             mask |= GL_DEPTH_BUFFER_BIT;
-            glClearDepth(z);
+            if (g_gl.Differs(S_CLEAR_DEPTH, GfxFloatBits(z)))
+                glClearDepth(z);
         }
         if (flags & D3DCLEAR_STENCIL) {
             mask |= GL_STENCIL_BUFFER_BIT;
-            glClearStencil((GLint)stencil);
+            if (g_gl.Differs(S_CLEAR_STENCIL, stencil))
+                glClearStencil((GLint)stencil);
         }
         const D3DVIEWPORT9& vp = state_.viewport;
         if (count && rects) {
@@ -358,7 +479,7 @@ public:
             Scissor((int)vp.x, (int)vp.y, (int)vp.width, (int)vp.height);
             glClear(mask);
         }
-        glDisable(GL_SCISSOR_TEST);
+        // Draws set the scissor test as they need it.
         return D3D_OK;
     }
 
@@ -391,9 +512,11 @@ public:
         if (!vertices || !count || !stride)
             return D3DERR_INVALIDCALL;
         unsigned n = VertexCount(type, count);
-        if (!Prepare(vertices, (size_t)n * stride, stride))
+        size_t first = 0;
+        if (!Prepare(vertices, (size_t)n * stride, stride, &first))
             return D3DERR_INVALIDCALL;
-        glDrawArrays(PrimitiveMode(type), 0, (GLsizei)n);
+        glDrawArrays(PrimitiveMode(type), (GLint)first, (GLsizei)n);
+        ++draws_;
         return D3D_OK;
     }
 
@@ -405,10 +528,13 @@ public:
             return D3DERR_INVALIDCALL;
         unsigned n = VertexCount(type, count);
         size_t isize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
-        if (!Prepare(vertices, (size_t)(minIndex + numVertices) * stride, stride))
+        size_t first = 0;
+        if (!Prepare(vertices, (size_t)(minIndex + numVertices) * stride, stride, &first))
             return D3DERR_INVALIDCALL;
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(n * isize), indices, GL_STREAM_DRAW);
-        glDrawElements(PrimitiveMode(type), (GLsizei)n, isize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr);
+        const size_t at = Stream(GL_ELEMENT_ARRAY_BUFFER, indexRing_, indices, n * isize, isize);
+        glDrawElementsBaseVertex(PrimitiveMode(type), (GLsizei)n, isize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                                 (const void*)at, (GLint)first);
+        ++draws_;
         return D3D_OK;
     }
 
@@ -460,12 +586,9 @@ protected:
         ReleaseBindings();
         backBuffer_->Release();
         autoDepth_->Release();
+        glUseProgram(0);
         for (auto& p : ffPrograms_)
             glDeleteProgram(p.second.id);
-        if (g_usedProgram) {
-            glUseProgram(0);
-            g_usedProgram = 0;
-        }
         glDeleteSamplers(FF_MAX_STAGES, samplers_);
         glDeleteSamplers(1, &effectSampler_);
         glDeleteFramebuffers(1, &fbo_);
@@ -477,6 +600,7 @@ protected:
         glDeleteVertexArrays(1, &vao_);
         SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(context_);
+        g_gl.ForgetAll();
     }
 
     GfxResult OnReset(D3DPRESENT_PARAMETERS* params) override
@@ -491,6 +615,16 @@ protected:
     }
     GfxSurface* BackBufferSurface() override { return backBuffer_; }
     GfxSurface* AutoDepthSurface() override { return autoDepth_; }
+
+public:
+    GfxDeviceCounts Counts() const override
+    {
+        GfxDeviceCounts c;
+        c.draws = draws_;
+        c.driverCalls = g_GlCallCount;
+        c.streamWraps = vertexRing_.Wraps() + indexRing_.Wraps();
+        return c;
+    }
 
 private:
     // The back buffer is a framebuffer object of exactly the requested size, copied to the
@@ -511,17 +645,20 @@ private:
         glBindRenderbuffer(GL_RENDERBUFFER, backDepth_);
         glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, (GLsizei)backW_, (GLsizei)backH_);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
+        BindFramebuffer(GL_FRAMEBUFFER, backFbo_);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backColor_);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, backDepth_);
         if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
             std::fprintf(stderr, "gfx: back buffer %ux%u incomplete\n", backW_, backH_);
         // A new back buffer starts black, as a new window does.
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glDepthMask(GL_TRUE);
-        glClearColor(0, 0, 0, 1);
-        glClearDepth(1.0);
+        Cap(S_SCISSOR_TEST, GL_SCISSOR_TEST, false);
+        ColorMask(0xF);
+        DepthMask(true);
+        StencilMask(0xFF);
+        if (g_gl.Differs(S_CLEAR_COLOR, 0xFF000000u))
+            glClearColor(0, 0, 0, 1);
+        if (g_gl.Differs(S_CLEAR_DEPTH, GfxFloatBits(1.0f)))
+            glClearDepth(1.0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     }
 
@@ -534,14 +671,13 @@ private:
             dw = (int)backW_;
             dh = (int)backH_;
         }
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        BindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
+        BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        Cap(S_SCISSOR_TEST, GL_SCISSOR_TEST, false);
+        ColorMask(0xF);
         const bool same = dw == (int)backW_ && dh == (int)backH_;
         glBlitFramebuffer(0, 0, (GLint)backW_, (GLint)backH_, 0, 0, dw, dh, GL_COLOR_BUFFER_BIT,
                           same ? GL_NEAREST : GL_LINEAR);
-        glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
     }
 
     void ApplyPresentParams(const D3DPRESENT_PARAMETERS& p)
@@ -605,22 +741,18 @@ private:
     {
         auto* rt = static_cast<GfxSurfaceBase*>(state_.renderTarget);
         if (rt->isBackBuffer) {
-            glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
+            BindFramebuffer(GL_FRAMEBUFFER, backFbo_);
             return;
         }
         GfxTextureBase* tex = static_cast<GfxTextureBase*>(rt->OwnerTexture());
         auto* ds = static_cast<GfxSurfaceBase*>(state_.depthStencil);
         GLuint depth = ds && ds != autoDepth_ ? ds->handle : 0;
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-        if (fboColor_ != tex->handle || fboLevel_ != rt->Level()) {
-            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex->handle, (GLint)rt->Level());
-            fboColor_ = tex->handle;
-            fboLevel_ = rt->Level();
-        }
-        if (fboDepth_ != depth) {
-            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
-            fboDepth_ = depth;
-        }
+        BindFramebuffer(GL_FRAMEBUFFER, fbo_);
+        if (g_gl.Differs(S_FBO_COLOR, tex->handle, rt->Level()))
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex->handle,
+                                   (GLint)rt->Level());
+        if (g_gl.Differs(S_FBO_DEPTH, depth))
+            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
     }
 
     void Scissor(int x, int y, int w, int h)
@@ -628,7 +760,7 @@ private:
         unsigned tw, th;
         bool flipped;
         TargetInfo(&tw, &th, &flipped);
-        glScissor(x, flipped ? y : (int)th - (y + h), w, h);
+        ScissorBox(x, flipped ? y : (int)th - (y + h), w, h);
     }
 
     void Viewport(bool rhw)
@@ -637,71 +769,80 @@ private:
         bool flipped;
         TargetInfo(&tw, &th, &flipped);
         const D3DVIEWPORT9& vp = state_.viewport;
-        if (rhw) {
-            // Pre-transformed vertices address the whole target; the viewport only clips.
-            glViewport(0, 0, (GLsizei)tw, (GLsizei)th);
-            glDepthRange(0.0, 1.0);
-            glEnable(GL_SCISSOR_TEST);
-            Scissor((int)vp.x, (int)vp.y, (int)vp.width, (int)vp.height);
-        } else {
-            glViewport((GLint)vp.x, flipped ? (GLint)vp.y : (GLint)th - (GLint)(vp.y + vp.height), (GLsizei)vp.width,
-                       (GLsizei)vp.height);
-            glDepthRange(vp.minZ, vp.maxZ);
-            glDisable(GL_SCISSOR_TEST);
+        GLint x = 0, y = 0;
+        GLsizei w = (GLsizei)tw, h = (GLsizei)th;
+        float zn = 0.0f, zf = 1.0f;
+        if (!rhw) {
+            x = (GLint)vp.x;
+            y = flipped ? (GLint)vp.y : (GLint)th - (GLint)(vp.y + vp.height);
+            w = (GLsizei)vp.width;
+            h = (GLsizei)vp.height;
+            zn = vp.minZ;
+            zf = vp.maxZ;
         }
+        // Pre-transformed vertices address the whole target; the viewport only clips.
+        if (g_gl.Differs(S_VIEWPORT, (uint32_t)x, (uint32_t)y, (uint32_t)w, (uint32_t)h))
+            glViewport(x, y, w, h);
+        if (g_gl.Differs(S_DEPTH_RANGE, GfxFloatBits(zn), GfxFloatBits(zf)))
+            glDepthRange(zn, zf);
+        Cap(S_SCISSOR_TEST, GL_SCISSOR_TEST, rhw);
+        if (rhw)
+            Scissor((int)vp.x, (int)vp.y, (int)vp.width, (int)vp.height);
     }
 
     void ApplyRenderStates(bool flipped)
     {
         const unsigned* rs = state_.rs;
-        if (rs[D3DRS_ZENABLE])
-            glEnable(GL_DEPTH_TEST);
-        else
-            glDisable(GL_DEPTH_TEST);
-        glDepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
-        glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+        Cap(S_DEPTH_TEST, GL_DEPTH_TEST, rs[D3DRS_ZENABLE] != 0);
+        if (g_gl.Differs(S_DEPTH_FUNC, CompareFunc(rs[D3DRS_ZFUNC])))
+            glDepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+        DepthMask(rs[D3DRS_ZWRITEENABLE] != 0);
+        Cap(S_BLEND, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
         if (rs[D3DRS_ALPHABLENDENABLE]) {
-            glEnable(GL_BLEND);
-            if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
-                glBlendFuncSeparate(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]),
-                                    BlendFactor(rs[D3DRS_SRCBLENDALPHA]), BlendFactor(rs[D3DRS_DESTBLENDALPHA]));
-                glBlendEquationSeparate(BlendOp(rs[D3DRS_BLENDOP]), BlendOp(rs[D3DRS_BLENDOPALPHA]));
-            } else {
-                glBlendFunc(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]));
-                glBlendEquation(BlendOp(rs[D3DRS_BLENDOP]));
-            }
-        } else {
-            glDisable(GL_BLEND);
+            const bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE] != 0;
+            const GLenum src = BlendFactor(rs[D3DRS_SRCBLEND]), dst = BlendFactor(rs[D3DRS_DESTBLEND]);
+            const GLenum srcA = separate ? BlendFactor(rs[D3DRS_SRCBLENDALPHA]) : src;
+            const GLenum dstA = separate ? BlendFactor(rs[D3DRS_DESTBLENDALPHA]) : dst;
+            const GLenum op = BlendOp(rs[D3DRS_BLENDOP]), opA = separate ? BlendOp(rs[D3DRS_BLENDOPALPHA]) : op;
+            if (g_gl.Differs(S_BLEND_FUNC, src, dst, srcA, dstA))
+                glBlendFuncSeparate(src, dst, srcA, dstA);
+            if (g_gl.Differs(S_BLEND_EQ, op, opA))
+                glBlendEquationSeparate(op, opA);
         }
         unsigned cull = rs[D3DRS_CULLMODE];
-        if (cull == D3DCULL_CW || cull == D3DCULL_CCW) {
-            glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
+        const bool culling = cull == D3DCULL_CW || cull == D3DCULL_CCW;
+        Cap(S_CULL, GL_CULL_FACE, culling);
+        if (culling) {
+            if (g_gl.Differs(S_CULL_FACE, GL_BACK))
+                glCullFace(GL_BACK);
             // The image of a texture target is upside down, which turns the winding round.
             bool cullCw = (cull == D3DCULL_CW) != flipped;
-            glFrontFace(cullCw ? GL_CCW : GL_CW);
-        } else {
-            glDisable(GL_CULL_FACE);
+            if (g_gl.Differs(S_FRONT_FACE, cullCw ? GL_CCW : GL_CW))
+                glFrontFace(cullCw ? GL_CCW : GL_CW);
         }
         unsigned fill = rs[D3DRS_FILLMODE];
-        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_WIREFRAME ? GL_LINE : fill == D3DFILL_POINT ? GL_POINT : GL_FILL);
-        unsigned cw = rs[D3DRS_COLORWRITEENABLE];
-        glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,
-                    cw & 8 ? GL_TRUE : GL_FALSE);
+        const GLenum mode = fill == D3DFILL_WIREFRAME ? GL_LINE : fill == D3DFILL_POINT ? GL_POINT : GL_FILL;
+        if (g_gl.Differs(S_POLYGON, mode))
+            glPolygonMode(GL_FRONT_AND_BACK, mode);
+        ColorMask(rs[D3DRS_COLORWRITEENABLE] & 0xF);
+        Cap(S_STENCIL_TEST, GL_STENCIL_TEST, rs[D3DRS_STENCILENABLE] != 0);
         if (rs[D3DRS_STENCILENABLE]) {
-            glEnable(GL_STENCIL_TEST);
-            glStencilFunc(CompareFunc(rs[D3DRS_STENCILFUNC]), (GLint)rs[D3DRS_STENCILREF], rs[D3DRS_STENCILMASK]);
-            glStencilOp(StencilOp(rs[D3DRS_STENCILFAIL]), StencilOp(rs[D3DRS_STENCILZFAIL]),
-                        StencilOp(rs[D3DRS_STENCILPASS]));
-            glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
-        } else {
-            glDisable(GL_STENCIL_TEST);
+            const GLenum func = CompareFunc(rs[D3DRS_STENCILFUNC]);
+            if (g_gl.Differs(S_STENCIL_FUNC, func, rs[D3DRS_STENCILREF], rs[D3DRS_STENCILMASK]))
+                glStencilFunc(func, (GLint)rs[D3DRS_STENCILREF], rs[D3DRS_STENCILMASK]);
+            const GLenum fail = StencilOp(rs[D3DRS_STENCILFAIL]), zfail = StencilOp(rs[D3DRS_STENCILZFAIL]),
+                         pass = StencilOp(rs[D3DRS_STENCILPASS]);
+            if (g_gl.Differs(S_STENCIL_OP, fail, zfail, pass))
+                glStencilOp(fail, zfail, pass);
+            StencilMask(rs[D3DRS_STENCILWRITEMASK]);
         }
     }
 
     void ApplySampler(unsigned s)
     {
         const unsigned* p = state_.samp[s];
+        if (!g_gl.Differs(S_SAMPLER_STATE0 + s, p, sizeof(unsigned) * GFX_SAMP_COUNT))
+            return;
         GLuint smp = samplers_[s];
         unsigned minf = p[D3DSAMP_MINFILTER], mip = p[D3DSAMP_MIPFILTER];
         GLint min;
@@ -722,14 +863,64 @@ private:
         glSamplerParameterfv(smp, GL_TEXTURE_BORDER_COLOR, border);
     }
 
-    // Vertex attributes of the current FVF or declaration over the bytes in the stream buffer.
+    // Writes a draw's bytes into the next range of a stream buffer; the range's offset.
+    size_t Stream(GLenum target, GfxStreamRing& ring, const void* data, size_t bytes, size_t align)
+    {
+        bool orphan = false;
+        const size_t at = ring.Place(bytes, align, &orphan);
+        if (orphan)
+            glBufferData(target, (GLsizeiptr)ring.Capacity(), nullptr, GL_STREAM_DRAW);
+        // Unsynchronized: the range was never handed to a draw since the storage was new.
+        void* p = glMapBufferRange(target, (GLintptr)at, (GLsizeiptr)bytes,
+                                   GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+        if (p) {
+            std::memcpy(p, data, bytes);
+            glUnmapBuffer(target);
+        } else {
+            glBufferSubData(target, (GLintptr)at, (GLsizeiptr)bytes, data);
+        }
+        return at;
+    }
+
+    // The vertex layout GL holds: the FVF or the declaration's elements, and the stride.
+    struct Layout {
+        unsigned fvf = 0, stride = 0;
+        std::vector<D3DVERTEXELEMENT9> elements;
+        bool ok = false;
+        FFVertexInfo info;
+        bool Same(unsigned f, unsigned s, const D3DVERTEXELEMENT9* e, unsigned n) const
+        {
+            return f == fvf && s == stride && n == elements.size() &&
+                   (n == 0 || std::memcmp(e, elements.data(), n * sizeof *e) == 0);
+        }
+    };
+
+    // Vertex attributes of the current FVF or declaration, sent when the layout changes.
     bool SetupAttributes(unsigned stride, FFVertexInfo* info)
+    {
+        unsigned count = 0;
+        const D3DVERTEXELEMENT9* e = state_.declaration ? state_.declaration->Elements(&count) : nullptr;
+        const unsigned fvf = state_.declaration ? 0 : state_.fvf;
+        if (!layout_.Same(fvf, stride, e, count)) {
+            layout_.fvf = fvf;
+            layout_.stride = stride;
+            layout_.elements.assign(e, e + count);
+            layout_.info = FFVertexInfo();
+            layout_.ok = SendAttributes(stride, &layout_.info);
+        }
+        *info = layout_.info;
+        return layout_.ok;
+    }
+
+    bool SendAttributes(unsigned stride, FFVertexInfo* info)
     {
         bool enabled[ATTR_COUNT] = {};
         auto attrib = [&](unsigned loc, GLint size, GLenum type, bool norm, size_t offset) {
             if (offset >= stride)
                 return;
-            glEnableVertexAttribArray(loc);
+            if (attribOn_[loc] != 1)
+                glEnableVertexAttribArray(loc);
+            attribOn_[loc] = 1;
             glVertexAttribPointer(loc, size, type, norm ? GL_TRUE : GL_FALSE, (GLsizei)stride, (const void*)offset);
             enabled[loc] = true;
         };
@@ -804,8 +995,9 @@ private:
         }
         // Missing inputs read as Direct3D's defaults.
         for (unsigned i = 0; i < ATTR_COUNT; ++i) {
-            if (enabled[i])
+            if (enabled[i] || attribOn_[i] == 0)
                 continue;
+            attribOn_[i] = 0;
             glDisableVertexAttribArray(i);
             if (i == ATTR_DIFFUSE)
                 glVertexAttrib4f(i, 1, 1, 1, 1);
@@ -819,7 +1011,9 @@ private:
 
     FFProgram* GetFFProgram(const FFKey& key)
     {
-        std::string bytes = key.Bytes();
+        std::string& bytes = keyBytes_;
+        bytes.clear();
+        key.AppendTo(&bytes);
         auto it = ffPrograms_.find(bytes);
         if (it != ffPrograms_.end())
             return &it->second;
@@ -860,54 +1054,75 @@ private:
         LOC(tex[2], "u_Tex2");
         LOC(tex[3], "u_Tex3");
 #undef LOC
-        return &(ffPrograms_[bytes] = p);
+        UseProgram(id);
+        for (unsigned s = 0; s < FF_MAX_STAGES; ++s)
+            if (p.tex[s] >= 0)
+                glUniform1i(p.tex[s], (GLint)s);
+        return &(ffPrograms_[bytes] = std::move(p));
     }
 
-    static void Colour4(GLint loc, const D3DCOLORVALUE& c)
+    template <class T>
+    static bool Changed(FFProgram* p, FFUniform u, const T& value)
     {
-        if (loc >= 0)
+        return p->sent.Differs(u, &value, sizeof value);
+    }
+    static void Matrix4(FFProgram* p, FFUniform u, GLint loc, const Matrix& m)
+    {
+        if (loc >= 0 && Changed(p, u, m))
+            UploadMatrix(loc, m);
+    }
+    static void Colour4(FFProgram* p, FFUniform u, GLint loc, const D3DCOLORVALUE& c)
+    {
+        if (loc >= 0 && Changed(p, u, c))
             glUniform4f(loc, c.r, c.g, c.b, c.a);
     }
-    static void Packed4(GLint loc, unsigned c)
+    static void Packed4(FFProgram* p, FFUniform u, GLint loc, unsigned c)
     {
-        if (loc >= 0)
+        if (loc >= 0 && Changed(p, u, c))
             glUniform4f(loc, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
                         ((c >> 24) & 0xFF) / 255.0f);
+    }
+    static void Float2(FFProgram* p, FFUniform u, GLint loc, float x, float y)
+    {
+        const float v[2] = {x, y};
+        if (loc >= 0 && Changed(p, u, v))
+            glUniform2f(loc, x, y);
+    }
+    static void Float1(FFProgram* p, FFUniform u, GLint loc, float x)
+    {
+        if (loc >= 0 && Changed(p, u, x))
+            glUniform1f(loc, x);
     }
 
     void SetFFUniforms(FFProgram* p, unsigned tw, unsigned th, bool flipped)
     {
         UseProgram(p->id);
-        UploadMatrix(p->world, state_.world);
-        UploadMatrix(p->view, state_.view);
-        UploadMatrix(p->proj, state_.projection);
-        glUniform2f(p->targetSize, (float)tw, (float)th);
-        glUniform1f(p->flipY, flipped ? -1.0f : 1.0f);
+        Matrix4(p, U_WORLD, p->world, state_.world);
+        Matrix4(p, U_VIEW, p->view, state_.view);
+        Matrix4(p, U_PROJ, p->proj, state_.projection);
+        Float2(p, U_TARGET, p->targetSize, (float)tw, (float)th);
+        Float1(p, U_FLIP, p->flipY, flipped ? -1.0f : 1.0f);
         const D3DVIEWPORT9& vp = state_.viewport;
         float ox = vp.width ? 1.0f / vp.width : 0.0f, oy = vp.height ? 1.0f / vp.height : 0.0f;
-        glUniform2f(p->pixelOffset, ox, flipped ? oy : -oy);
-        Colour4(p->matDiffuse, state_.material.Diffuse);
-        Colour4(p->matAmbient, state_.material.Ambient);
-        Colour4(p->matSpecular, state_.material.Specular);
-        Colour4(p->matEmissive, state_.material.Emissive);
-        if (p->matPower >= 0)
-            glUniform1f(p->matPower, state_.material.Power);
-        Packed4(p->globalAmbient, state_.rs[D3DRS_AMBIENT]);
-        Packed4(p->tfactor, state_.rs[D3DRS_TEXTUREFACTOR]);
-        if (p->alphaRef >= 0)
-            glUniform1f(p->alphaRef, (float)(state_.rs[D3DRS_ALPHAREF] & 0xFF));
+        Float2(p, U_PIXEL_OFFSET, p->pixelOffset, ox, flipped ? oy : -oy);
+        Colour4(p, U_MAT_DIFFUSE, p->matDiffuse, state_.material.Diffuse);
+        Colour4(p, U_MAT_AMBIENT, p->matAmbient, state_.material.Ambient);
+        Colour4(p, U_MAT_SPECULAR, p->matSpecular, state_.material.Specular);
+        Colour4(p, U_MAT_EMISSIVE, p->matEmissive, state_.material.Emissive);
+        Float1(p, U_MAT_POWER, p->matPower, state_.material.Power);
+        Packed4(p, U_AMBIENT, p->globalAmbient, state_.rs[D3DRS_AMBIENT]);
+        Packed4(p, U_TFACTOR, p->tfactor, state_.rs[D3DRS_TEXTUREFACTOR]);
+        Float1(p, U_ALPHA_REF, p->alphaRef, (float)(state_.rs[D3DRS_ALPHAREF] & 0xFF));
         if (p->lightCount >= 0) {
-            int types[FF_MAX_LIGHTS] = {};
-            float diff[FF_MAX_LIGHTS * 4] = {}, spec[FF_MAX_LIGHTS * 4] = {}, amb[FF_MAX_LIGHTS * 4] = {};
-            float pos[FF_MAX_LIGHTS * 3] = {}, dir[FF_MAX_LIGHTS * 3] = {}, att[FF_MAX_LIGHTS * 4] = {};
-            int n = 0;
+            FFLights L;
+            int& n = L.count;
             for (unsigned i = 0; i < GFX_MAX_LIGHTS && n < (int)FF_MAX_LIGHTS; ++i) {
                 if (!state_.lightEnabled[i])
                     continue;
                 const D3DLIGHT9& l = state_.lights[i];
-                types[n] = (int)l.Type;
+                L.types[n] = (int)l.Type;
                 const D3DCOLORVALUE* cs[3] = {&l.Diffuse, &l.Specular, &l.Ambient};
-                float* dst[3] = {diff, spec, amb};
+                float* dst[3] = {L.diff, L.spec, L.amb};
                 for (int k = 0; k < 3; ++k) {
                     dst[k][n * 4] = cs[k]->r;
                     dst[k][n * 4 + 1] = cs[k]->g;
@@ -917,44 +1132,44 @@ private:
                 // Lighting runs in view space.
                 Vec3 p3 = TransformPoint(l.Position, state_.view);
                 Vec3 d3 = Vec3TransformNormal(l.Direction, state_.view);
-                pos[n * 3] = p3.x;
-                pos[n * 3 + 1] = p3.y;
-                pos[n * 3 + 2] = p3.z;
-                dir[n * 3] = d3.x;
-                dir[n * 3 + 1] = d3.y;
-                dir[n * 3 + 2] = d3.z;
-                att[n * 4] = l.Attenuation0;
-                att[n * 4 + 1] = l.Attenuation1;
-                att[n * 4 + 2] = l.Attenuation2;
-                att[n * 4 + 3] = l.Range;
+                L.pos[n * 3] = p3.x;
+                L.pos[n * 3 + 1] = p3.y;
+                L.pos[n * 3 + 2] = p3.z;
+                L.dir[n * 3] = d3.x;
+                L.dir[n * 3 + 1] = d3.y;
+                L.dir[n * 3 + 2] = d3.z;
+                L.att[n * 4] = l.Attenuation0;
+                L.att[n * 4 + 1] = l.Attenuation1;
+                L.att[n * 4 + 2] = l.Attenuation2;
+                L.att[n * 4 + 3] = l.Range;
                 ++n;
             }
-            glUniform1i(p->lightCount, n);
-            glUniform1iv(p->lightType, FF_MAX_LIGHTS, types);
-            glUniform4fv(p->lightDiffuse, FF_MAX_LIGHTS, diff);
-            glUniform4fv(p->lightSpecular, FF_MAX_LIGHTS, spec);
-            glUniform4fv(p->lightAmbient, FF_MAX_LIGHTS, amb);
-            glUniform3fv(p->lightPos, FF_MAX_LIGHTS, pos);
-            glUniform3fv(p->lightDir, FF_MAX_LIGHTS, dir);
-            glUniform4fv(p->lightAtten, FF_MAX_LIGHTS, att);
+            if (Changed(p, U_LIGHTS, L)) {
+                glUniform1i(p->lightCount, n);
+                glUniform1iv(p->lightType, FF_MAX_LIGHTS, L.types);
+                glUniform4fv(p->lightDiffuse, FF_MAX_LIGHTS, L.diff);
+                glUniform4fv(p->lightSpecular, FF_MAX_LIGHTS, L.spec);
+                glUniform4fv(p->lightAmbient, FF_MAX_LIGHTS, L.amb);
+                glUniform3fv(p->lightPos, FF_MAX_LIGHTS, L.pos);
+                glUniform3fv(p->lightDir, FF_MAX_LIGHTS, L.dir);
+                glUniform4fv(p->lightAtten, FF_MAX_LIGHTS, L.att);
+            }
         }
-        for (unsigned s = 0; s < FF_MAX_STAGES; ++s)
-            if (p->tex[s] >= 0)
-                glUniform1i(p->tex[s], (GLint)s);
     }
 
-    bool Prepare(const void* vertices, size_t bytes, unsigned stride)
+    // Everything a draw needs in GL, its vertices streamed; *first: the index of its first
+    // vertex in the stream buffer.
+    bool Prepare(const void* vertices, size_t bytes, unsigned stride, size_t* first)
     {
         BindTarget();
         unsigned tw, th;
         bool flipped;
         TargetInfo(&tw, &th, &flipped);
-        glBindVertexArray(vao_);
-        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-        glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)bytes, vertices, GL_STREAM_DRAW);
         FFVertexInfo info;
         if (!SetupAttributes(stride, &info))
             return false;
+        // A whole number of vertices from the start, so that the draw's base vertex finds them.
+        *first = Stream(GL_ARRAY_BUFFER, vertexRing_, vertices, bytes, stride) / stride;
         ApplyRenderStates(flipped);
         Viewport(info.rhw);
         if (state_.program) {
@@ -966,7 +1181,7 @@ private:
             float off[2] = {vp.width ? 1.0f / vp.width : 0.0f, vp.height ? (flipped ? 1.0f : -1.0f) / vp.height : 0.0f};
             prog->SetFloats("fx_PixelOffset", off, 2);
             for (unsigned u = 0; u < 8; ++u)
-                glBindSampler(u, prog->samplerUnits & (1u << u) ? effectSampler_ : 0);
+                BindSampler(u, prog->samplerUnits & (1u << u) ? effectSampler_ : 0);
             return true;
         }
         bool hasTex[FF_MAX_STAGES];
@@ -978,11 +1193,9 @@ private:
             return false;
         SetFFUniforms(p, tw, th, flipped);
         for (unsigned s = 0; s < key.stageCount; ++s) {
-            GLuint h = state_.textures[s] ? static_cast<GfxTextureBase*>(state_.textures[s])->handle : 0;
-            glActiveTexture(GL_TEXTURE0 + s);
-            glBindTexture(GL_TEXTURE_2D, h);
+            BindTexture(s, state_.textures[s] ? static_cast<GfxTextureBase*>(state_.textures[s])->handle : 0);
             ApplySampler(s);
-            glBindSampler(s, samplers_[s]);
+            BindSampler(s, samplers_[s]);
         }
         return true;
     }
@@ -992,7 +1205,7 @@ private:
         // The picture this Present shows, at the back buffer's size.
         const unsigned w = backW_, h = backH_;
         std::vector<uint32_t> px((size_t)w * h), flipped((size_t)w * h);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
+        BindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
         glReadBuffer(GL_COLOR_ATTACHMENT0);
         glReadPixels(0, 0, (GLsizei)w, (GLsizei)h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, px.data());
         for (unsigned y = 0; y < h; ++y)
@@ -1011,12 +1224,15 @@ private:
     GfxSurface* backBuffer_ = nullptr;
     GfxSurface* autoDepth_ = nullptr;
     GLuint vao_ = 0, vbo_ = 0, ebo_ = 0, fbo_ = 0;
-    GLuint fboColor_ = 0, fboLevel_ = 0, fboDepth_ = 0;
+    GfxStreamRing vertexRing_{kVertexStreamBytes}, indexRing_{kIndexStreamBytes};
+    Layout layout_;
+    int attribOn_[ATTR_COUNT] = {-1, -1, -1, -1, -1, -1, -1, -1, -1}; // 1 on, 0 off (defaults set), -1 unknown
     GLuint backFbo_ = 0, backColor_ = 0, backDepth_ = 0;
     unsigned backW_ = 1, backH_ = 1;
     GLuint samplers_[FF_MAX_STAGES] = {};
     GLuint effectSampler_ = 0;
     std::map<std::string, FFProgram> ffPrograms_;
+    std::string keyBytes_;
     std::string shotDir_;
     std::size_t nextShot_ = 0;
     std::vector<unsigned> shotFrames_;

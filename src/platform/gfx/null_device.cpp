@@ -365,6 +365,7 @@ GfxResult NullGfxDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, unsigned primiti
     if (!vertices || !primitiveCount)
         return D3DERR_INVALIDCALL;
     primitivesDrawn += primitiveCount;
+    ++draws_;
     return D3D_OK;
 }
 
@@ -377,6 +378,7 @@ GfxResult NullGfxDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, unsigned,
     if (!vertices || !indices || !primitiveCount)
         return D3DERR_INVALIDCALL;
     primitivesDrawn += primitiveCount;
+    ++draws_;
     return D3D_OK;
 }
 

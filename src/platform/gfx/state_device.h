@@ -34,6 +34,14 @@ void GfxParseFramePair(const char* text, unsigned* a, unsigned* b);
 // Parses "a,b,c" into a list of frame numbers.
 std::vector<unsigned> GfxParseFrameList(const char* text);
 
+// What a device did since it was made: draws, calls it made to its driver (GL), and times its
+// stream buffers got new storage after their first (a wrap or a draw larger than the buffer).
+struct GfxDeviceCounts {
+    unsigned long draws = 0;
+    unsigned long driverCalls = 0;
+    unsigned long streamWraps = 0;
+};
+
 class GfxStateDevice : public GfxDevice {
 public:
     GfxStateDevice();
@@ -79,6 +87,12 @@ public:
     unsigned FrameNumber() const { return frame_; }
     // Test switch: lost from frame `lost`, not reset from frame `notReset` until Reset.
     void SetLostFrames(unsigned lost, unsigned notReset);
+    virtual GfxDeviceCounts Counts() const
+    {
+        GfxDeviceCounts c;
+        c.draws = draws_;
+        return c;
+    }
 
 protected:
     // Backends: called by Reset after the states went back to their defaults.
@@ -96,6 +110,7 @@ protected:
     GfxStateBlock state_;
     D3DPRESENT_PARAMETERS params_;
     bool inScene_ = false;
+    unsigned long draws_ = 0;
 
 private:
     unsigned frame_ = 0;

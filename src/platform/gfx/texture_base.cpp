@@ -54,8 +54,7 @@ GfxTextureBase::GfxTextureBase(unsigned width, unsigned height, unsigned levels,
         levels = full;
     levels_.resize(levels);
     surfaces_.assign(levels, nullptr);
-    for (unsigned i = 0; i < levels; ++i)
-        levels_[i].assign((size_t)Width(i) * Height(i), 0u);
+    uploaded_.assign(levels, false);
 }
 
 GfxTextureBase::~GfxTextureBase() = default;
@@ -97,8 +96,15 @@ GfxResult GfxTextureBase::LockRect(unsigned level, D3DLOCKED_RECT* locked, const
         x = rect->left;
         y = rect->top;
     }
+    std::vector<uint32_t>& texels = levels_[level];
+    if (texels.empty()) {
+        // A new level reads as zeros; one the backend holds reads back what it holds.
+        texels.assign((size_t)Width(level) * Height(level), 0u);
+        if (uploaded_[level])
+            DownloadLevel(level);
+    }
     locked->Pitch = (int)(Width(level) * 4);
-    locked->pBits = levels_[level].data() + (size_t)y * Width(level) + x;
+    locked->pBits = texels.data() + (size_t)y * Width(level) + x;
     locked_ = (int)level;
     return D3D_OK;
 }
@@ -109,6 +115,9 @@ GfxResult GfxTextureBase::UnlockRect(unsigned level)
         return D3DERR_INVALIDCALL;
     locked_ = -1;
     UploadLevel(level);
+    uploaded_[level] = true;
+    if (!keepTexels)
+        std::vector<uint32_t>().swap(levels_[level]);
     return D3D_OK;
 }
 

@@ -1,6 +1,6 @@
-// Texture, surface and vertex declaration objects shared by both backends: the texels of every
-// level are kept in memory as ARGB words (so managed textures survive a reset and can be
-// locked); a backend uploads a level after it was unlocked.
+// Texture, surface and vertex declaration objects shared by both backends. A level's texels
+// are in memory as ARGB words from its first lock; a backend uploads a level after it was
+// unlocked, and one whose driver keeps the texels (GL) lets the copy go then.
 #pragma once
 #include <vector>
 #include "platform/gfx/device.h"
@@ -78,8 +78,8 @@ public:
     bool IsRenderTarget() const { return (usage_ & D3DUSAGE_RENDERTARGET) != 0; }
     // Texels of a level, ARGB words, rows top to bottom.
     std::vector<uint32_t>& Texels(unsigned level) { return levels_[level]; }
-    // True when levels past 0 should be built from level 0 by the backend.
-    bool autoMips = false;
+    // False: a level's copy goes after its upload, and a later lock reads it back.
+    bool keepTexels = true;
 
     // Creation order of textures in this process, for logs.
     unsigned serial = 0;
@@ -91,6 +91,8 @@ protected:
     ~GfxTextureBase() override;
     // Called after a level changed in memory.
     virtual void UploadLevel(unsigned level) { (void)level; }
+    // Fills Texels(level) with what the backend holds of an uploaded level.
+    virtual void DownloadLevel(unsigned level) { (void)level; }
     friend class GfxSurfaceBase;
     void SurfaceGone(unsigned level) { surfaces_[level] = nullptr; }
 
@@ -100,6 +102,7 @@ private:
     D3DPOOL pool_;
     std::vector<std::vector<uint32_t>> levels_;
     std::vector<GfxSurfaceBase*> surfaces_;
+    std::vector<bool> uploaded_;
     int locked_ = -1;
 };
 
