@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/winmain.h"
+#include "platform/gfx/null_device.h"
 #include "platform/gfx/state_device.h"
 #include "platform/win/test_switches.h"
 #include "render/d3d_render.h"
@@ -90,7 +91,13 @@ void RunFrames(benchmark::State& state, bool gl, const char* location)
     setenv("KORVANE_FRAMES", std::to_string(kWarmFrames + kFrames + 2).c_str(), 1);
     if (location) setenv("KORVANE_LOCATION", location, 1);
     else unsetenv("KORVANE_LOCATION");
-    if (!gl) setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (!gl) {
+        // The null device's desktop as big as the GL side's picture, so both draw the same frame.
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        g_NullGfxConfig.desktop.Width = 1920;
+        g_NullGfxConfig.desktop.Height = 1080;
+        g_NullGfxConfig.modes = {g_NullGfxConfig.desktop};
+    }
     TestSwitchesReset();
     g_first = g_last = Sample();
     SetTestFrameHook(Watch);
@@ -100,7 +107,10 @@ void RunFrames(benchmark::State& state, bool gl, const char* location)
     unsetenv("KORVANE_LOCATION");
     unsetenv("KORVANE_FRAMES");
     unsetenv("KORVANE_GFX");
-    if (!gl) unsetenv("SDL_VIDEODRIVER");
+    if (!gl) {
+        unsetenv("SDL_VIDEODRIVER");
+        g_NullGfxConfig.Restore();
+    }
     fs::current_path(old);
     std::error_code ec;
     fs::remove_all(dir, ec);
