@@ -314,8 +314,8 @@ struct FFLights {
 };
 
 // Stream buffer sizes; a frame of the busiest scenes fits several times over.
-constexpr size_t kVertexStreamBytes = 8u << 20;
-constexpr size_t kIndexStreamBytes = 2u << 20;
+constexpr size_t kVertexStreamBytes = 2u << 20;
+constexpr size_t kIndexStreamBytes = 1u << 20;
 
 GLenum CompareFunc(unsigned f)
 {
