@@ -35,26 +35,29 @@ TEST(StreamRing, AWrapOrphansOnceAndEveryDrawKeepsItsData)
     std::vector<Draw> draws;
     unsigned orphans = 0;
     for (int d = 0; d < 7; ++d) {
-        std::vector<unsigned char> bytes(28, (unsigned char)(d + 1));
+        // Vertices of 28 and 32 bytes in turn: each draw starts at a whole vertex of its own.
+        const size_t stride = d % 2 ? 32 : 28;
+        std::vector<unsigned char> bytes(stride, (unsigned char)(d + 1));
         bool orphan = false;
-        size_t at = ring.Place(bytes.size(), 28, &orphan);
+        size_t at = ring.Place(bytes.size(), stride, &orphan);
         if (orphan) {
             ++orphans;
             storages.emplace_back(ring.Capacity());
         }
-        ASSERT_EQ(at % 28, 0u) << "a whole number of vertices from the start";
+        ASSERT_EQ(at % stride, 0u) << "a whole number of vertices from the start";
         ASSERT_LE(at + bytes.size(), storages.back().size());
         std::memcpy(storages.back().data() + at, bytes.data(), bytes.size());
         draws.push_back({storages.size() - 1, at, bytes});
-        if (d == 2) {
-            EXPECT_EQ(ring.Wraps(), 0u) << "84 of 100 bytes used";
+        if (d == 1) {
+            EXPECT_EQ(at, 32u);
+            EXPECT_EQ(ring.Wraps(), 0u);
         }
-        if (d == 3) {
-            EXPECT_EQ(at, 0u) << "the fourth draw starts the buffer over";
+        if (d == 2) {
+            EXPECT_EQ(at, 0u) << "84 + 28 bytes do not fit in 100: the third draw starts the buffer over";
         }
     }
-    EXPECT_EQ(orphans, 3u) << "the first storage and two wraps";
-    EXPECT_EQ(ring.Wraps(), 2u);
+    EXPECT_EQ(orphans, 4u) << "the first storage and three wraps, one each";
+    EXPECT_EQ(ring.Wraps(), 3u);
     for (const Draw& d : draws)
         EXPECT_EQ(std::memcmp(storages[d.storage].data() + d.offset, d.bytes.data(), d.bytes.size()), 0)
             << "draw of value " << int(d.bytes[0]);
