@@ -13,6 +13,7 @@
 
 #include "platform/gfx/image.h"
 #include "platform/gfx/null_device.h"
+#include "platform/gfx/texture_base.h"
 
 namespace {
 
@@ -319,6 +320,63 @@ TEST(ImageTest, TexturesRoundUpToPowersOfTwoWithMips)
                                                  D3DPOOL_MANAGED, &t),
               D3D_OK);
     EXPECT_EQ(t, nullptr);
+    dev->Release();
+}
+
+// A texture whose driver keeps the texels, as GL's does: the loader's unlock of each level is
+// its one upload, no copy stays behind, and a later lock reads back what the driver holds.
+class DriverHeldTexture : public GfxTextureBase {
+public:
+    DriverHeldTexture(unsigned w, unsigned h, unsigned levels, unsigned usage, D3DFORMAT f, D3DPOOL pool)
+        : GfxTextureBase(w, h, levels, usage, f, pool), driver(GetLevelCount())
+    {
+        keepTexels = false;
+    }
+    std::vector<std::vector<uint32_t>> driver;
+    std::vector<int> uploads = std::vector<int>(16, 0);
+
+protected:
+    void UploadLevel(unsigned level) override
+    {
+        driver[level] = Texels(level);
+        ++uploads[level];
+    }
+    void DownloadLevel(unsigned level) override { Texels(level) = driver[level]; }
+};
+
+class DriverHeldDevice : public NullGfxDevice {
+public:
+    using NullGfxDevice::NullGfxDevice;
+    GfxResult CreateTexture(unsigned w, unsigned h, unsigned levels, unsigned usage, D3DFORMAT f, D3DPOOL pool,
+                            GfxTexture** texture) override
+    {
+        *texture = last = new DriverHeldTexture(w, h, levels, usage, f, pool);
+        return D3D_OK;
+    }
+    DriverHeldTexture* last = nullptr;
+};
+
+TEST(ImageTest, ALoadedTextureIsUploadedOnceAndKeepsNoCopy)
+{
+    D3DPRESENT_PARAMETERS pp;
+    DriverHeldDevice* dev = new DriverHeldDevice(pp);
+    auto b = BmpHeader(8, 4, 24, 96);
+    for (size_t i = 54; i < b.size(); ++i)
+        b[i] = 0x40;
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(GfxCreateTextureFromFileInMemoryEx(dev, b.data(), (unsigned)b.size(), D3DX_DEFAULT, D3DX_DEFAULT, 0, 0,
+                                                 D3DFMT_UNKNOWN, D3DPOOL_MANAGED, &t),
+              D3D_OK);
+    ASSERT_EQ(t, dev->last);
+    for (unsigned i = 0; i < t->GetLevelCount(); ++i) {
+        EXPECT_EQ(dev->last->uploads[i], 1) << "level " << i;
+        EXPECT_TRUE(dev->last->Texels(i).empty()) << "level " << i << " keeps no copy";
+    }
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(t->LockRect(1, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*(uint32_t*)lr.pBits, 0xFF404040u) << "a lock reads back what the driver holds";
+    t->UnlockRect(1);
+    t->Release();
     dev->Release();
 }
 
