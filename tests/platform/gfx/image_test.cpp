@@ -65,6 +65,21 @@ std::vector<uint8_t> DdsHeader(unsigned w, unsigned h, unsigned mips, uint32_t p
     return d;
 }
 
+// A 24-bit BMP of w x h texels, all grey 0x40.
+std::vector<uint8_t> GreyBmp(int w, int h)
+{
+    auto b = BmpHeader(w, h, 24, (size_t(w) * 3 + 3) / 4 * 4 * size_t(h));
+    for (size_t i = 54; i < b.size(); ++i)
+        b[i] = 0x40;
+    return b;
+}
+
+GfxResult LoadBmp(GfxDevice* dev, const std::vector<uint8_t>& b, unsigned mips, GfxTexture** t)
+{
+    return GfxCreateTextureFromFileInMemoryEx(dev, b.data(), (unsigned)b.size(), D3DX_DEFAULT, D3DX_DEFAULT, mips, 0,
+                                              D3DFMT_UNKNOWN, D3DPOOL_MANAGED, t);
+}
+
 } // namespace
 
 TEST(ImageTest, Bmp24BottomUpAnd32TopDown)
@@ -293,13 +308,9 @@ TEST(ImageTest, TexturesRoundUpToPowersOfTwoWithMips)
     pp.BackBufferWidth = 64;
     pp.BackBufferHeight = 64;
     NullGfxDevice* dev = new NullGfxDevice(pp);
-    auto b = BmpHeader(5, 3, 24, 48);
-    for (size_t i = 54; i < b.size(); ++i)
-        b[i] = 0x40;
+    auto b = GreyBmp(5, 3);
     GfxTexture* t = nullptr;
-    ASSERT_EQ(GfxCreateTextureFromFileInMemoryEx(dev, b.data(), (unsigned)b.size(), D3DX_DEFAULT, D3DX_DEFAULT, 0, 0,
-                                                 D3DFMT_UNKNOWN, D3DPOOL_MANAGED, &t),
-              D3D_OK);
+    ASSERT_EQ(LoadBmp(dev, b, 0, &t), D3D_OK);
     D3DSURFACE_DESC d;
     t->GetLevelDesc(0, &d);
     EXPECT_EQ(d.Width, 8u);
@@ -311,9 +322,7 @@ TEST(ImageTest, TexturesRoundUpToPowersOfTwoWithMips)
     EXPECT_EQ(*(uint32_t*)lr.pBits, 0xFF404040u) << "mips keep the colour";
     t->UnlockRect(3);
     t->Release();
-    ASSERT_EQ(GfxCreateTextureFromFileInMemoryEx(dev, b.data(), (unsigned)b.size(), D3DX_DEFAULT, D3DX_DEFAULT, 1, 0,
-                                                 D3DFMT_UNKNOWN, D3DPOOL_MANAGED, &t),
-              D3D_OK);
+    ASSERT_EQ(LoadBmp(dev, b, 1, &t), D3D_OK);
     EXPECT_EQ(t->GetLevelCount(), 1u);
     t->Release();
     EXPECT_NE(GfxCreateTextureFromFileInMemoryEx(dev, b.data(), 20, D3DX_DEFAULT, D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN,
@@ -360,13 +369,8 @@ TEST(ImageTest, ALoadedTextureIsUploadedOnceAndKeepsNoCopy)
 {
     D3DPRESENT_PARAMETERS pp;
     DriverHeldDevice* dev = new DriverHeldDevice(pp);
-    auto b = BmpHeader(8, 4, 24, 96);
-    for (size_t i = 54; i < b.size(); ++i)
-        b[i] = 0x40;
     GfxTexture* t = nullptr;
-    ASSERT_EQ(GfxCreateTextureFromFileInMemoryEx(dev, b.data(), (unsigned)b.size(), D3DX_DEFAULT, D3DX_DEFAULT, 0, 0,
-                                                 D3DFMT_UNKNOWN, D3DPOOL_MANAGED, &t),
-              D3D_OK);
+    ASSERT_EQ(LoadBmp(dev, GreyBmp(8, 4), 0, &t), D3D_OK);
     ASSERT_EQ(t, dev->last);
     for (unsigned i = 0; i < t->GetLevelCount(); ++i) {
         EXPECT_EQ(dev->last->uploads[i], 1) << "level " << i;
