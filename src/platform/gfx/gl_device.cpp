@@ -106,15 +106,14 @@ void ScissorBox(int x, int y, int w, int h)
         glScissor(x, y, w, h);
 }
 
-// GL unbinds a deleted texture from every unit and detaches it from the bound framebuffer;
-// the name may come back for a new texture.
+// GL unbinds a deleted texture from every unit. A framebuffer that is not bound keeps it
+// attached, and the name may come back for a new texture: the attachment is sent again.
 void TextureDeleted(GLuint handle)
 {
     for (unsigned u = 0; u < 8; ++u)
         if (g_gl.Holds(S_TEXTURE0 + u, handle))
             g_gl.Assume(S_TEXTURE0 + u, 0);
-    if (g_gl.Holds(S_FBO_COLOR, handle))
-        g_gl.Assume(S_FBO_COLOR, 0);
+    g_gl.Forget(S_FBO_COLOR);
 }
 
 void UploadMatrix(GLint loc, const Matrix& m)
@@ -222,7 +221,11 @@ public:
     }
 
 protected:
-    ~GlDepthSurface() override { glDeleteRenderbuffers(1, &handle); }
+    ~GlDepthSurface() override
+    {
+        glDeleteRenderbuffers(1, &handle);
+        g_gl.Forget(S_FBO_DEPTH); // as a deleted texture's attachment
+    }
 };
 
 class GlProgram : public GfxProgram {

@@ -79,6 +79,12 @@ public:
     }
     // The driver changed the slot by itself (a deleted object unbinds).
     void Assume(unsigned slot, uint32_t a) { (void)Differs(slot, a); --sent_; }
+    // Nothing known for the slot: the next value goes whatever it is.
+    void Forget(unsigned slot)
+    {
+        if (slot < slots_.size())
+            slots_[slot].known = false;
+    }
     // Nothing known: a new context.
     void ForgetAll()
     {
