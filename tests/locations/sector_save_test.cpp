@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
 #include <memory>
 
 #include "location_test_util.h"
@@ -72,6 +76,31 @@ bool Decode(const std::vector<uint8_t>& dat, SectorSave* out)
 }
 
 void PutI32(std::vector<uint8_t>& v, size_t at, int32_t x) { std::memcpy(v.data() + at, &x, 4); }
+
+// The file steps of a save: the process ends at step g_KillAt; the disk is full under the
+// file g_FullDisk when it is written (a link to /dev/full takes its place).
+int g_KillAt = -1, g_Steps = 0;
+std::string g_FullDisk;
+std::function<void(const std::string&, int)> g_OnStep;
+void AtFileStep(const char* path, int after)
+{
+    if (g_Steps++ == g_KillAt) std::_Exit(0);
+    if (!after && g_FullDisk == path) {
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink("/dev/full", path);
+    }
+    if (g_OnStep) g_OnStep(path, after);
+}
+
+void WithFullDisk(const std::string& file, const std::function<void()>& what)
+{
+    g_FullDisk = file;
+    g_KillAt = -1;
+    g_SectorSaveFileStep = AtFileStep;
+    what();
+    g_SectorSaveFileStep = nullptr;
+    g_FullDisk.clear();
+}
 
 } // namespace
 
@@ -446,30 +475,136 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
     g_Settings.debugOut = 0;
 }
 
-// A kill between the two renames of a save: the next start loads the new pair whole.
-TEST_F(SectorSaveTest, KillBetweenTheRenamesLeavesAWholePair)
+namespace {
+// The files of a pilot folder, a symbolic link kept as its target.
+using Folder = std::map<std::string, std::string>;
+
+std::string Contents(const std::filesystem::path& path)
 {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+Folder Snapshot(const char* dir)
+{
+    Folder f;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        f[name] = e.is_symlink() ? "-> " + std::filesystem::read_symlink(e.path()).string() : Contents(e.path());
+    }
+    return f;
+}
+
+void Restore(const char* dir, const Folder& f)
+{
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (const auto& [name, bytes] : f) {
+        const std::string path = std::string(dir) + "/" + name;
+        if (bytes.rfind("-> ", 0) == 0) std::filesystem::create_symlink(bytes.substr(3), path);
+        else std::ofstream(path, std::ios::binary) << bytes;
+    }
+}
+
+std::string Show(const Folder& f)
+{
+    std::string s;
+    for (const auto& [name, bytes] : f) s += name + " (" + std::to_string(bytes.size()) + " bytes) ";
+    return s;
+}
+
+// Runs what with the process killed at step `at` (-1: counts its steps and lets it finish).
+int StepsOf(const std::function<void()>& what, int at)
+{
+    g_KillAt = at;
+    g_Steps = 0;
+    g_SectorSaveFileStep = AtFileStep;
+    if (at >= 0) {
+        EXPECT_EXIT(
+            {
+                what();
+                std::_Exit(1);
+            },
+            ::testing::ExitedWithCode(0), "");
+    } else {
+        what();
+    }
+    g_SectorSaveFileStep = nullptr;
+    return g_Steps;
+}
+} // namespace
+
+// Kill points, one row each: the process ends before or after any file step of a save (its
+// statistics written or failing on a full disk), and then before or after any file step of
+// the repair at the next start. After that start the pair is one save's, old with old or
+// new with new, and nothing temporary is left; a save written instead of the start leaves
+// its own pair alone.
+TEST_F(SectorSaveTest, KillAtAnyFileStepOfASaveOrItsRepairLeavesOneSavesPair)
+{
+    const char* dir = "Save/00";
     Dock(station_, "Data/U/Hero/Main.obj", 7, "Human/Hero")->statistics.kills = 1;
     WriteSectorSave(2);
-    CUnit* second = Dock(station_, "Data/U/Armed/Main.obj", 8, "Human/Mercenaries/Fighter");
-    second->statistics.kills = 5;
-    EXPECT_EXIT(
-        {
-            g_SectorSaveBetweenRenames = [] { std::_Exit(0); };
-            WriteSectorSave(2);
-            std::_Exit(1);
-        },
-        ::testing::ExitedWithCode(0), "");
-    // The new ships are in place beside their statistics, still under the temporary name.
-    EXPECT_TRUE(std::filesystem::exists("Save/00/Sector 02.stat.tmp"));
-    g_World.UnloadLocation();
-    station_ = NewStation();
-    LoadSectorSave(2);
-    ASSERT_EQ(station_->dockedCount, 2);
-    EXPECT_EQ(station_->dockedUnits[0]->statistics.kills, 1);
-    EXPECT_EQ(station_->dockedUnits[1]->statistics.kills, 5);
-    EXPECT_FALSE(std::filesystem::exists("Save/00/Sector 02.stat.tmp"));
-    EXPECT_EQ(std::filesystem::file_size("Save/00/Sector 02.stat"), 2u * 36);
+    const Folder old = Snapshot(dir);
+    Dock(station_, "Data/U/Armed/Main.obj", 8, "Human/Mercenaries/Fighter")->statistics.kills = 5;
+    WriteSectorSave(2);
+    const Folder fresh = Snapshot(dir);
+    const auto start = [this] {
+        g_World.UnloadLocation();
+        station_ = NewStation();
+        LoadSectorSave(2);
+    };
+    // The station with the new ships, the folder with the old pair.
+    const auto before = [&] {
+        Restore(dir, fresh);
+        start();
+        Restore(dir, old);
+    };
+    for (const char* full : {"", "Save/00/Sector 02.stat.tmp"}) {
+        g_FullDisk = full;
+        before();
+        const int saveSteps = StepsOf([] { WriteSectorSave(2); }, -1);
+        const Folder saved = Snapshot(dir);
+        ASSERT_EQ(saved.count("Sector 02.stat"), full[0] ? 0u : 1u) << Show(saved);
+        for (int kill = 0; kill < saveSteps; ++kill) {
+            before();
+            g_FullDisk = full;
+            StepsOf([] { WriteSectorSave(2); }, kill);
+            g_FullDisk.clear();
+            const Folder left = Snapshot(dir);
+            const int repairSteps = StepsOf(start, -1);
+            for (int repairKill = -1; repairKill < repairSteps; ++repairKill) {
+                SCOPED_TRACE(std::string(full[0] ? "statistics on a full disk, " : "") + "killed at save step " +
+                             std::to_string(kill) + ", then at repair step " + std::to_string(repairKill) + ", left " +
+                             Show(left));
+                Restore(dir, left);
+                if (repairKill >= 0) StepsOf(start, repairKill);
+                start();
+                const Folder after = Snapshot(dir);
+                EXPECT_TRUE(after == old || after == saved) << Show(after);
+                EXPECT_EQ(station_->dockedCount, after == old ? 1 : 2);
+            }
+            // A second save over what the kill left (a won sector writes the next one without
+            // loading it), itself killed at each of its steps: the next start still finds one
+            // save's pair, and the second save's own when it ran whole.
+            const auto second = [&](int at) {
+                before();
+                Restore(dir, left);
+                g_FullDisk = full;
+                const int steps = StepsOf([] { WriteSectorSave(2); }, at);
+                g_FullDisk.clear();
+                return steps;
+            };
+            const int secondSteps = second(-1);
+            for (int kill2 = -1; kill2 < secondSteps; ++kill2) {
+                second(kill2);
+                start();
+                const Folder after = Snapshot(dir);
+                EXPECT_TRUE(after == saved || (kill2 >= 0 && after == old))
+                    << (full[0] ? "statistics on a full disk, " : "") << "killed at save step " << kill
+                    << ", the next save killed at step " << kill2 << ": " << Show(after);
+            }
+        }
+    }
 }
 
 TEST_F(SectorSaveTest, MissingLaterSectorKeepsTheStation)
@@ -523,28 +658,34 @@ TEST_F(SectorSaveTest, WriteErrorsAtCloseFailTheSaveAndThePairStaysTogether)
     ASSERT_FALSE(stat.empty());
     Dock(station_, "Data/U/Ship/Main.obj", 8, "Human/Hero");
     // A full disk: the bytes fit the stream's buffer and fail only when it is flushed.
-    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.dat.tmp");
-    WriteSectorSave(2);
-    std::filesystem::remove("Save/00/Sector 02.dat.tmp");
+    WithFullDisk("Save/00/Sector 02.dat.tmp", [] { WriteSectorSave(2); });
     EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("Save/00/Sector 02.dat")));
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat);
     EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat);
 
     // The statistics fail alone: the new ships are saved and the old statistics go.
-    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.stat.tmp");
-    WriteSectorSave(2);
-    std::filesystem::remove("Save/00/Sector 02.stat.tmp");
+    WithFullDisk("Save/00/Sector 02.stat.tmp", [] { WriteSectorSave(2); });
     EXPECT_EQ(std::filesystem::file_size("Save/00/Sector 02.dat"), 8u + 2 * 682);
     EXPECT_FALSE(std::filesystem::exists("Save/00/Sector 02.stat"));
 
-    // The statistics fail, then the new ships cannot replace the old (an immutable .dat):
-    // the old pair stays whole.
     WriteSectorSave(2);
     const std::string dat2 = ReadFile("Save/00/Sector 02.dat"), stat2 = ReadFile("Save/00/Sector 02.stat");
     Dock(station_, "Data/U/Ship/Main.obj", 9, "Human/Hero");
-    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.stat.tmp");
+    // The statistics fail and the old ones cannot be set aside (a folder takes the name just
+    // then): nothing is committed, the old pair stays whole.
+    g_OnStep = [](const std::string& path, int after) {
+        if (!after && path == "Save/00/Sector 02.stat") std::filesystem::create_directories(path + ".old/x");
+    };
+    WithFullDisk("Save/00/Sector 02.stat.tmp", [] { WriteSectorSave(2); });
+    g_OnStep = nullptr;
+    std::filesystem::remove_all("Save/00/Sector 02.stat.old");
+    EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat2);
+    EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat2);
+
+    // The statistics fail, then the new ships cannot replace the old (an immutable .dat):
+    // the old pair stays whole.
     if (std::system("chattr +i 'Save/00/Sector 02.dat' 2>/dev/null") != 0) GTEST_SKIP() << "no immutable files here";
-    WriteSectorSave(2);
+    WithFullDisk("Save/00/Sector 02.stat.tmp", [] { WriteSectorSave(2); });
     std::system("chattr -i 'Save/00/Sector 02.dat'");
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat2);
     EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat2);
