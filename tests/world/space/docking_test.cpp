@@ -440,6 +440,32 @@ TEST_F(DockingBay, ADockedShipDestroyedWhileListedGivesUpItsPlace)
     }
 }
 
+// The player's ship hit to death on the frame it is still docked (the interior has just
+// closed, the bay has yet to launch it): it is lost as any ship is, and the mission with it.
+TEST_F(DockingBay, PlayerShipKilledWhileStillDockedIsLostAsAnyShip)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject = p;
+    DockDirectly(s, p, 0, kStays);
+    ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
+    p->TakeHit(1.0e6f, nullptr, p->position, nullptr);
+    ASSERT_EQ(p->orderType, ACTION_DEAD);
+    const int savedResult = g_MissionResult;
+    g_MissionResult = -1;
+    for (int f = 0; f < 600 && g_MissionResult < 0; ++f) {
+        g_GameClock.gameTime += kDt * 1000.0;
+        CObjectList::UpdateAll();
+    }
+    EXPECT_EQ(g_MissionResult, 0);
+    EXPECT_GE(CObjectList::IndexOf(p), 0);
+    EXPECT_EQ(p->orderSubState, 2);
+    EXPECT_EQ(s->dockedCount, 0);
+    EXPECT_EQ(s->dockedUnits[0], nullptr);
+    EXPECT_EQ(s->bayUnit, nullptr);
+    g_MissionResult = savedResult;
+}
+
 TEST_F(DockingBay, LaunchedShipWithSavedOrdersReturnsToThem)
 {
     CUnit* s = Station(Vec3());
