@@ -289,6 +289,9 @@ int CUnit::RequestDocking(CUnit* ship, uint32_t seconds)
     if (FindCargoItem() && bayUnit) return 0;
     if (bayUnit == ship || g_World.IsDockedAt(ship, this)) return 0;
 
+    // A docked place with ship id -1 reads as empty: a ship without an id of its own (the
+    // location's traffic, a traveller hired over the radio) is given one here.
+    if (ship->pilot.objectId < 0 && !IsNetworkGame()) ship->pilot.objectId = CObjectList::NextId();
     bayRequestUnit = ship;
     ship->dockTime = seconds;
     ship->dockStart = g_GameClock.NowMs();

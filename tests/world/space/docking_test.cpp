@@ -512,6 +512,15 @@ TEST_F(DockingBay, AiShipGoesInThroughTheGateSlidesToRestAndDocks)
     Run(s, 1.0f);
     EXPECT_EQ(s->dockedUnits[0], nullptr);
     EXPECT_GE(CObjectList::IndexOf(a), 0);
+
+    // A ship without an id of its own (traffic, a hired traveller) gets one from the bay: its
+    // docked place never reads as an empty one.
+    CUnit* b = Craft(Vec3(0, 0, 210), 1);
+    b->pilot.objectId = -1;
+    b->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    Run(s, 20.0f);
+    ASSERT_EQ(s->RequestDocking(b, 30), 1);
+    EXPECT_GE(b->pilot.objectId, 0);
 }
 
 // A scene that renews a ship's docking order while the bay already holds it (the second
