@@ -368,7 +368,7 @@ void PutOutDead(CUnit& station)
 {
     for (int slot = 0; slot < kMaxDocked; ++slot) {
         CUnit* ship = station.dockedUnits[slot];
-        if (!ship || (ship->hull > 0.0f && ship->orderType != ACTION_DEAD)) continue;
+        if (!ship || ship->orderType != ACTION_DEAD) continue;
         SpaceWorldScope scope;
         const bool listed = CObjectList::IndexOf(ship) >= 0;
         TakeOutOfSlot(station, slot--);

@@ -8,7 +8,9 @@
 #include "app/settings.h"
 #include "dataset_util.h"
 #include "locations/location_director.h"
+#include "flight_ui/cursor.h"
 #include "locations/station_interiors.h"
+#include "menus/game_menu.h"
 #include "render/mesh.h"
 #include "world/objects/attached_effect.h"
 #include "world/game_clock.h"
@@ -451,7 +453,9 @@ TEST_F(DockingBay, PlayerShipKilledWhileStillDockedIsLostAsAnyShip)
     ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
     p->TakeHit(1.0e6f, nullptr, p->position, nullptr);
     ASSERT_EQ(p->orderType, ACTION_DEAD);
-    const int savedResult = g_MissionResult;
+    // The loss opens the game menu's question: the menu and the mission's end are put back after.
+    const int savedResult = g_MissionResult, savedOver = g_LocationDirector.missionOver, savedMenu = g_GameMenuActive,
+              savedPointer = g_PointerShown;
     g_MissionResult = -1;
     for (int f = 0; f < 600 && g_MissionResult < 0; ++f) {
         g_GameClock.gameTime += kDt * 1000.0;
@@ -464,6 +468,10 @@ TEST_F(DockingBay, PlayerShipKilledWhileStillDockedIsLostAsAnyShip)
     EXPECT_EQ(s->dockedUnits[0], nullptr);
     EXPECT_EQ(s->bayUnit, nullptr);
     g_MissionResult = savedResult;
+    g_LocationDirector.missionOver = savedOver;
+    g_GameMenuActive = savedMenu;
+    g_PointerShown = savedPointer;
+    g_PlayerObject = nullptr;
 }
 
 TEST_F(DockingBay, LaunchedShipWithSavedOrdersReturnsToThem)
