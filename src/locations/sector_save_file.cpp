@@ -475,22 +475,27 @@ bool KeepAsBad(const char* path)
     return std::rename(NormalizePath(path).c_str(), NormalizePath(bad).c_str()) == 0;
 }
 
-bool SetAside(const char* path)
+namespace {
+// The file to "<path>.old" or back; nothing to do when the file to move is not there.
+bool MoveAside(const char* path, bool back)
 {
     char old[1024];
     if (!OldName(path, old, sizeof(old)))
         return false;
-    const std::string from = NormalizePath(path);
-    return !FileExists(from.c_str()) || Rename(from, NormalizePath(old));
+    const std::string file = NormalizePath(path), aside = NormalizePath(old);
+    const std::string& from = back ? aside : file;
+    return !FileExists(from.c_str()) || Rename(from, back ? file : aside);
+}
+} // namespace
+
+bool SetAside(const char* path)
+{
+    return MoveAside(path, false);
 }
 
 bool PutBack(const char* path)
 {
-    char old[1024];
-    if (!OldName(path, old, sizeof(old)))
-        return false;
-    const std::string from = NormalizePath(old);
-    return !FileExists(from.c_str()) || Rename(from, NormalizePath(path));
+    return MoveAside(path, true);
 }
 
 bool DropSetAside(const char* path)
