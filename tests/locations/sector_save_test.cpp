@@ -8,8 +8,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <string>
 #include <memory>
+#include <sstream>
 
 #include "location_test_util.h"
 #include "locations/pilot_profile.h"
@@ -77,29 +77,43 @@ bool Decode(const std::vector<uint8_t>& dat, SectorSave* out)
 
 void PutI32(std::vector<uint8_t>& v, size_t at, int32_t x) { std::memcpy(v.data() + at, &x, 4); }
 
-// The file steps of a save: the process ends at step g_KillAt; the disk is full under the
-// file g_FullDisk when it is written (a link to /dev/full takes its place).
+// The file steps of a save and its repair: the process ends at step `at`; the disk is full
+// under the file `full` when it is written; a folder takes the name "<block>.old" just as
+// `block` is set aside. Returns the number of steps.
 int g_KillAt = -1, g_Steps = 0;
-std::string g_FullDisk;
-std::function<void(const std::string&, int)> g_OnStep;
+std::string g_Full, g_Block;
 void AtFileStep(const char* path, int after)
 {
     if (g_Steps++ == g_KillAt) std::_Exit(0);
-    if (!after && g_FullDisk == path) {
-        std::filesystem::remove(path);
-        std::filesystem::create_symlink("/dev/full", path);
-    }
-    if (g_OnStep) g_OnStep(path, after);
+    if (!after && g_Full == path) std::filesystem::create_symlink("/dev/full", path);
+    if (!after && g_Block == path) std::filesystem::create_directories(g_Block + ".old/x");
 }
 
-void WithFullDisk(const std::string& file, const std::function<void()>& what)
+int Steps(const std::function<void()>& what, int at = -1, const std::string& full = "", const std::string& block = "")
 {
-    g_FullDisk = file;
-    g_KillAt = -1;
+    g_KillAt = at, g_Steps = 0, g_Full = full, g_Block = block;
     g_SectorSaveFileStep = AtFileStep;
-    what();
+    if (at >= 0) EXPECT_EXIT((what(), std::_Exit(1)), ::testing::ExitedWithCode(0), "");
+    else what();
     g_SectorSaveFileStep = nullptr;
-    g_FullDisk.clear();
+    return g_Steps;
+}
+
+// A pilot folder's files by name.
+using Folder = std::map<std::string, std::string>;
+Folder Snapshot(const char* dir)
+{
+    Folder f;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        f[e.path().filename().string()] = (std::stringstream() << std::ifstream(e.path(), std::ios::binary).rdbuf()).str();
+    return f;
+}
+
+void Restore(const char* dir, const Folder& f)
+{
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (const auto& [name, bytes] : f) std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
 }
 
 } // namespace
@@ -475,65 +489,6 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
     g_Settings.debugOut = 0;
 }
 
-namespace {
-// The files of a pilot folder, a symbolic link kept as its target.
-using Folder = std::map<std::string, std::string>;
-
-std::string Contents(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-Folder Snapshot(const char* dir)
-{
-    Folder f;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) {
-        const std::string name = e.path().filename().string();
-        f[name] = e.is_symlink() ? "-> " + std::filesystem::read_symlink(e.path()).string() : Contents(e.path());
-    }
-    return f;
-}
-
-void Restore(const char* dir, const Folder& f)
-{
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    for (const auto& [name, bytes] : f) {
-        const std::string path = std::string(dir) + "/" + name;
-        if (bytes.rfind("-> ", 0) == 0) std::filesystem::create_symlink(bytes.substr(3), path);
-        else std::ofstream(path, std::ios::binary) << bytes;
-    }
-}
-
-std::string Show(const Folder& f)
-{
-    std::string s;
-    for (const auto& [name, bytes] : f) s += name + " (" + std::to_string(bytes.size()) + " bytes) ";
-    return s;
-}
-
-// Runs what with the process killed at step `at` (-1: counts its steps and lets it finish).
-int StepsOf(const std::function<void()>& what, int at)
-{
-    g_KillAt = at;
-    g_Steps = 0;
-    g_SectorSaveFileStep = AtFileStep;
-    if (at >= 0) {
-        EXPECT_EXIT(
-            {
-                what();
-                std::_Exit(1);
-            },
-            ::testing::ExitedWithCode(0), "");
-    } else {
-        what();
-    }
-    g_SectorSaveFileStep = nullptr;
-    return g_Steps;
-}
-} // namespace
-
 // Kill points, one row each: the process ends before or after any file step of a save (its
 // statistics written or failing on a full disk), and then before or after any file step of
 // the repair at the next start. After that start the pair is one save's, old with old or
@@ -559,49 +514,39 @@ TEST_F(SectorSaveTest, KillAtAnyFileStepOfASaveOrItsRepairLeavesOneSavesPair)
         start();
         Restore(dir, old);
     };
-    for (const char* full : {"", "Save/00/Sector 02.stat.tmp"}) {
-        g_FullDisk = full;
+    const auto save = [] { WriteSectorSave(2); };
+    for (const std::string full : {"no disk", "Save/00/Sector 02.stat.tmp"}) {
         before();
-        const int saveSteps = StepsOf([] { WriteSectorSave(2); }, -1);
+        const int saveSteps = Steps(save, -1, full);
         const Folder saved = Snapshot(dir);
-        ASSERT_EQ(saved.count("Sector 02.stat"), full[0] ? 0u : 1u) << Show(saved);
+        ASSERT_EQ(saved.count("Sector 02.stat"), full == "no disk" ? 1u : 0u);
         for (int kill = 0; kill < saveSteps; ++kill) {
             before();
-            g_FullDisk = full;
-            StepsOf([] { WriteSectorSave(2); }, kill);
-            g_FullDisk.clear();
+            Steps(save, kill, full);
             const Folder left = Snapshot(dir);
-            const int repairSteps = StepsOf(start, -1);
+            const int repairSteps = Steps(start);
             for (int repairKill = -1; repairKill < repairSteps; ++repairKill) {
-                SCOPED_TRACE(std::string(full[0] ? "statistics on a full disk, " : "") + "killed at save step " +
-                             std::to_string(kill) + ", then at repair step " + std::to_string(repairKill) + ", left " +
-                             Show(left));
+                SCOPED_TRACE(full + " full, killed at save step " + std::to_string(kill) + ", at repair step " +
+                             std::to_string(repairKill));
                 Restore(dir, left);
-                if (repairKill >= 0) StepsOf(start, repairKill);
+                if (repairKill >= 0) Steps(start, repairKill);
                 start();
                 const Folder after = Snapshot(dir);
-                EXPECT_TRUE(after == old || after == saved) << Show(after);
+                EXPECT_TRUE(after == old || after == saved) << after.size() << " files";
                 EXPECT_EQ(station_->dockedCount, after == old ? 1 : 2);
             }
-            // A second save over what the kill left (a won sector writes the next one without
-            // loading it), itself killed at each of its steps: the next start still finds one
-            // save's pair, and the second save's own when it ran whole.
-            const auto second = [&](int at) {
+            // A second save over what the kill left (a won sector writes the next one unloaded),
+            // itself killed at each of its steps, and whole (-1): the pair is still one save's.
+            for (int kill2 = -1, steps2 = 0; kill2 < steps2; ++kill2) {
+                SCOPED_TRACE(full + " full, killed at save step " + std::to_string(kill) + ", the next at " +
+                             std::to_string(kill2));
                 before();
                 Restore(dir, left);
-                g_FullDisk = full;
-                const int steps = StepsOf([] { WriteSectorSave(2); }, at);
-                g_FullDisk.clear();
-                return steps;
-            };
-            const int secondSteps = second(-1);
-            for (int kill2 = -1; kill2 < secondSteps; ++kill2) {
-                second(kill2);
+                if (kill2 < 0) steps2 = Steps(save, -1, full);
+                else Steps(save, kill2, full);
                 start();
                 const Folder after = Snapshot(dir);
-                EXPECT_TRUE(after == saved || (kill2 >= 0 && after == old))
-                    << (full[0] ? "statistics on a full disk, " : "") << "killed at save step " << kill
-                    << ", the next save killed at step " << kill2 << ": " << Show(after);
+                EXPECT_TRUE(after == saved || (kill2 >= 0 && after == old)) << after.size() << " files";
             }
         }
     }
@@ -658,13 +603,13 @@ TEST_F(SectorSaveTest, WriteErrorsAtCloseFailTheSaveAndThePairStaysTogether)
     ASSERT_FALSE(stat.empty());
     Dock(station_, "Data/U/Ship/Main.obj", 8, "Human/Hero");
     // A full disk: the bytes fit the stream's buffer and fail only when it is flushed.
-    WithFullDisk("Save/00/Sector 02.dat.tmp", [] { WriteSectorSave(2); });
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.dat.tmp");
     EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("Save/00/Sector 02.dat")));
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat);
     EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat);
 
     // The statistics fail alone: the new ships are saved and the old statistics go.
-    WithFullDisk("Save/00/Sector 02.stat.tmp", [] { WriteSectorSave(2); });
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.stat.tmp");
     EXPECT_EQ(std::filesystem::file_size("Save/00/Sector 02.dat"), 8u + 2 * 682);
     EXPECT_FALSE(std::filesystem::exists("Save/00/Sector 02.stat"));
 
@@ -673,11 +618,7 @@ TEST_F(SectorSaveTest, WriteErrorsAtCloseFailTheSaveAndThePairStaysTogether)
     Dock(station_, "Data/U/Ship/Main.obj", 9, "Human/Hero");
     // The statistics fail and the old ones cannot be set aside (a folder takes the name just
     // then): nothing is committed, the old pair stays whole.
-    g_OnStep = [](const std::string& path, int after) {
-        if (!after && path == "Save/00/Sector 02.stat") std::filesystem::create_directories(path + ".old/x");
-    };
-    WithFullDisk("Save/00/Sector 02.stat.tmp", [] { WriteSectorSave(2); });
-    g_OnStep = nullptr;
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.stat.tmp", "Save/00/Sector 02.stat");
     std::filesystem::remove_all("Save/00/Sector 02.stat.old");
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat2);
     EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat2);
@@ -685,7 +626,7 @@ TEST_F(SectorSaveTest, WriteErrorsAtCloseFailTheSaveAndThePairStaysTogether)
     // The statistics fail, then the new ships cannot replace the old (an immutable .dat):
     // the old pair stays whole.
     if (std::system("chattr +i 'Save/00/Sector 02.dat' 2>/dev/null") != 0) GTEST_SKIP() << "no immutable files here";
-    WithFullDisk("Save/00/Sector 02.stat.tmp", [] { WriteSectorSave(2); });
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.stat.tmp");
     std::system("chattr -i 'Save/00/Sector 02.dat'");
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat2);
     EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat2);
