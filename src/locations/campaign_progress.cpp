@@ -1,6 +1,7 @@
 #include "locations/campaign_progress.h"
 
 #include <cstdio>
+#include <string>
 
 #include "app/settings.h"
 #include "locations/pilot_profile.h"
@@ -14,19 +15,26 @@ bool SaveWonSector(int sector)
         DebugOutF("Sector %d won: no later sector to save", sector);
         return false;
     }
-    WriteSectorSave(sector + 1);
+    if (!WriteSectorSave(sector + 1)) {
+        DebugOutF("Sector %d won: sector %02d could not be saved for pilot %d", sector, sector + 1, g_PilotSlot);
+        return false;
+    }
     DebugOutF("Sector %d won: sector %02d saved for pilot %d", sector, sector + 1, g_PilotSlot);
     return true;
 }
 
 void DeleteSlotSectorSaves(int slot, int first, int last)
 {
-    for (int sector = first; sector <= last; ++sector)
-        for (int stat = 0; stat < 2; ++stat) {
-            char path[512];
-            if (SectorSavePath(path, sizeof(path), slot, sector, stat == 1))
-                std::remove(NormalizePath(path).c_str());
-        }
+    for (int sector = first; sector <= last; ++sector) {
+        char dat[512], stat[512];
+        if (!SectorSavePath(dat, sizeof(dat), slot, sector, false) || !SectorSavePath(stat, sizeof(stat), slot, sector, true))
+            continue;
+        // What a save cut short left goes too, or a later save would take it for its own;
+        // the .dat's temporary file, the mark of an undone save, goes last.
+        const std::string d = dat, s = stat;
+        for (const std::string& path : {d, s, s + ".tmp", s + ".old", d + ".tmp"})
+            std::remove(NormalizePath(path.c_str()).c_str());
+    }
 }
 
 void DeleteSectorSaves(int first, int last)

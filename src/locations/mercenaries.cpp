@@ -13,6 +13,7 @@
 #include "world/object_list.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
+#include "world/space/dock_time.h"
 
 const char* const kLightShipModels[kMercenaryModelCount] = {
     "Data/Space/Ship/Eagle.M1/Main.obj",  "Data/Space/Ship/Hammer.M1/Main.obj", "Data/Space/Ship/Midia.M1/Main.obj",
@@ -28,7 +29,6 @@ const char* const kHeavyShipModels[kMercenaryModelCount] = {
 namespace {
 
 constexpr uint32_t kFreeSlot = 0xFFFFFFFFu;
-constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
 constexpr float kDeliverySeconds = 2.0f;
 constexpr int AI_FIGHTER = 0;
 constexpr int AI_TRANSPORT = 10;

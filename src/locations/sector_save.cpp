@@ -15,10 +15,9 @@
 #include "world/object_list.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
+#include "world/space/dock_time.h"
 
 namespace {
-
-constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
 
 void Copy(char* out, size_t size, const char* text)
 {
@@ -196,9 +195,19 @@ bool ReadStat(const char* path, SectorSave* save, uint8_t* buffer)
     return true;
 }
 
-} // namespace
+// What a save cut short left of the pair, finished or undone; false when it cannot be.
+bool RecoverPair(const char* dat, const char* stat)
+{
+    const int recovered = RecoverSectorSavePair(dat, stat);
+    if (recovered == kPairStuck)
+        DebugOutF("Sector save \"%s\": a save cut short cannot be repaired yet", dat);
+    else if (recovered)
+        DebugOutF("Sector save \"%s\": a save cut short was %s", dat,
+                  recovered == kPairFinished ? "finished" : "undone");
+    return recovered != kPairStuck;
+}
 
-void (*g_SectorSaveBetweenRenames)() = nullptr;
+} // namespace
 
 void CaptureSectorSave(const CUnit* station, SectorSave* save)
 {
@@ -260,7 +269,7 @@ int ApplySectorSave(CUnit* station, const SectorSave& save)
     return n;
 }
 
-void WriteSectorSave(int sector)
+bool WriteSectorSave(int sector)
 {
     CUnit* station = g_HeroStation;
     char dat[512];
@@ -268,11 +277,11 @@ void WriteSectorSave(int sector)
     if (!SectorSavePath(dat, sizeof(dat), g_PilotSlot, sector, false) ||
         !SectorSavePath(stat, sizeof(stat), g_PilotSlot, sector, true)) {
         DebugOutF("WriteSectorSave: pilot slot %d or sector %d out of range", g_PilotSlot, sector);
-        return;
+        return false;
     }
     if (!station) {
         DebugOutF("WriteSectorSave: no hero station, sector %d not saved", sector);
-        return;
+        return false;
     }
     MakePilotFolder(g_PilotSlot);
     std::unique_ptr<SectorSave> save(new SectorSave());
@@ -285,9 +294,15 @@ void WriteSectorSave(int sector)
         if (h >= 0 && !ReadDat(dat, save.get(), buffer.get())) {
             DebugOutF("WriteSectorSave: \"%s\" is a damaged save that could not be kept aside; it is not written over",
                       dat);
-            return;
+            return false;
         }
         ForgetUnkept(dat);
+    }
+    // A won sector writes the next one's save without loading it: what an earlier save cut
+    // short left of this pair is repaired first, or it would be taken for this save's.
+    if (!RecoverPair(dat, stat)) {
+        ShowMessage("Can't write objects on hero station!", "Error!", MB_OK);
+        return false;
     }
 
     CaptureSectorSave(station, save.get());
@@ -300,26 +315,19 @@ void WriteSectorSave(int sector)
                           &statSize) ||
         !WriteTempFile(dat, datBytes.get(), datSize)) {
         ShowMessage("Can't write objects on hero station!", "Error!", MB_OK);
-        return;
+        return false;
     }
     const bool statWritten = WriteTempFile(stat, statBytes, statSize);
     // Old statistics must never stay beside new ships: without new ones they are set aside
     // first, and come back only when the old ships stay too.
-    if (!statWritten)
-        SetAside(stat);
-    if (!CommitTempFile(dat)) {
-        RemoveTempFile(stat);
-        PutBack(stat);
+    if ((!statWritten && !SetAside(stat)) || !CommitSectorSaveDat(dat)) {
+        UndoSectorSavePair(dat, stat);
         ShowMessage("Can't write objects on hero station!", "Error!", MB_OK);
-        return;
+        return false;
     }
-    DropSetAside(stat);
-    if (g_SectorSaveBetweenRenames)
-        g_SectorSaveBetweenRenames();
-    if (!statWritten || !CommitTempFile(stat)) {
-        RemoveSaveFile(stat);
+    if (!FinishSectorSavePair(stat) || !statWritten)
         DebugOutF("WriteSectorSave: \"%s\" cannot be written, the statistics are left out", stat);
-    }
+    return true;
 }
 
 void LoadSectorSave(int sector)
@@ -337,9 +345,7 @@ void LoadSectorSave(int sector)
     std::unique_ptr<SectorSave> save(new SectorSave());
     std::unique_ptr<uint8_t[]> buffer(new uint8_t[kSaveMaxDatBytes]);
 
-    const int recovered = RecoverSectorSavePair(dat, stat);
-    if (recovered)
-        DebugOutF("Sector save \"%s\": a save cut short was %s", dat, recovered > 0 ? "finished" : "undone");
+    RecoverPair(dat, stat);
 
     bool fromSkip = false;
     if (!ReadDat(dat, save.get(), buffer.get())) {

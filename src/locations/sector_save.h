@@ -6,16 +6,12 @@ struct SectorSave;
 
 // Fills the hero station from the pilot's save of the sector.
 void LoadSectorSave(int sector);
-// Writes the hero station as the save of the sector.
-void WriteSectorSave(int sector);
+// Writes the hero station as the save of the sector; false (and said) when it could not.
+bool WriteSectorSave(int sector);
 // Number of unlocked sectors of the current pilot.
 int CountSavedSectors();
 // Ships and ore at the start of the sector's save (0 and 0.0 without one).
 void ReadSectorSaveSummary(int sector, int* ships, float* ore);
-
-// Called between the .dat's and the .stat's renames of a save; null in the game. Tests
-// end the process there to see what a kill at that moment leaves.
-extern void (*g_SectorSaveBetweenRenames)();
 
 // The station's docked ships and ore as save records.
 void CaptureSectorSave(const CUnit* station, SectorSave* save);

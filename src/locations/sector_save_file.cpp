@@ -1,10 +1,15 @@
 #include "locations/sector_save_file.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+#include <time.h>
+
+#include "app/settings.h"
 #include "files/file_manager.h"
 #include "platform/win/directory.h"
 
@@ -290,11 +295,103 @@ bool DecodeSectorSaveStat(const uint8_t* data, size_t size, SectorSave* save, ch
     return true;
 }
 
+namespace {
+// A busy machine can refuse a file for a moment (an interrupted call, the descriptors or the
+// kernel's file table used up, a lock): such a refusal is tried again before it counts.
+bool Transient(int error)
+{
+    return error == EINTR || error == EAGAIN || error == EMFILE || error == ENFILE || error == EBUSY ||
+           error == ENOMEM || error == ETXTBSY;
+}
+
+constexpr int kFileTries = 5;
+
+void PauseBeforeRetry(int attempt)
+{
+    struct timespec t = {0, 20000000L * (attempt + 1)};
+    nanosleep(&t, nullptr);
+}
+
+// The file steps of a save and of its repair, for tests that stop the process there.
+void Step(const std::string& path, int after)
+{
+    if (g_SectorSaveFileStep)
+        g_SectorSaveFileStep(path.c_str(), after);
+}
+
+bool FileExists(const char* path)
+{
+    struct stat st;
+    return ::stat(path, &st) == 0;
+}
+
+bool TempName(const char* path, char* temp, size_t size)
+{
+    return path && std::snprintf(temp, size, "%s.tmp", path) < (int)size;
+}
+
+bool OldName(const char* path, char* old, size_t size)
+{
+    return path && std::snprintf(old, size, "%s.old", path) < (int)size;
+}
+
+// rename and remove, each one file step, tried again while the refusal is a passing one.
+bool Rename(const std::string& from, const std::string& to)
+{
+    Step(from, 0);
+    bool ok = false;
+    for (int attempt = 0; attempt < kFileTries; ++attempt) {
+        if (std::rename(from.c_str(), to.c_str()) == 0) {
+            ok = true;
+            break;
+        }
+        const int error = errno;
+        if (!Transient(error)) {
+            DebugOutF("Sector save: \"%s\" cannot be renamed to \"%s\": %s", from.c_str(), to.c_str(),
+                      std::strerror(error));
+            break;
+        }
+        PauseBeforeRetry(attempt);
+    }
+    Step(from, 1);
+    return ok;
+}
+
+// True when the file is gone (or never was).
+bool Remove(const std::string& path)
+{
+    if (!FileExists(path.c_str()))
+        return true;
+    Step(path, 0);
+    for (int attempt = 0; attempt < kFileTries && std::remove(path.c_str()) != 0 && Transient(errno); ++attempt)
+        PauseBeforeRetry(attempt);
+    Step(path, 1);
+    if (!FileExists(path.c_str()))
+        return true;
+    DebugOutF("Sector save: \"%s\" cannot be removed: %s", path.c_str(), std::strerror(errno));
+    return false;
+}
+
+std::string Suffixed(const char* path, const char* suffix)
+{
+    return NormalizePath((std::string(path) + suffix).c_str());
+}
+} // namespace
+
+void (*g_SectorSaveFileStep)(const char* path, int after) = nullptr;
+
 bool ReadWholeFile(const char* path, uint8_t* buffer, size_t capacity, size_t* size)
 {
     *size = 0;
     uint32_t length = 0;
-    const int h = CFileManager::Open(path, FILE_KIND_PLAIN, &length);
+    int h = -1;
+    for (int attempt = 0; attempt < kFileTries; ++attempt) {
+        errno = 0;
+        h = CFileManager::Open(path, FILE_KIND_PLAIN, &length);
+        if (h >= 0 || !Transient(errno))
+            break;
+        PauseBeforeRetry(attempt);
+    }
     if (h < 0)
         return false;
     bool ok = length <= capacity;
@@ -306,37 +403,43 @@ bool ReadWholeFile(const char* path, uint8_t* buffer, size_t capacity, size_t* s
     return ok;
 }
 
-namespace {
-bool FileExists(const char* path)
-{
-    std::FILE* f = std::fopen(path, "rb");
-    if (f)
-        std::fclose(f);
-    return f != nullptr;
-}
-
-bool TempName(const char* path, char* temp, size_t size)
-{
-    return path && std::snprintf(temp, size, "%s.tmp", path) < (int)size;
-}
-} // namespace
-
 bool WriteTempFile(const char* path, const uint8_t* data, size_t size)
 {
     char temp[1024];
     if (!TempName(path, temp, sizeof(temp)))
         return false;
-    const int h = CFileManager::OpenForWrite(temp);
-    if (h < 0)
-        return false;
-    const bool written = size == 0 || CFileManager::Write(data, size, h);
-    // The close counts too: buffered bytes that never reach the disk are a failed save.
-    const bool closed = CFileManager::CloseWritten(h) != 0;
-    if (!written || !closed) {
-        std::remove(NormalizePath(temp).c_str());
-        return false;
+    const std::string tempPath = NormalizePath(temp);
+    Step(tempPath, 0);
+    bool ok = false;
+    for (int attempt = 0; attempt < kFileTries && !ok; ++attempt) {
+        errno = 0;
+        const int h = CFileManager::OpenForWrite(temp);
+        if (h < 0) {
+            const int error = errno;
+            DebugOutF("Sector save: \"%s\" cannot be opened for writing: %s", temp,
+                      error ? std::strerror(error) : "no free file handle");
+            // A handle of the game's own table frees itself no faster than a descriptor.
+            if (error && !Transient(error))
+                break;
+            PauseBeforeRetry(attempt);
+            continue;
+        }
+        const bool written = size == 0 || CFileManager::Write(data, size, h);
+        // The close counts too: buffered bytes that never reach the disk are a failed save.
+        const bool closed = CFileManager::CloseWritten(h) != 0;
+        ok = written && closed;
+        if (!ok) {
+            const int error = errno;
+            DebugOutF("Sector save: \"%s\" cannot be written: %s", temp, std::strerror(error));
+            if (!Transient(error))
+                break;
+            PauseBeforeRetry(attempt);
+        }
     }
-    return true;
+    if (!ok)
+        std::remove(tempPath.c_str());
+    Step(tempPath, 1);
+    return ok;
 }
 
 bool CommitTempFile(const char* path)
@@ -345,8 +448,8 @@ bool CommitTempFile(const char* path)
     if (!TempName(path, temp, sizeof(temp)))
         return false;
     const std::string from = NormalizePath(temp);
-    if (std::rename(from.c_str(), NormalizePath(path).c_str()) != 0) {
-        std::remove(from.c_str());
+    if (!Rename(from, NormalizePath(path))) {
+        Remove(from);
         return false;
     }
     return true;
@@ -356,13 +459,12 @@ void RemoveTempFile(const char* path)
 {
     char temp[1024];
     if (TempName(path, temp, sizeof(temp)))
-        std::remove(NormalizePath(temp).c_str());
+        Remove(NormalizePath(temp));
 }
 
-void RemoveSaveFile(const char* path)
+bool RemoveSaveFile(const char* path)
 {
-    if (path)
-        std::remove(NormalizePath(path).c_str());
+    return !path || Remove(NormalizePath(path));
 }
 
 bool KeepAsBad(const char* path)
@@ -374,51 +476,72 @@ bool KeepAsBad(const char* path)
 }
 
 namespace {
-bool OldName(const char* path, char* old, size_t size)
+// The file to "<path>.old" or back; nothing to do when the file to move is not there.
+bool MoveAside(const char* path, bool back)
 {
-    return path && std::snprintf(old, size, "%s.old", path) < (int)size;
+    char old[1024];
+    if (!OldName(path, old, sizeof(old)))
+        return false;
+    const std::string file = NormalizePath(path), aside = NormalizePath(old);
+    const std::string& from = back ? aside : file;
+    return !FileExists(from.c_str()) || Rename(from, back ? file : aside);
 }
 } // namespace
 
-void SetAside(const char* path)
+bool SetAside(const char* path)
 {
-    char old[1024];
-    if (OldName(path, old, sizeof(old)))
-        std::rename(NormalizePath(path).c_str(), NormalizePath(old).c_str());
+    return MoveAside(path, false);
 }
 
-void PutBack(const char* path)
+bool PutBack(const char* path)
 {
-    char old[1024];
-    if (OldName(path, old, sizeof(old)) && FileExists(NormalizePath(old).c_str()))
-        std::rename(NormalizePath(old).c_str(), NormalizePath(path).c_str());
+    return MoveAside(path, true);
 }
 
-void DropSetAside(const char* path)
+bool DropSetAside(const char* path)
 {
     char old[1024];
-    if (OldName(path, old, sizeof(old)))
-        std::remove(NormalizePath(old).c_str());
+    return OldName(path, old, sizeof(old)) && Remove(NormalizePath(old));
+}
+
+bool CommitSectorSaveDat(const char* dat)
+{
+    return dat && Rename(Suffixed(dat, ".tmp"), NormalizePath(dat));
+}
+
+bool UndoSectorSavePair(const char* dat, const char* stat)
+{
+    // The .dat's temporary file is the mark of a pair never committed: it goes last, so a
+    // repair cut short is undone the same way by the next one.
+    return Remove(Suffixed(stat, ".tmp")) && PutBack(stat) && Remove(Suffixed(dat, ".tmp"));
+}
+
+bool FinishSectorSavePair(const char* stat)
+{
+    if (!DropSetAside(stat))
+        return false;
+    const std::string temp = Suffixed(stat, ".tmp");
+    if (!FileExists(temp.c_str()))
+        return true;
+    if (Rename(temp, NormalizePath(stat)))
+        return true;
+    // The old statistics must not stay beside the new ships; the new ones wait for the
+    // next repair.
+    RemoveSaveFile(stat);
+    return false;
 }
 
 int RecoverSectorSavePair(const char* dat, const char* stat)
 {
-    char datTemp[1024], statTemp[1024];
-    if (!TempName(dat, datTemp, sizeof(datTemp)) || !TempName(stat, statTemp, sizeof(statTemp)))
+    char datTemp[1024], statTemp[1024], statOld[1024];
+    if (!TempName(dat, datTemp, sizeof(datTemp)) || !TempName(stat, statTemp, sizeof(statTemp)) ||
+        !OldName(stat, statOld, sizeof(statOld)))
         return 0;
-    const std::string datTempPath = NormalizePath(datTemp), statTempPath = NormalizePath(statTemp);
-    const bool datLeft = FileExists(datTempPath.c_str()), statLeft = FileExists(statTempPath.c_str());
-    if (datLeft) {
-        std::remove(datTempPath.c_str());
-        if (statLeft)
-            std::remove(statTempPath.c_str());
-        PutBack(stat);
-        return -1;
-    }
-    DropSetAside(stat);
-    if (!statLeft)
-        return 0;
-    return CommitTempFile(stat) ? 1 : -1;
+    if (FileExists(NormalizePath(datTemp).c_str()))
+        return UndoSectorSavePair(dat, stat) ? kPairUndone : kPairStuck;
+    if (!FileExists(NormalizePath(statTemp).c_str()) && !FileExists(NormalizePath(statOld).c_str()))
+        return kPairWhole;
+    return FinishSectorSavePair(stat) ? kPairFinished : kPairStuck;
 }
 
 bool WriteFileSafely(const char* path, const uint8_t* data, size_t size)

@@ -72,27 +72,41 @@ bool DecodeSectorSaveDat(const uint8_t* data, size_t size, SectorSave* save, cha
 // Reads a .stat for the ships of save: exactly one 36-byte record per ship.
 bool DecodeSectorSaveStat(const uint8_t* data, size_t size, SectorSave* save, char* why, size_t whySize);
 
-// Whole file into buffer; false when missing or larger than capacity.
+// Whole file into buffer; false when missing or larger than capacity. A passing refusal
+// of the open (an interrupted call, descriptors used up) is tried again.
 bool ReadWholeFile(const char* path, uint8_t* buffer, size_t capacity, size_t* size);
 // Writes "<path>.tmp" whole and on the disk; a failed write, flush or close removes it.
+// Passing refusals are tried again; each failure is logged with its cause.
 bool WriteTempFile(const char* path, const uint8_t* data, size_t size);
 // Renames "<path>.tmp" over the file. False (temporary file removed) when it cannot.
 bool CommitTempFile(const char* path);
-// Removes "<path>.tmp" or the file itself.
+// Removes "<path>.tmp", or the file itself (false when it is still there).
 void RemoveTempFile(const char* path);
-void RemoveSaveFile(const char* path);
+bool RemoveSaveFile(const char* path);
 // Renames the file to "<path>.bad" (replacing an older one). False when it cannot.
 bool KeepAsBad(const char* path);
 // "<path>.old" holds the file while a save may still fail: set aside, put back, dropped.
-void SetAside(const char* path);
-void PutBack(const char* path);
-void DropSetAside(const char* path);
+// Each is true when done (or when there was nothing to do).
+bool SetAside(const char* path);
+bool PutBack(const char* path);
+bool DropSetAside(const char* path);
 // A pair write cut short (a kill, a power cut) is finished or undone so that the pair
 // stays whole. The .dat's rename commits a pair: a "<dat>.tmp" left means the new pair was
-// never committed and both temporary files go; a "<stat>.tmp" alone was written whole
-// before the commit and belongs to the .dat beside it, so it takes the .stat's place. Old
-// statistics set aside come back when the pair was undone and go when it was committed.
-// Returns 1 when it finished a pair, -1 when it undid one, 0 when nothing was left.
+// never committed; it is undone (the .stat's temporary file removed, old statistics set
+// aside put back) and the "<dat>.tmp" goes last, so a repair cut short is repaired the
+// same way. Without it the pair was committed: old statistics set aside go, and a
+// "<stat>.tmp" (written whole before the commit) takes the .stat's place.
+enum { kPairStuck = -2, kPairUndone = -1, kPairWhole = 0, kPairFinished = 1 };
+// kPairStuck: a file step failed; what is left is repaired again by the next try.
 int RecoverSectorSavePair(const char* dat, const char* stat);
+// The commit of a pair: "<dat>.tmp" takes the .dat's place. On failure the temporary file
+// stays, the mark the undo removes last.
+bool CommitSectorSaveDat(const char* dat);
+bool UndoSectorSavePair(const char* dat, const char* stat);
+bool FinishSectorSavePair(const char* stat);
+// Called before (after 0) and after (1) each file step of a save and of its repair, with
+// the file written, renamed or removed; null in the game. Tests end the process there to
+// see what a kill at that moment leaves, or fill the disk under the file.
+extern void (*g_SectorSaveFileStep)(const char* path, int after);
 // WriteTempFile then CommitTempFile: the old file stays when anything fails.
 bool WriteFileSafely(const char* path, const uint8_t* data, size_t size);

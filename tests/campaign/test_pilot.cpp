@@ -20,6 +20,8 @@
 #include "flight_ui/radio_menu.h"
 #include "flight_ui/game_interface.h"
 #include "locations/location_director.h"
+#include "locations/pilot_profile.h"
+#include "locations/sector_save.h"
 #include "menus/campaign_page.h"
 #include "menus/end_game.h"
 #include "menus/game_menu.h"
@@ -175,6 +177,14 @@ private:
     double lastClock_ = 0.0;
     std::map<std::pair<const void*, int>, int> chosen_;
 
+    // What a won sector leaves for the player: the campaign page's newest entry and the
+    // rating in Player.cfg, read as a restart reads them.
+    void CheckWonSector(int sector);
+    bool ReadRating(PilotRating* out) const;
+    int wonSector_ = 0;
+    PilotRating expected_{};
+    bool pageRead_ = false;
+
     // Menu and goals
     int typed_ = 0;
     std::size_t goal_ = 0;
@@ -325,6 +335,8 @@ void Pilot::NewLocation(int id)
 {
     // A location lost time after time is not going to be won: the run stops there.
     losses_ = id == location_ && rowEnd_ == "ship lost" ? losses_ + 1 : 0;
+    if (wonSector_ && rowEnd_.rfind("won", 0) == 0 && location_ == wonSector_) CheckWonSector(wonSector_);
+    wonSector_ = 0;
     if (location_ != -2) CloseRow(rowEnd_.c_str());
     rowEnd_.clear();
     ReleaseAll();
@@ -469,6 +481,34 @@ bool Pilot::ClickRing(const char* caption)
     return false;
 }
 
+bool Pilot::ReadRating(PilotRating* out) const
+{
+    char name[kPilotNameSize];
+    if (!ReadPilotName(g_PilotSlot, name, sizeof name)) return false;
+    LoadPilotRatings(RATING_KEY_ORE);
+    for (int i = 0; i < g_PilotRatingCount; ++i)
+        if (std::strcmp(g_PilotRatings[i].name, name) == 0) return *out = g_PilotRatings[i], true;
+    return false;
+}
+
+void Pilot::CheckWonSector(int sector)
+{
+    const std::string where = "after sector " + std::to_string(sector) + " was won: ";
+    // The campaign page lists the sectors up to the count of saves, the last with its ships.
+    int ships = 0;
+    float ore = 0.0f;
+    ReadSectorSaveSummary(sector + 1, &ships, &ore);
+    if (sector < LOCATION_SECTOR_LAST && (CountSavedSectors() != sector + 1 || ships < 1))
+        report_.failures.push_back(where + "the campaign page does not list sector " + std::to_string(sector + 1));
+    PilotRating now{};
+    if (!ReadRating(&now) || now.kills != expected_.kills ||
+        std::fabs(now.ore + now.killScore - expected_.ore - expected_.killScore) > 0.01f)
+        report_.failures.push_back(where + "Player.cfg holds " + std::to_string(now.kills) + " kills and rating " +
+                                   std::to_string(now.ore + now.killScore) + ", the results " +
+                                   std::to_string(expected_.kills) + " and " +
+                                   std::to_string(expected_.ore + expected_.killScore));
+}
+
 void Pilot::NextGoal()
 {
     std::fprintf(stderr, "[pilot] frame %u: goal %zu reached\n", frame_, goal_);
@@ -532,6 +572,13 @@ void Pilot::Menu()
     case MENU_PAGE_MAIN:
         if (goal_ >= plan_.goals.size()) return;
         if (goalStarted_) {
+            // Back in the menu after the campaign's end: the campaign page lists every sector.
+            if (goal.kind == PilotGoalKind::Campaign && report_.failures.empty() && !pageRead_) {
+                pageRead_ = true;
+                if (!ClickRing("Продолжить кампанию")) report_.failures.push_back("the main menu has no campaign page");
+                Wait(3.0);
+                return;
+            }
             // Back in the menu after the goal's locations: the campaign's end, or a mission left.
             NextGoal();
             Wait(2.0);
@@ -546,6 +593,16 @@ void Pilot::Menu()
         return;
     case MENU_PAGE_CAMPAIGN:
     case MENU_PAGE_SINGLE: {
+        if (goal.kind == PilotGoalKind::Campaign && pageRead_) {
+            const int selected = CGameMenu::SelectedListEntry();
+            if (g_ListEntryCount != LOCATION_SECTOR_LAST + 1 || selected != LOCATION_SECTOR_LAST)
+                report_.failures.push_back("the campaign page lists " + std::to_string(g_ListEntryCount) +
+                                           " entries with entry " + std::to_string(selected) +
+                                           " selected after the campaign's end");
+            ClickButton(g_MenuBackButton);
+            Wait(2.0);
+            return;
+        }
         if (goal.kind != (g_MenuPage == MENU_PAGE_SINGLE ? PilotGoalKind::SingleMission : PilotGoalKind::Sector) || goal.mission < 1 || goal.mission > int(g_ListEntryCount)) {
             if (goal.kind == PilotGoalKind::SingleMission && !missingReported_) {
                 missingReported_ = true;
@@ -582,6 +639,14 @@ void Pilot::Menu()
                   : location_ != LOCATION_SECTOR_LAST   ? "won"
                   : scene && scene->scriptStep == 16    ? "won at the finale"
                                                         : "won before the finale";
+        // The continue button adds the mission's totals to the pilot's rating: what the file
+        // should hold is taken once, when the page opens.
+        if (g_MissionResult == 1 && wonSector_ != location_ && IsSectorLocation(location_) && ReadRating(&expected_)) {
+            wonSector_ = location_;
+            expected_.ore += g_LocationDirector.sessionOre;
+            expected_.kills += g_LocationDirector.sessionKills;
+            expected_.killScore += g_LocationDirector.sessionKillScore;
+        }
         ClickButton(g_ResultsContinueButton);
         Wait(2.0);
         return;

@@ -5,7 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "location_test_util.h"
 #include "locations/pilot_profile.h"
@@ -72,6 +76,45 @@ bool Decode(const std::vector<uint8_t>& dat, SectorSave* out)
 }
 
 void PutI32(std::vector<uint8_t>& v, size_t at, int32_t x) { std::memcpy(v.data() + at, &x, 4); }
+
+// The file steps of a save and its repair: the process ends at step `at`; the disk is full
+// under the file `full` when it is written; a folder takes the name "<block>.old" just as
+// `block` is set aside. Returns the number of steps.
+int g_KillAt = -1, g_Steps = 0;
+std::string g_Full, g_Block;
+void AtFileStep(const char* path, int after)
+{
+    if (g_Steps++ == g_KillAt) std::_Exit(0);
+    if (!after && g_Full == path) std::filesystem::create_symlink("/dev/full", path);
+    if (!after && g_Block == path) std::filesystem::create_directories(g_Block + ".old/x");
+}
+
+int Steps(const std::function<void()>& what, int at = -1, const std::string& full = "", const std::string& block = "")
+{
+    g_KillAt = at, g_Steps = 0, g_Full = full, g_Block = block;
+    g_SectorSaveFileStep = AtFileStep;
+    if (at >= 0) EXPECT_EXIT((what(), std::_Exit(1)), ::testing::ExitedWithCode(0), "");
+    else what();
+    g_SectorSaveFileStep = nullptr;
+    return g_Steps;
+}
+
+// A pilot folder's files by name.
+using Folder = std::map<std::string, std::string>;
+Folder Snapshot(const char* dir)
+{
+    Folder f;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        f[e.path().filename().string()] = (std::stringstream() << std::ifstream(e.path(), std::ios::binary).rdbuf()).str();
+    return f;
+}
+
+void Restore(const char* dir, const Folder& f)
+{
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (const auto& [name, bytes] : f) std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
+}
 
 } // namespace
 
@@ -446,30 +489,67 @@ TEST_F(SectorSaveTest, DamagedAndTornSavesTable)
     g_Settings.debugOut = 0;
 }
 
-// A kill between the two renames of a save: the next start loads the new pair whole.
-TEST_F(SectorSaveTest, KillBetweenTheRenamesLeavesAWholePair)
+// Kill points, one row each: the process ends before or after any file step of a save (its
+// statistics written or failing on a full disk), and then before or after any file step of
+// the repair at the next start. After that start the pair is one save's, old with old or
+// new with new, and nothing temporary is left; a save written instead of the start leaves
+// its own pair alone.
+TEST_F(SectorSaveTest, KillAtAnyFileStepOfASaveOrItsRepairLeavesOneSavesPair)
 {
+    const char* dir = "Save/00";
     Dock(station_, "Data/U/Hero/Main.obj", 7, "Human/Hero")->statistics.kills = 1;
     WriteSectorSave(2);
-    CUnit* second = Dock(station_, "Data/U/Armed/Main.obj", 8, "Human/Mercenaries/Fighter");
-    second->statistics.kills = 5;
-    EXPECT_EXIT(
-        {
-            g_SectorSaveBetweenRenames = [] { std::_Exit(0); };
-            WriteSectorSave(2);
-            std::_Exit(1);
-        },
-        ::testing::ExitedWithCode(0), "");
-    // The new ships are in place beside their statistics, still under the temporary name.
-    EXPECT_TRUE(std::filesystem::exists("Save/00/Sector 02.stat.tmp"));
-    g_World.UnloadLocation();
-    station_ = NewStation();
-    LoadSectorSave(2);
-    ASSERT_EQ(station_->dockedCount, 2);
-    EXPECT_EQ(station_->dockedUnits[0]->statistics.kills, 1);
-    EXPECT_EQ(station_->dockedUnits[1]->statistics.kills, 5);
-    EXPECT_FALSE(std::filesystem::exists("Save/00/Sector 02.stat.tmp"));
-    EXPECT_EQ(std::filesystem::file_size("Save/00/Sector 02.stat"), 2u * 36);
+    const Folder old = Snapshot(dir);
+    Dock(station_, "Data/U/Armed/Main.obj", 8, "Human/Mercenaries/Fighter")->statistics.kills = 5;
+    WriteSectorSave(2);
+    const Folder fresh = Snapshot(dir);
+    const auto start = [this] {
+        g_World.UnloadLocation();
+        station_ = NewStation();
+        LoadSectorSave(2);
+    };
+    // The station with the new ships, the folder with the old pair.
+    const auto before = [&] {
+        Restore(dir, fresh);
+        start();
+        Restore(dir, old);
+    };
+    const auto save = [] { WriteSectorSave(2); };
+    for (const std::string full : {"no disk", "Save/00/Sector 02.stat.tmp"}) {
+        before();
+        const int saveSteps = Steps(save, -1, full);
+        const Folder saved = Snapshot(dir);
+        ASSERT_EQ(saved.count("Sector 02.stat"), full == "no disk" ? 1u : 0u);
+        for (int kill = 0; kill < saveSteps; ++kill) {
+            before();
+            Steps(save, kill, full);
+            const Folder left = Snapshot(dir);
+            const int repairSteps = Steps(start);
+            for (int repairKill = -1; repairKill < repairSteps; ++repairKill) {
+                SCOPED_TRACE(full + " full, killed at save step " + std::to_string(kill) + ", at repair step " +
+                             std::to_string(repairKill));
+                Restore(dir, left);
+                if (repairKill >= 0) Steps(start, repairKill);
+                start();
+                const Folder after = Snapshot(dir);
+                EXPECT_TRUE(after == old || after == saved) << after.size() << " files";
+                EXPECT_EQ(station_->dockedCount, after == old ? 1 : 2);
+            }
+            // A second save over what the kill left (a won sector writes the next one unloaded),
+            // itself killed at each of its steps, and whole (-1): the pair is still one save's.
+            for (int kill2 = -1, steps2 = 0; kill2 < steps2; ++kill2) {
+                SCOPED_TRACE(full + " full, killed at save step " + std::to_string(kill) + ", the next at " +
+                             std::to_string(kill2));
+                before();
+                Restore(dir, left);
+                if (kill2 < 0) steps2 = Steps(save, -1, full);
+                else Steps(save, kill2, full);
+                start();
+                const Folder after = Snapshot(dir);
+                EXPECT_TRUE(after == saved || (kill2 >= 0 && after == old)) << after.size() << " files";
+            }
+        }
+    }
 }
 
 TEST_F(SectorSaveTest, MissingLaterSectorKeepsTheStation)
@@ -523,28 +603,30 @@ TEST_F(SectorSaveTest, WriteErrorsAtCloseFailTheSaveAndThePairStaysTogether)
     ASSERT_FALSE(stat.empty());
     Dock(station_, "Data/U/Ship/Main.obj", 8, "Human/Hero");
     // A full disk: the bytes fit the stream's buffer and fail only when it is flushed.
-    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.dat.tmp");
-    WriteSectorSave(2);
-    std::filesystem::remove("Save/00/Sector 02.dat.tmp");
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.dat.tmp");
     EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("Save/00/Sector 02.dat")));
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat);
     EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat);
 
     // The statistics fail alone: the new ships are saved and the old statistics go.
-    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.stat.tmp");
-    WriteSectorSave(2);
-    std::filesystem::remove("Save/00/Sector 02.stat.tmp");
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.stat.tmp");
     EXPECT_EQ(std::filesystem::file_size("Save/00/Sector 02.dat"), 8u + 2 * 682);
     EXPECT_FALSE(std::filesystem::exists("Save/00/Sector 02.stat"));
 
-    // The statistics fail, then the new ships cannot replace the old (an immutable .dat):
-    // the old pair stays whole.
     WriteSectorSave(2);
     const std::string dat2 = ReadFile("Save/00/Sector 02.dat"), stat2 = ReadFile("Save/00/Sector 02.stat");
     Dock(station_, "Data/U/Ship/Main.obj", 9, "Human/Hero");
-    std::filesystem::create_symlink("/dev/full", "Save/00/Sector 02.stat.tmp");
+    // The statistics fail and the old ones cannot be set aside (a folder takes the name just
+    // then): nothing is committed, the old pair stays whole.
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.stat.tmp", "Save/00/Sector 02.stat");
+    std::filesystem::remove_all("Save/00/Sector 02.stat.old");
+    EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat2);
+    EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat2);
+
+    // The statistics fail, then the new ships cannot replace the old (an immutable .dat):
+    // the old pair stays whole.
     if (std::system("chattr +i 'Save/00/Sector 02.dat' 2>/dev/null") != 0) GTEST_SKIP() << "no immutable files here";
-    WriteSectorSave(2);
+    Steps([] { WriteSectorSave(2); }, -1, "Save/00/Sector 02.stat.tmp");
     std::system("chattr -i 'Save/00/Sector 02.dat'");
     EXPECT_EQ(ReadFile("Save/00/Sector 02.dat"), dat2);
     EXPECT_EQ(ReadFile("Save/00/Sector 02.stat"), stat2);

@@ -22,6 +22,7 @@
 #include "world/objects/object_codes.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
+#include "world/space/dock_time.h"
 
 namespace scenes {
 
@@ -30,7 +31,6 @@ namespace {
 const Vec3 kMenuCentre(0.0f, 50.0f, 0.0f);
 constexpr int kMenuDraws = 16;
 constexpr float kStopped = 0.5f;
-constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
 // Seconds the second intro waits for a mercenary's docking before it goes on without it.
 constexpr float kDockingPatience = 90.0f;
 

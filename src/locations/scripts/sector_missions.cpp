@@ -8,14 +8,13 @@
 #include "world/objects/object_codes.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
+#include "world/space/dock_time.h"
 
 using namespace scene;
 
 namespace {
 
 constexpr uint32_t kDockSeconds = 60;
-// Station 49 keeps sector 3's escort and cargo ship: the bay never launches them again.
-constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
 
 int& Quest0()
 {

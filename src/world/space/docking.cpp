@@ -17,10 +17,9 @@
 #include "world/object_list.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
+#include "world/space/dock_time.h"
 
 namespace {
-
-constexpr uint32_t kStaysDocked = 0xFFFFFFFFu;
 
 enum BayState { BAY_IDLE = -1, BAY_REQUESTED = 0, BAY_LAUNCHING = 1, BAY_SERVING = 2 };
 
@@ -290,6 +289,9 @@ int CUnit::RequestDocking(CUnit* ship, uint32_t seconds)
     if (FindCargoItem() && bayUnit) return 0;
     if (bayUnit == ship || g_World.IsDockedAt(ship, this)) return 0;
 
+    // A docked place with ship id -1 reads as empty: a ship without an id of its own (the
+    // location's traffic, a traveller hired over the radio) is given one here.
+    if (ship->pilot.objectId < 0 && !IsNetworkGame()) ship->pilot.objectId = CObjectList::NextId();
     bayRequestUnit = ship;
     ship->dockTime = seconds;
     ship->dockStart = g_GameClock.NowMs();
@@ -357,6 +359,29 @@ void TakeOutOfSlot(CUnit& station, int slot)
     station.slotIds[kMaxDocked - 1] = ids;
     station.dockStartTimes[kMaxDocked - 1] = stamp;
     if (--station.dockedCount < 0) station.dockedCount = 0;
+}
+
+// A docked ship that dies (a hit on the frame it is still docked, before the bay lists it
+// again) is lost as any other: it goes back to the world's list at its resting place, its
+// dying order untouched, and dies there.
+void PutOutDead(CUnit& station)
+{
+    for (int slot = 0; slot < kMaxDocked; ++slot) {
+        CUnit* ship = station.dockedUnits[slot];
+        if (!ship || ship->orderType != ACTION_DEAD) continue;
+        SpaceWorldScope scope;
+        const bool listed = CObjectList::IndexOf(ship) >= 0;
+        TakeOutOfSlot(station, slot--);
+        const BayGeometry g = Geometry(station);
+        ship->position = g.hasInside ? g.inside : g.gate;
+        ship->UpdateTransform();
+        ship->collisionFlag = 1;
+        ship->dockingStage = -1;
+        ship->manualControl = 0;
+        DebugOutF("Docking bay of %d: ship %d died docked", station.pilot.objectId, ship->pilot.objectId);
+        // A full list destroys it at once, as it would any ship it cannot take.
+        if (!listed) CObjectList::Add(ship);
+    }
 }
 
 void LaunchDue(CUnit& station)
@@ -739,6 +764,7 @@ void CUnit::UpdateDockingBay(float dt)
     if (!(hull > 0.0f) || orderType == ACTION_DEAD || !FindGateBay()) return;
     if (!(dt > 0.0f)) dt = 0.0f;
 
+    PutOutDead(*this);
     ServeDocked(*this, dt);
     LaunchDue(*this);
     const BayGeometry g = Geometry(*this);

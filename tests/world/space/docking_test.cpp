@@ -8,7 +8,9 @@
 #include "app/settings.h"
 #include "dataset_util.h"
 #include "locations/location_director.h"
+#include "flight_ui/cursor.h"
 #include "locations/station_interiors.h"
+#include "menus/game_menu.h"
 #include "render/mesh.h"
 #include "world/objects/attached_effect.h"
 #include "world/game_clock.h"
@@ -440,6 +442,38 @@ TEST_F(DockingBay, ADockedShipDestroyedWhileListedGivesUpItsPlace)
     }
 }
 
+// The player's ship hit to death on the frame it is still docked (the interior has just
+// closed, the bay has yet to launch it): it is lost as any ship is, and the mission with it.
+TEST_F(DockingBay, PlayerShipKilledWhileStillDockedIsLostAsAnyShip)
+{
+    CUnit* s = Station(Vec3());
+    CUnit* p = Craft(Vec3(), 1, GTYPE_SP_HEROSHIP);
+    g_PlayerObject = p;
+    DockDirectly(s, p, 0, kStays);
+    ASSERT_EQ(CObjectList::FindDockedPlayerShipFlag(), p);
+    p->TakeHit(1.0e6f, nullptr, p->position, nullptr);
+    ASSERT_EQ(p->orderType, ACTION_DEAD);
+    // The loss opens the game menu's question: the menu and the mission's end are put back after.
+    const int savedResult = g_MissionResult, savedOver = g_LocationDirector.missionOver, savedMenu = g_GameMenuActive,
+              savedPointer = g_PointerShown;
+    g_MissionResult = -1;
+    for (int f = 0; f < 600 && g_MissionResult < 0; ++f) {
+        g_GameClock.gameTime += kDt * 1000.0;
+        CObjectList::UpdateAll();
+    }
+    EXPECT_EQ(g_MissionResult, 0);
+    EXPECT_GE(CObjectList::IndexOf(p), 0);
+    EXPECT_EQ(p->orderSubState, 2);
+    EXPECT_EQ(s->dockedCount, 0);
+    EXPECT_EQ(s->dockedUnits[0], nullptr);
+    EXPECT_EQ(s->bayUnit, nullptr);
+    g_MissionResult = savedResult;
+    g_LocationDirector.missionOver = savedOver;
+    g_GameMenuActive = savedMenu;
+    g_PointerShown = savedPointer;
+    g_PlayerObject = nullptr;
+}
+
 TEST_F(DockingBay, LaunchedShipWithSavedOrdersReturnsToThem)
 {
     CUnit* s = Station(Vec3());
@@ -486,6 +520,15 @@ TEST_F(DockingBay, AiShipGoesInThroughTheGateSlidesToRestAndDocks)
     Run(s, 1.0f);
     EXPECT_EQ(s->dockedUnits[0], nullptr);
     EXPECT_GE(CObjectList::IndexOf(a), 0);
+
+    // A ship without an id of its own (traffic, a hired traveller) gets one from the bay: its
+    // docked place never reads as an empty one.
+    CUnit* b = Craft(Vec3(0, 0, 210), 1);
+    b->pilot.objectId = -1;
+    b->SetOrder(ACTION_DOCKING, s, nullptr, 0);
+    Run(s, 20.0f);
+    ASSERT_EQ(s->RequestDocking(b, 30), 1);
+    EXPECT_GE(b->pilot.objectId, 0);
 }
 
 // A scene that renews a ship's docking order while the bay already holds it (the second
