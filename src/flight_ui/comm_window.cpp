@@ -525,8 +525,13 @@ void CCommWindow::DrawHeader()
                  {owner, nameColour},
                  {"Пилот:", label},
                  {p.pilotName, nameColour}};
-    for (int k = 0; k < 6; ++k)
-        if (rows[k].text && rows[k].text[0]) font.DrawTextUniform(195.0f, 5.0f + float(k) * lh, rows[k].text, FlickerColour(rows[k].colour), 1.0f);
+    // Each row twice, a texel apart: the panel shows at half size on a small screen, where
+    // strokes one texel wide fade to half their colour.
+    for (int k = 0; k < 6; ++k) {
+        if (!rows[k].text || !rows[k].text[0]) continue;
+        const unsigned colour = FlickerColour(rows[k].colour);
+        for (float dx : {0.0f, 1.0f}) font.DrawTextUniform(195.0f + dx, 5.0f + float(k) * lh, rows[k].text, colour, 1.0f);
+    }
 
     const float hullShare = speaker->hullMax > 0.0f ? speaker->hull / speaker->hullMax : 0.0f;
     DrawScreenRectColour(0xFF006400u, 497.0f, 5.0f, 508.0f, 150.0f);

@@ -188,7 +188,7 @@ void CStationMenu::AimSectorMap()
 {
     // The route's asteroids lie thousands of units off the station, beyond the picture's
     // edge from most sides: the camera stands on the station's far side from them, so the
-    // route shows behind the station at a height where the ships still read.
+    // route shows behind the station, and the ships near it keep their size.
     Vec3 sum;
     int n = 0;
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
@@ -201,7 +201,9 @@ void CStationMenu::AimSectorMap()
         const Vec3 d = centre - sum * (1.0f / float(n));
         if (d.x * d.x + d.z * d.z > 1.0f) away = Vec3Normalize(Vec3(d.x, 0.0f, d.z));
     }
-    g_MenuCamera.followOffset = Vec3(away.x * 3500.0f, 3500.0f, away.z * 3500.0f);
+    // 4950 units off, 30 degrees up: the route a few thousand units behind the station
+    // stays below the picture's top edge.
+    g_MenuCamera.followOffset = Vec3(away.x * 4287.0f, 2475.0f, away.z * 4287.0f);
 }
 
 void CStationMenu::UpdateSectorMap()
