@@ -1,5 +1,6 @@
 #include "flight_ui/cockpit.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/settings.h"
@@ -10,6 +11,10 @@
 #include "flight_ui/radio_menu.h"
 #include "flight_ui/target_screen.h"
 #include "platform/crt/rand.h"
+#include "platform/math/mesh_data.h"
+#include "render/mesh.h"
+#include "world/objects/attached_effect.h"
+#include "render/object_draw.h"
 #include "render/d3d_render.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
@@ -207,6 +212,85 @@ void CCockpit::Update()
     } else if (IsPlaying(chatter)) {
         chatter->Stop();
     }
+}
+
+namespace {
+
+// The screen box (800 x 600 units) of a panel's quad at the frame it shows, placed by m
+// and seen through the current camera; false when it lies behind the eye.
+bool PanelBox(const CAttachedEffect* panel, unsigned frame, const Matrix& m, CCockpit::Rect* box)
+{
+    if (!panel || panel->meshCount < 1 || !panel->meshes[0] || panel->meshes[0]->m_SubMeshCount < 1) return false;
+    const CMesh& mesh = *panel->meshes[0];
+    const MeshData* q = mesh.m_SubMeshes[std::min(frame, unsigned(mesh.m_SubMeshCount - 1))];
+    if (!q || q->vertexCount == 0) return false;
+    const CCamera& camera = g_World.Camera();
+    const Vec3 s(panel->scale.x * panel->scale2.x, panel->scale.y * panel->scale2.y, panel->scale.z * panel->scale2.z);
+    const Matrix world = MatrixScaling(s.x, s.y, s.z) * m;
+    *box = {1e9f, 1e9f, -1e9f, -1e9f};
+    for (unsigned i = 0; i < q->vertexCount; ++i) {
+        const Vec4 c = Vec3Transform(Vec3TransformCoord(Vec3TransformCoord(q->Position(i), world), camera.view),
+                                     camera.projection);
+        if (!(c.w > 0.0f)) return false;
+        const float x = (c.x / c.w + 1.0f) * 400.0f, y = (1.0f - c.y / c.w) * 300.0f;
+        box->x0 = std::min(box->x0, x), box->x1 = std::max(box->x1, x);
+        box->y0 = std::min(box->y0, y), box->y1 = std::max(box->y1, y);
+    }
+    return true;
+}
+
+// The comm panel's frame as the cockpit's drawing picks it (the larger the panel asks for).
+unsigned CommFrame(const CAttachedEffect* screen)
+{
+    const int frames = screen && screen->meshCount > 0 && screen->meshes[0] ? screen->meshes[0]->m_SubMeshCount : 1;
+    return unsigned(std::max({g_CommWindow.ToPixels(frames), g_RadioMenu.ToPixels(frames), 0}));
+}
+
+} // namespace
+
+Matrix CCockpit::PlaceModel(const CUnit& model, const Matrix& swayed)
+{
+    const CAttachedEffect* screen3 = model.FindCockpitScreen3();
+    const unsigned commFrame = CommFrame(screen3);
+    const CAttachedEffect* const panels[] = {model.FindCockpitRadar(), model.FindCockpitScreen1(),
+                                             model.FindCockpitScreen2(), commFrame > 0 ? screen3 : nullptr};
+    const CCamera& camera = g_World.Camera();
+    // The camera's right and up axes in the world, and how far a unit of depth reaches.
+    const Vec3 right(camera.view.m[0][0], camera.view.m[1][0], camera.view.m[2][0]);
+    const Vec3 up(camera.view.m[0][1], camera.view.m[1][1], camera.view.m[2][1]);
+    const float xs = camera.projection.m[0][0], ys = camera.projection.m[1][1];
+    Matrix m = swayed;
+    for (int pass = 0; pass < 3; ++pass) {
+        panelRectCount = 0;
+        Rect all = {1e9f, 1e9f, -1e9f, -1e9f};
+        for (const CAttachedEffect* p : panels) {
+            Rect r;
+            if (!PanelBox(p, p == screen3 ? commFrame : 0u, m, &r)) continue;
+            panelRects[panelRectCount++] = r;
+            all = {std::min(all.x0, r.x0), std::min(all.y0, r.y0), std::max(all.x1, r.x1), std::max(all.y1, r.y1)};
+        }
+        if (panelRectCount == 0 || xs == 0.0f || ys == 0.0f) break;
+        // The panels swing with the cockpit as far as the picture's edges, and no further.
+        auto back = [](float lo, float hi, float size) {
+            if (hi - lo > size) return 0.5f * (size - lo - hi);
+            return lo < 0.0f ? -lo : (hi > size ? size - hi : 0.0f);
+        };
+        const float dx = back(all.x0, all.x1, 800.0f), dy = back(all.y0, all.y1, 600.0f);
+        if (std::fabs(dx) < 0.25f && std::fabs(dy) < 0.25f) break;
+        // The panels stand about two units before the eye.
+        const Vec3 shift = right * (dx / 400.0f * 2.0f / xs) - up * (dy / 300.0f * 2.0f / ys);
+        m.m[3][0] += shift.x, m.m[3][1] += shift.y, m.m[3][2] += shift.z;
+    }
+    return m;
+}
+
+bool CCockpit::OverPanel(float x0, float y0, float x1, float y1) const
+{
+    for (int i = 0; i < panelRectCount; ++i) {
+        const Rect& r = panelRects[i];
+        if (x0 < r.x1 && x1 > r.x0 && y0 < r.y1 && y1 > r.y0) return true;
+    }
+    return false;
 }
 
 void CCockpit::DrawOverlay()

@@ -25,6 +25,13 @@ public:
         SOUND_SELECT_TARGET, SOUND_BACKGROUND_WORK, SOUND_ALIGN_TARGET_SPEED, SOUND_COUNT
     };
     CSound* sounds[SOUND_COUNT] = {};
+    // Where the panels lie on the screen (800 x 600 units) as last drawn: the dashboard's
+    // screens and, while open, the comm panel. The overlay's marks keep off them.
+    struct Rect {
+        float x0, y0, x1, y1;
+    };
+    Rect panelRects[4] = {};
+    int panelRectCount = 0;
 
     void Init();
     void LoadModel();
@@ -33,6 +40,12 @@ public:
     // The step of a frame in the space world.
     void Update();
     void DrawOverlay();
+    // The cockpit's matrix for the frame, from its swayed one: moved back as far as it takes
+    // to keep every panel whole in the picture (a narrow screen leaves the panels no room
+    // to swing past its edges). Notes the panels' places.
+    Matrix PlaceModel(const CUnit& model, const Matrix& swayed);
+    // True when a mark of the overlay over that rectangle would cover a panel.
+    bool OverPanel(float x0, float y0, float x1, float y1) const;
 };
 
 extern CCockpit g_Cockpit;

@@ -512,19 +512,26 @@ void CCommWindow::DrawHeader()
 {
     const CPilotData& p = speaker->pilot;
     const float lh = font.GetTextHeight(1.0f);
-    const unsigned nameColour = p.side == 2 ? 0x9B3700u : 0x646400u;
+    // At half size on a small screen the block reads only as bright as the target screen
+    // shows the same rows: full green, the names in the side colour.
+    const unsigned label = 0x00FF00u, nameColour = p.side == 2 || p.side == 3 ? 0xFF3700u : 0xC8C800u;
     const char* owner = std::strcmp(p.pilotMarker, "PLAYER_NAME") == 0 ? g_PlayerName : p.pilotMarker;
     struct Row {
         const char* text;
         unsigned colour;
-    } rows[6] = {{p.title, 0x009B00u},
-                 {std::strcmp(p.secondText, "NONE") != 0 ? p.secondText : "", 0x009B00u},
-                 {"Владелец:", 0x009B00u},
+    } rows[6] = {{p.title, label},
+                 {std::strcmp(p.secondText, "NONE") != 0 ? p.secondText : "", label},
+                 {"Владелец:", label},
                  {owner, nameColour},
-                 {"Пилот:", 0x009B00u},
+                 {"Пилот:", label},
                  {p.pilotName, nameColour}};
-    for (int k = 0; k < 6; ++k)
-        if (rows[k].text && rows[k].text[0]) font.DrawTextUniform(195.0f, 5.0f + float(k) * lh, rows[k].text, FlickerColour(rows[k].colour), 1.0f);
+    // Each row twice, a texel apart: the panel shows at half size on a small screen, where
+    // strokes one texel wide fade to half their colour.
+    for (int k = 0; k < 6; ++k) {
+        if (!rows[k].text || !rows[k].text[0]) continue;
+        const unsigned colour = FlickerColour(rows[k].colour);
+        for (float dx : {0.0f, 1.0f}) font.DrawTextUniform(195.0f + dx, 5.0f + float(k) * lh, rows[k].text, colour, 1.0f);
+    }
 
     const float hullShare = speaker->hullMax > 0.0f ? speaker->hull / speaker->hullMax : 0.0f;
     DrawScreenRectColour(0xFF006400u, 497.0f, 5.0f, 508.0f, 150.0f);

@@ -55,12 +55,18 @@ void BracketSize(const CUnit* u, float d, float* s, float* c)
     *c = corner * 0.8f;
 }
 
+// A mark of the overlay is left out where it would cover a cockpit panel's text.
+void DrawMark(const ScreenSprite* sprite, float x1, float y1, float x2, float y2, uint32_t colour)
+{
+    if (!g_Cockpit.OverPanel(x1, y1, x2, y2)) DrawSpriteRect(sprite, x1, y1, x2, y2, colour);
+}
+
 void DrawCorners(const ScreenSprite* sprites, float x, float y, float s, float c, uint32_t colour)
 {
-    DrawSpriteRect(&sprites[0], x - s, y - s, x - s + c, y - s + c, colour);
-    DrawSpriteRect(&sprites[1], x + s - c, y - s, x + s, y - s + c, colour);
-    DrawSpriteRect(&sprites[2], x - s, y + s - c, x - s + c, y + s, colour);
-    DrawSpriteRect(&sprites[3], x + s - c, y + s - c, x + s, y + s, colour);
+    DrawMark(&sprites[0], x - s, y - s, x - s + c, y - s + c, colour);
+    DrawMark(&sprites[1], x + s - c, y - s, x + s, y - s + c, colour);
+    DrawMark(&sprites[2], x - s, y + s - c, x - s + c, y + s, colour);
+    DrawMark(&sprites[3], x + s - c, y + s - c, x + s, y + s, colour);
 }
 
 CItem* FindLauncher(const CUnit* u)
@@ -167,7 +173,7 @@ void CTargetMarker::DrawLead()
         player->ComputeLeadPoint(t, &aim);
         float lx = 0.0f, ly = 0.0f;
         if (camera.WorldToScreen(&lx, &ly, aim))
-            DrawSpriteRect(&leadSprite, lx - 8.0f, ly - 8.0f, lx + 8.0f, ly + 8.0f, hostile ? 0xC8FF3232u : 0xC832FF32u);
+            DrawMark(&leadSprite, lx - 8.0f, ly - 8.0f, lx + 8.0f, ly + 8.0f, hostile ? 0xC8FF3232u : 0xC832FF32u);
     }
     // The arrow towards a target away from the centre of view.
     const Vec3 toTarget = centre - camera.eye;

@@ -100,6 +100,8 @@ public:
     static void DrawStationCargo();
     static void DrawShipCharacteristics(float x, float y);
     static void DrawStatistics();
+    // The map opens looking across the home station towards the sector's route.
+    static void AimSectorMap();
     static void UpdateSectorMap();
     static void DrawSectorMap();
     static int PickSectorMapObject();

@@ -60,7 +60,7 @@ TEST(StationPagesE2E, UpgradeMercenaryAndTheRadioOnTheSectorMap)
     input += window.Click(1840, 600, 255);   // "Заказать наемника"
     input += window.Click(1870, 600, 445);
     input += window.Click(1920, 180, 150);   // "КАРТА СЕКТОРА"
-    input += window.Click(1980, 400, 252);   // the ship above the station
+    input += window.Click(1980, 462, 283);   // the ship beside the station
     // Called and answered; the station's answer is said for 5 s, then the radio menu.
     input += "1990 key C\n2030 key 1\n"
              "2150 key F3\n2190 key 2\n2220 key F3\n"

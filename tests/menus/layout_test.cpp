@@ -72,7 +72,7 @@ struct Box {
 class LayoutDevice : public NullGfxDevice {
 public:
     explicit LayoutDevice(const D3DPRESENT_PARAMETERS& p) : NullGfxDevice(p) { recording = false; }
-    std::vector<Box> texts, quads, views, pictures, frames;
+    std::vector<Box> texts, quads, views, pictures, frames, marks;
     std::map<int, unsigned> world;  // primitive type: primitives
     float targetWidth = 800.0f, targetHeight = 600.0f;
 
@@ -81,7 +81,8 @@ public:
     GfxResult SetRenderTarget(unsigned index, GfxSurface* surface) override
     {
         if (index == 0) {
-            frame_ = surface == BackBufferSurface() ? nullptr : surface;
+            // Each switch a frame of its own: a surface freed and made again may reuse an address.
+            frame_ = surface == BackBufferSurface() ? nullptr : reinterpret_cast<const void*>(++switches_);
             D3DSURFACE_DESC desc{};
             if (frame_ && surface->GetDesc(&desc) == D3D_OK) frameWidth_ = float(desc.Width), frameHeight_ = float(desc.Height);
         }
@@ -113,6 +114,8 @@ public:
         if (screen_ && type == D3DPT_TRIANGLESTRIP && count == 2) (textured_ ? pictures : quads).push_back(Bounds(sv, 4));
         if (screen_ && !textured_ && type == D3DPT_TRIANGLESTRIP && count == 6) quads.push_back(Bounds(sv, 8));
         if (screen_ && !textured_ && type == D3DPT_LINESTRIP && count == 8) frames.push_back(Bounds(sv, 9));
+        else if (screen_ && !textured_ && (type == D3DPT_LINESTRIP || type == D3DPT_LINELIST))
+            marks.push_back(Bounds(sv, type == D3DPT_LINELIST ? 2 * count : count + 1));
         if (!screen_) world[type] += count;
         return NullGfxDevice::DrawPrimitiveUP(type, count, v, stride);
     }
@@ -126,7 +129,7 @@ public:
         }
         return NullGfxDevice::DrawIndexedPrimitiveUP(type, minIndex, numVertices, count, indices, format, v, stride);
     }
-    void Clear() { texts.clear(), quads.clear(), views.clear(), pictures.clear(), frames.clear(), world.clear(); }
+    void Clear() { texts.clear(), quads.clear(), views.clear(), pictures.clear(), frames.clear(), marks.clear(), world.clear(); }
 
 private:
     Box Bounds(const ScreenVertex* v, unsigned n) const
@@ -144,6 +147,7 @@ private:
     bool textured_ = false;
     bool screen_ = false;
     const void* frame_ = nullptr;
+    uintptr_t switches_ = 0;
     float frameWidth_ = 0.0f, frameHeight_ = 0.0f;
     void Stamp(Box& b) const
     {
@@ -333,6 +337,35 @@ void ExpectCockpitFramesAndReads(LayoutDevice* device, CUnit* player, CUnit* tar
                 EXPECT_TRUE(covered(x, y)) << "open space at (" << x << ", " << y << "), aspect " << aspectValue;
         for (float x : {0.17f, 0.5f, 0.83f}) EXPECT_FALSE(covered(x, 0.4f)) << "wall at " << x << ", aspect " << aspectValue;
     }
+    // In a hard turn (4:3 at 800 x 600 and 1024 x 768, 16:10, 16:9) the panels stay on the
+    // screen, the help open; the speaker's bracket astride the comm column keeps off it.
+    g_RadioMenu.state = 1, g_RadioMenu.page = RADIO_PAGE_HELP, g_RadioMenu.switching = 0;
+    g_RadioMenu.UpdateTyping(), g_RadioMenu.openPercent = 100.0f;
+    CCamera& camera = g_World.Camera();
+    const float s = 0.1125f;
+    for (const auto& [name, aspect, sway] : {std::tuple{"800 x 600 turning left", 1.33333f, Vec3(s, 0, s)},
+                                             {"800 x 600 diving", 1.33333f, Vec3(0, s, 0)}, {"1024 x 768 turning right", 1.33333f, Vec3(-s, 0, -s)},
+                                             {"1280 x 800 climbing", 1.6f, Vec3(s, -s, s)}, {"1920 x 1080 turning right", 1.77778f, Vec3(-s, s, -s)}}) {
+        camera.SetProjection(1.46121f, aspect * 0.85f, 50.0f, 1.0f), camera.SetMatrices(Vec3(), Vec3(0, 0, 1), Vec3(0, 1, 0));
+        g_Cockpit.PlaceModel(model, MatrixRotationY(sway.x) * MatrixRotationX(sway.y) * MatrixRotationZ(-2.0f * sway.z));
+        ASSERT_EQ(g_Cockpit.panelRectCount, 4) << name;
+        for (const CCockpit::Rect& r : g_Cockpit.panelRects)
+            EXPECT_TRUE(r.x0 >= -0.5f && r.y0 >= -0.5f && r.x1 <= 800.5f && r.y1 <= 600.5f) << name << ": a panel leaves the screen";
+        const CCockpit::Rect c = g_Cockpit.panelRects[3];
+        target->position = Vec3Normalize(Vec3Unproject(Vec3(c.x1 + 2.0f, (c.y0 + c.y1) * 0.5f, 0.99f), Viewport{0, 0, 800, 600},
+                                                       camera.projection, camera.view, MatrixIdentity())) * 400.0f;
+        target->worldMatrix = target->drawMatrix = MatrixTranslation(target->position.x, target->position.y, target->position.z);
+        g_CommWindow.speaker = target, device->Clear(), g_Cockpit.DrawOverlay();
+        int marks = 0;
+        for (const Box& p : device->pictures)  // but the steering ring, which the column may swing under
+            if (p.alpha != 0x5C && ++marks) {
+                EXPECT_FALSE(p.x1 > c.x0 + kTol && p.x0 < c.x1 - kTol && p.y1 > c.y0 + kTol && p.y0 < c.y1 - kTol) << name << ": a mark " << Str(p) << " over the comm column";
+            }
+        EXPECT_GT(marks, 0) << name;
+    }
+    g_CommWindow.speaker = nullptr;
+    g_RadioMenu.state = 0, g_RadioMenu.page = -1, g_RadioMenu.openPercent = 0.0f;
+    target->position = Vec3(0, 30, 120);
     const std::tuple<const CAttachedEffect*, const CPanelTarget*, std::function<void()>, float, float> panels[] = {
         {model.FindCockpitScreen1(), &g_TargetScreen.panel, [&] { g_TargetScreen.SetTarget(target), g_TargetScreen.Draw(); }, 8.5f, 8.5f},
         {model.FindCockpitScreen2(), &g_SystemScreen.panel, [&] { g_SystemScreen.SetTarget(player), g_SystemScreen.Draw(); }, 8.5f, 8.5f},
@@ -444,6 +477,20 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             g_RadioMenu.Draw();
         };
     };
+    // The map with the wing-man where the target's picture (800 x 600) or a talk's panel (1024 x 768) covers it.
+    auto mapShipBehind = [station_, cargo](float width, float height) {
+        return [station_, cargo, width, height] {
+            g_D3DRender.width = width, g_D3DRender.height = height, g_ScreenScaleX = width / 800.0f, g_ScreenScaleY = height / 600.0f;
+            g_StationMenuActive = 1, g_StationMenuPage = STATION_PAGE_MAP, CStationMenu::Update();
+            const bool talk = width > 800.0f;
+            if (talk) DrawCommTalk(cargo), g_CommWindow.Update(), g_CommWindow.openPercent = 100.0f;
+            const Vec3 from = g_MenuCamera.ScreenToWorld(talk ? 200 : 120, talk ? 100 : 500, 0), to = g_MenuCamera.ScreenToWorld(talk ? 200 : 120, talk ? 100 : 500, 1);
+            cargo->position = from + Vec3Normalize(to - from) * Vec3Length(g_MenuCamera.eye - g_MenuCamera.lookAt);
+            station_(STATION_PAGE_MAP)();
+            g_CommWindow.state = 0, g_CommWindow.openPercent = 0.0f, g_CommWindow.speaker = nullptr, cargo->position = Vec3(0, 0, 100);
+            g_D3DRender.width = 800.0f, g_D3DRender.height = 600.0f, g_ScreenScaleX = g_ScreenScaleY = 1.0f;
+        };
+    };
     // A main-menu caption shows while the pointer is over its ring.
     auto ring = [menuPage](int k) {
         return [menuPage, k] {
@@ -482,6 +529,8 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
         {"station tabs", 800, 600, station_(STATION_PAGE_TABS)},
         {"station dock", 800, 600, station_(STATION_PAGE_DOCK)},
         {"station map, the home station its target", 800, 600, station_(STATION_PAGE_MAP)},
+        {"station map at 800 x 600, a ship behind the target's picture", 800, 600, mapShipBehind(800, 600)},
+        {"station map at 1024 x 768, a ship behind the open talk", 1024, 768, mapShipBehind(1024, 768)},
         {"station statistics", 800, 600, station_(STATION_PAGE_STATISTICS)},
         {"station exchange", 800, 600, station_(STATION_PAGE_EXCHANGE)},
         {"station upgrades", 800, 600, station_(STATION_PAGE_UPGRADES)},
@@ -532,6 +581,15 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             EXPECT_FALSE(device_->texts.empty()) << page.name << ": nothing drawn";
             for (const std::string& f : Faults(*device_))
                 ADD_FAILURE() << (language ? "English, " : "Russian, ") << page.name << ": " << f;
+            // No ship's mark on the map lies over the target's picture or the talk's panel (its backing).
+            const float kx = page.width / 800.0f, ky = page.height / 600.0f;
+            std::vector<Box> panels{{20 * kx, 430 * ky, 220 * kx, 580 * ky}};
+            for (const Box& q : device_->quads)
+                if (!q.frame && std::fabs(q.x0 - 10 * kx) < 1 && std::fabs(q.y0 - 10 * ky) < 1) panels.push_back(q);
+            for (const Box& m : device_->marks)  // but the page's own frames
+                for (const Box& p : panels)
+                    if (std::strstr(page.name, "station map") && !m.frame && m.x1 - m.x0 < 40 && m.x1 > p.x0 && m.x0 < p.x1 && m.y1 > p.y0 && m.y0 < p.y1)
+                        ADD_FAILURE() << page.name << ": a mark " << Str(m) << " over the panel " << Str(p);
             // The map draws the dust and star points, the flakes' and stars' sprites, the route.
             if (std::strstr(page.name, "station map")) {
                 EXPECT_TRUE(device_->world[D3DPT_POINTLIST] == 8500u && device_->world[D3DPT_TRIANGLELIST] >= 1400u &&

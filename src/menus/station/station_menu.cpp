@@ -216,7 +216,7 @@ void CStationMenu::Update()
     switch (g_StationMenuPage) {
     case STATION_PAGE_TABS:
         if (m.tabs[0].WasClicked()) m.selectedShip = nullptr, GoToPage(STATION_PAGE_DOCK);
-        if (m.tabs[1].WasClicked()) GoToPage(STATION_PAGE_MAP);
+        if (m.tabs[1].WasClicked()) AimSectorMap(), GoToPage(STATION_PAGE_MAP);
         if (m.tabs[2].WasClicked()) m.selectedShip = nullptr, GoToPage(STATION_PAGE_STATISTICS);
         if (m.tabs[3].WasClicked()) {
             m.selectedShip = nullptr;

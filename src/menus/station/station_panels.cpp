@@ -184,6 +184,28 @@ void CStationMenu::DrawStatistics()
     Line(420, y += 20.0f, text, 0.8f);
 }
 
+void CStationMenu::AimSectorMap()
+{
+    // The route's asteroids lie thousands of units off the station, beyond the picture's
+    // edge from most sides: the camera stands on the station's far side from them, so the
+    // route shows behind the station, and the ships near it keep their size.
+    Vec3 sum;
+    int n = 0;
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        const CUnit* u = CObjectList::units[1][i];
+        if (u && u->kind == GTYPE_SP_ASTEROID) sum = sum + u->position, ++n;
+    }
+    const Vec3 centre = M().mapCentre;
+    Vec3 away(0.0f, 0.0f, -1.0f);
+    if (n > 0) {
+        const Vec3 d = centre - sum * (1.0f / float(n));
+        if (d.x * d.x + d.z * d.z > 1.0f) away = Vec3Normalize(Vec3(d.x, 0.0f, d.z));
+    }
+    // 4950 units off, 30 degrees up: the route a few thousand units behind the station
+    // stays below the picture's top edge.
+    g_MenuCamera.followOffset = Vec3(away.x * 4287.0f, 2475.0f, away.z * 4287.0f);
+}
+
 void CStationMenu::UpdateSectorMap()
 {
     StationMenuState& m = M();
@@ -282,13 +304,24 @@ void CStationMenu::DrawSectorMap()
         if (last) DrawLine3DColour(Argb(200, 0, 100, 0), last->position, u->position);
         last = u;
     }
+    // The comm window's or the radio menu's panel, as far as it has opened.
+    const bool comm = g_CommWindow.openPercent >= g_RadioMenu.openPercent;
+    const float open = comm ? g_CommWindow.openPercent : g_RadioMenu.openPercent;
+    const CPanelTarget& panel = g_CommWindow.panel;
+    const float used = (comm ? g_CommWindow.panelHeight : g_RadioMenu.panelHeight) * open * 0.01f;
+    const float panelBottom = 10.0f + (panel.width > 0 ? 380.0f * used / float(panel.width) : 0.0f);
+    // A mark keeps off the panels: the target's picture and the open radio panel.
+    auto overPanel = [&](float x0, float y0, float x1, float y1) {
+        const bool onPicture = x1 > 20.0f && x0 < 220.0f && y1 > 430.0f && y0 < 580.0f;
+        return onPicture || (open > 0.0f && x1 > 10.0f && x0 < 390.0f && y1 > 10.0f && y0 < panelBottom);
+    };
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
         if (u->objectClass != GCLASS_SPACE_SHIP || !u->IsAlive() || u->orderType == ACTION_DEAD || u == ship) continue;
         const float d = ship ? Vec3Length(u->position - ship->position) : 0.0f;
         if (g_GameMode != 2 && ship && d > ship->commRange) continue;
         float sx, sy;
-        if (!cam.WorldToScreen(&sx, &sy, u->position)) continue;
+        if (!cam.WorldToScreen(&sx, &sy, u->position) || overPanel(sx - 7.0f, sy - 13.0f, sx + 13.0f, sy + 7.0f)) continue;
         const float range = ship && ship->commRange > 0.0f ? ship->commRange : 10000.0f;
         const int alpha = int(255.0f * (1.0f - 0.7f * std::fmin(d / range, 1.0f)));
         const bool marked = u->humanPiloted && u->pilot.side != 1;
@@ -302,19 +335,13 @@ void CStationMenu::DrawSectorMap()
     const unsigned frame = Argb(150 + Flicker(), 0, 150, 0);
     if (g_TargetScreen.panel.texture) DrawScreenMapShape(g_TargetScreen.panel.textureId, 20.0f, 430.0f, 220.0f, 580.0f);
     DrawScreenBevelFrame(frame, frame, 20, 430, 220, 580, frame, frame, 5);
-    // The comm window's or the radio menu's panel, as far as it has opened.
-    const bool comm = g_CommWindow.openPercent >= g_RadioMenu.openPercent;
-    const float open = comm ? g_CommWindow.openPercent : g_RadioMenu.openPercent;
     if (open > 0.0f) {
-        const CPanelTarget& panel = g_CommWindow.panel;
         if (comm) g_CommWindow.Draw();
         else g_RadioMenu.Draw();
-        const float used = (comm ? g_CommWindow.panelHeight : g_RadioMenu.panelHeight) * open * 0.01f;
-        const float h = panel.width > 0 ? 380.0f * used / float(panel.width) : 0.0f;
         const unsigned backing = Argb(150, 0, 0, 0);
-        DrawScreenQuadColour(backing, 10.0f, 10.0f, 390.0f, 10.0f + h, nullptr);
+        DrawScreenQuadColour(backing, 10.0f, 10.0f, 390.0f, panelBottom, nullptr);
         DrawPanelTexture(panel, 10.0f, 10.0f, 380.0f, used);
-        DrawScreenBevelFrame(frame, frame, 10.0f, 10.0f, 390.0f, 10.0f + h, frame, frame, 5);
+        DrawScreenBevelFrame(frame, frame, 10.0f, 10.0f, 390.0f, panelBottom, frame, frame, 5);
     }
     M().mapBack.Draw();
     if (!g_CommWindow.state && !g_RadioMenu.state) {

@@ -500,8 +500,9 @@ void DrawCockpit(CAttachedEffect& e)
 
     // Where the ship really is: the camera follows its position, and its draw position is
     // left behind while it flies.
-    Matrix m = MatrixRotationY(sway.x) * MatrixRotationX(sway.y) * MatrixRotationZ(-2.0f * sway.z) * u->worldMatrix;
-    SetTranslation(&m, Vec3TransformCoord(Mul(points[0], u->scale), m));
+    Matrix swayed = MatrixRotationY(sway.x) * MatrixRotationX(sway.y) * MatrixRotationZ(-2.0f * sway.z) * u->worldMatrix;
+    SetTranslation(&swayed, Vec3TransformCoord(Mul(points[0], u->scale), swayed));
+    const Matrix m = g_Cockpit.PlaceModel(*model, swayed);
 
     const float wanted = u->speedPercent * u->engineMax * 0.01f;
     e.cockpitLever = (e.cockpitLever + ((wanted - u->speed) / 100.0f) * dt * 2.5f) / (dt * 4.0f + 1.0f);

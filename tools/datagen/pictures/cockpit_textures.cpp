@@ -114,7 +114,8 @@ Canvas MarkerSheet()
 // bars, and the view itself left clear.
 Canvas ScreenFrame(bool system)
 {
-    const uint32_t bezel = 0xFF1E3228u, line = 0xFF3C8C5Au, well = 0xC8000A05u;
+    // The wells are opaque: the unit view drawn under the frame never shows through the texts.
+    const uint32_t bezel = 0xFF1E3228u, line = 0xFF3C8C5Au, well = 0xFF000A05u;
     Canvas c(kSheet, kSheet);
     c.Frame(0, 0, kSheet, kSheet, 8, bezel);
     c.Frame(8, 8, kSheet - 8, kSheet - 8, 2, line);
