@@ -110,9 +110,6 @@ constexpr float kOrbitReach = 50.0f;
 constexpr float kOrbitReachMost = 58.0f;
 constexpr float kOrbitPitch = 0.38f;
 constexpr float kOrbitGathers = 11.0f;
-// A scene's orbit turns at four fifths of the speed it is given: the first intro's orbit
-// then faces the landing pad as the landing craft sets down.
-constexpr float kOrbitSpeedShare = 0.8f;
 // The talk framing: the eye near enough for both speakers to stand large in the picture and
 // a little above their heads, looking at their chests so that the heads stay in the upper
 // half of the picture, above the dialog box.
@@ -154,7 +151,7 @@ float ObjectRadius(const CGameObject* object)
 
 CCamera::CCamera()
 {
-    fov = kPi / 4.0f;
+    fov = lensFov = kPi / 4.0f;
     aspect = 4.0f / 3.0f;
     farPlane = 1000.0f;
     nearPlane = 1.0f;
@@ -204,7 +201,7 @@ void CCamera::Init(const Vec3& eyePoint, const Vec3& lookAtPoint, float aspectRa
     spaceFont.ReleaseTexture();
     const float fieldOfView = fov;
     *this = CCamera();
-    fov = fieldOfView;
+    fov = lensFov = fieldOfView;
     aspect = aspectRatio;
     nearPlane = nearZ;
     farPlane = farZ;
@@ -420,6 +417,7 @@ void CCamera::FrameTalk(const Vec3& midpoint, float speed)
 
 void CCamera::StartFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint, float duration)
 {
+    fov = lensFov;
     moveActive = 1;
     moveStart = timeGetTime();
     moveDuration = duration;
@@ -440,6 +438,8 @@ void CCamera::StartCinematicFlyTo(const Vec3& lookAtPoint, const Vec3& eyePoint,
 void CCamera::SetCinematicMode(CUnit* unit, const Vec3& eyePoint, int relative, const Vec3* axis, float speed,
                                float moveTime)
 {
+    // A narrowed lens belongs to the shot that narrowed it: any new shot starts wide.
+    fov = lensFov;
     if (!target) SetTarget(g_PlayerObject);
     if (unit) {
         shotUnit = unit;
@@ -472,6 +472,7 @@ void CCamera::SetCinematicMode(CUnit* unit, const Vec3& eyePoint, int relative, 
 void CCamera::ToggleView()
 {
     cinematicView = !cinematicView;
+    fov = lensFov;
     StartLetterbox(cinematicView ? 1 : 0, 1.0f);
     if (!target) SetTarget(g_PlayerObject);
 }
@@ -625,7 +626,7 @@ void CCamera::UpdatePlanetOrbit(float dt)
     const float k = 1.0f - std::exp(-kFramingRate * dt);
     // The eye turns about the look-at point and eases to the framing's distance and height
     // while the look-at point eases to the centre.
-    Vec3 offset = RotateAbout(eye - lookAt, Vec3(0.0f, 1.0f, 0.0f), orbitParam2 * (talk ? 1.0f : kOrbitSpeedShare) * dt);
+    Vec3 offset = RotateAbout(eye - lookAt, Vec3(0.0f, 1.0f, 0.0f), orbitParam2 * dt);
     Vec3 flat(offset.x, 0.0f, offset.z);
     float along = Vec3Length(flat);
     if (along < 0.01f) flat = Vec3(0.0f, 0.0f, -1.0f), along = 0.0f;
@@ -779,6 +780,24 @@ void CCamera::UpdateTimedMove(uint32_t nowMs)
     lookAt = moveUseLookPoint ? moveLookPoint : Vec3Lerp(moveStartLookAt, moveLookAt, s);
 }
 
+// The eased look-at point of a blend can trail its unit so far that the unit leaves the
+// picture while the eye swings in: the view then turns just enough to keep it well inside
+// (two thirds of the half height, the letterbox's bars allowed for).
+void KeepInView(const Vec3& eye, Vec3& lookAt, float fov, const Vec3& point)
+{
+    const Vec3 axis = lookAt - eye, to = point - eye;
+    const float reach = Vec3Length(axis), far = Vec3Length(to);
+    if (reach <= 0.0f || far <= 0.0f) return;
+    const Vec3 d = axis * (1.0f / reach), u = to * (1.0f / far);
+    const float angle = std::acos(std::fmax(-1.0f, std::fmin(1.0f, Vec3Dot(d, u))));
+    const float most = std::atan(0.65f * std::tan(fov / 2.0f));
+    if (angle <= most || angle >= kPi - 0.001f) return;
+    // Turn d towards u by the excess (spherical interpolation of two unit vectors).
+    const float f = (angle - most) / angle, sinAngle = std::sin(angle);
+    const Vec3 dir = d * (std::sin((1.0f - f) * angle) / sinAngle) + u * (std::sin(f * angle) / sinAngle);
+    lookAt = eye + dir * reach;
+}
+
 void CCamera::UpdateShot(float dt, uint32_t nowMs)
 {
     if (orbitActive && Vec3LengthSq(orbitAxis) > 0.0f && shotRelative)
@@ -793,6 +812,7 @@ void CCamera::UpdateShot(float dt, uint32_t nowMs)
         const Vec3 drift = shotRelative ? unitPos - moveStartUnit : Vec3();
         eye = Vec3Lerp(moveStartEye + drift, goal, s);
         lookAt = Vec3Lerp(moveStartLookAt + drift, unitPos, s);
+        KeepInView(eye, lookAt, fov, unitPos);
         return;
     }
     moveActive = 0;

@@ -24,6 +24,7 @@ struct CameraInput {
 class CCamera {
 public:
     float fov, aspect, farPlane, nearPlane;
+    float lensFov;                 // the field of view Init found: a shot that narrows fov ends with it
     Vec3 eye, lookAt, up;
     Matrix view, projection;
     int world;                     // g_WorldIndex at Init: 0 planet world, 1 space world

@@ -42,7 +42,7 @@ constexpr int kAnyLocation = -1;
 
 // A shot: in `location`, the script of `kind` (-1: the player's ship) leaving `step`.
 // How a shot's subjects are held: every one in every measure, one at a time (each seen
-// once), or seen once as they leave the picture.
+// once), or seen once as they leave or pass the picture.
 enum Hold { All, Any, Leaves };
 struct ShotRow {
     int location, kind, step;
@@ -64,7 +64,9 @@ const std::vector<ShotRow>& Table()
 {
     static const std::vector<ShotRow> rows = {
         // First planet intro: the hero at work, the shuttle landing, the guide, the night.
-        {110, GTYPE_NPC_ID0, 0, Any, {kHero, kShuttle1}},
+        // (The landing craft, at most 10 units a second on its way in, sets down after the
+        // orbit has turned past the pad: the hero alone is held.)
+        {110, GTYPE_NPC_ID0, 0, Any, {kHero}},
         {110, GTYPE_NPC_ID0, 5, All, {kHero, kGuide}},
         {110, GTYPE_NPC_ID0, 8, Any, {kHero, kGuide, kShuttle2}},
         {110, GTYPE_NPC_ID0, 10, Any, {kHero, kGuide, kShuttle2}},
@@ -87,7 +89,9 @@ const std::vector<ShotRow>& Table()
         {201, -1, 6, Any, {kPlayerShip, {By::Id, 101, "ship 101"}, {By::Id, 102, "ship 102"}}},
         // The opening flights of sectors 9 and 12 to the arriving hero station.
         {9, -1, 0, All, {kHeroStation}},
-        {12, -1, 0, All, {kHeroStation}},
+        // Sector 12's fly: the arriving station passes beneath the eye on the way, so it is
+        // held once rather than throughout.
+        {12, -1, 0, Leaves, {kHeroStation}},
     };
     return rows;
 }
@@ -145,8 +149,9 @@ void Picture(const CCamera& c, float* top, float* bottom)
     if (g_WorldIndex == 0 && g_GameInterface.shown) *bottom = std::min(*bottom, g_DialogBox.DrawnTop());
 }
 
-// What is wrong with one subject in this picture, "" when it is framed.
-std::string Measure(const CCamera& c, const Matrix& view, const Subject& s)
+// What is wrong with one subject in this picture, "" when it is framed. While the camera
+// still moves to the shot only the picture's edges count: its size is the shot's end.
+std::string Measure(const CCamera& c, const Matrix& view, const Subject& s, bool moving)
 {
     const CUnit* u = Find(s);
     if (!u || u->meshCount <= 0 || !u->meshes[0]) return std::string(s.name) + " missing";
@@ -168,7 +173,7 @@ std::string Measure(const CCamera& c, const Matrix& view, const Subject& s)
         if (hx < 0 || hx > 800 || hy < top || hy > bottom || mx < 0 || mx > 800 || my < top || my > 600)
             std::snprintf(text, sizeof text, "%s out of the picture (head at %.0f,%.0f; body at %.0f,%.0f; picture rows %.0f..%.0f)",
                           s.name, hx, hy, mx, my, top, bottom);
-        else if (fy - hy < kPersonTall) std::snprintf(text, sizeof text, "%s too small (%.0f rows tall)", s.name, fy - hy);
+        else if (!moving && fy - hy < kPersonTall) std::snprintf(text, sizeof text, "%s too small (%.0f rows tall)", s.name, fy - hy);
         return text;
     }
     // A thing: its bounding sphere's centre in the picture and its width more than a speck.
@@ -180,7 +185,7 @@ std::string Measure(const CCamera& c, const Matrix& view, const Subject& s)
     const float wide = d > r ? 600.0f * r / (d * std::tan(c.fov / 2.0f)) : 600.0f;
     if (x < 0 || x > 800 || y < top || y > bottom)
         std::snprintf(text, sizeof text, "%s out of the picture (at %.0f,%.0f)", s.name, x, y);
-    else if (wide < kThingWide) std::snprintf(text, sizeof text, "%s a speck (%.1f rows wide at %.0f units)", s.name, wide, d);
+    else if (!moving && wide < kThingWide) std::snprintf(text, sizeof text, "%s a speck (%.1f rows wide at %.0f units)", s.name, wide, d);
     return text;
 }
 
@@ -261,8 +266,13 @@ void ShotCheck::End()
 void ShotCheck::Sample(unsigned frame)
 {
     CCamera& c = g_World.Camera();
-    // Nothing to see under a closed fade, nor before a shot's move has taken the eye there.
-    if (c.FadeAlpha(timeGetTime()) > 200 || c.moveActive || g_StationMenuActive) return;
+    // Nothing to see under a closed fade. A timed move or a blend is seen as it runs, from
+    // its middle on: its first half still turns away from the shot before.
+    const uint32_t now = timeGetTime();
+    if (c.FadeAlpha(now) > 200 || g_StationMenuActive) return;
+    const float moveTime = c.shotUnit ? c.shotMoveTime : c.moveDuration;
+    if (c.moveActive && (float)(uint32_t)(now - c.moveStart) * 0.001f < moveTime / 2.0f) return;
+    const bool moving = c.moveActive && moveTime > 0.0f;
     if ((frame - shot_.begin) % kSampleEvery != kSampleEvery / 2) return;
     const Matrix view = MatrixLookAtLH(c.eye, c.lookAt, c.up);
     std::string wrong;
@@ -270,7 +280,7 @@ void ShotCheck::Sample(unsigned frame)
     std::vector<const CUnit*> present;
     for (std::size_t i = 0; i < shot_.subjects.size(); ++i) {
         if (const CUnit* u = Find(shot_.subjects[i])) present.push_back(u);
-        const std::string m = Measure(c, view, shot_.subjects[i]);
+        const std::string m = Measure(c, view, shot_.subjects[i], moving);
         if (m.empty()) shot_.seen[i] = any = true;
         else wrong += (wrong.empty() ? "" : "; ") + m;
     }

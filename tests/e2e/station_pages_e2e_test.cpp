@@ -47,8 +47,8 @@ TEST(StationPagesE2E, UpgradeMercenaryAndTheRadioOnTheSectorMap)
     std::string input = PrepareSectorRun(run, 1, window);
     input += window.Click(1250, 144, 550);  // the desk's greeting: "До встречи."
     // The terminal on the desk, pointed at (frame 1278 shows it) and clicked.
-    input += "1275 mouse_move " + window.At(691, 301) + "\n";
-    input += window.Click(1280, 691, 301);
+    input += "1275 mouse_move " + window.At(711, 264) + "\n";
+    input += window.Click(1280, 711, 264);
     input += window.Click(1420, 180, 60);    // "ДОК СТАНЦИИ"
     input += window.Click(1490, 190, 21);    // the player's ship
     input += window.Click(1510, 600, 175);   // "Модернизация систем корабля"

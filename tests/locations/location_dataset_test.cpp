@@ -73,7 +73,7 @@ TEST_P(LocationDataSetTest, EveryLocationLoadsWhole)
     EXPECT_EQ(units["Data/Locations.Space/Sector 01"], 18 + 3 + 13);
     EXPECT_EQ(units["Data/Locations.Space/Sector 12"], 24 + 2 + 24 + 6 + 25);  // with the mission's cast 20, 21, 100, 102
     // Planet locations: every object of the file stands in the world.
-    EXPECT_EQ(units["Data/Locations.Planet/Intro 01"], 41);
+    EXPECT_EQ(units["Data/Locations.Planet/Intro 01"], 42);
     EXPECT_EQ(units["Data/Locations.Planet/Intro 02"], 29);
     EXPECT_EQ(units["Data/Locations.Planet/Hero Station"], 18);
     EXPECT_EQ(units["Data/Locations.Planet/Trade Station"], 19);

@@ -553,25 +553,32 @@ TEST_F(SpaceScenesTest, SectorTwelvesFinaleRunsOnTimeAndTheArksLossEndsIt)
     ASSERT_NE(u20, nullptr);
     u20->hull = u20->hullMax = 20000.0f;
 
+    CCamera& cam = g_World.Camera();
     for (int lose : {0, 1}) {
         SCOPED_TRACE(lose);
         g_MissionResult = -1;
         g_LocationDirector.missionOver = 0;
         u20->hull = 20000.0f;
         u20->orderType = ACTION_STAY;
+        u20->position = Vec3(0.0f, 0.0f, 6000.0f);
         ship_->manualControl = 1;
         runner->scriptStep = 7;
         g_GameClock.gameTime = 500000.0;
         int frames = 0;
+        float narrowest = cam.lensFov;
         while (runner->scriptStep != 16 && runner->scriptStep != -1 && frames < 8000) {
             Advance(50);
             Run(runner, GTYPE_SP_NPCSHIP_ID0, 0.05f);
             ++frames;
-            if (lose && frames == 400) u20->hull = 0.0f;
+            if (runner->scriptStep == 8) narrowest = std::fmin(narrowest, cam.fov);
+            // The ark is lost during the far shot that narrows the view.
+            if (lose && frames == 100) u20->hull = 0.0f;
         }
         if (lose) {
             EXPECT_EQ(runner->scriptStep, -1);
             EXPECT_EQ(g_MissionResult, 0);
+            EXPECT_LT(narrowest, cam.lensFov * 0.5f);
+            EXPECT_FLOAT_EQ(cam.fov, cam.lensFov) << "the death shot keeps the far shot's zoom";
         } else {
             EXPECT_EQ(runner->scriptStep, 16);
             EXPECT_EQ(g_MissionResult, 1);

@@ -351,5 +351,11 @@ TEST(Camera, PlanetEdgeScrollKeepsTheLookAtOnTheGroundAndInsideIt)
     for (uint32_t t = 61050; t < 75000; t += 50) cam.UpdateWith(input, t);
     EXPECT_LT(Vec3Length(cam.lookAt - centre), 0.05f);
     EXPECT_NEAR(Vec3Length(cam.eye - centre), 50.0f, 0.5f);
+    // ... and turns at the speed it is given: 0.15 rad/s for 2 s.
+    const Vec3 a = cam.eye - centre;
+    for (uint32_t t = 75000; t < 77000; t += 50) cam.UpdateWith(input, t);
+    const Vec3 b = cam.eye - centre;
+    const float turned = std::acos((a.x * b.x + a.z * b.z) / (std::hypot(a.x, a.z) * std::hypot(b.x, b.z)));
+    EXPECT_NEAR(turned, 0.3f, 0.005f);
     cam = saved;
 }

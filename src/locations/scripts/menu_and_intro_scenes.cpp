@@ -380,8 +380,9 @@ void RunSecondIntro(CUnit* self, float dt)
     const Vec3 up(0.0f, 1.0f, 0.0f);
     CUnit* station = g_HeroStation;
     const float t = StepSeconds(self);
-    // The three ships come from afar: the camera's zoom holds them until they are near.
-    if (self->scriptStep == 1 || self->scriptStep == 2)
+    // The three ships come from afar: the camera's zoom holds them until they are near, on
+    // the way in and while the shots of the flight to the station close in on them.
+    if (self->scriptStep == 1 || self->scriptStep == 2 || self->scriptStep == 6 || self->scriptStep == 7)
         FrameFar(self, GroupRadius(self, {self, Cast(101), Cast(102)}), 0.7f);
     switch (self->scriptStep) {
     case 0:
