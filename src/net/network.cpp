@@ -652,7 +652,7 @@ void CNetwork::UpdateJoining()
             session.role = 1;
             lobbyState = NET_CLIENT_IN_GAME;
             keepAliveTime = 0;
-            NetResetAnnouncements();
+            BeginGame();
             DebugOutF("Network: joined the game as player %d of %d", session.ownIndex + 1, session.playerCount);
         } else if (type == 0 && incoming.length == 1) {
             RemoveLanServer(session);
@@ -746,6 +746,6 @@ void CNetwork::StartGame()
     session.role = 0;
     lobbyState = NET_HOST_IN_GAME;
     keepAliveTime = 0;
-    NetResetAnnouncements();
+    BeginGame();
     DebugOutF("Network: the game starts with %d players", session.playerCount);
 }

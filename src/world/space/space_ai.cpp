@@ -10,6 +10,7 @@
 #include "locations/location_director.h"
 #include "net/network.h"
 #include "platform/crt/rand.h"
+#include "platform/win/timer.h"
 #include "world/objects/attached_effect.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
@@ -468,7 +469,11 @@ void CUnit::SpaceActTransport(float)
 {
     CUnit* end = transportEnds[0];
     if (Gone(end)) {
-        DebugOutF("Transport run of unit %d has no end %d: stopped", pilot.objectId, transportEndIds[0]);
+        // Another player's orders may name ends this copy never has: a line a second at most.
+        static NetLogRate s_NoEnd;
+        if (const int k = s_NoEnd.Note(timeGetTime()))
+            DebugOutF("Transport run of unit %d has no end %d: stopped (%d since the last line)", pilot.objectId,
+                      transportEndIds[0], k);
         ClearOrderStack();
         SetOrder(ACTION_STAY, nullptr, nullptr, 0);
         return;
