@@ -286,6 +286,14 @@ int CNetwork::Init()
     session.Init();
     keepAliveTime = 0;
     lobbyState = NET_NONE;
+    // A new session: nothing its members send is weighed by what the last one's sent.
+    for (auto& kind : remoteLogs)
+        for (NetLogRate& l : kind)
+            l = NetLogRate();
+    for (NetLogRate& l : refusedLogs)
+        l = NetLogRate();
+    std::memset(refusedPaths, 0, sizeof refusedPaths);
+    pendingCount = 0;
     initialised = 1;
     return 0;
 }

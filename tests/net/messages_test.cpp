@@ -642,12 +642,12 @@ protected:
         std::filesystem::current_path(old_);
         std::filesystem::remove_all(dir_);
     }
-    static Bytes NewUnit(int id, const char* path, float scale = 1.0f, float speed = 5.0f)
+    static Bytes NewUnit(int id, const char* path, float scale = 1.0f, float speed = 5.0f, bool craft = true)
     {
         NetMsgNewUnit u;
         DecodeNewUnit(Payload(11).data(), int(Payload(11).size()), &u);
         std::snprintf(u.path, sizeof u.path, "%s", path);
-        u.id = id, u.scale = Vec3(scale, scale, scale), u.speed = speed;
+        u.id = id, u.scale = Vec3(scale, scale, scale), u.speed = speed, u.craft = craft;
         uint8_t buf[kNetMaxPayload];
         return Bytes(buf, buf + EncodeNewUnit(u, buf, sizeof buf));
     }
@@ -704,9 +704,9 @@ TEST_F(LoadedUnitMessages, OwnUnitsCanDoOnlyWhatTheyCould)
         return Bytes(buf, buf + EncodeOrder(m, buf, sizeof buf));
     };
     const float big = 3e38f;
-    const struct { int type; Bytes payload; } rows[] = {
+    const struct { int type; Bytes payload; int from = 1; } rows[] = {
         {18, Hit({0, 1001}, {1, 1010}, 1e9f)},                 // one shot of a laser is no 1e9
-        {12, bullet({0, 1001}, laser)},                        // the host's ship as its shooter
+        {12, bullet({1, 1010}, laser), 2},                     // client 2 firing client 1's laser
         {12, bullet({1, 1010}, "Data/Space/Bullet/Missile M9/Main.obj")},   // a weapon it lacks
         {13, state({1, 1010}, Vec3(big, 0, 0), 5)},            // out of the world
         {13, state({1, 1010}, Vec3(0, 0, 0), big)},            // a speed that rams like a weapon
@@ -717,13 +717,13 @@ TEST_F(LoadedUnitMessages, OwnUnitsCanDoOnlyWhatTheyCould)
         {11, NewUnit(1012, kHound, 0.0f)},
         {11, NewUnit(1013, kHound, -1.0f)},
         {11, NewUnit(1014, kHound, 1.0f, big)},
-        {11, NewUnit(1015, "Data/Space/Bullet/Laser M2/Main.obj")},         // a bullet is no unit
-        {11, NewUnit(1016, "Data/Space/Item/Laser Weapon/Laser M3/Main.obj")},
+        {11, NewUnit(1015, "Data/Space/Bullet/Laser M2/Main.obj", 1, 0, false)},   // a bullet is no unit
+        {11, NewUnit(1016, "Data/Space/Item/Laser Weapon/Laser M3/Main.obj", 1, 0, false)},
         {13, state({1, 1010}, Vec3(0, 0, 90000), 5)},          // far away, then a hit from there
         {18, Hit({0, 1001}, {1, 1010}, 1.0f)},
     };
     for (const auto& r : rows)
-        FromClient(1, r.type, r.payload);
+        FromClient(r.from, r.type, r.payload);
     EXPECT_EQ(ships[0]->hull, 100.0f);
     EXPECT_EQ(CObjectList::CountBullets(), bullets);
     EXPECT_EQ(CObjectList::unitCount[1], units);
@@ -736,8 +736,9 @@ TEST_F(LoadedUnitMessages, OwnUnitsCanDoOnlyWhatTheyCould)
     EXPECT_EQ(CObjectList::CountBullets(), bullets + 1);
     FromClient(1, 18, Hit({0, 1001}, {1, 1010}, 2.0f));
     EXPECT_EQ(ships[0]->hull, 98.0f);
-    // Dead, it hits nothing.
+    // Dead (and so without a hull, as on its owner's copy), it hits nothing.
     FromClient(1, 14, order(ACTION_DEAD, 0, Vec3()));
+    EXPECT_EQ(hound->hull, 0.0f);
     FromClient(1, 18, Hit({0, 1001}, {1, 1010}, 1.0f));
     EXPECT_EQ(ships[0]->hull, 98.0f);
 }
@@ -759,20 +760,22 @@ TEST_F(LoadedUnitMessages, UndockingTakesOnlyUpgradesAndWeaponsTheMenuSells)
         return Bytes(buf, buf + EncodeUndocked(m, buf, sizeof buf));
     };
     const char* m9 = "Data/Space/Item/Laser Weapon/Laser M9/Main.obj";
-    for (const Bytes& b : {undock(1e30f, 0, m9), undock(-1e30f, 0, m9), undock(0, -1e30f, m9),
+    auto fitted = [&] {
+        std::string paths;
+        for (int i = 0; i < hound->itemCount; ++i)
+            paths += std::string(hound->items[i]->filePath) + ";";
+        return paths;
+    };
+    const std::string before = fitted();
+    for (const Bytes& b : {undock(1e30f, 0, m9), undock(-1e30f, 0, m9), undock(0, -1e30f, m9), undock(0, -5.0f, m9),
                            undock(0, 0, "Data/Space/Bullet/Laser M9/Main.obj"),
                            undock(0, 0, "Data/Space/Item/Rocket Weapon/ML M2/Main.obj")})
         FromClient(1, 17, b);
     EXPECT_EQ(hound->baseValues[UNIT_BASE_HULL].bonus, 0.0f);
-    for (int i = 0; i < hound->itemCount; ++i) {
-        EXPECT_STRNE(hound->items[i]->filePath, m9);
-    }
+    EXPECT_EQ(fitted(), before);
     FromClient(1, 17, undock(25, -0.05f, m9));                 // what a player can buy
     EXPECT_EQ(hound->baseValues[UNIT_BASE_HULL].bonus, 25.0f);
-    bool m9Fitted = false;
-    for (int i = 0; i < hound->itemCount; ++i)
-        m9Fitted = m9Fitted || std::strcmp(hound->items[i]->filePath, m9) == 0;
-    EXPECT_TRUE(m9Fitted);
+    EXPECT_NE(fitted().find(m9), std::string::npos);
 }
 
 // A member announcing fresh units without end owns no more than a player can, and each
@@ -791,7 +794,15 @@ TEST_F(LoadedUnitMessages, FloodsOfUnitsAndHitsAreBoundedAndLogOnceASecond)
         FromClient(1, 18, Hit({0, 1001}, {1, 1001}, 0.0f));   // a bump of nothing
         FromClient(1, 14, Order(1, 5000 + i, ACTION_MOVE, -1.0f));
         FromClient(1, 19, Bytes{1, 2, 3});
+        // A transport between ends this copy never has, as the unit's next step meets it.
+        NetMsgOrder o;
+        o.unit = {1, 1001}, o.order = ACTION_TRANSPORT, o.targetIds[0] = 77, o.targetIds[1] = 78;
+        uint8_t buf[128];
+        FromClient(1, 14, Bytes(buf, buf + EncodeOrder(o, buf, sizeof buf)));
+        ships[1]->RunAiOrder(0.016f);
     }
+    EXPECT_LE(Lines("has no end"), 2);
+    EXPECT_GE(Lines("has no end"), 1);
     // The flood takes well under a second here: a second line would be a line too many.
     EXPECT_LE(Lines("is hit for"), 2);
     EXPECT_LE(Lines("is refused"), 4);
