@@ -797,6 +797,8 @@ void NetworkPageAutoLobby()
                     const Vec3 from = target->position + ahead * (100.0f + target->boundsRadius);
                     shooter->SetLookAt(from, target->position, up);
                     shooter->position = from;
+                    // Moved by hand: the others learn where it is now, as of a ship that flew there.
+                    g_Network.SendObjectMessage(13, shooter);
                     shooter->target = target;
                     shooter->FireLasers();
                     ++shooting;

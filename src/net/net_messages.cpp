@@ -940,8 +940,9 @@ bool CNetwork::HandleOrder(const CNetReceiveEntry& e, int senderId, bool kept)
     case ACTION_ATTACK: if (target) u->SetOrder(ACTION_ATTACK, target, target2, 1); break;
     case ACTION_DOCKING: if (target) u->SetOrder(ACTION_DOCKING, target, nullptr, 1); break;
     case ACTION_DEAD:
-        // Its owner's copy saw it destroyed: it dies here too, not a live unit marked dead.
-        u->hull = 0.0f;
+        // Its owner's copy saw it destroyed: it dies here too, with the last point of hull a
+        // dying unit keeps, not a live unit marked dead.
+        u->hull = std::min(u->hull, 1.0f);
         u->SetOrder(ACTION_DEAD, nullptr, nullptr, 1);
         RelayEntry(e);
         return true;

@@ -736,9 +736,9 @@ TEST_F(LoadedUnitMessages, OwnUnitsCanDoOnlyWhatTheyCould)
     EXPECT_EQ(CObjectList::CountBullets(), bullets + 1);
     FromClient(1, 18, Hit({0, 1001}, {1, 1010}, 2.0f));
     EXPECT_EQ(ships[0]->hull, 98.0f);
-    // Dead (and so without a hull, as on its owner's copy), it hits nothing.
+    // Dead (dying with its last point of hull, as on its owner's copy), it hits nothing.
     FromClient(1, 14, order(ACTION_DEAD, 0, Vec3()));
-    EXPECT_EQ(hound->hull, 0.0f);
+    EXPECT_EQ(hound->hull, 1.0f);
     FromClient(1, 18, Hit({0, 1001}, {1, 1010}, 1.0f));
     EXPECT_EQ(ships[0]->hull, 98.0f);
 }
