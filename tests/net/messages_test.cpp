@@ -19,6 +19,14 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// A message's payload as its encoder packs it.
+template <typename M>
+Bytes Pack(int (*encode)(const M&, uint8_t*, int), const M& m)
+{
+    uint8_t buf[kNetMaxPayload];
+    return Bytes(buf, buf + encode(m, buf, sizeof buf));
+}
+
 // One sample of each in-game message, packed.
 struct Sample {
     int type;
@@ -529,23 +537,20 @@ protected:
     {
         NetMsgDocked d;
         d.unit = {owner, id}, d.stationId = station;
-        uint8_t buf[64];
-        return Bytes(buf, buf + EncodeDocked(d, buf, sizeof buf));
+        return Pack(EncodeDocked, d);
     }
     static Bytes Order(int owner, int id, int order, float dockTime)
     {
         NetMsgOrder o;
         o.unit = {owner, id}, o.order = order, o.targetId = 1000, o.targetOwner = owner, o.dockTime = dockTime;
         o.destination = Vec3(50, 0, 0);
-        uint8_t buf[128];
-        return Bytes(buf, buf + EncodeOrder(o, buf, sizeof buf));
+        return Pack(EncodeOrder, o);
     }
     static Bytes Swap(int owner, int a, int b)
     {
         NetMsgSwap m;
         m.owner = owner, m.firstId = a, m.secondId = b;
-        uint8_t buf[64];
-        return Bytes(buf, buf + EncodeSwap(m, buf, sizeof buf));
+        return Pack(EncodeSwap, m);
     }
     CUnit* stations[3] = {};
 };
@@ -648,15 +653,13 @@ protected:
         DecodeNewUnit(Payload(11).data(), int(Payload(11).size()), &u);
         std::snprintf(u.path, sizeof u.path, "%s", path);
         u.id = id, u.scale = Vec3(scale, scale, scale), u.speed = speed, u.craft = craft;
-        uint8_t buf[kNetMaxPayload];
-        return Bytes(buf, buf + EncodeNewUnit(u, buf, sizeof buf));
+        return Pack(EncodeNewUnit, u);
     }
     static Bytes Hit(NetUnitRef victim, NetUnitRef attacker, float damage)
     {
         NetMsgHit h;
         h.victim = victim, h.attacker = attacker, h.damage = damage;
-        uint8_t buf[64];
-        return Bytes(buf, buf + EncodeHit(h, buf, sizeof buf));
+        return Pack(EncodeHit, h);
     }
     static int Lines(const std::string& part)
     {
@@ -686,22 +689,21 @@ TEST_F(LoadedUnitMessages, OwnUnitsCanDoOnlyWhatTheyCould)
     EXPECT_EQ(Got(2), Bytes{11});
     const uint32_t units = CObjectList::unitCount[1];
     const int bullets = CObjectList::CountBullets();
-    uint8_t buf[kNetMaxPayload];
-    auto state = [&](NetUnitRef unit, Vec3 at, float speed) {
+    auto state = [](NetUnitRef unit, Vec3 at, float speed) {
         NetMsgUnitState m;
         m.unit = unit, m.position = at, m.forward = Vec3(0, 0, 1), m.up = Vec3(0, 1, 0), m.speed = speed;
-        return Bytes(buf, buf + EncodeUnitState(m, buf, sizeof buf));
+        return Pack(EncodeUnitState, m);
     };
-    auto bullet = [&](NetUnitRef shooter, const char* path) {
+    auto bullet = [](NetUnitRef shooter, const char* path) {
         NetMsgBullet m;
         std::snprintf(m.path, sizeof m.path, "%s", path);
         m.shooterId = shooter.id, m.shooterOwner = shooter.owner, m.forward = Vec3(0, 0, 1), m.up = Vec3(0, 1, 0);
-        return Bytes(buf, buf + EncodeBullet(m, buf, sizeof buf));
+        return Pack(EncodeBullet, m);
     };
-    auto order = [&](int code, int subState, Vec3 to) {
+    auto order = [](int code, int subState, Vec3 to) {
         NetMsgOrder m;
         m.unit = {1, 1010}, m.order = code, m.subState = subState, m.destination = to;
-        return Bytes(buf, buf + EncodeOrder(m, buf, sizeof buf));
+        return Pack(EncodeOrder, m);
     };
     const float big = 3e38f;
     const struct { int type; Bytes payload; int from = 1; } rows[] = {
@@ -751,13 +753,12 @@ TEST_F(LoadedUnitMessages, UndockingTakesOnlyUpgradesAndWeaponsTheMenuSells)
     ASSERT_TRUE(hound);
     FromClient(1, 16, Docked(1, 1010, 1000));
     ASSERT_EQ(stations[1]->dockedUnits[2], hound);
-    uint8_t buf[kNetMaxPayload];
     auto undock = [&](float hull, float reload, const char* weapon) {
         NetMsgUndocked m;
         m.unit = {1, 1010}, m.stationId = 1000, m.hull = hull, m.hasCargo = hound->FindCargoItem() != nullptr;
         m.weaponCount = 1, m.reload[0] = reload;
         std::snprintf(m.weaponPaths[0], kNetPathSize, "%s", weapon);
-        return Bytes(buf, buf + EncodeUndocked(m, buf, sizeof buf));
+        return Pack(EncodeUndocked, m);
     };
     const char* m9 = "Data/Space/Item/Laser Weapon/Laser M9/Main.obj";
     auto fitted = [&] {
@@ -797,8 +798,7 @@ TEST_F(LoadedUnitMessages, FloodsOfUnitsAndHitsAreBoundedAndLogOnceASecond)
         // A transport between ends this copy never has, as the unit's next step meets it.
         NetMsgOrder o;
         o.unit = {1, 1001}, o.order = ACTION_TRANSPORT, o.targetIds[0] = 77, o.targetIds[1] = 78;
-        uint8_t buf[128];
-        FromClient(1, 14, Bytes(buf, buf + EncodeOrder(o, buf, sizeof buf)));
+        FromClient(1, 14, Pack(EncodeOrder, o));
         ships[1]->RunAiOrder(0.016f);
     }
     EXPECT_LE(Lines("has no end"), 2);

@@ -2,6 +2,7 @@
 // unit's hull. Decides kills and credits them, lets the pilots comment, throws debris and
 // spins the hull; the dying itself is the behaviour's.
 #include <cmath>
+#include <string>
 
 #include "app/settings.h"
 #include "audio/audio_manager.h"
@@ -87,8 +88,8 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
         if (this == player && attacker && attacker != s_LastPlayerAttacker) {
             s_LastPlayerAttacker = attacker;
             if (const int k = IsNetworkGame() ? s_RemoteAttackers.Note(timeGetTime()) : 1)
-                DebugOutF("Player hit by %s (side %d): %.0f (%d new attackers since the last line)", attacker->displayName,
-                          attacker->pilot.side, damage, k);
+                DebugOutF("Player hit by %s (side %d): %.0f%s", attacker->displayName, attacker->pilot.side, damage,
+                          k > 1 ? (" (" + std::to_string(k) + " new attackers since the last line)").c_str() : "");
         }
 
         const bool craftShip = IsCraft() && IsShipKind();

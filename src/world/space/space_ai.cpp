@@ -3,6 +3,7 @@
 // weapon choice, target switching) and ore transport runs. They steer by setting the
 // destination and the cruise speed and leave the movement to the caller.
 #include <cmath>
+#include <string>
 
 #include "app/settings.h"
 #include "audio/audio_manager.h"
@@ -472,8 +473,8 @@ void CUnit::SpaceActTransport(float)
         // Another player's orders may name ends this copy never has: a line a second at most.
         static NetLogRate s_NoEnd;
         if (const int k = s_NoEnd.Note(timeGetTime()))
-            DebugOutF("Transport run of unit %d has no end %d: stopped (%d since the last line)", pilot.objectId,
-                      transportEndIds[0], k);
+            DebugOutF("Transport run of unit %d has no end %d: stopped%s", pilot.objectId, transportEndIds[0],
+                      k > 1 ? (" (" + std::to_string(k) + " since the last line)").c_str() : "");
         ClearOrderStack();
         SetOrder(ACTION_STAY, nullptr, nullptr, 0);
         return;
