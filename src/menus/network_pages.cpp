@@ -720,8 +720,10 @@ void NetworkPageAutoLobby()
         }
         // The host's window then loses the focus in the map for 2 s, as a player switching
         // windows does; every player must still be there when it comes back.
-        static int focusStep = 0, playersBefore = 0;
+        static int focusStep = 0, playersBefore = 0, focusGame = -1;
         static uint32_t focusAt = 0;
+        if (focusGame != NetGameNumber())
+            focusGame = NetGameNumber(), focusStep = 0, playersBefore = 0, focusAt = 0;
         const uint32_t real = timeGetTime();
         if (heardAll && s.role == 0 && focusStep < 3) {
             if (focusStep == 0) {
@@ -795,6 +797,8 @@ void NetworkPageAutoLobby()
                     const Vec3 from = target->position + ahead * (100.0f + target->boundsRadius);
                     shooter->SetLookAt(from, target->position, up);
                     shooter->position = from;
+                    // Moved by hand: the others learn where it is now, as of a ship that flew there.
+                    g_Network.SendObjectMessage(13, shooter);
                     shooter->target = target;
                     shooter->FireLasers();
                     ++shooting;

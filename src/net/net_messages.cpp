@@ -1,8 +1,12 @@
 // In-game messages: composing them from objects, handling, relaying, keep-alive and
 // time-outs.
+#include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <strings.h>
 
 #include "app/settings.h"
 #include "app/winmain.h"
@@ -15,9 +19,11 @@
 #include "net/net_codec.h"
 #include "net/network.h"
 #include "platform/crt/rand.h"
+#include "platform/win/timer.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
 #include "world/objects/bullet.h"
+#include "world/objects/desc_file.h"
 #include "world/objects/item.h"
 #include "world/objects/object_codes.h"
 #include "world/objects/unit.h"
@@ -31,6 +37,23 @@ constexpr uint32_t kChatBottom = 0xFF643232u;
 // may have lost the first announcement from a full queue or a lossy link.
 constexpr int kAnnounceRounds = 3;
 int s_AnnounceRounds = 0;
+int s_GameNumber = 0;
+
+// What a copy of the game can send about a unit. Every body of a map lies well inside the
+// world's reach; a direction is a matrix row, unit length times the unit's scale.
+constexpr float kWorldReach = 1.0e6f;
+constexpr float kMaxDirection = 1.0e3f;
+constexpr float kMinScale = 0.01f, kMaxScale = 100.0f;
+constexpr float kMaxTurnStep = 10.0f;
+constexpr float kMaxSpeedPercent = 400.0f;
+// The station menu's limits on upgrades, with a step to spare.
+constexpr float kMaxHullUpgrade = 255.0f, kMaxEngineUpgrade = 155.0f, kMaxManoeuvringUpgrade = 11.0f;
+constexpr float kMaxCargoUpgrade = 1025.0f, kMaxReloadUpgrade = 10.0f, kMinReload = 0.1f;
+// A hit is told from positions a few updates old: the victim may lie this much further
+// than a shot reaches, or than the two hulls touching for a ram.
+constexpr float kShotReachFactor = 2.0f;
+constexpr float kHitDistanceSlack = 1000.0f;
+constexpr float kRamDamageFactor = 1.5f;
 
 // Sets the world index to space for the scope.
 struct SpaceScope {
@@ -92,6 +115,97 @@ void Place(CUnit* u, const Vec3& position, const Vec3& up, const Vec3& forward)
 }
 
 bool IsLauncher(int kind) { return kind == GTYPE_ROCKT_WEAPON || kind == GTYPE_MISSL_WEAPON; }
+
+bool InReach(const Vec3& v)
+{
+    return std::fabs(v.x) <= kWorldReach && std::fabs(v.y) <= kWorldReach && std::fabs(v.z) <= kWorldReach;
+}
+
+bool Placement(const Vec3& position, const Vec3& up, const Vec3& forward)
+{
+    return InReach(position) && Vec3Length(up) <= kMaxDirection && Vec3Length(forward) <= kMaxDirection;
+}
+
+// A speed its engine can give the unit, with room for what the scene scripts give it.
+float SpeedCap(const CUnit* u) { return std::max(u->engineMax, 0.0f) * 2.0f + 100.0f; }
+
+bool Motion(const CUnit* u, const Vec3& flight, float speed, float percent)
+{
+    const float cap = SpeedCap(u);
+    return speed >= 0.0f && speed <= cap && Vec3Length(flight) <= cap && percent >= 0.0f && percent <= kMaxSpeedPercent;
+}
+
+bool ScaleOk(const Vec3& s)
+{
+    for (float c : {s.x, s.y, s.z})
+        if (!(c >= kMinScale && c <= kMaxScale))
+            return false;
+    return true;
+}
+
+// Orders a unit can be given (the hit reaction is a sound, never an order).
+bool OrderCodeOk(int order) { return order >= ACTION_NONE && order <= ACTION_FOLLOW && order != ACTION_GET_DAMAGE; }
+
+bool CarriesWeaponFor(const CUnit* u, const char* bulletPath)
+{
+    for (int i = 0; i < u->itemCount && i < kMaxUnitItems; ++i)
+        if (u->items[i] && IsWeaponKindValue(u->items[i]->kind) && strcasecmp(u->items[i]->bulletPath, bulletPath) == 0)
+            return true;
+    return false;
+}
+
+// The most one hit of that attacker can do to that victim; below 0 when it could not have
+// hit it at all: a shot of its strongest weapon within its reach, or a ram.
+float HitCeiling(const CUnit* a, const CUnit* v)
+{
+    float shot = 0.0f, reach = 0.0f;
+    for (int i = 0; i < a->itemCount && i < kMaxUnitItems; ++i) {
+        const CItem* it = a->items[i];
+        if (!it || !IsWeaponKindValue(it->kind))
+            continue;
+        shot = std::max(shot, it->bulletDamage + it->baseValues[ITEM_BASE_DAMAGE].bonus);
+        reach = std::max(reach, it->range);
+    }
+    const float apart = Vec3Length(v->position - a->position) - a->boundsRadius - v->boundsRadius;
+    float ceiling = -1.0f;
+    if (shot > 0.0f && apart <= reach * kShotReachFactor + kHitDistanceSlack)
+        ceiling = shot;
+    // A ram hurts by the closing speed and the colliding unit's handling.
+    if (apart <= kHitDistanceSlack)
+        ceiling = std::max(ceiling, (SpeedCap(a) + SpeedCap(v)) * std::max(a->manoeuvring, v->manoeuvring) / 40.0f *
+                                        kRamDamageFactor);
+    return ceiling;
+}
+
+// Units of an owner in space and in the docking bays.
+int CountOwned(int owner)
+{
+    int n = 0;
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
+        const CUnit* u = CObjectList::units[1][i];
+        if (!u)
+            continue;
+        n += u->pilot.ownerId == owner;
+        if (IsStationKindValue(u->kind))
+            for (const CUnit* d : u->dockedUnits)
+                n += d && d->pilot.ownerId == owner;
+    }
+    return n;
+}
+
+// The object class a description file names, read without loading it; 0 when unreadable.
+unsigned DescribedClass(const char* path)
+{
+    CDescFile file;
+    if (!file.Open(path))
+        return 0;
+    char text[kDescLineLength];
+    file.SkipLines(4);
+    file.ReadText(text, sizeof text);
+    return ParseObjectClass(text);
+}
+
+int PlayerSlot(int player) { return player >= 0 && player < kNetMaxPlayers ? player : 0; }
 
 void FillUndocked(CUnit* u, NetMsgUndocked* m)
 {
@@ -288,13 +402,15 @@ void CNetwork::SendObjectMessage(int type, CGameObject* object, const void* seco
     }
 }
 
-void CNetwork::Relay()
+void CNetwork::Relay() { RelayEntry(incoming); }
+
+void CNetwork::RelayEntry(const CNetReceiveEntry& e)
 {
     if (session.role != 0)
         return;
-    outgoing[0] = incoming.data[0];
-    SetPayload(incoming.data + 1, incoming.length - 1);
-    SendToClients(&incoming.from);
+    outgoing[0] = e.data[0];
+    SetPayload(e.data + 1, e.length - 1);
+    SendToClients(&e.from);
 }
 
 void CNetwork::DropPlayer(int index, bool timedOut)
@@ -414,84 +530,12 @@ void CNetwork::HandleGameMessage()
         if (!host && n == 0 && TakesHandOver(sender))
             BecomeHost();
         return;
-    case 11: {
-        NetMsgNewUnit m;
-        if (!DecodeNewUnit(p, n, &m))
-            break;
-        // A client announces only its own units; nobody announces ours.
-        if ((host && m.owner != senderId) || m.owner == session.ownIndex)
-            break;
-        if (CUnit* known = FindUnit({m.owner, m.id})) {
-            // Announced again: the unit we have is placed, no second one is made.
-            Place(known, m.position, m.up, m.forward);
-            Relay();
-            return;
-        }
-        CUnit* u = new CUnit();
-        std::snprintf(u->descriptionPath, sizeof u->descriptionPath, "%s", m.path);
-        if (std::strstr(m.path, "_H.obj"))
-            u->humanPiloted = 1;
-        if (!u->Load(m.path, m.id) || u->IsCraft() != m.craft) {
-            DebugOutF("Network: the announced unit \"%s\" cannot be made", m.path);
-            u->Release();
-            delete u;
-            return;
-        }
-        // The home station and the three units round it carry 3000 on their owner's copy: the
-        // same here, or the owner's hull reports would not fit.
-        if (u->kind == GTYPE_SP_STATION || (m.craft && m.id >= 1001 && m.id <= 1003)) {
-            u->hullMax = u->hull = 3000.0f;
-            u->baseValues[UNIT_BASE_HULL].value = 3000.0f;
-        }
-        u->pilot.Load(u, m.craft ? m.privateName : "Static");
-        u->pilot.ownerId = m.owner;
-        u->pilot.objectId = m.id;
-        if (m.craft) {
-            if (u->kind != GTYPE_SP_STATION)
-                u->kind = GTYPE_SP_NPCSHIP_MOVED;
-            std::snprintf(u->pilot.pilotMarker, sizeof u->pilot.pilotMarker, "%s", m.playerName);
-            std::snprintf(u->pilot.pilotName, sizeof u->pilot.pilotName, "%s", m.pilotName);
-            u->pilot.skill = BitsFloat(m.pilotValues[0]);
-            u->pilot.skill2 = BitsFloat(m.pilotValues[1]);
-            u->pilot.voicePitch = m.pilotValues[2] < 1 || m.pilotValues[2] > 1000 ? 100 : m.pilotValues[2];
-        }
-        Place(u, m.position, m.up, m.forward);
-        u->scale = m.scale;
-        // Hit tests need its bounds before it is ever drawn.
-        if (u->boundsRadius <= 0.0f)
-            u->UpdateBounds();
-        u->spinState = m.flight;
-        u->speed = m.speed;
-        u->speedPercent = m.speedPercent;
-        if (!CObjectList::Add(u))
-            return;   // a full list destroyed it
-        DebugOutF("Network: player %d's unit %d joins (%s)", m.owner + 1, m.id, m.path);
-        Relay();
+    case 11:
+        HandleNewUnit(p, n, senderId);
         return;
-    }
-    case 12: {
-        NetMsgBullet m;
-        if (!DecodeBullet(p, n, &m) || CObjectList::CountBullets() >= kMaxBullets)
-            break;
-        CBullet* b = new CBullet();
-        if (!b->Load(m.path)) {
-            b->Release();
-            delete b;
-            return;
-        }
-        b->owner = m.shooterId == -1 ? nullptr : FindUnit({m.shooterOwner, m.shooterId});
-        b->position = m.position;
-        if (Vec3LengthSq(m.forward) > 1e-12f && Vec3LengthSq(m.up) > 1e-12f)
-            b->SetLookAt(m.position, m.position + m.forward, m.up);
-        b->word = m.word;
-        // The shooter's copy deals the damage and reports it; this one only shows the shot.
-        b->remote = 1;
-        b->FinishSpawn();
-        CObjectList::AddBullet(b);
-        // The host passes shots on, so that every copy sees every shot.
-        Relay();
+    case 12:
+        HandleBullet(p, n, senderId, sender);
         return;
-    }
     case 13: {
         NetMsgUnitState m;
         if (!DecodeUnitState(p, n, &m))
@@ -499,6 +543,12 @@ void CNetwork::HandleGameMessage()
         CUnit* u = FindUnit(m.unit);
         if (!u || !SpeaksFor(senderId, m.unit.owner))
             break;
+        if (!Placement(m.position, m.up, m.forward) || Vec3Length(m.axis) > kMaxTurnStep ||
+            !Motion(u, m.flight, m.speed, m.speedPercent)) {
+            RemoteLog(NETLOG_VALUE_REFUSED, senderId, "Network: a state of player %d's unit %d off the game's scales is refused",
+                      m.unit.owner + 1, m.unit.id);
+            return;
+        }
         Place(u, m.position, m.up, m.forward);
         u->angularStep = m.axis;
         u->spinState = m.flight;
@@ -507,39 +557,10 @@ void CNetwork::HandleGameMessage()
         Relay();
         return;
     }
-    case 14: {
-        NetMsgOrder m;
-        if (!DecodeOrder(p, n, &m))
+    case 14:
+        if (!HandleOrder(incoming, senderId, false))
             break;
-        CUnit* u = FindUnit(m.unit);
-        if (!u || u->orderType == ACTION_DEAD || !SpeaksFor(senderId, m.unit.owner))
-            break;
-        CUnit* target = m.targetId == -1 ? nullptr : FindUnit({m.targetOwner, m.targetId});
-        CUnit* target2 = m.target2Id == -1 ? nullptr : FindUnit({m.target2Owner, m.target2Id});
-        CUnit* bound = m.boundId == -1 ? nullptr : FindUnit({m.unit.owner, m.boundId});
-        switch (m.order) {
-        case ACTION_MOVE: u->SetOrder(ACTION_MOVE, &m.destination, nullptr, 1); break;
-        case ACTION_GUARD: if (bound) u->SetOrder(ACTION_GUARD, bound, nullptr, 1); break;
-        case ACTION_ATTACK: if (target) u->SetOrder(ACTION_ATTACK, target, target2, 1); break;
-        case ACTION_DOCKING: if (target) u->SetOrder(ACTION_DOCKING, target, nullptr, 1); break;
-        default: break;
-        }
-        u->orderType = m.order;
-        u->target = target;
-        u->target2 = target2;
-        if (m.order == ACTION_GUARD || bound)
-            u->boundUnit = bound;
-        u->transportEndIds[0] = m.targetIds[0];
-        u->transportEndIds[1] = m.targetIds[1];
-        u->SetTargetsById(m.targetIds[0], m.targetIds[1]);
-        u->destination = m.destination;
-        u->targetPoint = m.targetPoint;
-        u->orderSubState = m.subState;
-        // The decoder took only -1 or a time in range.
-        u->dockTime = m.dockTime < 0.0f ? 0xFFFFFFFFu : uint32_t(m.dockTime);
-        Relay();
         return;
-    }
     case 16: {
         NetMsgDocked m;
         if (!DecodeDocked(p, n, &m))
@@ -582,6 +603,16 @@ void CNetwork::HandleGameMessage()
         NetMsgUndocked m;
         if (!DecodeUndocked(p, n, cargo != nullptr, &m))
             break;
+        bool scales = m.hull >= 0.0f && m.hull <= kMaxHullUpgrade && m.engine >= 0.0f && m.engine <= kMaxEngineUpgrade &&
+                      m.manoeuvring <= 0.0f && m.manoeuvring >= -kMaxManoeuvringUpgrade &&
+                      (!cargo || (m.cargo >= 0.0f && m.cargo <= kMaxCargoUpgrade));
+        for (int k = 0; k < m.weaponCount; ++k)
+            scales = scales && m.reload[k] <= 0.0f && m.reload[k] >= -kMaxReloadUpgrade;
+        if (!scales) {
+            RemoteLog(NETLOG_VALUE_REFUSED, senderId, "Network: upgrades of player %d's unit %d off the game's scales are refused",
+                      ref.owner + 1, ref.id);
+            return;
+        }
         u->dockTime = 0;
         u->baseValues[UNIT_BASE_HULL].bonus = m.hull;
         u->baseValues[UNIT_BASE_ENGINE].bonus = m.engine;
@@ -595,7 +626,14 @@ void CNetwork::HandleGameMessage()
                 if (!old || (pass == 0 ? old->kind != GTYPE_LASER_WEAPON : !IsLauncher(old->kind)))
                     continue;
                 CItem* fresh = new CItem();
-                if (!fresh->Load(m.weaponPaths[k], u, old->attachIndex)) {
+                // Only a weapon of the slot's own kind, that the reload upgrade leaves reloading.
+                const bool loaded = DescribedClass(m.weaponPaths[k]) == GCLASS_ITEM &&
+                                    fresh->Load(m.weaponPaths[k], u, old->attachIndex);
+                if (!loaded ||
+                    (pass == 0 ? fresh->kind != GTYPE_LASER_WEAPON : !IsLauncher(fresh->kind)) ||
+                    fresh->baseValues[ITEM_BASE_RELOAD].value + m.reload[k] < kMinReload) {
+                    RemoteLog(NETLOG_VALUE_REFUSED, senderId, "Network: \"%s\" is no weapon for player %d's unit %d: refused",
+                              m.weaponPaths[k], ref.owner + 1, ref.id);
                     fresh->Release();
                     delete fresh;
                     ++k;
@@ -611,25 +649,9 @@ void CNetwork::HandleGameMessage()
         Relay();
         return;
     }
-    case 18: {
-        NetMsgHit m;
-        if (!DecodeHit(p, n, &m))
-            break;
-        CUnit* victim = FindUnit(m.victim);
-        CUnit* attacker = FindUnit(m.attacker);
-        // Only the attacker's owner tells of its hits.
-        if (!victim || !attacker || !SpeaksFor(senderId, m.attacker.owner))
-            break;
-        if (victim->pilot.ownerId == session.ownIndex) {
-            ++ownUnitsHit;
-            ownUnitsHitBy |= 1u << (m.attacker.owner & 31);
-            DebugOutF("Network: our unit %d is hit for %.0f by player %d", victim->pilot.objectId, m.damage,
-                      m.attacker.owner + 1);
-        }
-        victim->TakeHit(m.damage, attacker, victim->position, nullptr);
-        Relay();
+    case 18:
+        HandleHit(p, n, senderId, sender);
         return;
-    }
     case 19: {
         NetMsgHull m;
         if (!DecodeHull(p, n, &m))
@@ -697,7 +719,7 @@ void CNetwork::HandleGameMessage()
             g_CommWindow.SayText(speaker, m.text);
             g_CommWindow.Talk(speaker, 1);
             CSubtitles::Show(m.text, 0xFFFFFFFFu, 0xFF969696u, 0.0f, 5.0f);
-            DebugOutF("Network: chat from player %d: %s", m.senderIndex + 1, m.text);
+            RemoteLog(NETLOG_CHAT, m.senderIndex, "Network: chat from player %d: %s", m.senderIndex + 1, m.text);
             chatHeardFrom |= 1u << (m.senderIndex & 31);
         }
         return;
@@ -718,9 +740,283 @@ void CNetwork::HandleGameMessage()
 
 void CNetwork::Refused(int type, int sender)
 {
-    // Logged sparingly: a peer that is ahead of this copy sends many of them.
-    if (refusedMessages++ < 50 || refusedMessages % 100 == 0)
-        DebugOutF("Network: message %d of %d bytes from player %d is refused", type, incoming.length, sender + 1);
+    // A member may send thousands of them: a line a second for each type, with the count.
+    ++refusedMessages;
+    if (const int k = refusedLogs[type & 31].Note(timeGetTime()))
+        DebugOutF("Network: message %d of %d bytes from player %d is refused%s", type, incoming.length, sender + 1,
+                  k > 1 ? (" (" + std::to_string(k) + " since the last line)").c_str() : "");
+}
+
+void CNetwork::RemoteLog(int kind, int player, const char* fmt, ...)
+{
+    const int k = remoteLogs[kind][PlayerSlot(player)].Note(timeGetTime());
+    if (!k)
+        return;
+    char line[1024];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(line, sizeof line, fmt, args);
+    va_end(args);
+    if (k > 1)
+        DebugOutF("%s (%d since the last line)", line, k);
+    else
+        DebugOut(line);
+}
+
+void CNetwork::HandleNewUnit(const uint8_t* p, int n, int senderId)
+{
+    NetMsgNewUnit m;
+    const bool host = session.role == 0;
+    // A client announces only its own units; nobody announces ours.
+    if (!DecodeNewUnit(p, n, &m) || (host && m.owner != senderId) || m.owner == session.ownIndex) {
+        Refused(11, session.FindIndexById(senderId));
+        return;
+    }
+    if (!Placement(m.position, m.up, m.forward) || !ScaleOk(m.scale)) {
+        RemoteLog(NETLOG_UNIT_REFUSED, m.owner, "Network: player %d's unit %d off the game's scales is refused", m.owner + 1,
+                  m.id);
+        return;
+    }
+    if (CUnit* known = FindUnit({m.owner, m.id})) {
+        // Announced again: the unit we have is placed, no second one is made.
+        Place(known, m.position, m.up, m.forward);
+        Relay();
+        return;
+    }
+    if (CountOwned(m.owner) >= kNetMaxOwnUnits) {
+        RemoteLog(NETLOG_UNIT_REFUSED, m.owner, "Network: player %d's unit %d is refused: more than a player has",
+                  m.owner + 1, m.id);
+        return;
+    }
+    // A ship, a station or a body of space; a bullet's or an item's description is none.
+    const unsigned cls = PathRefusedLately(m.path) ? 0 : DescribedClass(m.path);
+    if (cls != GCLASS_SPACE_SHIP && cls != GCLASS_SPACE_OBJECT) {
+        RememberRefusedPath(m.path);
+        RemoteLog(NETLOG_UNIT_REFUSED, m.owner, "Network: \"%s\" of player %d is no unit: refused", m.path, m.owner + 1);
+        return;
+    }
+    CUnit* u = new CUnit();
+    std::snprintf(u->descriptionPath, sizeof u->descriptionPath, "%s", m.path);
+    if (std::strstr(m.path, "_H.obj"))
+        u->humanPiloted = 1;
+    if (!u->Load(m.path, m.id) || u->IsCraft() != m.craft || !Motion(u, m.flight, m.speed, m.speedPercent)) {
+        RemoteLog(NETLOG_UNIT_REFUSED, m.owner, "Network: the announced unit \"%s\" cannot be made", m.path);
+        u->Release();
+        delete u;
+        return;
+    }
+    // The home station and the three units round it carry 3000 on their owner's copy: the
+    // same here, or the owner's hull reports would not fit.
+    if (u->kind == GTYPE_SP_STATION || (m.craft && m.id >= 1001 && m.id <= 1003)) {
+        u->hullMax = u->hull = 3000.0f;
+        u->baseValues[UNIT_BASE_HULL].value = 3000.0f;
+    }
+    u->pilot.Load(u, m.craft ? m.privateName : "Static");
+    u->pilot.ownerId = m.owner;
+    u->pilot.objectId = m.id;
+    if (m.craft) {
+        if (u->kind != GTYPE_SP_STATION)
+            u->kind = GTYPE_SP_NPCSHIP_MOVED;
+        std::snprintf(u->pilot.pilotMarker, sizeof u->pilot.pilotMarker, "%s", m.playerName);
+        std::snprintf(u->pilot.pilotName, sizeof u->pilot.pilotName, "%s", m.pilotName);
+        u->pilot.skill = BitsFloat(m.pilotValues[0]);
+        u->pilot.skill2 = BitsFloat(m.pilotValues[1]);
+        u->pilot.voicePitch = m.pilotValues[2] < 1 || m.pilotValues[2] > 1000 ? 100 : m.pilotValues[2];
+    }
+    Place(u, m.position, m.up, m.forward);
+    u->scale = m.scale;
+    // Hit tests need its bounds before it is ever drawn.
+    if (u->boundsRadius <= 0.0f)
+        u->UpdateBounds();
+    u->spinState = m.flight;
+    u->speed = m.speed;
+    u->speedPercent = m.speedPercent;
+    const bool station = IsStationKindValue(u->kind);
+    if (!CObjectList::Add(u))
+        return;   // a full list destroyed it
+    RemoteLog(station ? NETLOG_STATION_JOINS : NETLOG_UNIT_JOINS, m.owner, "Network: player %d's unit %d joins (%s)",
+              m.owner + 1, m.id, m.path);
+    Relay();
+    ApplyPendingOrders({m.owner, m.id});
+}
+
+void CNetwork::HandleBullet(const uint8_t* p, int n, int senderId, int sender)
+{
+    NetMsgBullet m;
+    if (!DecodeBullet(p, n, &m) || CObjectList::CountBullets() >= kMaxBullets) {
+        Refused(12, sender);
+        return;
+    }
+    // Only the shooter's owner fires it, and only from a weapon the shooter carries.
+    CUnit* shooter = m.shooterId == -1 ? nullptr : FindUnit({m.shooterOwner, m.shooterId});
+    if (!shooter || !SpeaksFor(senderId, m.shooterOwner) || !CarriesWeaponFor(shooter, m.path) ||
+        !Placement(m.position, m.up, m.forward)) {
+        RemoteLog(NETLOG_BULLET_REFUSED, senderId, "Network: a shot \"%s\" of player %d's unit %d is refused", m.path,
+                  m.shooterOwner + 1, m.shooterId);
+        return;
+    }
+    CBullet* b = new CBullet();
+    if (!b->Load(m.path)) {
+        b->Release();
+        delete b;
+        return;
+    }
+    b->owner = shooter;
+    b->position = m.position;
+    if (Vec3LengthSq(m.forward) > 1e-12f && Vec3LengthSq(m.up) > 1e-12f)
+        b->SetLookAt(m.position, m.position + m.forward, m.up);
+    b->word = m.word;
+    // The shooter's copy deals the damage and reports it; this one only shows the shot.
+    b->remote = 1;
+    b->FinishSpawn();
+    CObjectList::AddBullet(b);
+    // The host passes shots on, so that every copy sees every shot.
+    Relay();
+}
+
+void CNetwork::HandleHit(const uint8_t* p, int n, int senderId, int sender)
+{
+    NetMsgHit m;
+    if (!DecodeHit(p, n, &m)) {
+        Refused(18, sender);
+        return;
+    }
+    CUnit* victim = FindUnit(m.victim);
+    CUnit* attacker = FindUnit(m.attacker);
+    // Only the attacker's owner tells of its hits.
+    if (!victim || !attacker || !SpeaksFor(senderId, m.attacker.owner)) {
+        Refused(18, sender);
+        return;
+    }
+    // And only of a hit the attacker could have made.
+    if (!attacker->IsAlive() || m.damage > HitCeiling(attacker, victim)) {
+        RemoteLog(NETLOG_HIT_REFUSED, m.attacker.owner, "Network: a hit for %.0f by player %d's unit %d on unit %d is refused",
+                  m.damage, m.attacker.owner + 1, m.attacker.id, m.victim.id);
+        return;
+    }
+    if (victim->pilot.ownerId == session.ownIndex) {
+        ++ownUnitsHit;
+        ownUnitsHitBy |= 1u << (m.attacker.owner & 31);
+        RemoteLog(NETLOG_HIT, m.attacker.owner, "Network: our unit %d is hit for %.0f by player %d",
+                  victim->pilot.objectId, m.damage, m.attacker.owner + 1);
+    }
+    victim->TakeHit(m.damage, attacker, victim->position, nullptr);
+    Relay();
+}
+
+bool CNetwork::HandleOrder(const CNetReceiveEntry& e, int senderId, bool kept)
+{
+    NetMsgOrder m;
+    if (!DecodeOrder(e.data + 1, e.length - 1, &m) || !SpeaksFor(senderId, m.unit.owner))
+        return false;
+    if (!OrderCodeOk(m.order) || m.subState < -1 || m.subState > 5 || !InReach(m.destination) ||
+        !InReach(m.targetPoint)) {
+        RemoteLog(NETLOG_VALUE_REFUSED, senderId, "Network: an order %d of player %d's unit %d off the game's scales is refused",
+                  m.order, m.unit.owner + 1, m.unit.id);
+        return true;
+    }
+    CUnit* u = FindUnit(m.unit);
+    if (!u) {
+        // Orders given while a map loads may come before their unit: kept for it a while.
+        if (kept || m.unit.id == -1)
+            return false;
+        if (pendingCount >= kNetPendingOrders) {
+            std::memmove(pendingOrders, pendingOrders + 1, sizeof pendingOrders[0] * (kNetPendingOrders - 1));
+            --pendingCount;
+            RemoteLog(NETLOG_ORDER_LOST, senderId, "Network: an order for player %d's unit %d is lost: too many wait",
+                      m.unit.owner + 1, m.unit.id);
+        }
+        pendingOrders[pendingCount++] = {e, senderId, g_GameClock.NowMs()};
+        return true;
+    }
+    if (u->orderType == ACTION_DEAD)
+        return false;
+    CUnit* target = m.targetId == -1 ? nullptr : FindUnit({m.targetOwner, m.targetId});
+    CUnit* target2 = m.target2Id == -1 ? nullptr : FindUnit({m.target2Owner, m.target2Id});
+    CUnit* bound = m.boundId == -1 ? nullptr : FindUnit({m.unit.owner, m.boundId});
+    switch (m.order) {
+    case ACTION_MOVE: u->SetOrder(ACTION_MOVE, &m.destination, nullptr, 1); break;
+    case ACTION_GUARD: if (bound) u->SetOrder(ACTION_GUARD, bound, nullptr, 1); break;
+    case ACTION_ATTACK: if (target) u->SetOrder(ACTION_ATTACK, target, target2, 1); break;
+    case ACTION_DOCKING: if (target) u->SetOrder(ACTION_DOCKING, target, nullptr, 1); break;
+    case ACTION_DEAD:
+        // Its owner's copy saw it destroyed: it dies here too, with the last point of hull a
+        // dying unit keeps, not a live unit marked dead.
+        u->hull = std::min(u->hull, 1.0f);
+        u->SetOrder(ACTION_DEAD, nullptr, nullptr, 1);
+        RelayEntry(e);
+        return true;
+    default: break;
+    }
+    u->orderType = m.order;
+    u->target = target;
+    u->target2 = target2;
+    if (m.order == ACTION_GUARD || bound)
+        u->boundUnit = bound;
+    u->transportEndIds[0] = m.targetIds[0];
+    u->transportEndIds[1] = m.targetIds[1];
+    u->SetTargetsById(m.targetIds[0], m.targetIds[1]);
+    u->destination = m.destination;
+    u->targetPoint = m.targetPoint;
+    u->orderSubState = m.subState;
+    // The decoder took only -1 or a time in range.
+    u->dockTime = m.dockTime < 0.0f ? 0xFFFFFFFFu : uint32_t(m.dockTime);
+    RelayEntry(e);
+    return true;
+}
+
+void CNetwork::ApplyPendingOrders(const NetUnitRefKey& unit)
+{
+    for (int i = 0; i < pendingCount;) {
+        const CNetPendingOrder& o = pendingOrders[i];
+        NetMsgOrder m;
+        if (!DecodeOrder(o.message.data + 1, o.message.length - 1, &m) || m.unit.owner != unit.owner || m.unit.id != unit.id) {
+            ++i;
+            continue;
+        }
+        const CNetPendingOrder taken = o;
+        std::memmove(pendingOrders + i, pendingOrders + i + 1, sizeof pendingOrders[0] * size_t(pendingCount - i - 1));
+        --pendingCount;
+        HandleOrder(taken.message, taken.senderId, true);
+    }
+}
+
+void CNetwork::ExpirePendingOrders(uint32_t now)
+{
+    int kept = 0;
+    for (int i = 0; i < pendingCount; ++i) {
+        CNetPendingOrder& o = pendingOrders[i];
+        if (NetSince(&o.at, now) <= kNetPendingOrderMs) {
+            pendingOrders[kept++] = o;
+            continue;
+        }
+        NetMsgOrder m;
+        DecodeOrder(o.message.data + 1, o.message.length - 1, &m);
+        ++refusedMessages;
+        RemoteLog(NETLOG_ORDER_LOST, o.senderId, "Network: an order for player %d's unit %d found no unit: refused",
+                  m.unit.owner + 1, m.unit.id);
+    }
+    pendingCount = kept;
+}
+
+bool CNetwork::PathRefusedLately(const char* path) const
+{
+    for (const char* p : refusedPaths)
+        if (p[0] && std::strcmp(p, path) == 0)
+            return true;
+    return false;
+}
+
+void CNetwork::RememberRefusedPath(const char* path)
+{
+    std::snprintf(refusedPaths[refusedPathNext], sizeof refusedPaths[0], "%s", path);
+    refusedPathNext = (refusedPathNext + 1) % 8;
+}
+
+void CNetwork::BeginGame()
+{
+    NetResetAnnouncements();
+    pendingCount = 0;
 }
 
 bool CNetwork::SpeaksFor(int senderId, int owner) const
@@ -782,6 +1078,7 @@ void CNetwork::ProcessGameMessages()
     handling = 1;
     while ((lobbyState == NET_CLIENT_IN_GAME || lobbyState == NET_HOST_IN_GAME) && PopReceived() > 0)
         HandleGameMessage();
+    ExpirePendingOrders(now);
     handling = 0;
 
     if (session.role == 0) {
@@ -799,4 +1096,10 @@ void CNetwork::ProcessGameMessages()
     }
 }
 
-void NetResetAnnouncements() { s_AnnounceRounds = 0; }
+void NetResetAnnouncements()
+{
+    s_AnnounceRounds = 0;
+    ++s_GameNumber;
+}
+
+int NetGameNumber() { return s_GameNumber; }

@@ -286,6 +286,14 @@ int CNetwork::Init()
     session.Init();
     keepAliveTime = 0;
     lobbyState = NET_NONE;
+    // A new session: nothing its members send is weighed by what the last one's sent.
+    for (auto& kind : remoteLogs)
+        for (NetLogRate& l : kind)
+            l = NetLogRate();
+    for (NetLogRate& l : refusedLogs)
+        l = NetLogRate();
+    std::memset(refusedPaths, 0, sizeof refusedPaths);
+    pendingCount = 0;
     initialised = 1;
     return 0;
 }
@@ -652,7 +660,7 @@ void CNetwork::UpdateJoining()
             session.role = 1;
             lobbyState = NET_CLIENT_IN_GAME;
             keepAliveTime = 0;
-            NetResetAnnouncements();
+            BeginGame();
             DebugOutF("Network: joined the game as player %d of %d", session.ownIndex + 1, session.playerCount);
         } else if (type == 0 && incoming.length == 1) {
             RemoveLanServer(session);
@@ -746,6 +754,6 @@ void CNetwork::StartGame()
     session.role = 0;
     lobbyState = NET_HOST_IN_GAME;
     keepAliveTime = 0;
-    NetResetAnnouncements();
+    BeginGame();
     DebugOutF("Network: the game starts with %d players", session.playerCount);
 }

@@ -6,6 +6,10 @@
 
 class CGameObject;
 class CUnit;
+// A unit named in a message: owner, object id.
+struct NetUnitRefKey {
+    int32_t owner, id;
+};
 
 constexpr int kNetPort = 5150;
 constexpr int kNetMessageSize = 512;           // type byte and payload
@@ -106,6 +110,32 @@ struct NetChatText {
     const char* text;
 };
 
+// Lines a remote member can cause, each written at most once a second per player it names.
+enum NetRemoteLog {
+    NETLOG_HIT,
+    NETLOG_STATION_JOINS,
+    NETLOG_UNIT_JOINS,
+    NETLOG_CHAT,
+    NETLOG_UNIT_REFUSED,
+    NETLOG_BULLET_REFUSED,
+    NETLOG_HIT_REFUSED,
+    NETLOG_VALUE_REFUSED,
+    NETLOG_ORDER_LOST,
+    NETLOG_KINDS
+};
+
+// An order that came before its unit's announcement, kept for it a while.
+struct CNetPendingOrder {
+    CNetReceiveEntry message;
+    int32_t senderId;
+    uint32_t at;   // game-time ms of arrival
+};
+constexpr int kNetPendingOrders = 32;
+constexpr uint32_t kNetPendingOrderMs = 6000;
+// What one player can own at once: his station, its three escorts, a full docking bay
+// and as many again out flying.
+constexpr int kNetMaxOwnUnits = 1 + 3 + 16 + 12;
+
 // Lobby states.
 enum NetLobbyState {
     NET_NONE = -1,
@@ -156,6 +186,13 @@ public:
     int ownUnitsHit = 0;
     // Players (by id) whose hits on this copy's own units arrived.
     unsigned ownUnitsHitBy = 0;
+    NetLogRate remoteLogs[NETLOG_KINDS][kNetMaxPlayers];
+    NetLogRate refusedLogs[32];   // by message type
+    CNetPendingOrder pendingOrders[kNetPendingOrders] = {};
+    int pendingCount = 0;
+    // Unit descriptions refused lately: a flood of one is refused without loading it again.
+    char refusedPaths[8][256] = {};
+    int refusedPathNext = 0;
 
     // 0 on success (HRESULT S_OK), non-zero after a failure, with its message box.
     int Init();
@@ -209,7 +246,21 @@ private:
     void HandOver();
     void DropPlayer(int index, bool timedOut);
     void Relay();
+    void RelayEntry(const CNetReceiveEntry& e);
     void Refused(int type, int sender);
+    // A line about a player, written when its kind is due for that player, with the count.
+    void RemoteLog(int kind, int player, const char* fmt, ...) __attribute__((format(printf, 4, 5)));
+    void HandleNewUnit(const uint8_t* p, int n, int senderId);
+    void HandleBullet(const uint8_t* p, int n, int senderId, int sender);
+    void HandleHit(const uint8_t* p, int n, int senderId, int sender);
+    // Applies an order to its unit; false when refused. A unit not known yet keeps it.
+    bool HandleOrder(const CNetReceiveEntry& e, int senderId, bool kept);
+    void ApplyPendingOrders(const NetUnitRefKey& unit);
+    void ExpirePendingOrders(uint32_t now);
+    bool PathRefusedLately(const char* path) const;
+    void RememberRefusedPath(const char* path);
+    // A new game: announcements again, no orders kept from the last one.
+    void BeginGame();
     void PushReceived(const CNetReceiveEntry& e);
     // Whether a member may speak about a unit of that owner.
     bool SpeaksFor(int senderId, int owner) const;
@@ -221,6 +272,8 @@ private:
 extern CNetwork g_Network;
 // A new game announces its own units again on its first keep-alive rounds.
 void NetResetAnnouncements();
+// Counts the network games begun in this run (test steps keep their state per game).
+int NetGameNumber();
 // The seed agreed in the network lobby; every copy builds the same map from it.
 extern unsigned g_NetRandomSeed;
 // The lobby's clock: real milliseconds (timeGetTime); tests may replace it.

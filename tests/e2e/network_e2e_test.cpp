@@ -12,7 +12,7 @@
 // window loses the focus (as the window system tells it) before anyone joins, and the host
 // starts only after every player has waited 5 s in the full lobby; in the map it loses the
 // focus again for 2 s. Every copy drops 10 % of
-// what it receives (KORVANE_NET_LOSS).
+// what it receives (KORVANE_NET_LOSS). No copy refuses an order or a hit of another.
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +180,11 @@ TEST(NetworkGame, FourCopiesPlayAMultiplayerMapOverALossyNetwork)
             EXPECT_GE(Count(log, "Network: chat from player " + std::to_string(p) + ":"), 1) << "player " << p;
         }
         EXPECT_EQ(Count(log, "Network: test lobby ends"), 1);
+        // Orders given while the map loads come before their units: they wait for them, and
+        // none is refused; nor is a hit an honest copy tells.
+        EXPECT_EQ(Count(log, "Network: message 14 "), 0);
+        EXPECT_EQ(Count(log, "found no unit"), 0);
+        EXPECT_EQ(Count(log, "Network: a hit for "), 0);
         if (own == 2)
             victim = i;
     }

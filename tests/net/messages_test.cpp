@@ -1,19 +1,31 @@
 // In-game messages: every type's packing, and hostile datagrams of every type changing
 // nothing; relays, chat addressing, time-outs and the host hand-over.
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <map>
 
 #include "app/wndproc.h"
+#include "dataset_util.h"
+#include "files/file_manager.h"
 #include "net/net_codec.h"
 #include "net/net_test_util.h"
 #include "world/flight_test_util.h"
 #include "world/object_list.h"
+#include "world/objects/item.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+// A message's payload as its encoder packs it.
+template <typename M>
+Bytes Pack(int (*encode)(const M&, uint8_t*, int), const M& m)
+{
+    uint8_t buf[kNetMaxPayload];
+    return Bytes(buf, buf + encode(m, buf, sizeof buf));
+}
 
 // One sample of each in-game message, packed.
 struct Sample {
@@ -525,23 +537,20 @@ protected:
     {
         NetMsgDocked d;
         d.unit = {owner, id}, d.stationId = station;
-        uint8_t buf[64];
-        return Bytes(buf, buf + EncodeDocked(d, buf, sizeof buf));
+        return Pack(EncodeDocked, d);
     }
     static Bytes Order(int owner, int id, int order, float dockTime)
     {
         NetMsgOrder o;
         o.unit = {owner, id}, o.order = order, o.targetId = 1000, o.targetOwner = owner, o.dockTime = dockTime;
         o.destination = Vec3(50, 0, 0);
-        uint8_t buf[128];
-        return Bytes(buf, buf + EncodeOrder(o, buf, sizeof buf));
+        return Pack(EncodeOrder, o);
     }
     static Bytes Swap(int owner, int a, int b)
     {
         NetMsgSwap m;
         m.owner = owner, m.firstId = a, m.secondId = b;
-        uint8_t buf[64];
-        return Bytes(buf, buf + EncodeSwap(m, buf, sizeof buf));
+        return Pack(EncodeSwap, m);
     }
     CUnit* stations[3] = {};
 };
@@ -560,7 +569,7 @@ TEST_F(StationMessages, OwnUnitsDockOrderUndockAndSwapPilots)
     EXPECT_LT(CObjectList::IndexOf(ships[1]), 0);
     // 17: it leaves with its upgrades.
     NetMsgUndocked ud;
-    ud.unit = {1, 1001}, ud.stationId = 1000, ud.hull = 10, ud.engine = 5, ud.manoeuvring = 2;
+    ud.unit = {1, 1001}, ud.stationId = 1000, ud.hull = 10, ud.engine = 5, ud.manoeuvring = -0.5f;
     uint8_t buf[128];
     FromClient(1, 17, Bytes(buf, buf + EncodeUndocked(ud, buf, sizeof buf)));
     EXPECT_EQ(ships[1]->dockTime, 0u);
@@ -613,6 +622,200 @@ TEST_F(StationMessages, MessagesAboutAnotherPlayersUnitsChangeNothing)
     hu.unit = {1, 1001}, hu.hull = 40;                         // its own ship's, in range
     FromClient(1, 19, Bytes(buf, buf + EncodeHull(hu, buf, sizeof buf)));
     EXPECT_EQ(ships[1]->hull, 40.0f);
+}
+
+// A host in a run folder of the built data set: client 1 announces real units, and debug.txt
+// shows what a remote member can write.
+class LoadedUnitMessages : public StationMessages {
+protected:
+    void SetUp() override
+    {
+        StationMessages::SetUp();
+        old_ = std::filesystem::current_path();
+        dir_ = testutil::EnterArchiveRunDir("korvane-net");
+        g_Settings.useFileManager = g_Settings.debugOut = 1;
+        CFileManager::Init();
+        device_.Install(true);
+        DebugOut(nullptr);
+    }
+    void TearDown() override
+    {
+        device_.Remove();
+        CFileManager::Release();
+        StationMessages::TearDown();
+        std::filesystem::current_path(old_);
+        std::filesystem::remove_all(dir_);
+    }
+    static Bytes NewUnit(int id, const char* path, float scale = 1.0f, float speed = 5.0f, bool craft = true)
+    {
+        NetMsgNewUnit u;
+        DecodeNewUnit(Payload(11).data(), int(Payload(11).size()), &u);
+        std::snprintf(u.path, sizeof u.path, "%s", path);
+        u.id = id, u.scale = Vec3(scale, scale, scale), u.speed = speed, u.craft = craft;
+        return Pack(EncodeNewUnit, u);
+    }
+    static Bytes Hit(NetUnitRef victim, NetUnitRef attacker, float damage)
+    {
+        NetMsgHit h;
+        h.victim = victim, h.attacker = attacker, h.damage = damage;
+        return Pack(EncodeHit, h);
+    }
+    static int Lines(const std::string& part)
+    {
+        std::ifstream f("debug.txt");
+        int n = 0;
+        for (std::string l; std::getline(f, l); n += l.find(part) != std::string::npos) {}
+        return n;
+    }
+    static constexpr const char* kHound = "Data/Space/Ship/Hound.M2/Main.obj";
+    std::filesystem::path old_, dir_;
+    testutil::NullDeviceSwap device_;
+};
+
+// Client 1's own units: what none of them could have done, sent one after another, each
+// refused without a trace on the host but its line.
+TEST_F(LoadedUnitMessages, OwnUnitsCanDoOnlyWhatTheyCould)
+{
+    FromClient(1, 11, NewUnit(1010, kHound));                  // a real craft with lasers M5
+    CUnit* hound = CObjectList::FindByIdAndOwner(1010, 1);
+    ASSERT_TRUE(hound);
+    const char* laser = "Data/Space/Bullet/Laser M5/Main.obj";
+    EXPECT_EQ(Got(2), Bytes{11});
+    const uint32_t units = CObjectList::unitCount[1];
+    const int bullets = CObjectList::CountBullets();
+    auto state = [](NetUnitRef unit, Vec3 at, float speed) {
+        NetMsgUnitState m;
+        m.unit = unit, m.position = at, m.forward = Vec3(0, 0, 1), m.up = Vec3(0, 1, 0), m.speed = speed;
+        return Pack(EncodeUnitState, m);
+    };
+    auto bullet = [](NetUnitRef shooter, const char* path) {
+        NetMsgBullet m;
+        std::snprintf(m.path, sizeof m.path, "%s", path);
+        m.shooterId = shooter.id, m.shooterOwner = shooter.owner, m.forward = Vec3(0, 0, 1), m.up = Vec3(0, 1, 0);
+        return Pack(EncodeBullet, m);
+    };
+    auto order = [](int code, int subState, Vec3 to) {
+        NetMsgOrder m;
+        m.unit = {1, 1010}, m.order = code, m.subState = subState, m.destination = to;
+        return Pack(EncodeOrder, m);
+    };
+    const float big = 3e38f;
+    const struct { int type; Bytes payload; int from = 1; } rows[] = {
+        {18, Hit({0, 1001}, {1, 1010}, 1e9f)},                 // one shot of a laser is no 1e9
+        {12, bullet({1, 1010}, laser), 2},                     // client 2 firing client 1's laser
+        {12, bullet({1, 1010}, "Data/Space/Bullet/Missile M9/Main.obj")},   // a weapon it lacks
+        {13, state({1, 1010}, Vec3(big, 0, 0), 5)},            // out of the world
+        {13, state({1, 1010}, Vec3(0, 0, 0), big)},            // a speed that rams like a weapon
+        {14, order(ACTION_GET_DAMAGE, 0, Vec3())},             // no order a unit has
+        {14, order(ACTION_MOVE, 99, Vec3())},
+        {14, order(ACTION_MOVE, 0, Vec3(0, big, 0))},
+        {11, NewUnit(1011, kHound, 1e30f)},                    // scales
+        {11, NewUnit(1012, kHound, 0.0f)},
+        {11, NewUnit(1013, kHound, -1.0f)},
+        {11, NewUnit(1014, kHound, 1.0f, big)},
+        {11, NewUnit(1015, "Data/Space/Bullet/Laser M2/Main.obj", 1, 0, false)},   // a bullet is no unit
+        {11, NewUnit(1016, "Data/Space/Item/Laser Weapon/Laser M3/Main.obj", 1, 0, false)},
+        {13, state({1, 1010}, Vec3(0, 0, 90000), 5)},          // far away, then a hit from there
+        {18, Hit({0, 1001}, {1, 1010}, 1.0f)},
+    };
+    for (const auto& r : rows)
+        FromClient(r.from, r.type, r.payload);
+    EXPECT_EQ(ships[0]->hull, 100.0f);
+    EXPECT_EQ(CObjectList::CountBullets(), bullets);
+    EXPECT_EQ(CObjectList::unitCount[1], units);
+    EXPECT_EQ(Got(2), Bytes{13});                              // only the far move went on
+    // A shot of its laser, and a hit one laser shot can make from near by, are taken.
+    FromClient(1, 13, state({1, 1010}, Vec3(0, 0, 300), 5));
+    FromClient(1, 12, bullet({1, 1010}, laser));
+    EXPECT_EQ(CObjectList::CountBullets(), bullets + 1);
+    FromClient(1, 18, Hit({0, 1001}, {1, 1010}, 2.0f));
+    EXPECT_EQ(ships[0]->hull, 98.0f);
+    // Dead (dying with its last point of hull, as on its owner's copy), it hits nothing.
+    FromClient(1, 14, order(ACTION_DEAD, 0, Vec3()));
+    EXPECT_EQ(hound->hull, 1.0f);
+    FromClient(1, 18, Hit({0, 1001}, {1, 1010}, 1.0f));
+    EXPECT_EQ(ships[0]->hull, 98.0f);
+}
+
+// Docked and launched again: upgrades and weapons only on the station menu's scales.
+TEST_F(LoadedUnitMessages, UndockingTakesOnlyUpgradesAndWeaponsTheMenuSells)
+{
+    FromClient(1, 11, NewUnit(1010, kHound));
+    CUnit* hound = CObjectList::FindByIdAndOwner(1010, 1);
+    ASSERT_TRUE(hound);
+    FromClient(1, 16, Docked(1, 1010, 1000));
+    ASSERT_EQ(stations[1]->dockedUnits[2], hound);
+    auto undock = [&](float hull, float reload, const char* weapon) {
+        NetMsgUndocked m;
+        m.unit = {1, 1010}, m.stationId = 1000, m.hull = hull, m.hasCargo = hound->FindCargoItem() != nullptr;
+        m.weaponCount = 1, m.reload[0] = reload;
+        std::snprintf(m.weaponPaths[0], kNetPathSize, "%s", weapon);
+        return Pack(EncodeUndocked, m);
+    };
+    const char* m9 = "Data/Space/Item/Laser Weapon/Laser M9/Main.obj";
+    auto fitted = [&] {
+        std::string paths;
+        for (int i = 0; i < hound->itemCount; ++i)
+            paths += std::string(hound->items[i]->filePath) + ";";
+        return paths;
+    };
+    const std::string before = fitted();
+    for (const Bytes& b : {undock(1e30f, 0, m9), undock(-1e30f, 0, m9), undock(0, -1e30f, m9), undock(0, -5.0f, m9),
+                           undock(0, 0, "Data/Space/Bullet/Laser M9/Main.obj"),
+                           undock(0, 0, "Data/Space/Item/Rocket Weapon/ML M2/Main.obj")})
+        FromClient(1, 17, b);
+    EXPECT_EQ(hound->baseValues[UNIT_BASE_HULL].bonus, 0.0f);
+    EXPECT_EQ(fitted(), before);
+    FromClient(1, 17, undock(25, -0.05f, m9));                 // what a player can buy
+    EXPECT_EQ(hound->baseValues[UNIT_BASE_HULL].bonus, 25.0f);
+    EXPECT_NE(fitted().find(m9), std::string::npos);
+}
+
+// A member announcing fresh units without end owns no more than a player can, and each
+// remote line is written at most once a second, with its count.
+TEST_F(LoadedUnitMessages, FloodsOfUnitsAndHitsAreBoundedAndLogOnceASecond)
+{
+    for (int i = 0; i < kNetMaxOwnUnits + 20; ++i)
+        FromClient(1, 11, NewUnit(2000 + i, kHound));
+    int owned = 0;
+    for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i)
+        owned += CObjectList::units[1][i]->pilot.ownerId == 1;
+    EXPECT_EQ(owned + 2, kNetMaxOwnUnits);                     // and the two in its station's bay
+    for (int i = 0; i < 200; ++i) {
+        FromClient(1, 11, NewUnit(3000 + i, "Data/Space/Bullet/Laser M2/Main.obj"));
+        FromClient(1, 18, Hit({0, 1001}, {1, 1001}, 0.0f));   // a bump of nothing
+        FromClient(1, 14, Order(1, 5000 + i, ACTION_MOVE, -1.0f));
+        FromClient(1, 19, Bytes{1, 2, 3});
+        // A transport between ends this copy never has, as the unit's next step meets it.
+        NetMsgOrder o;
+        o.unit = {1, 1001}, o.order = ACTION_TRANSPORT, o.targetIds[0] = 77, o.targetIds[1] = 78;
+        FromClient(1, 14, Pack(EncodeOrder, o));
+        ships[1]->RunAiOrder(0.016f);
+    }
+    EXPECT_LE(Lines("has no end"), 2);
+    EXPECT_GE(Lines("has no end"), 1);
+    // The flood takes well under a second here: a second line would be a line too many.
+    EXPECT_LE(Lines("is hit for"), 2);
+    EXPECT_LE(Lines("is refused"), 4);
+    EXPECT_LE(Lines("is no unit"), 2);
+    EXPECT_GE(Lines("is hit for"), 1);
+}
+
+// Orders that come before their unit wait for it, and go on after its announcement.
+TEST_F(LoadedUnitMessages, AnOrderBeforeItsUnitIsAppliedWhenTheUnitArrives)
+{
+    FromClient(1, 14, Order(1, 1010, ACTION_DOCKING, 30.0f));
+    FromClient(1, 11, NewUnit(1010, kHound));
+    CUnit* hound = CObjectList::FindByIdAndOwner(1010, 1);
+    ASSERT_TRUE(hound);
+    EXPECT_EQ(hound->orderType, ACTION_DOCKING);
+    EXPECT_EQ(hound->target, stations[1]);
+    EXPECT_EQ(Got(2), (Bytes{11, 14}));
+    // One for a unit that never comes is dropped after a few seconds, with its line.
+    FromClient(1, 14, Order(1, 1020, ACTION_DOCKING, 30.0f));
+    Advance(double(kNetPendingOrderMs) + 100.0);
+    g_Network.ProcessGameMessages();
+    EXPECT_EQ(Lines("found no unit"), 1);
 }
 
 TEST_F(GameMessages, RelaysArriveByteForByte)

@@ -2,6 +2,7 @@
 // unit's hull. Decides kills and credits them, lets the pilots comment, throws debris and
 // spins the hull; the dying itself is the behaviour's.
 #include <cmath>
+#include <string>
 
 #include "app/settings.h"
 #include "audio/audio_manager.h"
@@ -9,6 +10,7 @@
 #include "locations/location_director.h"
 #include "net/network.h"
 #include "platform/crt/rand.h"
+#include "platform/win/timer.h"
 #include "world/objects/effect_object.h"
 #include "world/objects/item.h"
 #include "world/object_list.h"
@@ -80,10 +82,14 @@ void CUnit::TakeHit(float damage, CUnit* attacker, const Vec3& hitPoint, const V
         }
 
         // The first hit of each new attacker on the player goes into the log.
+        // (Another player may take turns with many units: a line a second at most then.)
         static const CUnit* s_LastPlayerAttacker = nullptr;
+        static NetLogRate s_RemoteAttackers;
         if (this == player && attacker && attacker != s_LastPlayerAttacker) {
             s_LastPlayerAttacker = attacker;
-            DebugOutF("Player hit by %s (side %d): %.0f", attacker->displayName, attacker->pilot.side, damage);
+            if (const int k = IsNetworkGame() ? s_RemoteAttackers.Note(timeGetTime()) : 1)
+                DebugOutF("Player hit by %s (side %d): %.0f%s", attacker->displayName, attacker->pilot.side, damage,
+                          k > 1 ? (" (" + std::to_string(k) + " new attackers since the last line)").c_str() : "");
         }
 
         const bool craftShip = IsCraft() && IsShipKind();

@@ -3,6 +3,7 @@
 // weapon choice, target switching) and ore transport runs. They steer by setting the
 // destination and the cruise speed and leave the movement to the caller.
 #include <cmath>
+#include <string>
 
 #include "app/settings.h"
 #include "audio/audio_manager.h"
@@ -10,6 +11,7 @@
 #include "locations/location_director.h"
 #include "net/network.h"
 #include "platform/crt/rand.h"
+#include "platform/win/timer.h"
 #include "world/objects/attached_effect.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
@@ -468,7 +470,11 @@ void CUnit::SpaceActTransport(float)
 {
     CUnit* end = transportEnds[0];
     if (Gone(end)) {
-        DebugOutF("Transport run of unit %d has no end %d: stopped", pilot.objectId, transportEndIds[0]);
+        // Another player's orders may name ends this copy never has: a line a second at most.
+        static NetLogRate s_NoEnd;
+        if (const int k = s_NoEnd.Note(timeGetTime()))
+            DebugOutF("Transport run of unit %d has no end %d: stopped%s", pilot.objectId, transportEndIds[0],
+                      k > 1 ? (" (" + std::to_string(k) + " since the last line)").c_str() : "");
         ClearOrderStack();
         SetOrder(ACTION_STAY, nullptr, nullptr, 0);
         return;
