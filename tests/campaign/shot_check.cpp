@@ -64,9 +64,7 @@ const std::vector<ShotRow>& Table()
 {
     static const std::vector<ShotRow> rows = {
         // First planet intro: the hero at work, the shuttle landing, the guide, the night.
-        // (The landing craft, at most 10 units a second on its way in, sets down after the
-        // orbit has turned past the pad: the hero alone is held.)
-        {110, GTYPE_NPC_ID0, 0, Any, {kHero}},
+        {110, GTYPE_NPC_ID0, 0, Any, {kHero, kShuttle1}},
         {110, GTYPE_NPC_ID0, 5, All, {kHero, kGuide}},
         {110, GTYPE_NPC_ID0, 8, Any, {kHero, kGuide, kShuttle2}},
         {110, GTYPE_NPC_ID0, 10, Any, {kHero, kGuide, kShuttle2}},

@@ -78,8 +78,8 @@ TEST(CampaignIntroE2E, TheCaptainsTalkShowsAndAnswersAfterThePlanetAndSpaceIntro
     in += "500 key ENTER\n";
     in += Click(700, 152, 172);  // "Новая кампания"
     // The planet intro (from about frame 760): the guide's two talks.
-    in += Sweep(1500, 2450);
-    // The first space intro runs until the player acts (from about frame 2550): Space skips it.
+    in += Sweep(1500, 2750);
+    // The first space intro runs until the player acts (from about frame 2800): Space skips it.
     in += "3300 key_down SPACE\n3304 key_up SPACE\n";
     // The second planet intro: the captain's talk.
     in += Sweep(3500, 4700);
