@@ -16,10 +16,12 @@ namespace {
 
 const char kIni[] = "[Game]\nSpace=1\n[Video]\nWindowed=1\n[Misc]\nStart logo=0\nUse game menu=0\nDebug out=1\n";
 
-int CountLines(const std::vector<std::string>& lines, const std::string& prefix)
+// Lines that begin with `prefix` and, when given, hold `then` after it.
+int CountLines(const std::vector<std::string>& lines, const std::string& prefix, const std::string& then = "")
 {
-    return int(std::count_if(lines.begin(), lines.end(),
-                             [&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }));
+    return int(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.compare(0, prefix.size(), prefix) == 0 && l.find(then, prefix.size()) != std::string::npos;
+    }));
 }
 
 // Share of the bright pixels (a blast, not the sky's stars) in the middle of the picture.
@@ -66,9 +68,10 @@ TEST(FightE2E, PirateDiesTheAttackerHitsAndTransportsReuseTheBays)
     // The player lives through the run: a lost ship would end the location before the
     // transports are through.
     EXPECT_EQ(CountLines(lines, "EndGame(0)"), 0) << log;
-    // Both transports are loaded through the same bay, and one of them delivers at the other.
-    const int loads = CountLines(lines, "Docking bay of 48: ship -1 loads at the gate");
-    const int unloads = CountLines(lines, "Docking bay of 49: ship -1 unloads at the gate (200 ore aboard)");
+    // Both transports are loaded through the same bay, and one of them delivers at the other
+    // (each under the id its bay gave it).
+    const int loads = CountLines(lines, "Docking bay of 48: ship ", " loads at the gate");
+    const int unloads = CountLines(lines, "Docking bay of 49: ship ", " unloads at the gate (200 ore aboard)");
     EXPECT_GE(loads, 2) << log;
     EXPECT_GE(unloads, 1) << log;
     // A door opens for a ship's way in and its way out, never flapping during an approach.
