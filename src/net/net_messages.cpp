@@ -33,9 +33,9 @@ namespace {
 
 constexpr uint32_t kChatTop = 0xFFFF3232u;
 constexpr uint32_t kChatBottom = 0xFF643232u;
-// Own units are announced again on the first keep-alive rounds: a copy still loading
-// may have lost the first announcement from a full queue or a lossy link.
-constexpr int kAnnounceRounds = 3;
+// Own units are announced again on the first keep-alive rounds (12 s): a copy still loading
+// on a busy machine may have lost the first announcements from a full queue or a lossy link.
+constexpr int kAnnounceRounds = 6;
 int s_AnnounceRounds = 0;
 int s_GameNumber = 0;
 
