@@ -28,7 +28,9 @@ CCommWindow g_CommWindow;
 namespace {
 
 const char kCommFont[] = "Data/Misc/Fonts/Hermes.18";
-const char kCommLineFont[] = "Data/Misc/Fonts/Hermes.26";
+const char kCommSmallScreenFont[] = "Data/Misc/Fonts/Hermes.22";
+constexpr float kSmallScreenRows = 768.0f;
+constexpr float kHeaderRoom = 337.0f - 196.0f;  // from the header's column to the speaker's view
 const char kBackgroundComm[] = "Data/Sounds/Space/Cockpit/Background_Comm.wav";
 constexpr float kSingleLineSeconds = 5.0f;
 constexpr float kPanelBaseHeight = 165.0f;
@@ -80,7 +82,7 @@ void PlayPilotVoice(CSound* voice, const CUnit* unit)
 void CCommWindow::Init()
 {
     font.Load(kCommFont);
-    lineFont.Load(kCommLineFont);
+    smallScreenFont.Load(kCommSmallScreenFont);
     ClearLines();
     heads.Init();
     backgroundComm = g_AudioManager.LoadSound(kBackgroundComm, SOUND_EFFECT, 1.0f, 10.0f);
@@ -341,6 +343,11 @@ void CCommWindow::ForgetUnit(const CUnit* unit)
     if (unit && unit == speaker) EndTalk();
 }
 
+CFont& CCommWindow::TextFont()
+{
+    return g_D3DRender.height < kSmallScreenRows && smallScreenFont.count > 0 ? smallScreenFont : font;
+}
+
 void CCommWindow::AddLine(const char* text, int type, int line)
 {
     if (!text) return;
@@ -353,15 +360,17 @@ void CCommWindow::AddLine(const char* text, int type, int line)
         l.type = type;
         l.line = line;
     };
+    // Wrapped in the font drawn, so that a row stays inside the panel.
+    const CFont& f = TextFont();
     const char* rest = text;
     // Bounded by the text: every round takes at least one character.
     while (rest[0]) {
-        if (lineFont.GetTextWidth(1.0f, rest) <= kCommWrapWidth) {
+        if (f.GetTextWidth(1.0f, rest) <= kCommWrapWidth) {
             push(rest, std::strlen(rest));
             return;
         }
         const size_t len = std::strlen(rest);
-        size_t at = size_t(lineFont.CharIndexAtX(kCommWrapWidth, 1.0f, rest));
+        size_t at = size_t(f.CharIndexAtX(kCommWrapWidth, 1.0f, rest));
         if (at > len) at = len;
         size_t blank = at < len ? at : len - 1;
         while (blank > 0 && rest[blank] != ' ') --blank;
@@ -414,7 +423,7 @@ void CCommWindow::Update()
         }
     }
     if (state == 0) speaker = nullptr;
-    const float lh = lineFont.GetTextHeight(1.0f);
+    const float lh = font.GetTextHeight(1.0f);
     panelHeight = float(lineCount) * lh + kPanelBaseHeight;
     if (panelHeight > kPanelTextureHeight) panelHeight = kPanelTextureHeight;
 
@@ -512,6 +521,7 @@ void CCommWindow::DrawHeader()
 {
     const CPilotData& p = speaker->pilot;
     const float lh = font.GetTextHeight(1.0f);
+    CFont& text = TextFont();
     // At half size on a small screen the block reads only as bright as the target screen
     // shows the same rows: full green, the names in the side colour.
     const unsigned label = 0x00FF00u, nameColour = p.side == 2 || p.side == 3 ? 0xFF3700u : 0xC8C800u;
@@ -530,7 +540,15 @@ void CCommWindow::DrawHeader()
     for (int k = 0; k < 6; ++k) {
         if (!rows[k].text || !rows[k].text[0]) continue;
         const unsigned colour = FlickerColour(rows[k].colour);
-        for (float dx : {0.0f, 1.0f}) font.DrawTextUniform(195.0f + dx, 5.0f + float(k) * lh, rows[k].text, colour, 1.0f);
+        // A long name is drawn narrower, as tall as the others, rather than under the
+        // speaker's view: the panel's horizontal scale squeezes that row alone.
+        const float width = text.GetTextWidth(1.0f, rows[k].text);
+        const float squeeze = width > kHeaderRoom ? kHeaderRoom / width : 1.0f;
+        const float scaleX = g_ScreenScaleX;
+        g_ScreenScaleX = scaleX * squeeze;
+        for (float dx : {0.0f, 1.0f})
+            text.DrawTextUniform((195.0f + dx) / squeeze, 5.0f + float(k) * lh, rows[k].text, colour, 1.0f);
+        g_ScreenScaleX = scaleX;
     }
 
     const float hullShare = speaker->hullMax > 0.0f ? speaker->hull / speaker->hullMax : 0.0f;
@@ -561,12 +579,15 @@ void CCommWindow::Draw()
     g_D3DRender.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     heads.Draw(speaker);
     DrawSpeakerView();
-    const float lh = lineFont.GetTextHeight(1.0f);
+    const float lh = font.GetTextHeight(1.0f);
+    CFont& text = TextFont();
     for (int i = 0; i < lineCount; ++i) {
         unsigned rgb = 0x009B00u;
         if (lines[i].type == 0) rgb = 0x373737u;
         else if (lines[i].type == 1) rgb = speaker->pilot.side == 2 ? 0x9B3700u : 0x9B9B00u;
-        lineFont.DrawTextUniform(5.0f, 155.0f + float(i) * lh, lines[i].text, FlickerColour(rgb), 1.0f);
+        const unsigned colour = FlickerColour(rgb);
+        // A texel bold, as the header: the panel shows at half size on a small screen.
+        for (float dx : {0.0f, 1.0f}) text.DrawTextUniform(5.0f + dx, 155.0f + float(i) * lh, lines[i].text, colour, 1.0f);
     }
     DrawHeader();
     EndPanelDraw(&saved);
@@ -597,7 +618,7 @@ void CCommWindow::Release()
 {
     EndTalk();
     font.ReleaseTexture();
-    lineFont.ReleaseTexture();
+    smallScreenFont.ReleaseTexture();
     heads.Release();
     if (backgroundComm) g_AudioManager.ReleaseSound(&backgroundComm);
     backgroundComm = nullptr;

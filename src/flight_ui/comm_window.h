@@ -35,8 +35,8 @@ unsigned FlickerColour(unsigned rgb);
 class CCommWindow {
 public:
     int state = 0;  // 0 idle, 1 talk with replies, 2 one line being said
-    CFont font;      // the header
-    CFont lineFont;  // the message lines, larger: the panel shows at half size on a small screen
+    CFont font;             // its line height steps every row of the panel
+    CFont smallScreenFont;  // the same rows in glyphs that fill them, for screens below 768 rows
     CommMessageLine lines[kCommLineCount] = {};
     int lineCount = 0;
     RadioReplyEntry replies[RADIO_REPLY_TABLE_SIZE] = {};
@@ -56,6 +56,9 @@ public:
     CPilotHeads heads;
 
     void Init();
+    // The font the panel's texts are drawn and wrapped in: below 768 screen rows the panel
+    // shows at about half size, where the plain font's letters shrink to 5 pixels.
+    CFont& TextFont();
     int Talk(CUnit* unit, int startLine);
     void ChooseReply(int n);
     // The unit says a line of the type; 1 when it did. Head mode 1, or 2 for a new head

@@ -61,6 +61,7 @@ namespace {
 struct Box {
     float x0, y0, x1, y1;
     int glyphs = 0;    // texts only
+    float ink = 0.0f;  // texts only: the rows the tallest glyph's coverage spans
     unsigned alpha = 255;
     const void* frame = nullptr;  // the render target it was drawn into, null for the screen
     float frameWidth = 0.0f, frameHeight = 0.0f;  // that target's size
@@ -95,7 +96,7 @@ public:
     }
     GfxResult SetTexture(unsigned stage, GfxTexture* t) override
     {
-        if (stage == 0) textured_ = t != nullptr;
+        if (stage == 0) textured_ = t != nullptr, texture_ = t;
         return NullGfxDevice::SetTexture(stage, t);
     }
     GfxResult SetViewport(const D3DVIEWPORT9* vp) override
@@ -125,6 +126,7 @@ public:
         if (screen_ && textured_ && numVertices >= 4) {
             Box b = Bounds(static_cast<const ScreenVertex*>(v), numVertices);
             b.glyphs = int(numVertices / 4);
+            b.ink = InkHeight(static_cast<const ScreenVertex*>(v), numVertices);
             texts.push_back(b);
         }
         return NullGfxDevice::DrawIndexedPrimitiveUP(type, minIndex, numVertices, count, indices, format, v, stride);
@@ -144,7 +146,28 @@ private:
         }
         return b;
     }
+    // Of each glyph quad, the rows of its cell that hold coverage, in the quad's units.
+    float InkHeight(const ScreenVertex* v, unsigned n) const
+    {
+        D3DSURFACE_DESC desc{};
+        D3DLOCKED_RECT lr;
+        if (!texture_ || texture_->GetLevelDesc(0, &desc) != D3D_OK || texture_->LockRect(0, &lr, nullptr, 0) != D3D_OK) return 0.0f;
+        float tallest = 0.0f;
+        for (unsigned q = 0; q + 3 < n; q += 4) {
+            const int x0 = int(v[q].u * float(desc.Width)), x1 = int(v[q + 3].u * float(desc.Width));
+            const int y0 = int(v[q].v * float(desc.Height)), y1 = int(v[q + 3].v * float(desc.Height));
+            int top = y1, bottom = y0 - 1;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x)
+                    if ((static_cast<const uint32_t*>(lr.pBits)[size_t(y) * size_t(lr.Pitch / 4) + size_t(x)] >> 24) > 96)
+                        top = std::min(top, y), bottom = std::max(bottom, y);
+            if (bottom >= top) tallest = std::max(tallest, float(bottom + 1 - top) / float(y1 - y0) * (v[q + 3].y - v[q].y));
+        }
+        texture_->UnlockRect(0);
+        return tallest;
+    }
     bool textured_ = false;
+    GfxTexture* texture_ = nullptr;
     bool screen_ = false;
     const void* frame_ = nullptr;
     uintptr_t switches_ = 0;
@@ -370,7 +393,7 @@ void ExpectCockpitFramesAndReads(LayoutDevice* device, CUnit* player, CUnit* tar
         {model.FindCockpitScreen1(), &g_TargetScreen.panel, [&] { g_TargetScreen.SetTarget(target), g_TargetScreen.Draw(); }, 8.5f, 8.5f},
         {model.FindCockpitScreen2(), &g_SystemScreen.panel, [&] { g_SystemScreen.SetTarget(player), g_SystemScreen.Draw(); }, 8.5f, 8.5f},
         {model.FindCockpitRadar(), &g_Radar.panel, [] { g_Radar.Draw(); }, 12, 12},
-        {model.FindCockpitScreen3(), &g_CommWindow.panel, [&] { DrawCommTalk(target); }, 9, 12},
+        {model.FindCockpitScreen3(), &g_CommWindow.panel, [&] { DrawCommTalk(target); }, 9, 9},
     };
     for (const auto& [quad, panel, draw, minimum, linesMinimum] : panels) {
         // The quad's last frame: a growing panel at its full height.
@@ -383,6 +406,20 @@ void ExpectCockpitFramesAndReads(LayoutDevice* device, CUnit* player, CUnit* tar
         EXPECT_FALSE(device->texts.empty()) << panel->name;
         for (const Box& t : device->texts)
             EXPECT_GE((t.y1 - t.y0) * perTexel, t.y0 >= 150.0f ? linesMinimum : minimum) << panel->name << " " << Str(t);
+        if (panel != &g_CommWindow.panel) continue;
+        // From 600 to 1080 screen rows the talk's letters (the tallest of each row) reach the
+        // screen at least 6 pixels high, and every row stays in the part of the panel shown.
+        for (float rows : {600.0f, 768.0f, 1080.0f}) {
+            g_D3DRender.height = rows, device->Clear();
+            draw();
+            g_CommWindow.Update();
+            for (const Box& t : device->texts) {
+                EXPECT_GE(t.ink * perTexel * rows / 600.0f, 6.0f) << rows << " rows: " << Str(t);
+                EXPECT_TRUE(t.x0 >= 0.0f && t.x1 <= float(panel->width) && t.y1 <= g_CommWindow.panelHeight + kTol)
+                    << rows << " rows: " << Str(t) << " leaves the panel of " << g_CommWindow.panelHeight;
+            }
+        }
+        g_D3DRender.height = 600.0f;
     }
 }
 

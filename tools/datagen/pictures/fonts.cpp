@@ -36,6 +36,9 @@ const FontSpec kFonts[] = {
     // The cockpit panels' larger text: the radio's message lines and the radar's caption,
     // shown at half size on an 800 x 600 screen.
     {"Hermes.26", "DejaVuSansCondensed-Bold.ttf", 26},
+    // The comm panel's texts on screens below 768 rows: glyphs that fill Hermes.18's
+    // 19-row step, caps and descenders, for the panel shown at half size.
+    {"Hermes.22", "DejaVuSansCondensed-Bold.ttf", 22},
     {"Bauhaus.20", "DejaVuSans-Bold.ttf", 20},
     {"Bengaly.25", "DejaVuSerifCondensed-Bold.ttf", 25},
 };
