@@ -514,14 +514,13 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             g_RadioMenu.Draw();
         };
     };
-    // The map with the wing-man where the target's picture (800 x 600) or a talk's panel (1024 x 768) covers it.
-    auto mapShipBehind = [station_, cargo](float width, float height) {
-        return [station_, cargo, width, height] {
+    // The map with the wing-man at (x, y) of the virtual screen, behind a panel or a button.
+    auto mapShipBehind = [station_, cargo](float width, float height, float x, float y, bool talk) {
+        return [station_, cargo, width, height, x, y, talk] {
             g_D3DRender.width = width, g_D3DRender.height = height, g_ScreenScaleX = width / 800.0f, g_ScreenScaleY = height / 600.0f;
             g_StationMenuActive = 1, g_StationMenuPage = STATION_PAGE_MAP, CStationMenu::Update();
-            const bool talk = width > 800.0f;
             if (talk) DrawCommTalk(cargo), g_CommWindow.Update(), g_CommWindow.openPercent = 100.0f;
-            const Vec3 from = g_MenuCamera.ScreenToWorld(talk ? 200 : 120, talk ? 100 : 500, 0), to = g_MenuCamera.ScreenToWorld(talk ? 200 : 120, talk ? 100 : 500, 1);
+            const Vec3 from = g_MenuCamera.ScreenToWorld(x, y, 0), to = g_MenuCamera.ScreenToWorld(x, y, 1);
             cargo->position = from + Vec3Normalize(to - from) * Vec3Length(g_MenuCamera.eye - g_MenuCamera.lookAt);
             station_(STATION_PAGE_MAP)();
             g_CommWindow.state = 0, g_CommWindow.openPercent = 0.0f, g_CommWindow.speaker = nullptr, cargo->position = Vec3(0, 0, 100);
@@ -566,8 +565,11 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
         {"station tabs", 800, 600, station_(STATION_PAGE_TABS)},
         {"station dock", 800, 600, station_(STATION_PAGE_DOCK)},
         {"station map, the home station its target", 800, 600, station_(STATION_PAGE_MAP)},
-        {"station map at 800 x 600, a ship behind the target's picture", 800, 600, mapShipBehind(800, 600)},
-        {"station map at 1024 x 768, a ship behind the open talk", 1024, 768, mapShipBehind(1024, 768)},
+        {"station map at 800 x 600, a ship behind the target's picture", 800, 600, mapShipBehind(800, 600, 120, 500, false)},
+        {"station map at 1024 x 768, a ship behind the open talk", 1024, 768, mapShipBehind(1024, 768, 200, 100, true)},
+        {"station map at 800 x 600, a ship behind the back button", 800, 600, mapShipBehind(800, 600, 600, 445, false)},
+        {"station map at 800 x 600, a ship behind the call button", 800, 600, mapShipBehind(800, 600, 120, 410, false)},
+        {"station map at 1024 x 768, a ship behind the orders button", 1024, 768, mapShipBehind(1024, 768, 300, 25, false)},
         {"station statistics", 800, 600, station_(STATION_PAGE_STATISTICS)},
         {"station exchange", 800, 600, station_(STATION_PAGE_EXCHANGE)},
         {"station upgrades", 800, 600, station_(STATION_PAGE_UPGRADES)},
@@ -618,9 +620,11 @@ TEST_F(LayoutTest, EveryFixedTextFitsBeforeTheNextElementInBothLanguages)
             EXPECT_FALSE(device_->texts.empty()) << page.name << ": nothing drawn";
             for (const std::string& f : Faults(*device_))
                 ADD_FAILURE() << (language ? "English, " : "Russian, ") << page.name << ": " << f;
-            // No ship's mark on the map lies over the target's picture or the talk's panel (its backing).
+            // No ship's mark on the map lies over the target's picture, the talk's panel (its backing) or a button.
             const float kx = page.width / 800.0f, ky = page.height / 600.0f;
             std::vector<Box> panels{{20 * kx, 430 * ky, 220 * kx, 580 * ky}};
+            for (const CManagementSystemButton* b : {&g_StationMenu.mapBack, &g_StationMenu.mapCall, &g_StationMenu.mapOrders})
+                panels.push_back({b->x * kx, b->y * ky, (b->x + b->width) * kx, (b->y + b->height) * ky});
             for (const Box& q : device_->quads)
                 if (!q.frame && std::fabs(q.x0 - 10 * kx) < 1 && std::fabs(q.y0 - 10 * ky) < 1) panels.push_back(q);
             for (const Box& m : device_->marks)  // but the page's own frames

@@ -310,10 +310,16 @@ void CStationMenu::DrawSectorMap()
     const CPanelTarget& panel = g_CommWindow.panel;
     const float used = (comm ? g_CommWindow.panelHeight : g_RadioMenu.panelHeight) * open * 0.01f;
     const float panelBottom = 10.0f + (panel.width > 0 ? 380.0f * used / float(panel.width) : 0.0f);
-    // A mark keeps off the panels: the target's picture and the open radio panel.
+    // A mark keeps off the panels and buttons drawn over the map: the target's picture, the
+    // open radio panel, the back button and, while no talk runs, the call and orders buttons.
+    const bool calls = !g_CommWindow.state && !g_RadioMenu.state;
     auto overPanel = [&](float x0, float y0, float x1, float y1) {
         const bool onPicture = x1 > 20.0f && x0 < 220.0f && y1 > 430.0f && y0 < 580.0f;
-        return onPicture || (open > 0.0f && x1 > 10.0f && x0 < 390.0f && y1 > 10.0f && y0 < panelBottom);
+        bool onButton = false;
+        for (const CManagementSystemButton* b : {&M().mapBack, &M().mapCall, &M().mapOrders})
+            onButton = onButton || ((b == &M().mapBack || calls) && x1 > b->x && x0 < b->x + b->width && y1 > b->y &&
+                                    y0 < b->y + b->height);
+        return onPicture || onButton || (open > 0.0f && x1 > 10.0f && x0 < 390.0f && y1 > 10.0f && y0 < panelBottom);
     };
     for (uint32_t i = 0; i < CObjectList::unitCount[1]; ++i) {
         CUnit* u = CObjectList::units[1][i];
@@ -344,7 +350,7 @@ void CStationMenu::DrawSectorMap()
         DrawScreenBevelFrame(frame, frame, 10.0f, 10.0f, 390.0f, panelBottom, frame, frame, 5);
     }
     M().mapBack.Draw();
-    if (!g_CommWindow.state && !g_RadioMenu.state) {
+    if (calls) {
         M().mapCall.Draw();
         M().mapOrders.Draw();
     }
