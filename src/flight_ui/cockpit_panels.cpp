@@ -10,6 +10,7 @@
 #include "platform/crt/rand.h"
 #include "platform/math/mesh_data.h"
 #include "render/d3d_render.h"
+#include "render/font.h"
 #include "render/mesh.h"
 #include "world/object_list.h"
 #include "world/world.h"
@@ -140,6 +141,17 @@ void EndPanelDraw(CPanelDrawState* saved)
 uint32_t PanelFlickerAlpha()
 {
     return uint32_t(GameRand() % 56 - 56) & 0xFFu;
+}
+
+void DrawPanelRow(CFont& font, float x, float y, const char* text, unsigned colour, float scale, float room)
+{
+    const float width = font.GetTextWidth(scale, text);
+    const float squeeze = width > room && room > 0.0f ? room / width : 1.0f;
+    // The horizontal screen scale squeezes this row alone.
+    const float scaleX = g_ScreenScaleX;
+    g_ScreenScaleX = scaleX * squeeze;
+    font.DrawTextUniform(x / squeeze, y, text, colour, scale);
+    g_ScreenScaleX = scaleX;
 }
 
 int PanelToPixels(float openPercent, int frames, float panelHeight)

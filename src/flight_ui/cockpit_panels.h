@@ -8,6 +8,7 @@
 
 struct MeshData;
 class CUnit;
+class CFont;
 
 // The unit is still in one of the worlds' lists (a freed one is never looked into).
 bool IsUnitListed(const CUnit* unit);
@@ -52,6 +53,9 @@ int BeginPanelDraw(const CPanelTarget* panel, CPanelDrawState* saved);
 void EndPanelDraw(CPanelDrawState* saved);
 // The alpha of a panel text, drawn anew on each redraw: 200..255.
 uint32_t PanelFlickerAlpha();
+// A panel row no wider than the room: a longer text is drawn narrower, as tall as the
+// others, rather than into the view beside it.
+void DrawPanelRow(CFont& font, float x, float y, const char* text, unsigned colour, float scale, float room);
 
 // The frame of an n-frame panel mesh matching the opening:
 // int(open % x 0.01 x (n - 1) x panel height / 512).

@@ -540,15 +540,8 @@ void CCommWindow::DrawHeader()
     for (int k = 0; k < 6; ++k) {
         if (!rows[k].text || !rows[k].text[0]) continue;
         const unsigned colour = FlickerColour(rows[k].colour);
-        // A long name is drawn narrower, as tall as the others, rather than under the
-        // speaker's view: the panel's horizontal scale squeezes that row alone.
-        const float width = text.GetTextWidth(1.0f, rows[k].text);
-        const float squeeze = width > kHeaderRoom ? kHeaderRoom / width : 1.0f;
-        const float scaleX = g_ScreenScaleX;
-        g_ScreenScaleX = scaleX * squeeze;
         for (float dx : {0.0f, 1.0f})
-            text.DrawTextUniform((195.0f + dx) / squeeze, 5.0f + float(k) * lh, rows[k].text, colour, 1.0f);
-        g_ScreenScaleX = scaleX;
+            DrawPanelRow(text, 195.0f + dx, 5.0f + float(k) * lh, rows[k].text, colour, 1.0f, kHeaderRoom);
     }
 
     const float hullShare = speaker->hullMax > 0.0f ? speaker->hull / speaker->hullMax : 0.0f;

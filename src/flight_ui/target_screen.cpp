@@ -28,6 +28,10 @@ CTargetScreen g_SystemScreen;
 
 namespace {
 
+// From the rows' column at x 20 to the edge of the dark well behind them (x 107 of the
+// 256-texel frame).
+constexpr float kRowRoom = 86.0f;
+
 const char kMarkerSheet[] = "Data/Space/Interface/Cockpit/ObjOnScreen.dds";
 
 bool IsShip(const CUnit* u)
@@ -243,7 +247,7 @@ void CTargetScreen::Draw()
             CopyRow(rows[5], sizeof(rows[5]), u->pilot.pilotName);
             for (int n = 0; n < 6; ++n) {
                 const uint32_t c = (n == 3 || n == 5) ? side : green;
-                font.DrawText(20.0f, 20.0f + float(n) * 0.8f * H, rows[n], c, c, 0.8f);
+                DrawPanelRow(font, 20.0f, 20.0f + float(n) * 0.8f * H, rows[n], c, 0.8f, kRowRoom);
             }
             VerticalBar(W - 26.0f, Ht - 18.0f - (Ht - 36.0f) * hullShare, W - 18.0f, Ht - 18.0f, 0xFF006400u,
                         0xFF000000u);
