@@ -15,6 +15,7 @@
 #include "locations/location_director.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
+#include "world/objects/item.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -408,6 +409,23 @@ TEST_P(CommWindowTest, LandingRequestsAnswerByDistanceAndTheBay)
         EXPECT_EQ(Line(0), c.answer);
         ResetWindows();
     }
+    // Called from the home station's map while the ship lies docked, a mine's loading offer
+    // leaves its stay alone: the bay would launch it with the pilot still inside.
+    CUnit* home = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_STATION, Vec3(0, 0, -9000), nullptr);
+    home->dockedUnits[0] = player;
+    home->dockedCount = 1;
+    for (CUnit* u : {station, player}) {
+        CItem* cargo = new CItem();
+        cargo->kind = GTYPE_CARGOSYSTEM;
+        cargo->owner = u;
+        u->items[u->itemCount++] = cargo;
+    }
+    station->ore = 100.0f;
+    ASSERT_EQ(g_CommWindow.Talk(station, 0), 1);
+    Open();
+    g_CommWindow.ChooseReply(1);
+    EXPECT_EQ(player->dockTime, 0xFFFFFFFFu) << Line(0);
+    home->dockedUnits[0] = nullptr;
 }
 
 TEST_P(CommWindowTest, VoicesPlayAtThePilotsPitchAndHoldTheLine)
