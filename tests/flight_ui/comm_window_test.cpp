@@ -412,15 +412,8 @@ TEST_P(CommWindowTest, LandingRequestsAnswerByDistanceAndTheBay)
     // Called from the home station's map while the ship lies docked, a mine's loading offer
     // leaves its stay alone: the bay would launch it with the pilot still inside.
     CUnit* home = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_STATION, Vec3(0, 0, -9000), nullptr);
-    home->dockedUnits[0] = player;
-    home->dockedCount = 1;
-    for (CUnit* u : {station, player}) {
-        CItem* cargo = new CItem();
-        cargo->kind = GTYPE_CARGOSYSTEM;
-        cargo->owner = u;
-        u->items[u->itemCount++] = cargo;
-    }
-    station->ore = 100.0f;
+    home->dockedUnits[0] = player, home->dockedCount = 1, station->ore = 100.0f;
+    for (CUnit* u : {station, player}) (u->items[u->itemCount++] = new CItem())->kind = GTYPE_CARGOSYSTEM;
     ASSERT_EQ(g_CommWindow.Talk(station, 0), 1);
     Open();
     g_CommWindow.ChooseReply(1);
