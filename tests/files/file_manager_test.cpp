@@ -1,6 +1,7 @@
 #include "files_test_util.h"
 
 #include <cstring>
+#include <filesystem>
 
 using LineList = std::vector<std::string>;
 
@@ -100,8 +101,13 @@ TEST_F(FilesTest, PakEntriesReadUnscrambledAndNeverIntoTheNextEntry)
     CFileManager::Close(h);
     EXPECT_EQ(g_FileSlots[h - 5000], nullptr);
 
+    // A rebuild of the data renames a new archive over the old while the game runs: reads
+    // still come from the archive the index describes.
+    std::filesystem::rename("Data/Textures.pak", "Data/Textures.old");
+    WriteArchive(FILE_KIND_TEXTURES, {{"Data/t2.dds", "LONGER"}, {"Data/t1.dds", "other"}});
     h = CFileManager::Open("Data/t1.dds", FILE_KIND_TEXTURES);
     EXPECT_EQ(CFileManager::Read(buf, 4, 4, h), 1u);   // whole items only, within the entry
+    EXPECT_EQ(std::string(buf, 4), bin1.substr(0, 4));
     CFileManager::Close(h);
 
     EXPECT_EQ(CFileManager::Open("Data/T1.dds", FILE_KIND_TEXTURES), -1);   // case-sensitive
