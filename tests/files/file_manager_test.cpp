@@ -1,7 +1,6 @@
 #include "files_test_util.h"
 
 #include <cstring>
-#include <filesystem>
 
 using LineList = std::vector<std::string>;
 
@@ -101,9 +100,7 @@ TEST_F(FilesTest, PakEntriesReadUnscrambledAndNeverIntoTheNextEntry)
     CFileManager::Close(h);
     EXPECT_EQ(g_FileSlots[h - 5000], nullptr);
 
-    // A rebuild of the data renames a new archive over the old while the game runs: reads
-    // still come from the archive the index describes.
-    std::filesystem::rename("Data/Textures.pak", "Data/Textures.old");
+    std::rename("Data/Textures.pak", "Data/Textures.old");  // new data renamed in under the running game
     WriteArchive(FILE_KIND_TEXTURES, {{"Data/t2.dds", "LONGER"}, {"Data/t1.dds", "other"}});
     h = CFileManager::Open("Data/t1.dds", FILE_KIND_TEXTURES);
     EXPECT_EQ(CFileManager::Read(buf, 4, 4, h), 1u);   // whole items only, within the entry

@@ -409,8 +409,7 @@ TEST_P(CommWindowTest, LandingRequestsAnswerByDistanceAndTheBay)
         EXPECT_EQ(Line(0), c.answer);
         ResetWindows();
     }
-    // Called from the home station's map while the ship lies docked, a mine's loading offer
-    // leaves its stay alone: the bay would launch it with the pilot still inside.
+    // Called from the home station's map, the docked ship keeps its stay (or the bay launches it).
     CUnit* home = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_STATION, Vec3(0, 0, -9000), nullptr);
     home->dockedUnits[0] = player, home->dockedCount = 1, station->ore = 100.0f;
     for (CUnit* u : {station, player}) (u->items[u->itemCount++] = new CItem())->kind = GTYPE_CARGOSYSTEM;
