@@ -25,6 +25,8 @@ const char* const kArchiveNames[FILE_ARCHIVE_COUNT] = {
 bool g_SlotTextMode[FILE_SLOT_COUNT];
 bool g_SlotPak[FILE_SLOT_COUNT];
 uint32_t g_SlotPakLeft[FILE_SLOT_COUNT];
+// The .pak each read-from-disk archive was indexed from, open for the whole run.
+FILE* g_PakFiles[FILE_ARCHIVE_COUNT];
 
 constexpr int kPathMax = 1024;
 // The most an index can hold: every entry with a full name, its size and offset, and the count.
@@ -170,6 +172,9 @@ size_t ReadTextStream(FILE* f, uint8_t* out, size_t bytes)
 
 void FreeArchive(int a)
 {
+    if (g_PakFiles[a])
+        std::fclose(g_PakFiles[a]);
+    g_PakFiles[a] = nullptr;
     FileArchiveEntry* table = g_ArchiveEntries[a];
     if (table) {
         for (uint32_t i = 0; i < g_ArchiveEntryCounts[a]; ++i)
@@ -288,7 +293,12 @@ int CFileManager::LoadArchive(int kind)
 
     delete[] buf;
     std::fclose(hdr);
-    std::fclose(pak);
+    // The .pak read later stays the one this index describes, whatever a rebuild of the data
+    // puts under its name while the game runs.
+    if (!fault && !withData)
+        g_PakFiles[a] = pak;
+    else
+        std::fclose(pak);
     if (fault) {
         if (table) {
             for (uint32_t i = 0; i < count; ++i)
@@ -386,9 +396,12 @@ int CFileManager::Open(const char* name, int kind, uint32_t* size)
 
     if (slot < 0)
         return -1;
-    char pakName[64];
-    std::snprintf(pakName, sizeof pakName, "Data/%s.pak", kArchiveNames[a]);
-    FILE* f = FileOpen(pakName, "rb");
+    FILE* f = FileReopen(g_PakFiles[a]);
+    if (!f) {
+        char pakName[64];
+        std::snprintf(pakName, sizeof pakName, "Data/%s.pak", kArchiveNames[a]);
+        f = FileOpen(pakName, "rb");
+    }
     if (!f)
         return -1;
     if (std::fseek(f, (long)e.offset, SEEK_SET) != 0) {

@@ -19,6 +19,7 @@
 #include "render/draw2d.h"
 #include "render/mesh.h"
 #include "world/game_clock.h"
+#include "world/object_list.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -286,7 +287,10 @@ void CCommWindow::ChooseReply(int n)
     case TEXTLINE_REQUEST_LANDING:
     case TEXTLINE_REQUEST_LOADING: {
         if (!player) return;
-        player->dockTime = row.type == TEXTLINE_REQUEST_LANDING ? 0xFFFFFFFFu : 0u;
+        // Called from a station's map, the ship still lies docked while its pilot is inside: its
+        // stay is kept, or the bay would launch it empty behind his back.
+        const bool docked = CObjectList::FindDockedPlayerShip() == player;
+        if (!docked) player->dockTime = row.type == TEXTLINE_REQUEST_LANDING ? 0xFFFFFFFFu : 0u;
         Vec3 centre;
         float radius = 0.0f;
         WorldSphere(unit, &centre, &radius);
@@ -294,7 +298,7 @@ void CCommWindow::ChooseReply(int n)
         if (Distance(player, unit) > 3.0f * radius) {
             Say(unit, TEXTLINE_REQUEST_LANDING_TOOFAR, 1);
             answer = "too far";
-        } else if (unit->RequestDocking(player, player->dockTime)) {
+        } else if (!docked && unit->RequestDocking(player, player->dockTime)) {
             Say(unit, TEXTLINE_REQUEST_LANDING_OK, 1);
             answer = "granted";
         } else {

@@ -573,6 +573,10 @@ void CNetwork::HandleGameMessage()
         for (int i = 0; i < kMaxDocked; ++i)
             if (!station->dockedUnits[i]) {
                 station->dockedUnits[i] = u;
+                // The place keeps the ship's id as a local docking does: the bay's pages and the
+                // interior find the pilot by it.
+                station->slotIds[i].shipId = u->pilot.objectId;
+                station->dockStartTimes[i] = g_GameClock.NowMs();
                 u->dockTime = 0xFFFFFFFFu;
                 ++station->dockedCount;
                 SpaceScope scope;

@@ -100,8 +100,11 @@ TEST_F(FilesTest, PakEntriesReadUnscrambledAndNeverIntoTheNextEntry)
     CFileManager::Close(h);
     EXPECT_EQ(g_FileSlots[h - 5000], nullptr);
 
+    std::rename("Data/Textures.pak", "Data/Textures.old");  // new data renamed in under the running game
+    WriteArchive(FILE_KIND_TEXTURES, {{"Data/t2.dds", "LONGER"}, {"Data/t1.dds", "other"}});
     h = CFileManager::Open("Data/t1.dds", FILE_KIND_TEXTURES);
     EXPECT_EQ(CFileManager::Read(buf, 4, 4, h), 1u);   // whole items only, within the entry
+    EXPECT_EQ(std::string(buf, 4), bin1.substr(0, 4));
     CFileManager::Close(h);
 
     EXPECT_EQ(CFileManager::Open("Data/T1.dds", FILE_KIND_TEXTURES), -1);   // case-sensitive

@@ -15,6 +15,7 @@
 #include "locations/location_director.h"
 #include "world/game_clock.h"
 #include "world/object_list.h"
+#include "world/objects/item.h"
 #include "world/objects/unit.h"
 #include "world/world.h"
 
@@ -410,6 +411,15 @@ TEST_P(CommWindowTest, LandingRequestsAnswerByDistanceAndTheBay)
         EXPECT_EQ(Line(0), c.answer);
         ResetWindows();
     }
+    // Called from the home station's map, the docked ship keeps its stay (or the bay launches it).
+    CUnit* home = Add(new CUnit(), GCLASS_SPACE_SHIP, GTYPE_SP_STATION, Vec3(0, 0, -9000), nullptr);
+    home->dockedUnits[0] = player, home->dockedCount = 1, station->ore = 100.0f;
+    for (CUnit* u : {station, player}) (u->items[u->itemCount++] = new CItem())->kind = GTYPE_CARGOSYSTEM;
+    ASSERT_EQ(g_CommWindow.Talk(station, 0), 1);
+    Open();
+    g_CommWindow.ChooseReply(1);
+    EXPECT_EQ(player->dockTime, 0xFFFFFFFFu) << Line(0);
+    home->dockedUnits[0] = nullptr;
 }
 
 TEST_P(CommWindowTest, VoicesPlayAtThePilotsPitchAndHoldTheLine)

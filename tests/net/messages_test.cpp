@@ -566,6 +566,7 @@ TEST_F(StationMessages, OwnUnitsDockOrderUndockAndSwapPilots)
     FromClient(1, 16, Docked(1, 1001, 1000));
     EXPECT_EQ(stations[1]->dockedUnits[2], ships[1]);
     EXPECT_EQ(stations[1]->dockedCount, 3);
+    EXPECT_EQ(stations[1]->slotIds[2].shipId, 1001);
     EXPECT_LT(CObjectList::IndexOf(ships[1]), 0);
     // 17: it leaves with its upgrades.
     NetMsgUndocked ud;

@@ -28,6 +28,14 @@ FILE* FileOpen(const char* path, const char* mode)
     return f;
 }
 
+FILE* FileReopen(FILE* file)
+{
+    if (!file)
+        return nullptr;
+    const std::string self = "/proc/self/fd/" + std::to_string(fileno(file));
+    return std::fopen(self.c_str(), "rb");
+}
+
 char* TextFgets(char* buffer, int size, FILE* file)
 {
     if (!buffer || size <= 0 || !file)
