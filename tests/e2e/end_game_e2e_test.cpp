@@ -90,6 +90,7 @@ TEST(EndGameE2E, VictoryShowsTheResultsAndDefeatAsksToStartAgain)
     const std::string gameDir = KORVANE_GAME_DIR;
     if (access((gameDir + "/Data/Misc/GameMenu/Main/MainLayer_RUS.dds").c_str(), R_OK) != 0)
         GTEST_SKIP() << "the data set is not built";
+    UseOwnDisplay();
 
     char shots[] = "/tmp/korvane-endgameshots-XXXXXX";
     ASSERT_NE(mkdtemp(shots), nullptr);

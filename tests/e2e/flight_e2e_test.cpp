@@ -3,6 +3,8 @@
 // device under Xvfb. Replayed input (the real window procedure turns it into the input
 // flags) throttles up, turns right with the mouse and pulls the nose up with the arrow
 // key; the ship's state and the screenshots show the same turns.
+#include "harness.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -116,6 +118,7 @@ TEST(FlightE2E, ShipTurnsAndMovesAsTheInputSays)
     const std::string gameDir = KORVANE_GAME_DIR;
     if (access((gameDir + "/Data/Space/Ship/Pegas.M1/Main_H.obj").c_str(), R_OK) != 0)
         GTEST_SKIP() << "the data set is not built";
+    UseOwnDisplay();
 
     char shots[] = "/tmp/korvane-flightshots-XXXXXX";
     ASSERT_NE(mkdtemp(shots), nullptr);

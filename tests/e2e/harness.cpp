@@ -113,6 +113,14 @@ private:
 };
 } // namespace
 
+void UseOwnDisplay()
+{
+    // Kept until the process ends; its destructor stops the server.
+    static OwnDisplay display;
+    if (!display.Name().empty())
+        setenv("DISPLAY", display.Name().c_str(), 1);
+}
+
 GameRun::GameRun(const std::string& name)
 {
     std::string tmpl = "/tmp/korvane-e2e-" + name + "-XXXXXX";

@@ -15,6 +15,11 @@
 // The built game directory the runs link to (KORVANE_GAME_DIR, else the build's own).
 std::string GameDirectory();
 
+// Gives this process's own windows an X server of their own, as every game run has:
+// a window opened by another test on a shared display takes the focus, and the game's
+// clock stops without it. Call before the first window is made.
+void UseOwnDisplay();
+
 struct RunResult {
     int exitCode = -1;     // -1 when killed or crashed
     int signal = 0;        // the signal that ended it, 0 for a normal exit
