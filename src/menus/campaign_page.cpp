@@ -204,7 +204,12 @@ int WrapMenuText(const char* text, float width, float scale, char lines[][128], 
                 next += len;
                 break;
             }
-            std::snprintf(trial, sizeof(trial), "%s%s%.*s", line, len ? " " : "", (int)wordLen, next);
+            // need < sizeof(trial) was checked above.
+            std::memcpy(trial, line, len);
+            if (len)
+                trial[len] = ' ';
+            std::memcpy(trial + need - wordLen, next, wordLen);
+            trial[need] = 0;
             if (len && g_MenuFont.GetTextWidth(scale, trial) > width)
                 break;
             std::memcpy(line, trial, need + 1);
