@@ -17,7 +17,7 @@ void FFKey::AppendTo(std::string* out) const
 {
     std::string& s = *out;
     const uint8_t head[] = {rhw, hasNormal, hasDiffuse, hasSpecular, lighting, colorVertex,
-                            specularEnable, flat, alphaFunc, stageCount};
+                            specularEnable, flat, alphaFunc, stageCount, lightCount, lightDirectional};
     s.append((const char*)head, sizeof(head));
     for (unsigned i = 0; i < stageCount; ++i) {
         const FFStageKey& k = stages[i];
@@ -25,6 +25,15 @@ void FFKey::AppendTo(std::string* out) const
                              k.alphaArg[1], k.alphaArg[2], k.resultTemp, k.texCoord, k.hasTexture};
         s.append((const char*)b, sizeof(b));
     }
+}
+
+unsigned FFEnabledLights(const GfxStateBlock& st, unsigned slots[FF_MAX_LIGHTS])
+{
+    unsigned n = 0;
+    for (unsigned i = 0; i < GFX_MAX_LIGHTS && n < FF_MAX_LIGHTS; ++i)
+        if (st.lightEnabled[i])
+            slots[n++] = i;
+    return n;
 }
 
 FFKey FFMakeKey(const GfxStateBlock& st, const FFVertexInfo& v, const bool stageHasTexture[FF_MAX_STAGES])
@@ -35,6 +44,13 @@ FFKey FFMakeKey(const GfxStateBlock& st, const FFVertexInfo& v, const bool stage
     k.hasDiffuse = v.diffuse;
     k.hasSpecular = v.specular;
     k.lighting = !v.rhw && st.rs[D3DRS_LIGHTING] != 0;
+    if (k.lighting) {
+        unsigned slots[FF_MAX_LIGHTS];
+        k.lightCount = (uint8_t)FFEnabledLights(st, slots);
+        for (unsigned i = 0; i < k.lightCount; ++i)
+            if (st.lights[slots[i]].Type == D3DLIGHT_DIRECTIONAL)
+                k.lightDirectional |= (uint8_t)(1u << i);
+    }
     k.colorVertex = st.rs[D3DRS_COLORVERTEX] != 0;
     k.specularEnable = st.rs[D3DRS_SPECULARENABLE] != 0;
     k.flat = st.rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
@@ -110,26 +126,32 @@ std::string FFVertexSource(const FFKey& k)
     s += "    vec3 P = vp.xyz;\n"
          "    vec3 N = normalize((vec4(in_Normal, 0.0) * u_World * u_View).xyz);\n"
          "    vec3 V = normalize(-P);\n"
-         "    vec3 amb = vec3(0.0), dif = vec3(0.0), spe = vec3(0.0);\n"
-         "    for (int i = 0; i < u_LightCount; ++i) {\n"
-         "        vec3 L; float att = 1.0;\n"
-         "        if (u_LightType[i] == 3) {\n"
-         "            L = normalize(-u_LightDir[i]);\n"
-         "        } else {\n"
-         "            vec3 d = u_LightPos[i] - P; float dist = length(d);\n"
-         "            L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, 1.0);\n"
-         "            if (dist > u_LightAtten[i].w) { att = 0.0; } else {\n"
-         "                float den = u_LightAtten[i].x + u_LightAtten[i].y * dist + u_LightAtten[i].z * dist * dist;\n"
-         "                att = den > 0.0 ? 1.0 / den : 1.0;\n"
-         "            }\n"
-         "        }\n"
-         "        amb += u_LightAmbient[i].rgb * att;\n"
-         "        float ndl = max(dot(N, L), 0.0);\n"
-         "        dif += u_LightDiffuse[i].rgb * ndl * att;\n";
-    if (k.specularEnable)
-        s += "        if (ndl > 0.0) spe += u_LightSpecular[i].rgb * pow(max(dot(N, normalize(L + V)), 0.0), u_MatPower) * att;\n";
-    s += "    }\n"
-         "    v_Diffuse = vec4(clamp(u_MatEmissive.rgb + u_MatAmbient.rgb * (u_GlobalAmbient.rgb + amb) + matD.rgb * dif, 0.0, 1.0), matD.a);\n"
+         "    vec3 amb = vec3(0.0), dif = vec3(0.0), spe = vec3(0.0);\n";
+    // Each light written out for its kind: a loop over a uniform count with a branch on the
+    // type runs every path for every vertex on a software rasteriser.
+    for (unsigned n = 0; n < k.lightCount && n < FF_MAX_LIGHTS; ++n) {
+        const std::string i = std::to_string(n);
+        s += "    {\n"
+             "        vec3 L; float att = 1.0;\n";
+        if (k.lightDirectional & (1u << n))
+            s += "        L = normalize(-u_LightDir[" + i + "]);\n";
+        else
+            s += "        vec3 d = u_LightPos[" + i + "] - P; float dist = length(d);\n"
+                 "        L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, 1.0);\n"
+                 "        if (dist > u_LightAtten[" + i + "].w) { att = 0.0; } else {\n"
+                 "            float den = u_LightAtten[" + i + "].x + u_LightAtten[" + i + "].y * dist + u_LightAtten[" + i +
+                 "].z * dist * dist;\n"
+                 "            att = den > 0.0 ? 1.0 / den : 1.0;\n"
+                 "        }\n";
+        s += "        amb += u_LightAmbient[" + i + "].rgb * att;\n"
+             "        float ndl = max(dot(N, L), 0.0);\n"
+             "        dif += u_LightDiffuse[" + i + "].rgb * ndl * att;\n";
+        if (k.specularEnable)
+            s += "        if (ndl > 0.0) spe += u_LightSpecular[" + i +
+                 "].rgb * pow(max(dot(N, normalize(L + V)), 0.0), u_MatPower) * att;\n";
+        s += "    }\n";
+    }
+    s += "    v_Diffuse = vec4(clamp(u_MatEmissive.rgb + u_MatAmbient.rgb * (u_GlobalAmbient.rgb + amb) + matD.rgb * dif, 0.0, 1.0), matD.a);\n"
          "    v_Specular = vec4(clamp(matS.rgb * spe, 0.0, 1.0), 0.0);\n"
          "}\n";
     return s;
