@@ -86,6 +86,26 @@ static const char* kCommonUniforms =
     "uniform vec4 u_LightSpecular[8];\nuniform vec4 u_LightAmbient[8];\nuniform vec3 u_LightPos[8];\n"
     "uniform vec3 u_LightDir[8];\nuniform vec4 u_LightAtten[8];\n";
 
+// Texture coordinate sets the stages read (bit i: set i); only those are passed on, as a
+// software rasteriser sets up every vertex output for every triangle.
+static unsigned TexCoordsRead(const FFKey& k)
+{
+    unsigned used = 0;
+    for (unsigned i = 0; i < k.stageCount && i < FF_MAX_STAGES; ++i)
+        if (k.stages[i].hasTexture)
+            used |= 1u << k.stages[i].texCoord;
+    return used;
+}
+
+static std::string TexCoordOutputs(const FFKey& k, const char* io)
+{
+    std::string s;
+    for (unsigned i = 0; i < 4; ++i)
+        if (TexCoordsRead(k) & (1u << i))
+            s += std::string(io) + " vec4 v_Tex" + std::to_string(i) + ";\n";
+    return s;
+}
+
 std::string FFVertexSource(const FFKey& k)
 {
     std::string s = "#version 330 core\n";
@@ -93,9 +113,11 @@ std::string FFVertexSource(const FFKey& k)
     s += "in vec4 in_Position;\nin vec3 in_Normal;\nin vec4 in_Diffuse;\nin vec4 in_Specular;\n"
          "in vec4 in_TexCoord0;\nin vec4 in_TexCoord1;\nin vec4 in_TexCoord2;\nin vec4 in_TexCoord3;\n";
     const char* q = k.flat ? "flat " : "";
-    s += std::string(q) + "out vec4 v_Diffuse;\n" + q + "out vec4 v_Specular;\nout vec4 v_Tex[4];\n";
+    s += std::string(q) + "out vec4 v_Diffuse;\n" + q + "out vec4 v_Specular;\n" + TexCoordOutputs(k, "out");
     s += "void main()\n{\n";
-    s += "    v_Tex[0] = in_TexCoord0; v_Tex[1] = in_TexCoord1; v_Tex[2] = in_TexCoord2; v_Tex[3] = in_TexCoord3;\n";
+    for (unsigned i = 0; i < 4; ++i)
+        if (TexCoordsRead(k) & (1u << i))
+            s += "    v_Tex" + std::to_string(i) + " = in_TexCoord" + std::to_string(i) + ";\n";
     if (k.rhw) {
         // Screen pixels with centres on integer coordinates; w from the reciprocal.
         // Edges then lie on pixel centres: a nudge of 1/64 pixel upwards makes the top edge
@@ -212,7 +234,7 @@ std::string FFFragmentSource(const FFKey& k)
 {
     std::string s = "#version 330 core\n";
     const char* q = k.flat ? "flat " : "";
-    s += std::string(q) + "in vec4 v_Diffuse;\n" + q + "in vec4 v_Specular;\nin vec4 v_Tex[4];\n";
+    s += std::string(q) + "in vec4 v_Diffuse;\n" + q + "in vec4 v_Specular;\n" + TexCoordOutputs(k, "in");
     s += "uniform vec4 u_TFactor;\nuniform float u_AlphaRef;\n";
     s += "uniform sampler2D u_Tex0;\nuniform sampler2D u_Tex1;\nuniform sampler2D u_Tex2;\nuniform sampler2D u_Tex3;\n";
     s += "out vec4 fx_Color;\nvoid main()\n{\n    vec4 cur = v_Diffuse;\n    vec4 tmp = vec4(0.0);\n";
@@ -220,7 +242,7 @@ std::string FFFragmentSource(const FFKey& k)
         const FFStageKey& st = k.stages[i];
         std::string n = std::to_string(i);
         if (st.hasTexture)
-            s += "    vec4 tex" + n + " = texture(u_Tex" + n + ", v_Tex[" + std::to_string(st.texCoord) + "].xy);\n";
+            s += "    vec4 tex" + n + " = texture(u_Tex" + n + ", v_Tex" + std::to_string(st.texCoord) + ".xy);\n";
         else
             s += "    vec4 tex" + n + " = vec4(1.0);\n"; // an empty stage samples opaque white
         std::string c = Op(st.colorOp, Arg(st.colorArg[0], i), Arg(st.colorArg[1], i), Arg(st.colorArg[2], i), i);

@@ -165,6 +165,13 @@ TEST(FixedPipelineKeyTest, StagesStopAtTheFirstDisabledOne)
     s.lightEnabled[0] = s.lightEnabled[2] = false;
     std::string fs = FFFragmentSource(k2);
     EXPECT_NE(fs.find("u_TFactor + "), std::string::npos) << fs;
+    // A stage sampling with the second coordinate set gets that set passed on.
+    s.tss[1][D3DTSS_TEXCOORDINDEX] = 1;
+    bool tex2[FF_MAX_STAGES] = {false, true, false, false};
+    FFKey second = FFMakeKey(s, v, tex2);
+    EXPECT_NE(FFVertexSource(second).find("v_Tex1 = in_TexCoord1"), std::string::npos);
+    EXPECT_NE(FFFragmentSource(second).find("texture(u_Tex1, v_Tex1.xy)"), std::string::npos);
+    s.tss[1][D3DTSS_TEXCOORDINDEX] = 0;
     v.rhw = true;
     FFKey k3 = FFMakeKey(s, v, tex);
     EXPECT_EQ(k3.lighting, 0) << "pre-transformed vertices are never lit";
