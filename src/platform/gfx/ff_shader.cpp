@@ -82,7 +82,7 @@ static const char* kCommonUniforms =
     "uniform vec2 u_TargetSize;\nuniform float u_FlipY;\nuniform vec2 u_PixelOffset;\n"
     "uniform vec4 u_MatDiffuse;\nuniform vec4 u_MatAmbient;\nuniform vec4 u_MatSpecular;\n"
     "uniform vec4 u_MatEmissive;\nuniform float u_MatPower;\nuniform vec4 u_GlobalAmbient;\n"
-    "uniform int u_LightCount;\nuniform int u_LightType[8];\nuniform vec4 u_LightDiffuse[8];\n"
+    "uniform vec4 u_LightDiffuse[8];\n"
     "uniform vec4 u_LightSpecular[8];\nuniform vec4 u_LightAmbient[8];\nuniform vec3 u_LightPos[8];\n"
     "uniform vec3 u_LightDir[8];\nuniform vec4 u_LightAtten[8];\n";
 
