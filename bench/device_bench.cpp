@@ -3,10 +3,13 @@
 // device and on the null device, and reports per frame the draws, the GL calls and the main
 // thread's CPU time. The GL side needs a display (run it under Xvfb, e.g.
 // xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/korvane_bench --benchmark_filter=Device);
-// the picture is the display's size. Without a display the GL side is skipped.
+// the picture is the display's size. Without a display the GL side is skipped. Each run plays
+// in a child process, so every side starts from a fresh game.
 #include <benchmark/benchmark.h>
 
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -91,24 +94,55 @@ void RunFrames(benchmark::State& state, bool gl, const char* location)
     setenv("KORVANE_FRAMES", std::to_string(kWarmFrames + kFrames + 2).c_str(), 1);
     if (location) setenv("KORVANE_LOCATION", location, 1);
     else unsetenv("KORVANE_LOCATION");
+    const bool dummyWindow = !gl && (!display || !*display);
     if (!gl) {
         // The null device's desktop as big as the GL side's picture, so both draw the same frame.
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        // Its window stays on the display too: without a window system no cursor warp or focus
+        // arrives, the cockpit flies another course and the frame holds other draws.
+        if (dummyWindow)
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
         g_NullGfxConfig.desktop.Width = 1920;
         g_NullGfxConfig.desktop.Height = 1080;
         g_NullGfxConfig.modes = {g_NullGfxConfig.desktop};
     }
-    TestSwitchesReset();
-    g_first = g_last = Sample();
-    SetTestFrameHook(Watch);
-    int status = 0;
-    for (auto _ : state) status = WinMain();
-    SetTestFrameHook(nullptr);
+    // Each run in a process of its own: a second WinMain in one process starts from what the
+    // first left behind and plays another frame (fewer ships in view), so the two sides would
+    // not draw the same picture.
+    int status = -1;
+    for (auto _ : state) {
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0)
+            break;
+        const pid_t child = fork();
+        if (child == 0) {
+            close(pipeFds[0]);
+            TestSwitchesReset();
+            g_first = g_last = Sample();
+            SetTestFrameHook(Watch);
+            const int code = WinMain();
+            const Sample both[2] = {g_first, g_last};
+            const bool sent = write(pipeFds[1], both, sizeof both) == (ssize_t)sizeof both;
+            _exit(code == 0 && sent ? 0 : 1);
+        }
+        close(pipeFds[1]);
+        Sample both[2];
+        const bool got = child > 0 && read(pipeFds[0], both, sizeof both) == (ssize_t)sizeof both;
+        close(pipeFds[0]);
+        int wstatus = 0;
+        if (child > 0)
+            waitpid(child, &wstatus, 0);
+        status = got && WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        if (got) {
+            g_first = both[0];
+            g_last = both[1];
+        }
+    }
     unsetenv("KORVANE_LOCATION");
     unsetenv("KORVANE_FRAMES");
     unsetenv("KORVANE_GFX");
-    if (!gl) {
+    if (dummyWindow)
         unsetenv("SDL_VIDEODRIVER");
+    if (!gl) {
         g_NullGfxConfig.Restore();
     }
     fs::current_path(old);

@@ -17,7 +17,7 @@ void FFKey::AppendTo(std::string* out) const
 {
     std::string& s = *out;
     const uint8_t head[] = {rhw, hasNormal, hasDiffuse, hasSpecular, lighting, colorVertex,
-                            specularEnable, flat, alphaFunc, stageCount};
+                            specularEnable, flat, alphaFunc, stageCount, lightCount, lightDirectional};
     s.append((const char*)head, sizeof(head));
     for (unsigned i = 0; i < stageCount; ++i) {
         const FFStageKey& k = stages[i];
@@ -25,6 +25,15 @@ void FFKey::AppendTo(std::string* out) const
                              k.alphaArg[1], k.alphaArg[2], k.resultTemp, k.texCoord, k.hasTexture};
         s.append((const char*)b, sizeof(b));
     }
+}
+
+unsigned FFEnabledLights(const GfxStateBlock& st, unsigned slots[FF_MAX_LIGHTS])
+{
+    unsigned n = 0;
+    for (unsigned i = 0; i < GFX_MAX_LIGHTS && n < FF_MAX_LIGHTS; ++i)
+        if (st.lightEnabled[i])
+            slots[n++] = i;
+    return n;
 }
 
 FFKey FFMakeKey(const GfxStateBlock& st, const FFVertexInfo& v, const bool stageHasTexture[FF_MAX_STAGES])
@@ -35,6 +44,13 @@ FFKey FFMakeKey(const GfxStateBlock& st, const FFVertexInfo& v, const bool stage
     k.hasDiffuse = v.diffuse;
     k.hasSpecular = v.specular;
     k.lighting = !v.rhw && st.rs[D3DRS_LIGHTING] != 0;
+    if (k.lighting) {
+        unsigned slots[FF_MAX_LIGHTS];
+        k.lightCount = (uint8_t)FFEnabledLights(st, slots);
+        for (unsigned i = 0; i < k.lightCount; ++i)
+            if (st.lights[slots[i]].Type == D3DLIGHT_DIRECTIONAL)
+                k.lightDirectional |= (uint8_t)(1u << i);
+    }
     k.colorVertex = st.rs[D3DRS_COLORVERTEX] != 0;
     k.specularEnable = st.rs[D3DRS_SPECULARENABLE] != 0;
     k.flat = st.rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
@@ -66,9 +82,29 @@ static const char* kCommonUniforms =
     "uniform vec2 u_TargetSize;\nuniform float u_FlipY;\nuniform vec2 u_PixelOffset;\n"
     "uniform vec4 u_MatDiffuse;\nuniform vec4 u_MatAmbient;\nuniform vec4 u_MatSpecular;\n"
     "uniform vec4 u_MatEmissive;\nuniform float u_MatPower;\nuniform vec4 u_GlobalAmbient;\n"
-    "uniform int u_LightCount;\nuniform int u_LightType[8];\nuniform vec4 u_LightDiffuse[8];\n"
+    "uniform vec4 u_LightDiffuse[8];\n"
     "uniform vec4 u_LightSpecular[8];\nuniform vec4 u_LightAmbient[8];\nuniform vec3 u_LightPos[8];\n"
     "uniform vec3 u_LightDir[8];\nuniform vec4 u_LightAtten[8];\n";
+
+// Texture coordinate sets the stages read (bit i: set i); only those are passed on, as a
+// software rasteriser sets up every vertex output for every triangle.
+static unsigned TexCoordsRead(const FFKey& k)
+{
+    unsigned used = 0;
+    for (unsigned i = 0; i < k.stageCount && i < FF_MAX_STAGES; ++i)
+        if (k.stages[i].hasTexture)
+            used |= 1u << k.stages[i].texCoord;
+    return used;
+}
+
+static std::string TexCoordOutputs(const FFKey& k, const char* io)
+{
+    std::string s;
+    for (unsigned i = 0; i < 4; ++i)
+        if (TexCoordsRead(k) & (1u << i))
+            s += std::string(io) + " vec4 v_Tex" + std::to_string(i) + ";\n";
+    return s;
+}
 
 std::string FFVertexSource(const FFKey& k)
 {
@@ -77,9 +113,11 @@ std::string FFVertexSource(const FFKey& k)
     s += "in vec4 in_Position;\nin vec3 in_Normal;\nin vec4 in_Diffuse;\nin vec4 in_Specular;\n"
          "in vec4 in_TexCoord0;\nin vec4 in_TexCoord1;\nin vec4 in_TexCoord2;\nin vec4 in_TexCoord3;\n";
     const char* q = k.flat ? "flat " : "";
-    s += std::string(q) + "out vec4 v_Diffuse;\n" + q + "out vec4 v_Specular;\nout vec4 v_Tex[4];\n";
+    s += std::string(q) + "out vec4 v_Diffuse;\n" + q + "out vec4 v_Specular;\n" + TexCoordOutputs(k, "out");
     s += "void main()\n{\n";
-    s += "    v_Tex[0] = in_TexCoord0; v_Tex[1] = in_TexCoord1; v_Tex[2] = in_TexCoord2; v_Tex[3] = in_TexCoord3;\n";
+    for (unsigned i = 0; i < 4; ++i)
+        if (TexCoordsRead(k) & (1u << i))
+            s += "    v_Tex" + std::to_string(i) + " = in_TexCoord" + std::to_string(i) + ";\n";
     if (k.rhw) {
         // Screen pixels with centres on integer coordinates; w from the reciprocal.
         // Edges then lie on pixel centres: a nudge of 1/64 pixel upwards makes the top edge
@@ -110,26 +148,32 @@ std::string FFVertexSource(const FFKey& k)
     s += "    vec3 P = vp.xyz;\n"
          "    vec3 N = normalize((vec4(in_Normal, 0.0) * u_World * u_View).xyz);\n"
          "    vec3 V = normalize(-P);\n"
-         "    vec3 amb = vec3(0.0), dif = vec3(0.0), spe = vec3(0.0);\n"
-         "    for (int i = 0; i < u_LightCount; ++i) {\n"
-         "        vec3 L; float att = 1.0;\n"
-         "        if (u_LightType[i] == 3) {\n"
-         "            L = normalize(-u_LightDir[i]);\n"
-         "        } else {\n"
-         "            vec3 d = u_LightPos[i] - P; float dist = length(d);\n"
-         "            L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, 1.0);\n"
-         "            if (dist > u_LightAtten[i].w) { att = 0.0; } else {\n"
-         "                float den = u_LightAtten[i].x + u_LightAtten[i].y * dist + u_LightAtten[i].z * dist * dist;\n"
-         "                att = den > 0.0 ? 1.0 / den : 1.0;\n"
-         "            }\n"
-         "        }\n"
-         "        amb += u_LightAmbient[i].rgb * att;\n"
-         "        float ndl = max(dot(N, L), 0.0);\n"
-         "        dif += u_LightDiffuse[i].rgb * ndl * att;\n";
-    if (k.specularEnable)
-        s += "        if (ndl > 0.0) spe += u_LightSpecular[i].rgb * pow(max(dot(N, normalize(L + V)), 0.0), u_MatPower) * att;\n";
-    s += "    }\n"
-         "    v_Diffuse = vec4(clamp(u_MatEmissive.rgb + u_MatAmbient.rgb * (u_GlobalAmbient.rgb + amb) + matD.rgb * dif, 0.0, 1.0), matD.a);\n"
+         "    vec3 amb = vec3(0.0), dif = vec3(0.0), spe = vec3(0.0);\n";
+    // Each light written out for its kind: a loop over a uniform count with a branch on the
+    // type runs every path for every vertex on a software rasteriser.
+    for (unsigned n = 0; n < k.lightCount && n < FF_MAX_LIGHTS; ++n) {
+        const std::string i = std::to_string(n);
+        s += "    {\n"
+             "        vec3 L; float att = 1.0;\n";
+        if (k.lightDirectional & (1u << n))
+            s += "        L = normalize(-u_LightDir[" + i + "]);\n";
+        else
+            s += "        vec3 d = u_LightPos[" + i + "] - P; float dist = length(d);\n"
+                 "        L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, 1.0);\n"
+                 "        if (dist > u_LightAtten[" + i + "].w) { att = 0.0; } else {\n"
+                 "            float den = u_LightAtten[" + i + "].x + u_LightAtten[" + i + "].y * dist + u_LightAtten[" + i +
+                 "].z * dist * dist;\n"
+                 "            att = den > 0.0 ? 1.0 / den : 1.0;\n"
+                 "        }\n";
+        s += "        amb += u_LightAmbient[" + i + "].rgb * att;\n"
+             "        float ndl = max(dot(N, L), 0.0);\n"
+             "        dif += u_LightDiffuse[" + i + "].rgb * ndl * att;\n";
+        if (k.specularEnable)
+            s += "        if (ndl > 0.0) spe += u_LightSpecular[" + i +
+                 "].rgb * pow(max(dot(N, normalize(L + V)), 0.0), u_MatPower) * att;\n";
+        s += "    }\n";
+    }
+    s += "    v_Diffuse = vec4(clamp(u_MatEmissive.rgb + u_MatAmbient.rgb * (u_GlobalAmbient.rgb + amb) + matD.rgb * dif, 0.0, 1.0), matD.a);\n"
          "    v_Specular = vec4(clamp(matS.rgb * spe, 0.0, 1.0), 0.0);\n"
          "}\n";
     return s;
@@ -190,7 +234,7 @@ std::string FFFragmentSource(const FFKey& k)
 {
     std::string s = "#version 330 core\n";
     const char* q = k.flat ? "flat " : "";
-    s += std::string(q) + "in vec4 v_Diffuse;\n" + q + "in vec4 v_Specular;\nin vec4 v_Tex[4];\n";
+    s += std::string(q) + "in vec4 v_Diffuse;\n" + q + "in vec4 v_Specular;\n" + TexCoordOutputs(k, "in");
     s += "uniform vec4 u_TFactor;\nuniform float u_AlphaRef;\n";
     s += "uniform sampler2D u_Tex0;\nuniform sampler2D u_Tex1;\nuniform sampler2D u_Tex2;\nuniform sampler2D u_Tex3;\n";
     s += "out vec4 fx_Color;\nvoid main()\n{\n    vec4 cur = v_Diffuse;\n    vec4 tmp = vec4(0.0);\n";
@@ -198,7 +242,7 @@ std::string FFFragmentSource(const FFKey& k)
         const FFStageKey& st = k.stages[i];
         std::string n = std::to_string(i);
         if (st.hasTexture)
-            s += "    vec4 tex" + n + " = texture(u_Tex" + n + ", v_Tex[" + std::to_string(st.texCoord) + "].xy);\n";
+            s += "    vec4 tex" + n + " = texture(u_Tex" + n + ", v_Tex" + std::to_string(st.texCoord) + ".xy);\n";
         else
             s += "    vec4 tex" + n + " = vec4(1.0);\n"; // an empty stage samples opaque white
         std::string c = Op(st.colorOp, Arg(st.colorArg[0], i), Arg(st.colorArg[1], i), Arg(st.colorArg[2], i), i);

@@ -24,6 +24,9 @@ struct FFKey {
     uint8_t rhw = 0, hasNormal = 0, hasDiffuse = 0, hasSpecular = 0;
     uint8_t lighting = 0, colorVertex = 0, specularEnable = 0, flat = 0;
     uint8_t alphaFunc = 0; // 0: no alpha test
+    // Lit draws: the enabled lights the shader handles, and which of them are directional
+    // (bit i for the i-th), so each light's code is written out for its kind.
+    uint8_t lightCount = 0, lightDirectional = 0;
     uint8_t stageCount = 0;
     FFStageKey stages[FF_MAX_STAGES];
 
@@ -37,6 +40,9 @@ struct FFKey {
 struct FFVertexInfo {
     bool rhw = false, normal = false, diffuse = false, specular = false;
 };
+
+// The enabled lights a draw uses, in slot order, at most FF_MAX_LIGHTS: their slots in *slots.
+unsigned FFEnabledLights(const GfxStateBlock& state, unsigned slots[FF_MAX_LIGHTS]);
 
 FFKey FFMakeKey(const GfxStateBlock& state, const FFVertexInfo& vertex, const bool stageHasTexture[FF_MAX_STAGES]);
 std::string FFVertexSource(const FFKey& key);

@@ -298,8 +298,9 @@ private:
 struct FFProgram {
     GLuint id = 0;
     GLint world, view, proj, targetSize, flipY, pixelOffset, matDiffuse, matAmbient, matSpecular, matEmissive,
-        matPower, globalAmbient, lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPos, lightDir,
+        matPower, globalAmbient, lightDiffuse, lightSpecular, lightAmbient, lightPos, lightDir,
         lightAtten, tfactor, alphaRef, tex[FF_MAX_STAGES];
+    unsigned lights = 0; // lights its shader handles
     GfxSentStates sent; // the values its uniforms hold
 };
 
@@ -311,7 +312,6 @@ enum FFUniform : unsigned {
 
 struct FFLights {
     int count = 0;
-    int types[FF_MAX_LIGHTS] = {};
     float diff[FF_MAX_LIGHTS * 4] = {}, spec[FF_MAX_LIGHTS * 4] = {}, amb[FF_MAX_LIGHTS * 4] = {};
     float pos[FF_MAX_LIGHTS * 3] = {}, dir[FF_MAX_LIGHTS * 3] = {}, att[FF_MAX_LIGHTS * 4] = {};
 };
@@ -1029,6 +1029,7 @@ private:
         }
         FFProgram p;
         p.id = id;
+        p.lights = key.lighting ? key.lightCount : 0;
 #define LOC(field, name) p.field = glGetUniformLocation(id, name)
         LOC(world, "u_World");
         LOC(view, "u_View");
@@ -1042,8 +1043,6 @@ private:
         LOC(matEmissive, "u_MatEmissive");
         LOC(matPower, "u_MatPower");
         LOC(globalAmbient, "u_GlobalAmbient");
-        LOC(lightCount, "u_LightCount");
-        LOC(lightType, "u_LightType");
         LOC(lightDiffuse, "u_LightDiffuse");
         LOC(lightSpecular, "u_LightSpecular");
         LOC(lightAmbient, "u_LightAmbient");
@@ -1116,14 +1115,13 @@ private:
         Packed4(p, U_AMBIENT, p->globalAmbient, state_.rs[D3DRS_AMBIENT]);
         Packed4(p, U_TFACTOR, p->tfactor, state_.rs[D3DRS_TEXTUREFACTOR]);
         Float1(p, U_ALPHA_REF, p->alphaRef, (float)(state_.rs[D3DRS_ALPHAREF] & 0xFF));
-        if (p->lightCount >= 0) {
+        if (p->lights) {
             FFLights L;
+            unsigned slots[FF_MAX_LIGHTS];
+            const unsigned count = FFEnabledLights(state_, slots);
             int& n = L.count;
-            for (unsigned i = 0; i < GFX_MAX_LIGHTS && n < (int)FF_MAX_LIGHTS; ++i) {
-                if (!state_.lightEnabled[i])
-                    continue;
-                const D3DLIGHT9& l = state_.lights[i];
-                L.types[n] = (int)l.Type;
+            for (unsigned i = 0; i < count && i < p->lights; ++i) {
+                const D3DLIGHT9& l = state_.lights[slots[i]];
                 const D3DCOLORVALUE* cs[3] = {&l.Diffuse, &l.Specular, &l.Ambient};
                 float* dst[3] = {L.diff, L.spec, L.amb};
                 for (int k = 0; k < 3; ++k) {
@@ -1148,14 +1146,18 @@ private:
                 ++n;
             }
             if (Changed(p, U_LIGHTS, L)) {
-                glUniform1i(p->lightCount, n);
-                glUniform1iv(p->lightType, FF_MAX_LIGHTS, L.types);
-                glUniform4fv(p->lightDiffuse, FF_MAX_LIGHTS, L.diff);
-                glUniform4fv(p->lightSpecular, FF_MAX_LIGHTS, L.spec);
-                glUniform4fv(p->lightAmbient, FF_MAX_LIGHTS, L.amb);
-                glUniform3fv(p->lightPos, FF_MAX_LIGHTS, L.pos);
-                glUniform3fv(p->lightDir, FF_MAX_LIGHTS, L.dir);
-                glUniform4fv(p->lightAtten, FF_MAX_LIGHTS, L.att);
+                // Point lights only read positions and ranges, directional ones only directions.
+                const GLsizei c = (GLsizei)p->lights;
+                glUniform4fv(p->lightDiffuse, c, L.diff);
+                glUniform4fv(p->lightAmbient, c, L.amb);
+                if (p->lightSpecular >= 0)
+                    glUniform4fv(p->lightSpecular, c, L.spec);
+                if (p->lightPos >= 0)
+                    glUniform3fv(p->lightPos, c, L.pos);
+                if (p->lightDir >= 0)
+                    glUniform3fv(p->lightDir, c, L.dir);
+                if (p->lightAtten >= 0)
+                    glUniform4fv(p->lightAtten, c, L.att);
             }
         }
     }

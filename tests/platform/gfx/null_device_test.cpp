@@ -150,8 +150,28 @@ TEST(FixedPipelineKeyTest, StagesStopAtTheFirstDisabledOne)
     FFKey k2 = FFMakeKey(s, v, tex);
     EXPECT_EQ(k2.stageCount, 2);
     EXPECT_NE(k.Bytes(), k2.Bytes());
+    // The enabled lights by kind, in slot order: a directional one in slot 0, a point one in 2.
+    s.lightEnabled[0] = s.lightEnabled[2] = true;
+    s.lights[0].Type = D3DLIGHT_DIRECTIONAL;
+    s.lights[2].Type = D3DLIGHT_POINT;
+    FFKey lit = FFMakeKey(s, v, tex);
+    EXPECT_EQ(lit.lightCount, 2);
+    EXPECT_EQ(lit.lightDirectional, 1);
+    const std::string vs = FFVertexSource(lit);
+    EXPECT_NE(vs.find("normalize(-u_LightDir[0])"), std::string::npos) << vs;
+    EXPECT_NE(vs.find("u_LightPos[1] - P"), std::string::npos) << vs;
+    s.lights[2].Type = D3DLIGHT_DIRECTIONAL;
+    EXPECT_NE(FFMakeKey(s, v, tex).Bytes(), lit.Bytes());
+    s.lightEnabled[0] = s.lightEnabled[2] = false;
     std::string fs = FFFragmentSource(k2);
     EXPECT_NE(fs.find("u_TFactor + "), std::string::npos) << fs;
+    // A stage sampling with the second coordinate set gets that set passed on.
+    s.tss[1][D3DTSS_TEXCOORDINDEX] = 1;
+    bool tex2[FF_MAX_STAGES] = {false, true, false, false};
+    FFKey second = FFMakeKey(s, v, tex2);
+    EXPECT_NE(FFVertexSource(second).find("v_Tex1 = in_TexCoord1"), std::string::npos);
+    EXPECT_NE(FFFragmentSource(second).find("texture(u_Tex1, v_Tex1.xy)"), std::string::npos);
+    s.tss[1][D3DTSS_TEXCOORDINDEX] = 0;
     v.rhw = true;
     FFKey k3 = FFMakeKey(s, v, tex);
     EXPECT_EQ(k3.lighting, 0) << "pre-transformed vertices are never lit";
