@@ -1,5 +1,6 @@
 #include "render/object_draw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -101,10 +102,52 @@ MeshData* FrameSubMesh(const CMesh* mesh, unsigned frame)
     return mesh->m_SubMeshes[frame > last ? last : frame];
 }
 
-void DrawSubMesh(const MeshData* sub, unsigned fvf)
+// True when the sub-mesh's box, placed by `world` and the device's view and projection, lies
+// wholly beyond one side of the view volume. The box comes from the vertices as they are now:
+// animated and morphing meshes move them.
+bool SubMeshOutsideView(GfxDevice* dev, const MeshData& sub, const Matrix& world)
+{
+    if (sub.stride < 12 || sub.vertices.size() < size_t(sub.vertexCount) * sub.stride) return false;
+    Vec3 mn = sub.Position(0), mx = mn;
+    for (unsigned i = 1; i < sub.vertexCount; ++i) {
+        float p[3];
+        std::memcpy(p, sub.Vertex(i), sizeof p);
+        mn.x = std::min(mn.x, p[0]), mx.x = std::max(mx.x, p[0]);
+        mn.y = std::min(mn.y, p[1]), mx.y = std::max(mx.y, p[1]);
+        mn.z = std::min(mn.z, p[2]), mx.z = std::max(mx.z, p[2]);
+    }
+    Matrix view = MatrixIdentity(), proj = MatrixIdentity();
+    if (FAILED(dev->GetTransform(D3DTS_VIEW, &view)) || FAILED(dev->GetTransform(D3DTS_PROJECTION, &proj)))
+        return false;
+    const Matrix wvp = world * view * proj;
+    // Bits of the sides each corner lies beyond; the x and y sides get a little room for the
+    // half-pixel shift the device adds.
+    unsigned all = 0x3F;
+    for (int c = 0; c < 8 && all; ++c) {
+        const Vec3 corner((c & 1) ? mx.x : mn.x, (c & 2) ? mx.y : mn.y, (c & 4) ? mx.z : mn.z);
+        const Vec4 q = Vec3Transform(corner, wvp);
+        if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z) || !std::isfinite(q.w)) return false;
+        const float w = q.w * 1.01f;
+        unsigned out = 0;
+        if (q.x < -w) out |= 1;
+        if (q.x > w) out |= 2;
+        if (q.y < -w) out |= 4;
+        if (q.y > w) out |= 8;
+        if (q.z < 0.0f) out |= 16;
+        if (q.z > q.w) out |= 32;
+        all &= out;
+    }
+    return all != 0;
+}
+
+void DrawSubMesh(const MeshData* sub, unsigned fvf, const Matrix& world)
 {
     GfxDevice* dev = g_D3DRender.device;
     if (!dev || !sub || sub->faceCount == 0 || sub->vertexCount == 0) return;
+    if (SubMeshOutsideView(dev, *sub, world)) {
+        g_D3DRender.facesDrawn += int(sub->faceCount);
+        return;
+    }
     if (fvf) dev->SetFVF(fvf);
     dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, sub->vertexCount, sub->faceCount, sub->indices.data(),
                                 D3DFMT_INDEX16, sub->vertices.data(), sub->stride);
@@ -465,7 +508,7 @@ void CGameObject::DrawMesh(int useWorldMatrix)
         if (objectClass == GCLASS_LANDSCAPE) {
             for (int i = 0; i < first->m_SubMeshCount; ++i) {
                 g_D3DRender.SetTexture(i < kMaxObjectTextures ? textureIds[i] : -1, 0);
-                DrawSubMesh(first->m_SubMeshes[i], MeshFvfForKind(first->m_VertexType));
+                DrawSubMesh(first->m_SubMeshes[i], MeshFvfForKind(first->m_VertexType), matrix);
             }
         } else {
             int level = useWorldMatrix ? 0 : SelectDetailLevel();
@@ -474,7 +517,7 @@ void CGameObject::DrawMesh(int useWorldMatrix)
             if (level < 0) level = 0;
             // A detail level without sub-meshes (a missing file) draws nothing.
             const CMesh* m = meshes[level];
-            if (m && m->m_SubMeshCount > 0) DrawSubMesh(FrameSubMesh(m, currentFrame), MeshFvfForKind(m->m_VertexType));
+            if (m && m->m_SubMeshCount > 0) DrawSubMesh(FrameSubMesh(m, currentFrame), MeshFvfForKind(m->m_VertexType), matrix);
         }
     }
     const Matrix identity = MatrixIdentity();
@@ -514,7 +557,7 @@ void CGameObject::DrawBump(const Matrix& matrix)
     unsigned passes = 0;
     if (SUCCEEDED(fx->Begin(&passes, 0))) {
         if (passes > 0 && SUCCEEDED(fx->BeginPass(0))) {
-            DrawSubMesh(sub, 0);
+            DrawSubMesh(sub, 0, matrix);
             fx->EndPass();
         }
         fx->End();
@@ -540,7 +583,7 @@ void CGameObject::DrawPulseLayer(const Matrix& matrix, int useWorldMatrix)
     dev->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
     dev->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_TFACTOR);
     dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MULTIPLYADD);
-    DrawSubMesh(sub, MeshFvfForKind(first->m_VertexType));
+    DrawSubMesh(sub, MeshFvfForKind(first->m_VertexType), matrix);
     dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
     dev->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
     dev->SetTexture(1, nullptr);
