@@ -249,7 +249,7 @@ protected:
 TEST_F(ObjectDrawTest, PlainDrawUsesTheFrameAndResetsTheWorld)
 {
     CMesh* mesh = MakeMesh(Frames(meshgen::MakeUnitSphere(), 3));
-    Obj a(mesh, Vec3(1, 2, 3));
+    Obj a(mesh, Vec3(0.5f, 0.5f, 0.5f));
     a.o.currentFrame = 7;  // beyond the last frame: the last one is drawn
     a.o.DrawMesh(0);
     EXPECT_EQ(Draws(), 1u);
@@ -270,6 +270,22 @@ TEST_F(ObjectDrawTest, PlainDrawUsesTheFrameAndResetsTheWorld)
     a.o.scale = Vec3(0, 0, 0);
     a.o.DrawMesh(0);
     EXPECT_EQ(Draws(), 0u);
+    delete mesh;
+}
+
+TEST_F(ObjectDrawTest, OnlyMeshesReachingIntoTheViewAreDrawn)
+{
+    // The view volume of identity transforms is x, y in -1 ... 1, z in 0 ... 1. Drawn: inside, half
+    // off the right; not: off each side, before the near and beyond the far plane. Faces count always.
+    CMesh* mesh = MakeMesh(meshgen::MakeUnitSphere());
+    const float rows[][4] = {{0, 0, 0.5f, 1}, {1.5f, 0, 0.5f, 1}, {3, 0, 0.5f, 0},  {-3, 0, 0.5f, 0},
+                             {0, 3, 0.5f, 0}, {0, -3, 0.5f, 0},   {0, 0, -1.5f, 0}, {0, 0, 2.5f, 0}};
+    for (const auto& r : rows) {
+        dev->ClearCalls();
+        Obj(mesh, Vec3(r[0], r[1], r[2])).o.DrawMesh(0);
+        EXPECT_EQ(Draws(), unsigned(r[3])) << r[0] << " " << r[1] << " " << r[2];
+    }
+    EXPECT_EQ(g_D3DRender.facesDrawn, 8 * int(mesh->m_SubMeshes[0]->faceCount));
     delete mesh;
 }
 
