@@ -108,14 +108,8 @@ MeshData* FrameSubMesh(const CMesh* mesh, unsigned frame)
 bool SubMeshOutsideView(GfxDevice* dev, const MeshData& sub, const Matrix& world)
 {
     if (sub.stride < 12 || sub.vertices.size() < size_t(sub.vertexCount) * sub.stride) return false;
-    Vec3 mn = sub.Position(0), mx = mn;
-    for (unsigned i = 1; i < sub.vertexCount; ++i) {
-        float p[3];
-        std::memcpy(p, sub.Vertex(i), sizeof p);
-        mn.x = std::min(mn.x, p[0]), mx.x = std::max(mx.x, p[0]);
-        mn.y = std::min(mn.y, p[1]), mx.y = std::max(mx.y, p[1]);
-        mn.z = std::min(mn.z, p[2]), mx.z = std::max(mx.z, p[2]);
-    }
+    Vec3 mn, mx;
+    if (!ComputeBoundingBox(sub.vertices.data(), sub.vertexCount, sub.stride, &mn, &mx)) return false;
     Matrix view = MatrixIdentity(), proj = MatrixIdentity();
     if (FAILED(dev->GetTransform(D3DTS_VIEW, &view)) || FAILED(dev->GetTransform(D3DTS_PROJECTION, &proj)))
         return false;
